@@ -1,0 +1,288 @@
+#include "store/sqlitestore.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kSchema =
+    "CREATE TABLE settings (application TEXT NOT NULL COLLATE NOCASE, section TEXT NOT NULL "
+    "COLLATE NOCASE, key TEXT NOT NULL COLLATE NOCASE, value TEXT NOT NULL, PRIMARY KEY "
+    "(application, section, key)) WITHOUT ROWID;";
+
+// Owns one prepared statement; reset after every use so that no read keeps a
+// snapshot of the WAL open between calls.
+class Statement {
+public:
+    Statement() = default;
+    Statement(sqlite3* db, const char* sql) {
+        if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &m_stmt, nullptr) !=
+            SQLITE_OK) {
+            m_stmt = nullptr;
+        }
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    Statement(Statement&& o) noexcept : m_stmt(o.m_stmt) { o.m_stmt = nullptr; }
+    Statement& operator=(Statement&& o) noexcept {
+        std::swap(m_stmt, o.m_stmt);
+        return *this;
+    }
+
+    sqlite3_stmt* get() const { return m_stmt; }
+    explicit operator bool() const { return m_stmt != nullptr; }
+
+    void bind(int index, const QByteArray& text) const {
+        sqlite3_bind_text(m_stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    }
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+// Resets a statement on every way out of a use.
+struct ResetGuard {
+    sqlite3_stmt* stmt;
+    ~ResetGuard() {
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+    }
+};
+
+QString columnText(sqlite3_stmt* stmt, int col) {
+    const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt, col));
+    const int size = sqlite3_column_bytes(stmt, col);
+    return QString::fromUtf8(data, size);
+}
+
+QString envFolder(const char* var, const char* fallbackBelowHome) {
+    const QByteArray value = qgetenv(var);
+    // The XDG base directory rules ignore relative paths.
+    if (!value.isEmpty() && value.startsWith('/')) return QString::fromLocal8Bit(value);
+    return QDir::homePath() + QLatin1Char('/') + QLatin1String(fallbackBelowHome);
+}
+
+}  // namespace
+
+QString defaultSettingsFolder() {
+    return envFolder("XDG_CONFIG_HOME", ".config") + QStringLiteral("/velmora");
+}
+
+QString defaultSettingsPath() { return defaultSettingsFolder() + QStringLiteral("/settings.db"); }
+
+struct SqliteStore::Statements {
+    Statement read, write, remove, begin, commit, rollback;
+    // readMany statements by number of keys.
+    QHash<int, Statement*> many;
+    ~Statements() { qDeleteAll(many); }
+};
+
+SqliteStore::SqliteStore(const QString& path) : m_path(path) {
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    if (!QFileInfo::exists(folder)) {
+        if (!QDir().mkpath(folder)) {
+            throw StoreError(QStringLiteral("Cannot create the folder %1 for the settings store.")
+                                 .arg(folder)
+                                 .toStdString());
+        }
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+    }
+    const QByteArray native = QFile::encodeName(path);
+    // Create a missing file ourselves so that it is private from the first byte;
+    // O_EXCL leaves an existing file exactly as it is.
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) ::close(fd);
+
+    const int rc = sqlite3_open_v2(native.constData(), &m_db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
+                                    : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw StoreError(
+            QStringLiteral("Cannot open the settings store %1: %2.").arg(path, reason).toStdString());
+    }
+    sqlite3_busy_timeout(m_db, 5000);
+    sqlite3_extended_result_codes(m_db, 1);
+
+    // The first statements touch the file header: a file that is not a SQLite
+    // database fails here, before anything could be written into it.
+    auto exec = [this](const char* sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); };
+    if (exec("PRAGMA journal_mode=WAL") != SQLITE_OK || exec("PRAGMA synchronous=NORMAL") != SQLITE_OK) {
+        const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw StoreError(QStringLiteral("Cannot use the settings store %1: %2.")
+                             .arg(path, reason)
+                             .toStdString());
+    }
+
+    Statement probe(m_db, "SELECT 1 FROM sqlite_schema WHERE type='table' AND name='settings'");
+    bool hasTable = false;
+    if (probe) {
+        const int step = sqlite3_step(probe.get());
+        hasTable = step == SQLITE_ROW;
+    }
+    if (!hasTable && exec(kSchema) != SQLITE_OK &&
+        // Another process may have created it in the meantime.
+        exec("SELECT 1 FROM settings LIMIT 0") != SQLITE_OK) {
+        const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw StoreError(QStringLiteral("Cannot use the settings store %1: %2.")
+                             .arg(path, reason)
+                             .toStdString());
+    }
+
+    m_stmts = std::make_unique<Statements>();
+    m_stmts->read = Statement(
+        m_db, "SELECT value FROM settings WHERE application=?1 AND section=?2 AND key=?3");
+    m_stmts->write = Statement(m_db,
+                               "INSERT INTO settings(application, section, key, value) "
+                               "VALUES(?1, ?2, ?3, ?4) ON CONFLICT(application, section, key) "
+                               "DO UPDATE SET value=excluded.value");
+    m_stmts->remove = Statement(
+        m_db, "DELETE FROM settings WHERE application=?1 AND section=?2 AND key=?3");
+    m_stmts->begin = Statement(m_db, "BEGIN IMMEDIATE");
+    m_stmts->commit = Statement(m_db, "COMMIT");
+    m_stmts->rollback = Statement(m_db, "ROLLBACK");
+    if (!m_stmts->read || !m_stmts->write || !m_stmts->remove || !m_stmts->begin ||
+        !m_stmts->commit || !m_stmts->rollback) {
+        const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
+        m_stmts.reset();
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw StoreError(QStringLiteral("Cannot use the settings store %1: %2.")
+                             .arg(path, reason)
+                             .toStdString());
+    }
+}
+
+SqliteStore::~SqliteStore() {
+    m_stmts.reset();  // statements must be finalized before the connection closes
+    sqlite3_close(m_db);
+}
+
+void SqliteStore::fail(const char* what) const {
+    throw StoreError(QStringLiteral("Cannot %1 the settings store %2: %3.")
+                         .arg(QLatin1String(what), m_path, QString::fromUtf8(sqlite3_errmsg(m_db)))
+                         .toStdString());
+}
+
+QString SqliteStore::read(const QString& app, const QString& section, const QString& key,
+                          const QString& def) const {
+    const Statement& st = m_stmts->read;
+    ResetGuard guard{st.get()};
+    st.bind(1, app.toUtf8());
+    st.bind(2, section.toUtf8());
+    st.bind(3, key.toUtf8());
+    const int rc = sqlite3_step(st.get());
+    if (rc == SQLITE_ROW) return columnText(st.get(), 0);
+    if (rc == SQLITE_DONE) return def;
+    fail("read");
+}
+
+QStringList SqliteStore::readMany(const QString& app, const QString& section,
+                                  const QStringList& keys) const {
+    QStringList result;
+    if (keys.isEmpty()) return result;
+    const int n = int(keys.size());
+    Statement*& st = m_stmts->many[n];
+    if (!st) {
+        QByteArray sql = "SELECT key, value FROM settings WHERE application=?1 AND section=?2 AND key IN (";
+        for (int i = 0; i < n; ++i) {
+            if (i) sql += ',';
+            sql += '?' + QByteArray::number(i + 3);
+        }
+        sql += ')';
+        st = new Statement(m_db, sql.constData());
+        if (!*st) {
+            delete st;
+            st = nullptr;
+            m_stmts->many.remove(n);
+            fail("read");
+        }
+    }
+    ResetGuard guard{st->get()};
+    st->bind(1, app.toUtf8());
+    st->bind(2, section.toUtf8());
+    for (int i = 0; i < n; ++i) st->bind(i + 3, keys[i].toUtf8());
+    for (int i = 0; i < n; ++i) result.append(QString());
+    int rc;
+    while ((rc = sqlite3_step(st->get())) == SQLITE_ROW) {
+        const QString key = columnText(st->get(), 0);
+        // Keys are ASCII; the column compares them the way NOCASE does.
+        for (int i = 0; i < n; ++i) {
+            if (keys[i].compare(key, Qt::CaseInsensitive) == 0) result[i] = columnText(st->get(), 1);
+        }
+    }
+    if (rc != SQLITE_DONE) fail("read");
+    return result;
+}
+
+void SqliteStore::write(const QString& app, const QString& section, const QString& key,
+                        const QString& value) {
+    const Statement& st = m_stmts->write;
+    ResetGuard guard{st.get()};
+    st.bind(1, app.toUtf8());
+    st.bind(2, section.toUtf8());
+    st.bind(3, key.toUtf8());
+    st.bind(4, value.toUtf8());
+    if (sqlite3_step(st.get()) != SQLITE_DONE) fail("write");
+}
+
+void SqliteStore::remove(const QString& app, const QString& section, const QString& key) {
+    const Statement& st = m_stmts->remove;
+    ResetGuard guard{st.get()};
+    st.bind(1, app.toUtf8());
+    st.bind(2, section.toUtf8());
+    st.bind(3, key.toUtf8());
+    if (sqlite3_step(st.get()) != SQLITE_DONE) fail("write");
+}
+
+void SqliteStore::transaction(const std::function<void()>& body) {
+    if (m_depth > 0) {
+        body();
+        return;
+    }
+    {
+        ResetGuard guard{m_stmts->begin.get()};
+        if (sqlite3_step(m_stmts->begin.get()) != SQLITE_DONE) fail("write");
+    }
+    ++m_depth;
+    try {
+        body();
+    } catch (...) {
+        --m_depth;
+        ResetGuard guard{m_stmts->rollback.get()};
+        sqlite3_step(m_stmts->rollback.get());
+        throw;
+    }
+    --m_depth;
+    ResetGuard guard{m_stmts->commit.get()};
+    if (sqlite3_step(m_stmts->commit.get()) != SQLITE_DONE) {
+        const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
+        ResetGuard rguard{m_stmts->rollback.get()};
+        sqlite3_step(m_stmts->rollback.get());
+        throw StoreError(QStringLiteral("Cannot write the settings store %1: %2.")
+                             .arg(m_path, reason)
+                             .toStdString());
+    }
+}
+
+}  // namespace velmora

@@ -1,0 +1,51 @@
+#pragma once
+// SettingsStore kept in one SQLite file. The table layout is an interface of
+// its own: users and scripts read and seed it with the sqlite3 tool.
+
+#include "store/settingsstore.h"
+
+#include <QString>
+
+#include <memory>
+
+struct sqlite3;
+
+namespace velmora {
+
+// $XDG_CONFIG_HOME/velmora (or ~/.config/velmora when the variable is unset).
+QString defaultSettingsFolder();
+// defaultSettingsFolder() + "/settings.db".
+QString defaultSettingsPath();
+
+class SqliteStore final : public SettingsStore {
+public:
+    // Opens `path`, creating it and its folder (private to the user) when
+    // missing. Throws StoreError, naming the file, when it cannot be opened or
+    // is not a settings database; an existing file is never overwritten.
+    explicit SqliteStore(const QString& path);
+    ~SqliteStore() override;
+    SqliteStore(const SqliteStore&) = delete;
+    SqliteStore& operator=(const SqliteStore&) = delete;
+
+    QString read(const QString& app, const QString& section, const QString& key,
+                 const QString& def = {}) const override;
+    QStringList readMany(const QString& app, const QString& section,
+                         const QStringList& keys) const override;
+    void write(const QString& app, const QString& section, const QString& key,
+               const QString& value) override;
+    void remove(const QString& app, const QString& section, const QString& key) override;
+    void transaction(const std::function<void()>& body) override;
+
+    const QString& path() const { return m_path; }
+
+private:
+    struct Statements;
+    [[noreturn]] void fail(const char* what) const;
+
+    QString m_path;
+    sqlite3* m_db = nullptr;
+    std::unique_ptr<Statements> m_stmts;
+    int m_depth = 0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,43 @@
+#include "ui/prompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace velmora {
+
+namespace {
+const QString kTitle = QStringLiteral("Velmora");
+}
+
+QString displayText(const QString& text) {
+    QString out = text;
+    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}
+
+Prompts::Answer QtPrompts::askYesNo(QWidget* parent, const QString& text) {
+    const auto button = QMessageBox::question(parent, kTitle, displayText(text),
+                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+void QtPrompts::warn(QWidget* parent, const QString& text) {
+    QMessageBox::warning(parent, kTitle, displayText(text), QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void QtPrompts::error(QWidget* parent, const QString& text) {
+    QMessageBox::critical(parent, kTitle, displayText(text), QMessageBox::Ok, QMessageBox::Ok);
+}
+
+QString QtPrompts::openFile(QWidget* parent, const QString& title, const QString& initial,
+                            const QStringList& filters) {
+    // Links come back as their own path, never as their target.
+    return QFileDialog::getOpenFileName(parent, title, initial, filters.join(QStringLiteral(";;")),
+                                        nullptr, QFileDialog::DontResolveSymlinks);
+}
+
+void QtPrompts::beep() { QApplication::beep(); }
+
+}  // namespace velmora

@@ -1,0 +1,53 @@
+#pragma once
+// Message boxes, the file dialog and the beep go through this interface so
+// that window tests can answer them instead of a person.
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace velmora {
+
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+
+    enum class Answer { Yes, No, Ok };
+
+    // Question icon, Yes and No buttons, Yes the default; title "Velmora".
+    // Character 13 in `text` breaks the line.
+    virtual Answer askYesNo(QWidget* parent, const QString& text) = 0;
+
+    // Exclamation icon, OK button only; title "Velmora".
+    virtual void warn(QWidget* parent, const QString& text) = 0;
+
+    // Critical icon, OK button only; for failures of the program itself (a
+    // settings store that cannot be written).
+    virtual void error(QWidget* parent, const QString& text) = 0;
+
+    // The file-open dialog. `filters` are name/pattern pairs in Qt's form,
+    // e.g. "Program Files (*)". Returns the chosen path, or an empty text
+    // when cancelled.
+    virtual QString openFile(QWidget* parent, const QString& title, const QString& initial,
+                             const QStringList& filters) = 0;
+
+    // The desktop's beep.
+    virtual void beep() = 0;
+};
+
+// The real dialogs.
+class QtPrompts final : public Prompts {
+public:
+    Answer askYesNo(QWidget* parent, const QString& text) override;
+    void warn(QWidget* parent, const QString& text) override;
+    void error(QWidget* parent, const QString& text) override;
+    QString openFile(QWidget* parent, const QString& title, const QString& initial,
+                     const QStringList& filters) override;
+    void beep() override;
+};
+
+// Texts keep character 13 as their line break; widgets want "\n".
+QString displayText(const QString& text);
+
+}  // namespace velmora

@@ -1,0 +1,12 @@
+// Entry point of every window test: real widgets on the offscreen platform,
+// which also holds when ctest lists the tests at build time without a display.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

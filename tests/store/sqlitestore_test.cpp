@@ -1,0 +1,176 @@
+#include "store/sqlitestore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <thread>
+
+using namespace velmora;
+
+namespace {
+
+class SqliteStoreTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path() const { return dir.path() + QStringLiteral("/cfg/velmora/settings.db"); }
+};
+
+// Runs one SQL statement on a separate connection, as a user's sqlite3 tool would.
+QString sqlScalar(const QString& path, const char* sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &db);
+    sqlite3_stmt* st = nullptr;
+    QString out;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return out;
+}
+
+TEST_F(SqliteStoreTest, CreatesPrivateFileAndFolderWithTheDocumentedSchema) {
+    { SqliteStore store(path()); }
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat(QFile::encodeName(QFileInfo(path()).absolutePath()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(sqlScalar(path(), "SELECT sql FROM sqlite_schema WHERE name='settings'"),
+              QStringLiteral("CREATE TABLE settings (application TEXT NOT NULL COLLATE NOCASE, "
+                             "section TEXT NOT NULL COLLATE NOCASE, key TEXT NOT NULL COLLATE "
+                             "NOCASE, value TEXT NOT NULL, PRIMARY KEY (application, section, "
+                             "key)) WITHOUT ROWID"));
+    EXPECT_EQ(sqlScalar(path(), "PRAGMA journal_mode"), QStringLiteral("wal"));
+}
+
+TEST_F(SqliteStoreTest, NamesCompareWithoutCaseAndKeepTheirFirstSpelling) {
+    SqliteStore store(path());
+    store.write("Startup", "Sequence", "Desc001", "first");
+    store.write("StartUp", "SEQUENCE", "desc001", "second");
+    EXPECT_EQ(store.read("STARTUP", "sequence", "DESC001"), "second");
+    EXPECT_EQ(sqlScalar(path(), "SELECT application || '/' || key FROM settings"),
+              QStringLiteral("Startup/Desc001"));
+}
+
+TEST_F(SqliteStoreTest, ValuesAreKeptExactly) {
+    SqliteStore store(path());
+    const QString tricky = QStringLiteral("  blanks kept \u00e9\u4e2d\U0001F600 'quote' \"dq\"\t ");
+    store.write("a", "b", "k", tricky);
+    store.write("a", "b", "empty", "");
+    SqliteStore other(path());
+    EXPECT_EQ(other.read("a", "b", "k"), tricky);
+    EXPECT_EQ(other.read("a", "b", "empty", "default"), "");
+    EXPECT_EQ(other.read("a", "b", "missing", "default"), "default");
+}
+
+TEST_F(SqliteStoreTest, ReadManyKeepsTheOrderOfKeysAndFillsGaps) {
+    SqliteStore store(path());
+    store.write("StartUp", "Sequence", "Opt001", "ABC");
+    store.write("StartUp", "Sequence", "Desc001", "Mail");
+    const QStringList v = store.readMany("startup", "sequence", {"DESC001", "Keys001", "opt001"});
+    EXPECT_EQ(v, QStringList({"Mail", "", "ABC"}));
+}
+
+TEST_F(SqliteStoreTest, RemoveOfAMissingValueIsQuiet) {
+    SqliteStore store(path());
+    store.write("a", "b", "k", "v");
+    store.remove("A", "B", "K");
+    EXPECT_NO_THROW(store.remove("a", "b", "k"));
+    EXPECT_EQ(store.read("a", "b", "k", "gone"), "gone");
+}
+
+TEST_F(SqliteStoreTest, ATransactionThatThrowsLeavesNothingBehind) {
+    SqliteStore store(path());
+    store.write("a", "b", "k", "old");
+    EXPECT_THROW(store.transaction([&] {
+        store.write("a", "b", "k", "new");
+        store.write("a", "b", "k2", "new");
+        throw std::runtime_error("midway");
+    }),
+                 std::runtime_error);
+    EXPECT_EQ(store.read("a", "b", "k"), "old");
+    EXPECT_EQ(store.read("a", "b", "k2", "none"), "none");
+    store.transaction([&] { store.write("a", "b", "k", "new"); });
+    EXPECT_EQ(SqliteStore(path()).read("a", "b", "k"), "new");
+}
+
+TEST_F(SqliteStoreTest, AnExistingDatabaseWithTheTableIsUsedAsItIs) {
+    QDir().mkpath(QFileInfo(path()).absolutePath());
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(path()).constData(), &db);
+    sqlite3_exec(db,
+                 "CREATE TABLE settings (application TEXT NOT NULL COLLATE NOCASE, section TEXT "
+                 "NOT NULL COLLATE NOCASE, key TEXT NOT NULL COLLATE NOCASE, value TEXT NOT NULL, "
+                 "PRIMARY KEY (application, section, key)) WITHOUT ROWID;"
+                 "INSERT INTO settings VALUES('StartUp','Sequence','Desc001','Seeded');"
+                 "CREATE TABLE notes(x);",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    SqliteStore store(path());
+    EXPECT_EQ(store.read("StartUp", "Sequence", "Desc001"), "Seeded");
+    EXPECT_EQ(sqlScalar(path(), "SELECT count(*) FROM sqlite_schema WHERE name='notes'"), "1");
+}
+
+struct BadFile {
+    const char* name;
+    QByteArray content;
+};
+
+class UnusableStore : public SqliteStoreTest, public ::testing::WithParamInterface<BadFile> {};
+
+TEST_P(UnusableStore, IsReportedWithItsPathAndNeverOverwritten) {
+    QDir().mkpath(QFileInfo(path()).absolutePath());
+    {
+        QFile f(path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(GetParam().content);
+    }
+    try {
+        SqliteStore store(path());
+        FAIL() << "opened an unusable store";
+    } catch (const StoreError& e) {
+        EXPECT_NE(QString::fromStdString(e.what()).indexOf(path()), -1) << e.what();
+    }
+    QFile f(path());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), GetParam().content);
+    EXPECT_FALSE(QFile::exists(path() + "-wal"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, UnusableStore,
+    ::testing::Values(BadFile{"TextFile", QByteArray("not a database, just notes\n").repeated(200)},
+                      BadFile{"BinaryNoise", QByteArray(4096, '\x5a')}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SqliteStoreTest, AFolderInThePlaceOfTheFileIsReported) {
+    QDir().mkpath(path());
+    EXPECT_THROW(SqliteStore store(path()), StoreError);
+}
+
+TEST_F(SqliteStoreTest, AWriteWaitsForAnotherProcessHoldingTheDatabase) {
+    SqliteStore store(path());
+    sqlite3* other = nullptr;
+    sqlite3_open(QFile::encodeName(path()).constData(), &other);
+    sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO settings VALUES('x','y','z','1');", nullptr,
+                 nullptr, nullptr);
+    // Release the other writer shortly, from a thread, while our write waits.
+    std::thread release([other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    EXPECT_NO_THROW(store.write("a", "b", "k", "v"));
+    release.join();
+    sqlite3_close(other);
+    EXPECT_EQ(store.read("x", "y", "z"), "1");
+    EXPECT_EQ(store.read("a", "b", "k"), "v");
+}
+
+}  // namespace

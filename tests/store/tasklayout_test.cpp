@@ -1,0 +1,88 @@
+#include "store/memorystore.h"
+#include "store/tasklayout.h"
+
+#include <gtest/gtest.h>
+
+using namespace velmora;
+
+namespace {
+
+TEST(TaskLayout, KeysCarryThreeDigits) {
+    EXPECT_EQ(taskKey("Desc", 12), "Desc012");
+    EXPECT_EQ(taskKey("App", 7), "App007");
+    EXPECT_EQ(taskKey("Desc", 999), "Desc999");
+}
+
+struct NumberCase {
+    const char* name;
+    const char* text;
+    double value;
+};
+class NumericValue : public ::testing::TestWithParam<NumberCase> {};
+TEST_P(NumericValue, ReadsTheLeadingNumber) {
+    EXPECT_DOUBLE_EQ(numericValue(QString::fromUtf8(GetParam().text)), GetParam().value);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Texts, NumericValue,
+    ::testing::Values(NumberCase{"Plain", "30", 30}, NumberCase{"LeadingZeros", "007", 7},
+                      NumberCase{"LeadingBlanks", "  45", 45}, NumberCase{"Negative", "-1", -1},
+                      NumberCase{"Fraction", "2.5x", 2.5}, NumberCase{"TrailingText", "12abc", 12},
+                      NumberCase{"NoNumber", "abc", 0}, NumberCase{"Empty", "", 0},
+                      NumberCase{"SignOnly", "-", 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct WaitCase {
+    const char* name;
+    const char* wait;
+    double mode;
+};
+class WaitMode : public ::testing::TestWithParam<WaitCase> {};
+TEST_P(WaitMode, ReadsAsStored) { EXPECT_DOUBLE_EQ(waitMode(GetParam().wait), GetParam().mode); }
+INSTANTIATE_TEST_SUITE_P(
+    Values, WaitMode,
+    ::testing::Values(WaitCase{"DW", "DW", kDontWait}, WaitCase{"LowerDw", "dw", kDontWait},
+                      WaitCase{"MixedWithDigit", "Dw5", kDontWait}, WaitCase{"Zero", "0", 0},
+                      WaitCase{"Empty", "", 0}, WaitCase{"Letters", "abc", 0},
+                      WaitCase{"Seconds", "30", 30}, WaitCase{"MinusOne", "-1", -1},
+                      WaitCase{"SingleD", "D", 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TaskLayout, StampAndLetterOfADay) {
+    EXPECT_EQ(dateStamp(QDate(1996, 12, 8)), "08121996");
+    EXPECT_EQ(weekdayLetter(QDate(1996, 12, 8)), QChar('G'));  // a Sunday
+    EXPECT_EQ(weekdayLetter(QDate(2026, 12, 7)), QChar('A'));  // a Monday
+}
+
+TEST(TaskLayout, EditorSpellingReadsBackUnderTheCommonName) {
+    MemoryStore store;
+    writeTask(store, 3, {"Mail", "mail", "0", "AB", "*"}, kAppEditor);
+    EXPECT_EQ(store.read(kApp, kSequence, "Desc003"), "Mail");
+    EXPECT_EQ(readTask(store, 3), (TaskRecord{"Mail", "mail", "0", "AB", "*"}));
+}
+
+TEST(TaskLayout, FirstFreeNumberFillsTheFirstGap) {
+    MemoryStore store;
+    EXPECT_EQ(firstFreeTask(store), 1);
+    for (int n : {1, 2, 4}) writeTask(store, n, {"T", "x", "DW", "A", "*"});
+    EXPECT_EQ(firstFreeTask(store), 3);
+    EXPECT_EQ(taskCount(store), 2);  // the gap at 3 ends the list
+    for (int n = 1; n <= kMaxTasks; ++n) store.write(kApp, kSequence, taskKey("Desc", n), "T");
+    EXPECT_EQ(firstFreeTask(store), 0);
+    EXPECT_EQ(taskCount(store), kMaxTasks);
+}
+
+TEST(TaskLayout, ExchangeAndRemoveTouchAllFiveValuesInOneTransaction) {
+    MemoryStore store;
+    writeTask(store, 1, {"A", "a", "DW", "08121996ACO", "a"});
+    writeTask(store, 2, {"B", "b", "0", "B", ""});
+    const int before = store.transactions();
+    exchangeTasks(store, 1, 2);
+    EXPECT_EQ(store.transactions(), before + 1);
+    EXPECT_EQ(readTask(store, 1), (TaskRecord{"B", "b", "0", "B", ""}));
+    EXPECT_EQ(readTask(store, 2), (TaskRecord{"A", "a", "DW", "08121996ACO", "a"}));
+    removeTask(store, 2);
+    for (const char* p : {"Desc", "App", "Wait", "Opt", "Keys"})
+        EXPECT_FALSE(store.contains(kApp, kSequence, taskKey(p, 2))) << p;
+}
+
+}  // namespace
