@@ -1,0 +1,26 @@
+#pragma once
+// Editing mode: what the program does when started without "/RUN", after the
+// start-up sequence has read the settings.
+
+#include "launcher/launcherstate.h"
+#include "store/settingsstore.h"
+#include "ui/prompts.h"
+
+#include <QString>
+
+namespace velmora {
+
+struct EditingStart {
+    SettingsStore& store;
+    LauncherState& state;  // LaunchKey stays "" in editing mode
+    Prompts& prompts;
+    bool installed = false;  // "Installed" read as "YES": the Install button is hidden
+    QString defaultKey;      // "DefaultKey" as read at start
+    QString helpFile;        // the help document, when one was found
+};
+
+// Shows the main window and runs the event loop until it closes; returns the
+// program's exit code.
+int runEditingMode(const EditingStart& start);
+
+}  // namespace velmora

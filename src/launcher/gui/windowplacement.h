@@ -1,0 +1,34 @@
+#pragma once
+// SavePlacement and RestorePlacement of a window, through the placement text
+// kept in the settings store.
+
+#include "store/settingsstore.h"
+
+#include <QString>
+
+class QWidget;
+
+namespace velmora {
+
+// Writes top, left, height and width (twips, frame included) and state 0 —
+// only when the window is in the normal state; otherwise the stored text stays.
+void SavePlacement(SettingsStore& store, const QWidget* window, const QString& app,
+                   const QString& section, const QString& key);
+
+// Reads the text back: a state 0..2 is applied; in the normal state a
+// non-negative top and left and a positive height and width are applied.
+void RestorePlacement(const SettingsStore& store, QWidget* window, const QString& app,
+                      const QString& section, const QString& key);
+
+// The window's frame rectangle in twips: top, left, height, width.
+struct TwipRect {
+    double top, left, height, width;
+};
+TwipRect windowTwips(const QWidget* window);
+// Sets the frame's top/left and the outer height/width, in twips.
+void setWindowTop(QWidget* window, double twips);
+void setWindowLeft(QWidget* window, double twips);
+void setWindowHeight(QWidget* window, double twips);
+void setWindowWidth(QWidget* window, double twips);
+
+}  // namespace velmora

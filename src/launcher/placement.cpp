@@ -1,0 +1,37 @@
+#include "launcher/placement.h"
+
+#include "store/tasklayout.h"
+
+#include <limits>
+
+namespace velmora {
+
+namespace {
+std::int32_t toInt32(double value) {
+    const long long rounded = roundHalfEven(value);
+    if (rounded > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+    if (rounded < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+    return std::int32_t(rounded);
+}
+}  // namespace
+
+Placement parsePlacement(const QString& text) {
+    Placement p;
+    QString rest = text;
+    for (std::int32_t* field : {&p.top, &p.left, &p.height, &p.width}) {
+        // 1-based position of the separator; a one-character field does not count.
+        const qsizetype pos = rest.indexOf(QLatin1Char(';')) + 1;
+        if (pos > 2) {
+            *field = toInt32(numericValue(rest.left(pos - 1)));
+            rest = rest.mid(pos);
+        }
+    }
+    p.state = toInt32(numericValue(rest));
+    return p;
+}
+
+QString formatPlacement(const Placement& p) {
+    return QStringLiteral("%1;%2;%3;%4;%5").arg(p.top).arg(p.left).arg(p.height).arg(p.width).arg(p.state);
+}
+
+}  // namespace velmora
