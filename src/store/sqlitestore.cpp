@@ -7,8 +7,7 @@
 
 #include <sqlite3.h>
 
-#include <cerrno>
-#include <cstring>
+#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,8 +44,10 @@ public:
     sqlite3_stmt* get() const { return m_stmt; }
     explicit operator bool() const { return m_stmt != nullptr; }
 
+    // The text must outlive the statement's next step and reset: callers keep
+    // it in a local for the duration of the use.
     void bind(int index, const QByteArray& text) const {
-        sqlite3_bind_text(m_stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(m_stmt, index, text.constData(), int(text.size()), SQLITE_STATIC);
     }
 
 private:
@@ -57,8 +58,8 @@ private:
 struct ResetGuard {
     sqlite3_stmt* stmt;
     ~ResetGuard() {
+        // Every use binds all parameters afresh, so the bindings need no clearing.
         sqlite3_reset(stmt);
-        sqlite3_clear_bindings(stmt);
     }
 };
 
@@ -187,10 +188,11 @@ void SqliteStore::fail(const char* what) const {
 QString SqliteStore::read(const QString& app, const QString& section, const QString& key,
                           const QString& def) const {
     const Statement& st = m_stmts->read;
+    const QByteArray a = app.toUtf8(), s = section.toUtf8(), k = key.toUtf8();
     ResetGuard guard{st.get()};
-    st.bind(1, app.toUtf8());
-    st.bind(2, section.toUtf8());
-    st.bind(3, key.toUtf8());
+    st.bind(1, a);
+    st.bind(2, s);
+    st.bind(3, k);
     const int rc = sqlite3_step(st.get());
     if (rc == SQLITE_ROW) return columnText(st.get(), 0);
     if (rc == SQLITE_DONE) return def;
@@ -218,10 +220,14 @@ QStringList SqliteStore::readMany(const QString& app, const QString& section,
             fail("read");
         }
     }
+    const QByteArray a = app.toUtf8(), s = section.toUtf8();
+    std::vector<QByteArray> k;
+    k.reserve(n);
+    for (const QString& key : keys) k.push_back(key.toUtf8());
     ResetGuard guard{st->get()};
-    st->bind(1, app.toUtf8());
-    st->bind(2, section.toUtf8());
-    for (int i = 0; i < n; ++i) st->bind(i + 3, keys[i].toUtf8());
+    st->bind(1, a);
+    st->bind(2, s);
+    for (int i = 0; i < n; ++i) st->bind(i + 3, k[i]);
     for (int i = 0; i < n; ++i) result.append(QString());
     int rc;
     while ((rc = sqlite3_step(st->get())) == SQLITE_ROW) {
@@ -238,20 +244,22 @@ QStringList SqliteStore::readMany(const QString& app, const QString& section,
 void SqliteStore::write(const QString& app, const QString& section, const QString& key,
                         const QString& value) {
     const Statement& st = m_stmts->write;
+    const QByteArray a = app.toUtf8(), s = section.toUtf8(), k = key.toUtf8(), v = value.toUtf8();
     ResetGuard guard{st.get()};
-    st.bind(1, app.toUtf8());
-    st.bind(2, section.toUtf8());
-    st.bind(3, key.toUtf8());
-    st.bind(4, value.toUtf8());
+    st.bind(1, a);
+    st.bind(2, s);
+    st.bind(3, k);
+    st.bind(4, v);
     if (sqlite3_step(st.get()) != SQLITE_DONE) fail("write");
 }
 
 void SqliteStore::remove(const QString& app, const QString& section, const QString& key) {
     const Statement& st = m_stmts->remove;
+    const QByteArray a = app.toUtf8(), s = section.toUtf8(), k = key.toUtf8();
     ResetGuard guard{st.get()};
-    st.bind(1, app.toUtf8());
-    st.bind(2, section.toUtf8());
-    st.bind(3, key.toUtf8());
+    st.bind(1, a);
+    st.bind(2, s);
+    st.bind(3, k);
     if (sqlite3_step(st.get()) != SQLITE_DONE) fail("write");
 }
 
