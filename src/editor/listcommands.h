@@ -1,0 +1,33 @@
+#pragma once
+// The store side of the list commands of the main window: which task a list
+// line shows, moving a task one place up or down, and deleting a task while
+// the list stays contiguous. No windows; the caller beeps, asks and redraws.
+
+#include "store/settingsstore.h"
+
+#include <QString>
+
+namespace velmora {
+
+// The task number at the start of a list line: the decimal digits before its
+// first tab (at most three); 0 when the line starts with none.
+int taskNumberOfLine(const QString& line);
+
+// Moves the task of selected line `k` (from 0; -1 for no selection) one place
+// earlier by exchanging it with the task above, all five values in one
+// transaction. False, with the store untouched, when nothing is selected, the
+// first line is, or `k` is not a line of a list of `lineCount` lines.
+bool moveUp(SettingsStore& store, int k, int lineCount);
+
+// Moves the task of selected line `k` one place later, exchanging it with the
+// task below in one transaction. False, with the store untouched, when nothing
+// is selected, the last line is, or `k` is not a line of the list.
+bool moveDown(SettingsStore& store, int k, int lineCount);
+
+// Deletes task `number` of a list of `count` tasks in one transaction: every
+// later task moves one number up with all five of its values (date stamps
+// travel with their task) and the five values of number `count` are removed.
+// Numbers outside 1..count, or a count outside 1..999, leave the store untouched.
+void deleteTask(SettingsStore& store, int number, int count);
+
+}  // namespace velmora

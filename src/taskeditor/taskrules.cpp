@@ -1,0 +1,107 @@
+#include "taskeditor/taskrules.h"
+
+#include <algorithm>
+
+namespace velmora {
+
+namespace {
+const QString kDayLetters = QStringLiteral("ABCDEFG");
+constexpr QChar kOnceLetter = u'O';
+
+bool isControl(char32_t c) { return c < 32; }
+}  // namespace
+
+bool acceptDescChar(char32_t c, qsizetype lengthBefore) {
+    return isControl(c) || lengthBefore < kDescTypedLimit;
+}
+
+bool acceptSecondsChar(char32_t c) { return isControl(c) || (c >= U'0' && c <= U'9'); }
+
+bool acceptStartKeyChar(char32_t c) {
+    return isControl(c) || c == U'*' || (c >= U'a' && c <= U'z');
+}
+
+QString clampSeconds(const QString& text) {
+    QString out = text;
+    if (numericValue(out) < 0) out.clear();
+    if (numericValue(out) > kMaxWaitSeconds) out = QString::number(kMaxWaitSeconds);
+    return out;
+}
+
+namespace {
+bool hasContent(const QString& text) {
+    // Only trailing blanks are ignored; a leading blank is content.
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1] == QLatin1Char(' ')) --end;
+    return end > 0;
+}
+}  // namespace
+
+bool fieldsComplete(const QString& desc, const QString& app, bool forSeconds,
+                    const QString& seconds) {
+    return hasContent(desc) && hasContent(app) && (!forSeconds || numericValue(seconds) > 0);
+}
+
+TaskFields newTaskFields() {
+    TaskFields f;
+    f.days.fill(true);
+    f.keys = QStringLiteral("*");
+    return f;
+}
+
+TaskFields fieldsFromTask(const TaskRecord& task) {
+    TaskFields f;
+    f.desc = task.desc;
+    f.app = task.app;
+    f.keys = task.keys;
+
+    if (isDontWait(task.wait)) {
+        f.wait = WaitChoice::DontWait;
+    } else {
+        // Anything above the largest storable wait ends up as that wait after
+        // the clamp; bounding the value first keeps the rounding of absurdly
+        // long numbers inside the integer range.
+        const double v = std::clamp(numericValue(task.wait), -1e9, double(kMaxWaitSeconds));
+        const long long w = roundHalfEven(v);
+        if (w == 0) {
+            f.wait = WaitChoice::UntilFinished;
+        } else {
+            f.wait = WaitChoice::ForSeconds;
+            f.seconds = clampSeconds(QString::number(w));
+        }
+    }
+
+    f.once = task.opt.contains(kOnceLetter);
+    for (int i = 0; i < 7; ++i) f.days[i] = task.opt.contains(kDayLetters[i]);
+    return f;
+}
+
+TaskRecord taskFromFields(const TaskFields& fields) {
+    TaskRecord r;
+    r.desc = fields.desc;
+    r.app = fields.app;
+    switch (fields.wait) {
+    case WaitChoice::DontWait: r.wait = QStringLiteral("DW"); break;
+    case WaitChoice::UntilFinished: r.wait = QStringLiteral("0"); break;
+    case WaitChoice::ForSeconds: r.wait = fields.seconds; break;
+    }
+    for (int i = 0; i < 7; ++i) {
+        if (fields.days[i]) r.opt += kDayLetters[i];
+    }
+    if (fields.once) r.opt += kOnceLetter;
+    r.keys = fields.keys;
+    return r;
+}
+
+bool isTaskNumber(int editedTask) { return editedTask >= 1 && editedTask <= kMaxTasks; }
+
+int numberToSave(const SettingsStore& store, int editedTask) {
+    return isTaskNumber(editedTask) ? editedTask : firstFreeTask(store);
+}
+
+QString listFullMessage() {
+    return QStringLiteral("999 tasks specified - ") + QChar(13) +
+           QStringLiteral("unable to add another one.");
+}
+
+}  // namespace velmora

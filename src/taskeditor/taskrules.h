@@ -1,0 +1,81 @@
+#pragma once
+// The rules of the task editor without its window: which typed characters
+// each field takes, the seconds clamp, when OK may be pressed, how stored
+// values fill the fields and how the fields become stored values again, and
+// which task number a save goes to.
+
+#include "store/settingsstore.h"
+#include "store/tasklayout.h"
+
+#include <QString>
+
+#include <array>
+
+namespace velmora {
+
+// A description takes typed characters until it holds this many.
+inline constexpr qsizetype kDescTypedLimit = 30;
+// The longest wait the editor stores: 12 hours.
+inline constexpr int kMaxWaitSeconds = 43200;
+
+// Keystroke filters. `c` is one typed character; characters below code 32
+// (Backspace and other control keys) always pass.
+// Description: refused once the field already holds `lengthBefore` >= 30
+// characters, whatever part of it is selected.
+bool acceptDescChar(char32_t c, qsizetype lengthBefore);
+// Seconds: digits only.
+bool acceptSecondsChar(char32_t c);
+// Start keys: "*" and the lower-case letters "a" to "z".
+bool acceptStartKeyChar(char32_t c);
+
+// The seconds text after the clamp: empty when its numeric value is below 0,
+// "43200" when above 43200, otherwise unchanged. Applying it twice changes
+// nothing more.
+QString clampSeconds(const QString& text);
+
+// Whether OK may be pressed: description and command each hold something
+// besides trailing blanks (leading blanks count), and, when the wait is for a
+// number of seconds, that number is above 0.
+bool fieldsComplete(const QString& desc, const QString& app, bool forSeconds,
+                    const QString& seconds);
+
+enum class WaitChoice { DontWait, UntilFinished, ForSeconds };
+
+// Everything the editor's fields hold. days[0] is Monday ... days[6] Sunday.
+struct TaskFields {
+    QString desc;
+    QString app;
+    WaitChoice wait = WaitChoice::DontWait;
+    QString seconds;  // the seconds field; meaningful for ForSeconds only
+    std::array<bool, 7> days{};
+    bool once = false;
+    QString keys;
+    bool operator==(const TaskFields&) const = default;
+};
+
+// A new task: every day, start key "*", don't wait, nothing else.
+TaskFields newTaskFields();
+
+// The fields of a stored task. "Wait": "DW" in any case at its start is don't
+// wait; else its numeric value rounded half to even is 0 for until finished
+// or the number of seconds (clamped like a typed value). "Opt": each of the
+// letters "A".."G" and "O" found anywhere, case-sensitively, ticks its box.
+TaskFields fieldsFromTask(const TaskRecord& task);
+
+// The stored values of the fields: texts unchanged; "Wait" "DW", "0" or the
+// seconds text as it stands; "Opt" the ticked days' letters "A".."G" in day
+// order followed by "O" when once only (no date stamp).
+TaskRecord taskFromFields(const TaskFields& fields);
+
+// Whether an EditedTask value names an existing task (1..999); any other
+// value stands for a new task.
+bool isTaskNumber(int editedTask);
+
+// The number a save writes to: `editedTask` when it names a task, else the
+// first free number; 0 when a new task finds all 999 numbers taken.
+int numberToSave(const SettingsStore& store, int editedTask);
+
+// The message shown when a new task finds the list full.
+QString listFullMessage();
+
+}  // namespace velmora

@@ -1,0 +1,80 @@
+// The editor's rules at the edges the window tests do not reach: values no
+// writer produces, and EditedTask values outside the list.
+#include "store/memorystore.h"
+#include "taskeditor/taskrules.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+using namespace velmora;
+
+namespace {
+
+// Cases print as their names, in test output and in the test list.
+template <typename Case>
+    requires requires(const Case& c) { std::string(c.name); }
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
+struct ClampCase {
+    const char* name;
+    const char* text;
+    const char* clamped;
+};
+class ClampSeconds : public ::testing::TestWithParam<ClampCase> {};
+TEST_P(ClampSeconds, KeepsTheWaitBetweenZeroAndTwelveHours) {
+    const QString once = clampSeconds(QString::fromUtf8(GetParam().text));
+    EXPECT_EQ(once, QString::fromUtf8(GetParam().clamped));
+    EXPECT_EQ(clampSeconds(once), once);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ClampSeconds,
+    ::testing::Values(ClampCase{"Largest", "43200", "43200"},
+                      ClampCase{"JustAbove", "43201", "43200"},
+                      ClampCase{"FractionAbove", "43200.5", "43200"},
+                      ClampCase{"LeadingZerosKept", "007", "007"},
+                      ClampCase{"Negative", "-5", ""}, ClampCase{"MinusZero", "-0", "-0"},
+                      ClampCase{"NotANumber", "abc", "abc"},
+                      ClampCase{"HugeDigitRun", "99999999999999999999999999999999", "43200"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct WaitFillCase {
+    const char* name;
+    const char* wait;
+    WaitChoice choice;
+    const char* seconds;
+};
+class WaitFill : public ::testing::TestWithParam<WaitFillCase> {};
+TEST_P(WaitFill, ValuesNoWriterProducesStillOpen) {
+    const TaskFields f = fieldsFromTask({"d", "a", QString::fromUtf8(GetParam().wait), "", ""});
+    EXPECT_EQ(f.wait, GetParam().choice);
+    EXPECT_EQ(f.seconds, QString::fromUtf8(GetParam().seconds));
+}
+INSTANTIATE_TEST_SUITE_P(
+    Values, WaitFill,
+    ::testing::Values(
+        // Beyond any integer: opens as the longest wait instead of overflowing.
+        WaitFillCase{"HugeNumber", "1000000000000000000000000000000", WaitChoice::ForSeconds, "43200"},
+        WaitFillCase{"HugeNegative", "-1000000000000000000000000000000", WaitChoice::ForSeconds, ""},
+        WaitFillCase{"HalfRoundsToZero", "0.5", WaitChoice::UntilFinished, ""},
+        WaitFillCase{"NegativeHalfRoundsToZero", "-0.5", WaitChoice::UntilFinished, ""},
+        WaitFillCase{"NegativeOne", "-1", WaitChoice::ForSeconds, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TaskRules, DayLettersAreWrittenInDayOrderWhateverOrderTheyWereRead) {
+    const TaskFields f = fieldsFromTask({"d", "a", "0", "GOGxA", ""});
+    EXPECT_EQ(taskFromFields(f).opt, "AGO");
+}
+
+TEST(TaskRules, EditedTaskOutsideTheListSavesAsANewTask) {
+    MemoryStore store;
+    writeTask(store, 1, {"A", "a", "DW", "A", "*"});
+    EXPECT_EQ(numberToSave(store, 1), 1);
+    EXPECT_EQ(numberToSave(store, 999), 999);
+    for (int edited : {0, -1, 1000, 32767}) EXPECT_EQ(numberToSave(store, edited), 2) << edited;
+}
+
+}  // namespace
