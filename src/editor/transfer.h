@@ -1,0 +1,159 @@
+#pragma once
+// Installing into the autostart folder: the entries of the user's StartUp
+// folder (the XDG autostart folder, learnt through RegReadString) are moved
+// into Velmora's own folder and entered as tasks of the launch list, and the
+// launcher's own Desktop Entry takes their place, so that from the next logon
+// on the launcher starts them. Window-free: the main window's Install button
+// calls installClicked() and routes its callbacks to Prompts.
+
+#include "store/registry.h"
+#include "store/settingsstore.h"
+
+#include <QList>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace velmora {
+
+// The launcher's own entry in the autostart folder. Only this exact spelling
+// is excluded from the move; a name differing in letter case is moved.
+inline const QString kLauncherEntryName = QStringLiteral("Velmora Launcher.desktop");
+
+// The confirmation asked before anything is moved (character 13 breaks lines).
+inline const QString kInstallQuestion =
+    QStringLiteral("This will move your existing StartUp tasks from the Start menu") + QChar(13) +
+    QStringLiteral("to Velmora's program folder and install them in the launch list.") + QChar(13) +
+    QChar(13) + QStringLiteral("Are you sure you want to do that now ?");
+
+// The message for a file that finds every task number taken.
+QString listFullMessage(const QString& fileName);
+
+// Where moved entries go: $XDG_DATA_HOME/velmora/startup, else
+// $HOME/.local/share/velmora/startup; relative settings are ignored. Empty
+// when neither gives an absolute folder.
+QString movedEntriesFolder(const QProcessEnvironment& environment);
+
+// The system-wide autostart folders: each absolute element of
+// $XDG_CONFIG_DIRS (colon-separated; /etc/xdg when unset or empty) + "/autostart".
+QStringList systemAutostartFolders(const QProcessEnvironment& environment);
+
+// One argument of a Desktop Entry's Exec key, ready to be written into the
+// file: quoted when it holds a reserved character, escaped inside the quotes,
+// "%" doubled, and then escaped as a string value.
+QString desktopExecArgument(const QString& argument);
+
+// The launcher's Desktop Entry for a program in `programFolder` (absolute):
+// it runs programFolder + "/velmora" with "/run".
+QString launcherEntryText(const QString& programFolder);
+
+// What one transfer did, for the window's single summary message.
+struct TransferResult {
+    struct Moved {
+        QString name;
+        int task = 0;         // the task that starts it now
+        bool newTask = true;  // false: an existing task already started this path
+        bool stub = false;    // a Hidden=true entry was left to keep a system entry masked
+    };
+    struct Failure {
+        QString name;
+        QString reason;
+    };
+
+    QString folder;              // the autostart folder; empty when it could not be determined
+    QList<Moved> moved;          // in the order they were moved
+    QStringList switchedOff;     // switched-off Desktop Entries, left where they are
+    QStringList listFull;        // no free task number: left where they are
+    QList<Failure> failed;       // could not be moved: left where they are, no task
+    bool launcherEntryCreated = false;
+    // Why nothing (more) could be done, as a message for the user; empty when
+    // the transfer ran to its end.
+    QString error;
+
+    // Everything that should move has moved and the launcher starts at logon.
+    bool succeeded() const { return error.isEmpty() && failed.isEmpty(); }
+};
+
+// The one message the window shows after a transfer, or empty when there is
+// nothing to report.
+QString transferSummary(const TransferResult& result);
+
+using Notify = std::function<void(const QString& text)>;
+
+// The transfer itself, over an injected store, registry and environment; the
+// file system is the real one, so tests point the XDG folders at a
+// temporary home.
+class StartUpTransfer {
+public:
+    // `programFolder`: the folder of the running executable, absolute and
+    // without a trailing separator (QCoreApplication::applicationDirPath()).
+    StartUpTransfer(SettingsStore& store, Registry& registry, QProcessEnvironment environment,
+                    QString programFolder);
+
+    // Moves every ordinary file of the StartUp folder, in order of name (by
+    // character codes, so the same on every locale), into movedEntriesFolder()
+    // and enters it as a task at the first free number, as one transaction:
+    // "Desc" the file name, "App" the moved file's path, "Wait" "DW",
+    // "Opt" "ABCDEFG", "Keys" "*". Ordinary: regular files (or links to
+    // them) not starting with "."; kLauncherEntryName is excluded.
+    //
+    // Nothing is lost and nothing starts twice:
+    // - the launcher's entry is put in place first (folder created when
+    //   missing; an existing one is left untouched); when that fails, or the
+    //   existing one is switched off, nothing is moved;
+    // - switched-off Desktop Entries (isSwitchedOff() of
+    //   launcher/desktopentry.h) stay: they start nothing, or mask a
+    //   system-wide entry;
+    // - a copy is complete on disk (temporary name, fsync, rename over a file
+    //   of the same name, permissions kept) before the original goes; when
+    //   copying or removing fails, the file stays, the task written for it is
+    //   removed again, and the failure is collected in the result;
+    // - a moved Desktop Entry that masked a system-wide one of its name is
+    //   replaced by a Hidden=true entry of that name instead of removed;
+    // - a file whose moved path an existing task already starts gets no
+    //   second task;
+    // - with every number taken, `warn` gets listFullMessage() and the file stays.
+    // A StartUp folder that cannot be determined changes nothing anywhere.
+    // StoreError propagates; the file at hand then stays where it is.
+    TransferResult TransferStartUp(const Notify& warn);
+
+private:
+    void moveEntry(const QString& name, TransferResult& result, const Notify& warn);
+    bool placeLauncherEntry(TransferResult& result);
+    int taskStarting(const QString& path) const;
+    bool masksSystemEntry(const QString& name) const;
+
+    SettingsStore& m_store;
+    Registry& m_registry;
+    QProcessEnvironment m_environment;
+    QString m_programFolder;
+    QString m_folder;       // the autostart folder of the running transfer
+    QString m_destination;  // movedEntriesFolder() of the running transfer
+};
+
+// What the Install button's flow needs from the window.
+struct InstallPrompts {
+    // The question with Yes and No; true for Yes.
+    std::function<bool(const QString& text)> confirm;
+    // A message with an exclamation icon and OK.
+    Notify warn;
+    // true: the busy pointer for the whole application; false: the default
+    // one. May be empty.
+    std::function<void(bool busy)> busy;
+};
+
+// The Install button: asks kInstallQuestion; on Yes runs the transfer with the
+// busy pointer, writes "Installed" = "yes" when it succeeded and shows one
+// summary message when something was left behind. Returns whether the button
+// must be disabled and hidden (only after a successful transfer). StoreError
+// propagates, with the pointer restored.
+bool installClicked(SettingsStore& store, StartUpTransfer& transfer, const InstallPrompts& prompts);
+
+// The same with the Linux registry and the process environment: what the main
+// window calls, with QCoreApplication::applicationDirPath() as `programFolder`.
+bool installClicked(SettingsStore& store, const QString& programFolder,
+                    const InstallPrompts& prompts);
+
+}  // namespace velmora

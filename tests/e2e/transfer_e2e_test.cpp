@@ -1,0 +1,142 @@
+// ctest-timeout: 120
+// After Install, the next logon: the entries moved out of the autostart
+// folder are started by the real launcher, run through the launcher's own
+// Desktop Entry, and really run.
+
+#include "editor/transfer.h"
+#include "launcher/desktopentry.h"
+#include "store/registry.h"
+#include "store/sqlitestore.h"
+#include "store/tasklayout.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ostream>
+
+void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+using namespace velmora;
+
+namespace {
+
+void write(const QString& path, const QByteArray& text) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(text), text.size());
+}
+
+// Waits until every file exists or `ms` have passed; true when they all do.
+bool waitForFiles(const QStringList& paths, int ms) {
+    QEventLoop loop;
+    bool done = false;
+    const auto check = [&] {
+        done = std::all_of(paths.begin(), paths.end(), [](const QString& p) { return QFileInfo::exists(p); });
+        if (done) loop.quit();
+    };
+    QTimer poll;
+    poll.setInterval(50);
+    QObject::connect(&poll, &QTimer::timeout, &loop, check);
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    check();
+    if (!done) {
+        poll.start();
+        loop.exec();
+    }
+    return done;
+}
+
+TEST(TransferEndToEnd, MovedEntriesStartFromTheLaunchListAtTheNextLogon) {
+    int argc = 1;
+    char name[] = "transfer_e2e_test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+
+    // No reserved characters in the folder, so the entries' Exec needs no quoting.
+    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/velmora-e2e-XXXXXX"));
+    ASSERT_TRUE(home.isValid());
+    const QString root = home.path();
+    const QString evidence = root + QStringLiteral("/evidence");
+    ASSERT_TRUE(QDir().mkpath(evidence));
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/runtime")));
+    QFile::setPermissions(root + QStringLiteral("/runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
+    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), root + QStringLiteral("/sys"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/cache"));
+    env.insert(QStringLiteral("XDG_STATE_HOME"), root + QStringLiteral("/state"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QStringLiteral("/runtime"));
+    // The run at logon needs no desktop session; keep it away from the real one.
+    for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"})
+        env.remove(QString::fromLatin1(var));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+
+    const QString autostart = root + QStringLiteral("/config/autostart");
+    const QByteArray ev = QFile::encodeName(evidence);
+    write(autostart + QStringLiteral("/first.desktop"),
+          "[Desktop Entry]\nType=Application\nName=First\nExec=touch " + ev + "/first\n");
+    // A blank in the name: the task's command is the moved file's path as it is.
+    write(autostart + QStringLiteral("/second entry.desktop"),
+          "[Desktop Entry]\nType=Application\nName=Second\nExec=sh -c \"echo ran > " + ev +
+              "/second\"\n");
+    write(autostart + QStringLiteral("/off.desktop"),
+          "[Desktop Entry]\nType=Application\nName=Off\nHidden=true\nExec=touch " + ev + "/off\n");
+
+    const QString binary = QStringLiteral(VELMORA_BINARY);
+    const QString programFolder = QFileInfo(binary).absolutePath();
+    {
+        SqliteStore store(root + QStringLiteral("/config/velmora/settings.db"));
+        LinuxRegistry registry(env);
+        StartUpTransfer transfer(store, registry, env, programFolder);
+        const TransferResult r = transfer.TransferStartUp({});
+        ASSERT_TRUE(r.succeeded()) << r.error.toStdString();
+        ASSERT_EQ(r.moved.size(), 2);
+        EXPECT_EQ(r.switchedOff, QStringList({QStringLiteral("off.desktop")}));
+        EXPECT_EQ(taskCount(store), 2);
+    }
+    EXPECT_EQ(QDir(autostart).entryList(QDir::Files, QDir::Name),
+              QStringList({kLauncherEntryName, QStringLiteral("off.desktop")}));
+
+    // What the desktop will run at logon is the built program with "/run".
+    QFile entryFile(autostart + QLatin1Char('/') + kLauncherEntryName);
+    ASSERT_TRUE(entryFile.open(QIODevice::ReadOnly));
+    const DesktopEntry launcher = parseDesktopEntry(entryFile.readAll(), entryFile.fileName());
+    const ExecExpansion exec = expandExec(launcher);
+    ASSERT_TRUE(exec.ok()) << exec.error.toStdString();
+    ASSERT_EQ(exec.argv, QStringList({programFolder + QStringLiteral("/velmora"), QStringLiteral("/run")}));
+
+    QProcess velmora;
+    velmora.setProcessEnvironment(env);
+    velmora.setWorkingDirectory(root);
+    velmora.start(exec.argv[0], exec.argv.mid(1) + QStringList{QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")});
+    ASSERT_TRUE(velmora.waitForFinished(60000));
+    const std::string diagnostics = velmora.readAllStandardError().toStdString();
+    EXPECT_EQ(velmora.exitStatus(), QProcess::NormalExit) << diagnostics;
+    EXPECT_EQ(velmora.exitCode(), 0) << diagnostics;
+    // A Desktop Entry is no program: each task got to it through the
+    // runner's open-as-a-document fallback.
+    const QString said = QString::fromStdString(diagnostics);
+    EXPECT_TRUE(said.contains(QStringLiteral("\"first.desktop\": opened as a document"))) << diagnostics;
+    EXPECT_TRUE(said.contains(QStringLiteral("\"second entry.desktop\": opened as a document"))) << diagnostics;
+
+    // The started programs run on their own after the launcher has ended.
+    EXPECT_TRUE(waitForFiles({evidence + QStringLiteral("/first"), evidence + QStringLiteral("/second")}, 20000))
+        << "velmora said:\n" << diagnostics;
+    EXPECT_FALSE(QFileInfo::exists(evidence + QStringLiteral("/off")));
+}
+
+}  // namespace
