@@ -1,1 +1,151 @@
-int main(){return 0;}
+// The program's entry: "--help" and "--version" first, then the single-
+// instance check, the desktop check, the settings store, and one of the two
+// modes: start-up ("/RUN") or editing.
+#include "editor/gui/editingmode.h"
+#include "launcher/clock.h"
+#include "launcher/gui/startupsequence.h"
+#include "launcher/instancelock.h"
+#include "launcher/launcherstate.h"
+#include "launcher/posixlauncher.h"
+#include "launcher/switches.h"
+#include "store/sqlitestore.h"
+#include "ui/prompts.h"
+#include "velmora/version.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+using namespace velmora;
+
+// One whole line, flushed at once: diagnostics must not be lost or
+// interleaved when the launcher is killed or its children write too.
+void printLine(std::FILE* to, const QString& line) {
+    const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
+    std::fflush(to);
+}
+
+const char* const kUsage =
+    "Usage: velmora [/run] [/skwait=N] [/nodisp] [/reinstall]\n"
+    "       velmora --help | --version\n"
+    "\n"
+    "Without /run the main window opens to edit the launch list.\n"
+    "\n"
+    "  /run        launch the tasks of the launch list, as at logon, then end\n"
+    "  /skwait=N   seconds the window waits for a configuration letter\n"
+    "              (at most three characters; 0 skips it; default 5)\n"
+    "  /nodisp     show no status window while the tasks are launched\n"
+    "  /reinstall  offer the Install button again\n"
+    "\n"
+    "Switches are found anywhere on the command line, in any letter case.\n"
+    "\"velmora /run /nodisp /skwait=0\" shows no window and needs no desktop.\n"
+    "In start-up mode each task's outcome is one line on standard error.\n";
+
+void printVersion() {
+    std::printf("%s\n%s\nVersion %s\n%s\n", version::kProductName, version::kFileDescription,
+                version::kVersionString, version::kLegalCopyright);
+    std::fflush(stdout);
+}
+
+// A display for the windowing toolkit, or a platform chosen by the user.
+bool hasDesktop() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+// The help document beside the program, installed or in the build tree; ""
+// when there is none.
+QString helpFile() {
+    const QDir dir(QCoreApplication::applicationDirPath());
+    for (const QString& candidate : {QStringLiteral("../share/velmora/help/velmora.html"),
+                                     QStringLiteral("help/velmora.html")}) {
+        const QString path = QDir::cleanPath(dir.filePath(candidate));
+        if (QFileInfo(path).isFile()) return path;
+    }
+    return {};
+}
+
+QString storeMessage(const StoreError& e) { return QString::fromStdString(e.what()); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+    const Switches switches = parseSwitches(arguments);
+    if (switches.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (switches.version) {
+        printVersion();
+        return 0;
+    }
+
+    // A second instance ends before it reads anything, whatever its switches.
+    const InstanceLock lock(InstanceLock::defaultPath());
+    if (lock.status() == InstanceLock::Status::HeldElsewhere) return 0;
+    if (lock.status() == InstanceLock::Status::Unavailable)
+        printLine(stderr, QStringLiteral("velmora: %1 Going on without the check for another instance.")
+                              .arg(lock.error()));
+
+    if (!hasDesktop()) {
+        // The toolkit would abort without a display; a run that shows no
+        // window at all does not need one.
+        if (!switches.showsNoWindow()) {
+            printLine(stderr, QStringLiteral(
+                                  "velmora: a desktop session is needed (neither DISPLAY nor "
+                                  "WAYLAND_DISPLAY is set); only \"velmora /run /nodisp /skwait=0\" "
+                                  "runs without one."));
+            return 1;
+        }
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    QApplication app(argc, argv);
+    QtPrompts prompts;
+
+    std::unique_ptr<SqliteStore> store;
+    try {
+        store = std::make_unique<SqliteStore>(defaultSettingsPath());
+    } catch (const StoreError& e) {
+        if (switches.run) printLine(stderr, QStringLiteral("velmora: ") + storeMessage(e));
+        else prompts.error(nullptr, storeMessage(e));
+        return 1;
+    }
+
+    LauncherState state;
+    SystemClock clock;
+    PosixLauncher launcher;
+
+    if (switches.run) {
+        // Start-up mode runs no main event loop; a closed status window must
+        // not end the waits of the run.
+        QApplication::setQuitOnLastWindowClosed(false);
+        StartupSequence sequence(*store, state, launcher, prompts, clock,
+                                 [](const QString& line) { printLine(stderr, line); });
+        try {
+            sequence.run(switches);
+        } catch (const StoreError& e) {
+            printLine(stderr, QStringLiteral("velmora: ") + storeMessage(e));
+            return 1;
+        }
+        return 0;
+    }
+
+    StartupSequence sequence(*store, state, launcher, prompts, clock);
+    try {
+        const StartupSettings settings = sequence.run(switches);
+        return runEditingMode(
+            {*store, state, prompts, settings.installed, settings.defaultKey, helpFile()});
+    } catch (const StoreError& e) {
+        prompts.error(nullptr, storeMessage(e));
+        return 1;
+    }
+}

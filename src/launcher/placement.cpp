@@ -7,11 +7,14 @@
 namespace velmora {
 
 namespace {
+// Clamped before rounding: a field of hundreds of digits reads as infinity,
+// which no integer conversion may be handed.
 std::int32_t toInt32(double value) {
-    const long long rounded = roundHalfEven(value);
-    if (rounded > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
-    if (rounded < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
-    return std::int32_t(rounded);
+    constexpr double kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr double kMin = std::numeric_limits<std::int32_t>::min();
+    if (value >= kMax) return std::numeric_limits<std::int32_t>::max();
+    if (value <= kMin) return std::numeric_limits<std::int32_t>::min();
+    return std::int32_t(roundHalfEven(value));
 }
 }  // namespace
 

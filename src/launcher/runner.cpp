@@ -4,6 +4,8 @@
 
 #include <QLocale>
 
+#include <limits>
+
 namespace velmora {
 
 namespace {
@@ -14,7 +16,21 @@ QString formatSeconds(double seconds) {
     // A plain number: "30", or "2.5" for a fraction someone stored by hand.
     return QString::number(seconds, 'g', 15);
 }
+
+// A timer cannot be armed for longer than about 24.8 days; a hand-stored wait
+// beyond that (or one too long to be a number at all) waits that long rather
+// than overflowing into a short or undefined interval.
+qint64 waitMilliseconds(double seconds) {
+    constexpr double kLongest = std::numeric_limits<int>::max();
+    const double ms = seconds * 1000.0 + 0.5;
+    return ms >= kLongest ? qint64(kLongest) : qint64(ms);
+}
 }  // namespace
+
+QString launchHeader(const QString& launchKey) {
+    if (launchKey.isEmpty()) return QStringLiteral("Launching Startup tasks:") + kCR;
+    return QStringLiteral("Launching Configuration '") + launchKey.toUpper() + QLatin1Char('\'') + kCR;
+}
 
 TaskRunner::TaskRunner(SettingsStore& store, LauncherState& state, ProcessLauncher& launcher,
                        RunnerView& view, KeyWaiter& waiter, const Clock& clock,
@@ -98,7 +114,15 @@ void TaskRunner::RunTasks() {
             }
             // Stamped on every pass, launched or not: a once-only task that
             // this configuration excluded counts as done for today as well.
-            m_store.write(kApp, kSequence, taskKey(QStringLiteral("Opt"), n), stamped);
+            try {
+                m_store.write(kApp, kSequence, taskKey(QStringLiteral("Opt"), n), stamped);
+            } catch (const StoreError& e) {
+                // The rest of the list matters more at logon than the stamp:
+                // say so and go on; the task may then run again today.
+                report(n, desc,
+                       QStringLiteral("could not record today's run: %1")
+                           .arg(QString::fromStdString(e.what())));
+            }
         }
         if (!run) {
             report(n, desc, why);
@@ -131,7 +155,7 @@ void TaskRunner::RunTasks() {
                                  formatSeconds(mode) + QStringLiteral(" seconds ..."));
             m_view.yieldOnce();
             startWithFallback(n, desc, app);
-            m_waiter.startTimer(qint64(mode * 1000.0 + 0.5));
+            m_waiter.startTimer(waitMilliseconds(mode));
             m_waiter.waitWhileKeyWait();
             m_waiter.stopTimer();
         }

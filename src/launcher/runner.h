@@ -43,6 +43,11 @@ public:
 // One line per task outcome; in start-up mode it goes to standard error.
 using Diagnostics = std::function<void(const QString& line)>;
 
+// The first status line of a run, ending in character 13: "Launching Startup
+// tasks:" with no active configuration, else "Launching Configuration 'B'"
+// for the letter b.
+QString launchHeader(const QString& launchKey);
+
 class TaskRunner {
 public:
     TaskRunner(SettingsStore& store, LauncherState& state, ProcessLauncher& launcher,

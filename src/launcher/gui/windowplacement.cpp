@@ -3,8 +3,10 @@
 #include "launcher/placement.h"
 #include "ui/geometry.h"
 
+#include <QEvent>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace velmora {
@@ -13,6 +15,55 @@ namespace {
 // Frame size beyond the client area; known once the window manager has framed
 // the window, zero before.
 QSize frameExtra(const QWidget* w) { return w->frameGeometry().size() - w->size(); }
+
+// An outer height or width asked for before the window had its frame. The
+// client area gets the whole size at first; once the frame is known it is
+// taken off again. Without this a placement restored before the window is
+// shown would grow the window by its frame on every save and restore.
+class OuterSizeKeeper final : public QObject {
+public:
+    explicit OuterSizeKeeper(QWidget* window) : QObject(window), m_window(window) {
+        setObjectName(QStringLiteral("velmora-outer-size"));
+        window->installEventFilter(this);
+    }
+    static OuterSizeKeeper* of(QWidget* window) {
+        auto* keeper = window->findChild<OuterSizeKeeper*>(QStringLiteral("velmora-outer-size"),
+                                                           Qt::FindDirectChildrenOnly);
+        return keeper ? keeper : new OuterSizeKeeper(window);
+    }
+    void setHeight(int pixels) { m_height = pixels; }
+    void setWidth(int pixels) { m_width = pixels; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const auto type = event->type();
+        if (watched == m_window && !m_done &&
+            (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize)) {
+            const QSize extra = frameExtra(m_window);
+            if (!extra.isNull()) {
+                m_done = true;  // the resize below sends events of its own
+                m_window->removeEventFilter(this);
+                m_window->resize(m_width > 0 ? std::max(1, m_width - extra.width()) : m_window->width(),
+                                 m_height > 0 ? std::max(1, m_height - extra.height())
+                                              : m_window->height());
+                deleteLater();
+            }
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+    int m_height = 0, m_width = 0;
+    bool m_done = false;
+};
+
+// Whether the frame of a window is still to come: a top-level window with
+// decorations that shows no frame yet.
+bool frameUnknown(const QWidget* w) {
+    return w->isWindow() && !(w->windowFlags() & Qt::FramelessWindowHint) &&
+           frameExtra(w).isNull();
+}
 }  // namespace
 
 TwipRect windowTwips(const QWidget* window) {
@@ -28,10 +79,14 @@ void setWindowLeft(QWidget* window, double twips) {
     window->move(twipsToPixelsX(twips), window->frameGeometry().top());
 }
 void setWindowHeight(QWidget* window, double twips) {
-    window->resize(window->width(), std::max(1, twipsToPixelsY(twips) - frameExtra(window).height()));
+    const int outer = twipsToPixelsY(twips);
+    if (frameUnknown(window)) OuterSizeKeeper::of(window)->setHeight(outer);
+    window->resize(window->width(), std::max(1, outer - frameExtra(window).height()));
 }
 void setWindowWidth(QWidget* window, double twips) {
-    window->resize(std::max(1, twipsToPixelsX(twips) - frameExtra(window).width()), window->height());
+    const int outer = twipsToPixelsX(twips);
+    if (frameUnknown(window)) OuterSizeKeeper::of(window)->setWidth(outer);
+    window->resize(std::max(1, outer - frameExtra(window).width()), window->height());
 }
 
 void SavePlacement(SettingsStore& store, const QWidget* window, const QString& app,

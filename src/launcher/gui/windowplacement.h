@@ -25,7 +25,9 @@ struct TwipRect {
     double top, left, height, width;
 };
 TwipRect windowTwips(const QWidget* window);
-// Sets the frame's top/left and the outer height/width, in twips.
+// Sets the frame's top/left and the outer height/width, in twips. Before the
+// window has its frame (it is not shown yet), the outer size goes to the
+// client area and the frame is taken off once it is known.
 void setWindowTop(QWidget* window, double twips);
 void setWindowLeft(QWidget* window, double twips);
 void setWindowHeight(QWidget* window, double twips);

@@ -1,0 +1,88 @@
+#include "launcher/gui/startupsequence.h"
+
+#include "launcher/gui/keyform.h"
+#include "launcher/gui/statusview.h"
+#include "launcher/gui/waittimer.h"
+#include "store/tasklayout.h"
+
+namespace velmora {
+
+StartupSequence::StartupSequence(SettingsStore& store, LauncherState& state,
+                                 ProcessLauncher& launcher, Prompts& prompts, const Clock& clock,
+                                 Diagnostics diagnostics)
+    : m_store(store),
+      m_state(state),
+      m_launcher(launcher),
+      m_prompts(prompts),
+      m_clock(clock),
+      m_diag(std::move(diagnostics)) {}
+
+void StartupSequence::report(const QString& line) const {
+    if (m_diag) m_diag(line);
+}
+
+void StartupSequence::unload(KeyForm& form) {
+    try {
+        form.Unload();
+    } catch (const StoreError& e) {
+        // Only the window's position is lost; the launch goes on.
+        report(QStringLiteral("velmora: the window position was not saved: %1")
+                   .arg(QString::fromStdString(e.what())));
+    }
+}
+
+StartupSettings StartupSequence::run(const Switches& switches) {
+    if (switches.reinstall) {
+        try {
+            m_store.remove(kApp, kSequence, kInstalled);
+        } catch (const StoreError& e) {
+            report(QStringLiteral("velmora: \"Installed\" was not removed: %1")
+                       .arg(QString::fromStdString(e.what())));
+        }
+    }
+    StartupSettings settings;
+    settings.installed =
+        m_store.read(kApp, kSequence, kInstalled).toUpper() == QLatin1String("YES");
+    settings.defaultKey = m_store.read(kApp, kSequence, kDefaultKey);
+    m_state.setPressedKey(QString());
+    m_state.setLaunchKey(QString());
+    if (!switches.run) return settings;
+
+    if (switches.skWait > 0) selectConfiguration(switches.skWait);
+    if (m_state.LaunchKey().isEmpty()) m_state.setLaunchKey(settings.defaultKey);
+
+    KeyForm status(m_store, m_state);
+    if (!switches.noDisp) {
+        status.setLabelText(launchHeader(m_state.LaunchKey()));
+        status.show();
+    }
+    StatusView view(status);
+    WaitTimer waiter(m_state);
+    view.yieldOnce();
+    TaskRunner runner(m_store, m_state, m_launcher, view, waiter, m_clock, m_diag);
+    runner.RunTasks();
+    unload(status);
+    return settings;
+}
+
+QString StartupSequence::selectConfiguration(double skWait) {
+    KeyForm form(m_store, m_state);
+    form.setLabelText(QChar(13) + QStringLiteral("Select launch configuration ..."));
+    form.show();
+    // At logon nothing else has the keyboard yet; make sure the letter keys
+    // reach this window.
+    form.raise();
+    form.activateWindow();
+    m_prompts.beep();
+
+    WaitTimer waiter(m_state);
+    m_state.setKeyWait(true);
+    waiter.startTimer(qint64(skWait * 1000.0 + 0.5));
+    waiter.waitForSelection();
+    waiter.stopTimer();
+    m_state.setLaunchKey(m_state.PressedKey());
+    unload(form);
+    return m_state.LaunchKey();
+}
+
+}  // namespace velmora

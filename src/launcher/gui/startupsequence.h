@@ -1,0 +1,60 @@
+#pragma once
+// What happens from program start to the launch: the settings start-up reads,
+// the selection phase in KeyForm and, in start-up mode ("/RUN"), the run of
+// the launch list in KeyForm as the status window. The single-instance check
+// and the choice of the store come before this, in main.
+
+#include "launcher/clock.h"
+#include "launcher/launcherstate.h"
+#include "launcher/launching.h"
+#include "launcher/runner.h"
+#include "launcher/switches.h"
+#include "store/settingsstore.h"
+#include "ui/prompts.h"
+
+#include <QString>
+
+namespace velmora {
+
+class KeyForm;
+
+// The global settings as start-up read them, for editing mode.
+struct StartupSettings {
+    bool installed = false;  // "Installed" reads "YES" in any case
+    QString defaultKey;      // "DefaultKey" as stored
+};
+
+class StartupSequence {
+public:
+    // `prompts` gives the beep of the selection phase; `diagnostics` receives
+    // one line per task outcome and per trouble that does not stop the run.
+    StartupSequence(SettingsStore& store, LauncherState& state, ProcessLauncher& launcher,
+                    Prompts& prompts, const Clock& clock, Diagnostics diagnostics = {});
+
+    // "/REINSTALL" forgets "Installed" (a failure to do so is ignored), then
+    // "Installed" and "DefaultKey" are read and PressedKey and LaunchKey reset.
+    // With "/RUN" the list is then launched: a selection phase when SkWait is
+    // positive, the status window (hidden with "/NODISP") and RunTasks; when
+    // this returns, start-up mode is over. Without "/RUN" nothing is shown.
+    // A StoreError while reading propagates; KeyForm is then closed unsaved.
+    StartupSettings run(const Switches& switches);
+
+    // The selection phase on its own: KeyForm shows the prompt, the beep
+    // sounds, and the wait ends after `skWait` seconds, at Enter or at a
+    // letter key. LaunchKey becomes the letter ("" for none), which is
+    // returned. KeyForm's placement is saved.
+    QString selectConfiguration(double skWait);
+
+private:
+    void unload(KeyForm& form);
+    void report(const QString& line) const;
+
+    SettingsStore& m_store;
+    LauncherState& m_state;
+    ProcessLauncher& m_launcher;
+    Prompts& m_prompts;
+    const Clock& m_clock;
+    Diagnostics m_diag;
+};
+
+}  // namespace velmora

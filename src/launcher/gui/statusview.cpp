@@ -1,0 +1,26 @@
+#include "launcher/gui/statusview.h"
+
+#include "launcher/gui/keyform.h"
+#include "ui/geometry.h"
+
+#include <QCoreApplication>
+#include <QWidget>
+
+namespace velmora {
+
+StatusView::StatusView(KeyForm& form, QWidget* captionWindow)
+    : m_form(form), m_captionWindow(captionWindow) {}
+
+QString StatusView::statusText() const { return m_form.labelText(); }
+
+void StatusView::setStatusText(const QString& text) { m_form.setLabelText(text); }
+
+void StatusView::setCaption(const QString& caption) {
+    if (m_captionWindow) m_captionWindow->setWindowTitle(caption);
+}
+
+void StatusView::setBusyPointer(bool busy) { setMousePointer(busy ? 11 : 0); }
+
+void StatusView::yieldOnce() { QCoreApplication::processEvents(); }
+
+}  // namespace velmora

@@ -1,0 +1,65 @@
+#include "launcher/instancelock.h"
+
+#include "store/sqlitestore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmora {
+
+namespace {
+QString reason(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+}  // namespace
+
+QString InstanceLock::defaultPath() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    // Relative values are to be ignored, as with every XDG base directory.
+    const QString folder =
+        runtime.startsWith('/') ? QString::fromLocal8Bit(runtime) : defaultSettingsFolder();
+    return folder + QStringLiteral("/velmora.lock");
+}
+
+InstanceLock::InstanceLock(const QString& path) {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFileInfo::exists(folder)) {
+        if (!QDir().mkpath(folder)) {
+            m_error = QStringLiteral("Cannot create the folder %1 for the lock file.").arg(folder);
+            return;
+        }
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+    }
+    // O_CLOEXEC: a started program that outlives the launcher must not carry
+    // the lock with it. O_NOFOLLOW: never lock (or create) through a planted link.
+    const QByteArray native = QFile::encodeName(path);
+    m_fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (m_fd < 0) {
+        m_error = QStringLiteral("Cannot open the lock file %1: %2.").arg(path, reason(errno));
+        return;
+    }
+    int rc;
+    do {
+        rc = ::flock(m_fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc == 0) {
+        m_status = Status::Acquired;
+    } else if (errno == EWOULDBLOCK) {
+        m_status = Status::HeldElsewhere;
+    } else {
+        m_error = QStringLiteral("Cannot lock the file %1: %2.").arg(path, reason(errno));
+    }
+}
+
+InstanceLock::~InstanceLock() {
+    // Closing the only descriptor of the open file releases the lock.
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+}  // namespace velmora

@@ -1,0 +1,39 @@
+#pragma once
+// The command line: the launcher's switches are found as plain substrings of
+// the whole line in any letter case ("/RUN", "/SKWAIT=", "/NODISP",
+// "/REINSTALL"); "--help" and "--version" are separate arguments of their own.
+
+#include <QString>
+#include <QStringList>
+
+namespace velmora {
+
+inline constexpr double kDefaultSkWait = 5;
+
+struct Switches {
+    bool run = false;        // "/RUN": start-up mode
+    bool noDisp = false;     // "/NODISP": the status window stays hidden
+    bool reinstall = false;  // "/REINSTALL": forget "Installed"
+    // Seconds the selection window waits: the numeric value of at most three
+    // characters after "/SKWAIT=", 0 without a number, kDefaultSkWait without
+    // the switch. May be fractional or negative; only a positive value waits.
+    double skWait = kDefaultSkWait;
+    bool help = false;     // an argument "--help"
+    bool version = false;  // an argument "--version"
+
+    // Start-up mode with nothing to show at all: no selection window and no
+    // status window, so it needs no desktop.
+    bool showsNoWindow() const { return run && noDisp && !(skWait > 0); }
+};
+
+// The arguments after the program name joined with single blanks: the text
+// the switches are searched in.
+QString commandLineText(const QStringList& arguments);
+
+// `arguments` without the program name.
+Switches parseSwitches(const QStringList& arguments);
+
+// The switches found in one command-line text ("--help"/"--version" are not).
+Switches parseCommandLine(const QString& commandLine);
+
+}  // namespace velmora

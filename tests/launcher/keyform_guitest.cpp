@@ -1,0 +1,211 @@
+// KeyForm on the offscreen platform: its design, where it places itself,
+// what Unload saves, and what its keys do to the launcher state.
+#include "launcher/gui/keyform.h"
+#include "launcher/gui/windowplacement.h"
+#include "launcher/placement.h"
+#include "store/memorystore.h"
+#include "store/tasklayout.h"
+#include "ui/geometry.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace velmora {
+namespace {
+
+class KeyFormTest : public ::testing::Test {
+protected:
+    KeyFormTest() { state.setKeyWait(true); }
+    void storeLocation(const QString& text) { settings.write(kApp, kWindow, kLocation2, text); }
+    QString location() const { return settings.read(kApp, kWindow, kLocation2); }
+
+    MemoryStore settings;
+    LauncherState state;
+};
+
+TEST_F(KeyFormTest, LoadsWithItsDesign) {
+    KeyForm form(settings, state);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Velmora"));
+    EXPECT_EQ(form.size(), QSize(twipsToPixelsX(2832), twipsToPixelsY(864)));
+    EXPECT_EQ(form.Label1->geometry(), twipsRect(120, 12, 2592, 828));
+    EXPECT_DOUBLE_EQ(form.Label1->font().pointSizeF(), 8.25);
+    EXPECT_FALSE(form.isVisible()) << "loading does not show it";
+}
+
+TEST_F(KeyFormTest, LabelShowsCharacter13AsALineBreakAndKeepsTheRawText) {
+    KeyForm form(settings, state);
+    const QString raw = QChar(13) + QStringLiteral("Select launch configuration ...");
+    form.setLabelText(raw);
+    EXPECT_EQ(form.labelText(), raw);
+    EXPECT_EQ(form.Label1->text(), QStringLiteral("\nSelect launch configuration ..."));
+}
+
+TEST_F(KeyFormTest, DescriptionsAreShownAsTheyAreNotAsMarkup) {
+    KeyForm form(settings, state);
+    form.setLabelText(QStringLiteral("<b>Mail</b>"));
+    EXPECT_EQ(form.Label1->textFormat(), Qt::PlainText);
+}
+
+// Where the screen centre rule puts the window: horizontally centred, its
+// vertical centre at 42.5 % of the screen height.
+QPoint centred(const QWidget& w) {
+    const QRect s = QGuiApplication::primaryScreen()->geometry();
+    const QRect f = w.frameGeometry();
+    const double top = pixelsToTwipsY(s.height()) * 0.85 / 2 - pixelsToTwipsY(f.height()) / 2;
+    const double left = pixelsToTwipsX(s.width()) / 2 - pixelsToTwipsX(f.width()) / 2;
+    return {s.left() + twipsToPixelsX(left), s.top() + twipsToPixelsY(top)};
+}
+
+struct CentreCase {
+    const char* name;
+    const char* stored;
+};
+
+class CentringTest : public KeyFormTest, public ::testing::WithParamInterface<CentreCase> {};
+
+TEST_P(CentringTest, AWindowLeftAtTopLeftIsCentred) {
+    storeLocation(QString::fromUtf8(GetParam().stored));
+    KeyForm form(settings, state);
+    EXPECT_EQ(form.frameGeometry().topLeft(), centred(form));
+    EXPECT_NE(form.frameGeometry().topLeft(), QPoint(0, 0));
+    EXPECT_EQ(mousePointer(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stored, CentringTest,
+                         ::testing::Values(CentreCase{"first_run", ""},
+                                           CentreCase{"zero_zero", "0;0;864;2832;0"},
+                                           CentreCase{"one_character_field", "5;912;864;2832;0"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(KeyFormTest, StoredPositionIsRestoredAndTheDesignSizeKept) {
+    storeLocation(QStringLiteral("1320;912;9999;9999;0"));
+    KeyForm form(settings, state);
+    EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(twipsToPixelsX(912), twipsToPixelsY(1320)));
+    EXPECT_EQ(form.size(), QSize(twipsToPixelsX(2832), twipsToPixelsY(864)));
+}
+
+TEST_F(KeyFormTest, UnloadSavesOnceAndHides) {
+    KeyForm form(settings, state);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.move(200, 100);
+    const int writes = settings.writes();
+    form.Unload();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(settings.writes(), writes + 1);
+    const Placement p = parsePlacement(location());
+    EXPECT_EQ(p.top, qRound(pixelsToTwipsY(100)));
+    EXPECT_EQ(p.left, qRound(pixelsToTwipsX(200)));
+    form.Unload();
+    EXPECT_EQ(settings.writes(), writes + 1) << "a second Unload does nothing";
+}
+
+TEST_F(KeyFormTest, TheNextLoadShowsItWhereTheUserLeftIt) {
+    {
+        KeyForm form(settings, state);
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        form.move(321, 234);
+        form.Unload();
+    }
+    KeyForm again(settings, state);
+    again.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
+    EXPECT_EQ(again.frameGeometry().topLeft(), QPoint(321, 234));
+    EXPECT_EQ(again.size(), QSize(twipsToPixelsX(2832), twipsToPixelsY(864)));
+}
+
+TEST_F(KeyFormTest, DestroyingItWithoutUnloadSavesNothing) {
+    { KeyForm form(settings, state); }
+    EXPECT_FALSE(settings.contains(kApp, kWindow, kLocation2));
+}
+
+TEST_F(KeyFormTest, UnloadHidesEvenWhenSavingFails) {
+    class ReadOnly final : public SettingsStore {
+    public:
+        QString read(const QString&, const QString&, const QString&, const QString& def) const override {
+            return def;
+        }
+        QStringList readMany(const QString&, const QString&, const QStringList& keys) const override {
+            return QStringList(keys.size(), QString());
+        }
+        void write(const QString&, const QString&, const QString&, const QString&) override {
+            throw StoreError("read-only");
+        }
+        void remove(const QString&, const QString&, const QString&) override {}
+        void transaction(const std::function<void()>& body) override { body(); }
+    } readOnly;
+    KeyForm form(readOnly, state);
+    form.show();
+    EXPECT_THROW(form.Unload(), StoreError);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_NO_THROW(form.Unload());
+}
+
+// --- keys ------------------------------------------------------------------
+
+struct KeyCase {
+    const char* name;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    const char* pressedKey;  // PressedKey afterwards
+    bool keyWait;            // KeyWait afterwards
+    bool consumed;
+};
+
+class KeysTest : public KeyFormTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(KeysTest, LettersChooseEnterEndsTheWaitOthersDoNothing) {
+    const KeyCase& c = GetParam();
+    KeyForm form(settings, state);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QKeyEvent event(QEvent::KeyPress, c.key, c.modifiers);
+    QCoreApplication::sendEvent(&form, &event);
+    EXPECT_EQ(state.PressedKey(), QString::fromLatin1(c.pressedKey));
+    EXPECT_EQ(state.KeyWait(), c.keyWait);
+    EXPECT_EQ(event.isAccepted(), c.consumed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, KeysTest,
+    ::testing::Values(KeyCase{"b", Qt::Key_B, Qt::NoModifier, "b", true, true},
+                      KeyCase{"shift_B", Qt::Key_B, Qt::ShiftModifier, "b", true, true},
+                      KeyCase{"a", Qt::Key_A, Qt::NoModifier, "a", true, true},
+                      KeyCase{"z", Qt::Key_Z, Qt::NoModifier, "z", true, true},
+                      KeyCase{"return", Qt::Key_Return, Qt::NoModifier, "", false, true},
+                      KeyCase{"keypad_enter", Qt::Key_Enter, Qt::KeypadModifier, "", false, true},
+                      KeyCase{"digit", Qt::Key_5, Qt::NoModifier, "", true, false},
+                      KeyCase{"function_key", Qt::Key_F5, Qt::NoModifier, "", true, false},
+                      KeyCase{"escape", Qt::Key_Escape, Qt::NoModifier, "", true, false},
+                      KeyCase{"space", Qt::Key_Space, Qt::NoModifier, "", true, false},
+                      KeyCase{"umlaut", Qt::Key_Adiaeresis, Qt::NoModifier, "", true, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(KeyFormTest, TypedLettersInAnyCaseGiveTheLowerCaseLetter) {
+    KeyForm form(settings, state);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::keyClick(&form, 'B');
+    EXPECT_EQ(state.PressedKey(), QStringLiteral("b"));
+    QTest::keyClick(&form, 'c');
+    EXPECT_EQ(state.PressedKey(), QStringLiteral("c"));
+    QTest::keyClick(&form, Qt::Key_D, Qt::ShiftModifier);
+    EXPECT_EQ(state.PressedKey(), QStringLiteral("d"));
+    QTest::keyClick(&form, '7');
+    EXPECT_EQ(state.PressedKey(), QStringLiteral("d")) << "a digit changes nothing";
+    EXPECT_TRUE(state.KeyWait());
+    QTest::keyClick(&form, Qt::Key_Return);
+    EXPECT_FALSE(state.KeyWait());
+}
+
+}  // namespace
+}  // namespace velmora

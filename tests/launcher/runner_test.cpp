@@ -1,0 +1,493 @@
+// The task runner's decisions over an in-memory store: which tasks run, how
+// each is started and waited for, what is stamped and what the status shows.
+#include "fakes/fakeclock.h"
+#include "fakes/fakelauncher.h"
+#include "launcher/runner.h"
+#include "store/memorystore.h"
+#include "store/tasklayout.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+using testing::FakeClock;
+using testing::FakeLauncher;
+using Kind = FakeLauncher::Kind;
+using Call = FakeLauncher::Call;
+
+const QChar CR(13);
+const QString kHeader = QStringLiteral("Launching Startup tasks:") + CR;
+
+// One log for the view, the waiter and the launcher, so that tests can check
+// the order in which the runner talks to them.
+using Log = std::vector<std::string>;
+
+class FakeView final : public RunnerView {
+public:
+    explicit FakeView(Log& log) : m_log(log) {}
+    QString text = kHeader;
+    QString caption = QStringLiteral("untouched");
+    std::vector<bool> pointer;  // every setBusyPointer call
+    int yields = 0;
+
+    QString statusText() const override { return text; }
+    void setStatusText(const QString& t) override {
+        text = t;
+        m_log.push_back("status " + t.toStdString());
+    }
+    void setCaption(const QString& c) override { caption = c; }
+    void setBusyPointer(bool busy) override { pointer.push_back(busy); }
+    void yieldOnce() override {
+        ++yields;
+        m_log.push_back("yield");
+    }
+
+private:
+    Log& m_log;
+};
+
+// The timer "fires" as soon as the runner waits: KeyWait is cleared.
+class FakeWaiter final : public KeyWaiter {
+public:
+    FakeWaiter(LauncherState& state, Log& log) : m_state(state), m_log(log) {}
+    std::vector<qint64> armed;
+    bool keyWaitWhenWaiting = false;
+
+    void stopTimer() override { m_log.push_back("stop"); }
+    void startTimer(qint64 ms) override {
+        armed.push_back(ms);
+        m_log.push_back("arm " + std::to_string(ms));
+    }
+    void waitWhileKeyWait() override {
+        keyWaitWhenWaiting = m_state.KeyWait();
+        m_log.push_back("wait");
+        m_state.setKeyWait(false);
+    }
+
+private:
+    LauncherState& m_state;
+    Log& m_log;
+};
+
+// A store that remembers which keys were read and can refuse writes.
+class RecordingStore final : public SettingsStore {
+public:
+    MemoryStore inner;
+    mutable QStringList readKeys;
+    bool failWrites = false;
+
+    QString read(const QString& app, const QString& section, const QString& key,
+                 const QString& def) const override {
+        readKeys.append(key);
+        return inner.read(app, section, key, def);
+    }
+    QStringList readMany(const QString& app, const QString& section,
+                         const QStringList& keys) const override {
+        readKeys.append(keys);
+        return inner.readMany(app, section, keys);
+    }
+    void write(const QString& app, const QString& section, const QString& key,
+               const QString& value) override {
+        if (failWrites) throw StoreError("Cannot write the settings store test.db: disk full.");
+        inner.write(app, section, key, value);
+    }
+    void remove(const QString& app, const QString& section, const QString& key) override {
+        inner.remove(app, section, key);
+    }
+    void transaction(const std::function<void()>& body) override { inner.transaction(body); }
+};
+
+class RunnerTest : public ::testing::Test {
+protected:
+    RunnerTest() {
+        launcher.onCall = [this](const Call& c) {
+            const char* kind = c.kind == Kind::Detached  ? "detached "
+                               : c.kind == Kind::AndWait ? "andwait "
+                                                         : "document ";
+            log.push_back(kind + c.command.toStdString());
+        };
+    }
+
+    // Adds a task at the next number.
+    void add(const QString& desc, const QString& app, const QString& wait = QStringLiteral("DW"),
+             const QString& opt = QStringLiteral("ABCDEFG"), const QString& keys = QStringLiteral("*")) {
+        writeTask(store.inner, ++tasks, {desc, app, wait, opt, keys});
+    }
+    void run(const QString& launchKey = {}) {
+        state.setLaunchKey(launchKey);
+        view.text = kHeader;
+        TaskRunner runner(store, state, launcher, view, waiter, clock,
+                          [this](const QString& line) { diagnostics.append(line); });
+        runner.RunTasks();
+    }
+    QStringList started() const {
+        QStringList out;
+        for (const Call& c : launcher.calls) out.append(c.command);
+        return out;
+    }
+    QString opt(int n) const { return store.inner.read(kApp, kSequence, taskKey(QStringLiteral("Opt"), n)); }
+
+    RecordingStore store;
+    LauncherState state;
+    FakeLauncher launcher;
+    Log log;
+    FakeView view{log};
+    FakeWaiter waiter{state, log};
+    FakeClock clock{QDate(2026, 12, 8)};  // a Tuesday
+    QStringList diagnostics;
+    int tasks = 0;
+};
+
+// --- configuration -------------------------------------------------------
+
+struct KeyCase {
+    const char* name;
+    const char* launchKey;
+    const char* keys;
+    bool runs;
+};
+
+class ConfigurationTest : public RunnerTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(ConfigurationTest, KeysDecideAgainstTheActiveConfiguration) {
+    const KeyCase& c = GetParam();
+    add(QStringLiteral("Task"), QStringLiteral("prog"), QStringLiteral("DW"), QStringLiteral("ABCDEFG"),
+        QString::fromLatin1(c.keys));
+    run(QString::fromLatin1(c.launchKey));
+    EXPECT_EQ(started().size(), c.runs ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, ConfigurationTest,
+    ::testing::Values(KeyCase{"b_in_ab", "b", "ab", true}, KeyCase{"b_star", "b", "*", true},
+                      KeyCase{"b_not_in_a", "b", "a", false}, KeyCase{"b_empty", "b", "", false},
+                      KeyCase{"b_upper_B", "b", "B", false}, KeyCase{"none_ab", "", "ab", true},
+                      KeyCase{"none_star", "", "*", true}, KeyCase{"none_a", "", "a", true},
+                      KeyCase{"none_empty", "", "", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- weekday -------------------------------------------------------------
+
+struct DayCase {
+    const char* name;
+    QDate day;
+    const char* opt;
+    bool runs;
+};
+
+class WeekdayTest : public RunnerTest, public ::testing::WithParamInterface<DayCase> {};
+
+TEST_P(WeekdayTest, OptMustHoldTodaysLetter) {
+    const DayCase& c = GetParam();
+    clock.date = c.day;
+    add(QStringLiteral("Task"), QStringLiteral("prog"), QStringLiteral("DW"), QString::fromLatin1(c.opt));
+    run();
+    EXPECT_EQ(started().size(), c.runs ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Days, WeekdayTest,
+    ::testing::Values(DayCase{"weekdays_on_saturday", QDate(2026, 12, 12), "ABCDE", false},
+                      DayCase{"weekdays_on_friday", QDate(2026, 12, 11), "ABCDE", true},
+                      DayCase{"saturday_on_saturday", QDate(2026, 12, 12), "F", true},
+                      DayCase{"sunday_letter_G", QDate(2026, 12, 13), "G", true},
+                      DayCase{"monday_letter_A", QDate(2026, 12, 14), "A", true},
+                      DayCase{"empty_opt", QDate(2026, 12, 8), "", false},
+                      DayCase{"lower_case_letters", QDate(2026, 12, 8), "abcdefg", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- once only -----------------------------------------------------------
+
+TEST_F(RunnerTest, OnceOnlyRunsOncePerDayAndIsStampedEachPass) {
+    add(QStringLiteral("Once"), QStringLiteral("prog"), QStringLiteral("DW"), QStringLiteral("ABCDEFGO"));
+    run();
+    EXPECT_EQ(started(), QStringList{QStringLiteral("prog")});
+    EXPECT_EQ(opt(1), QStringLiteral("08122026ABCDEFGO"));
+
+    run();
+    EXPECT_EQ(started().size(), 1) << "a second start the same day skips it";
+    EXPECT_EQ(opt(1), QStringLiteral("08122026ABCDEFGO"));
+
+    clock.date = QDate(2026, 12, 9);
+    run();
+    EXPECT_EQ(started().size(), 2);
+    EXPECT_EQ(opt(1), QStringLiteral("09122026ABCDEFGO"));
+}
+
+TEST_F(RunnerTest, OnceOnlyExcludedByConfigurationIsStampedAnyway) {
+    add(QStringLiteral("Once"), QStringLiteral("prog"), QStringLiteral("DW"), QStringLiteral("ABCDEFGO"),
+        QStringLiteral("a"));
+    run(QStringLiteral("b"));
+    EXPECT_TRUE(started().isEmpty());
+    EXPECT_EQ(opt(1), QStringLiteral("08122026ABCDEFGO"));
+
+    run(QStringLiteral("a"));
+    EXPECT_TRUE(started().isEmpty()) << "already marked as done for today";
+}
+
+TEST_F(RunnerTest, OnceOnlyExcludedByWeekdayKeepsItsLettersAndGetsTodaysStamp) {
+    clock.date = QDate(1996, 12, 8);  // a Sunday
+    add(QStringLiteral("Once"), QStringLiteral("prog"), QStringLiteral("DW"), QStringLiteral("08121996ACO"));
+    run();
+    EXPECT_TRUE(started().isEmpty());
+    EXPECT_EQ(opt(1), QStringLiteral("08121996ACO"));
+
+    add(QStringLiteral("Other"), QStringLiteral("prog2"), QStringLiteral("DW"), QStringLiteral("01011990xBzO-9"));
+    run();
+    EXPECT_EQ(opt(2), QStringLiteral("08121996BO")) << "old digits and foreign characters dropped";
+}
+
+TEST_F(RunnerTest, TasksWithoutOnceOnlyAreNeverWritten) {
+    add(QStringLiteral("A"), QStringLiteral("prog"), QStringLiteral("DW"), QStringLiteral("ABCDEFG"));
+    add(QStringLiteral("B"), QStringLiteral("prog"), QStringLiteral("DW"), QStringLiteral("08122026ABCDEFGo"));
+    const int before = store.inner.writes();
+    run();
+    EXPECT_EQ(store.inner.writes(), before);
+    EXPECT_EQ(started().size(), 2) << "a lower-case o is not the once-only flag";
+}
+
+TEST_F(RunnerTest, AStampThatCannotBeWrittenIsReportedAndTheRunGoesOn) {
+    add(QStringLiteral("Once"), QStringLiteral("first"), QStringLiteral("DW"), QStringLiteral("ABCDEFGO"));
+    add(QStringLiteral("Next"), QStringLiteral("second"));
+    store.failWrites = true;
+    run();
+    EXPECT_EQ(started(), (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
+    ASSERT_FALSE(diagnostics.isEmpty());
+    EXPECT_TRUE(diagnostics[0].contains(QStringLiteral("could not record today's run")));
+    EXPECT_TRUE(diagnostics[0].contains(QStringLiteral("disk full")));
+}
+
+// --- wait modes ----------------------------------------------------------
+
+struct WaitCase {
+    const char* name;
+    const char* wait;
+    Kind kind;          // how the command is started
+    qint64 armedMs;     // -1: the timer is not armed
+    const char* line;   // appended to the status text
+};
+
+class WaitModeTest : public RunnerTest, public ::testing::WithParamInterface<WaitCase> {};
+
+TEST_P(WaitModeTest, WaitValueDecidesStartAndWait) {
+    const WaitCase& c = GetParam();
+    add(QStringLiteral("Mail"), QStringLiteral("mailer --check"), QString::fromLatin1(c.wait));
+    run();
+    ASSERT_EQ(launcher.calls.size(), 1u);
+    EXPECT_EQ(launcher.calls[0], (Call{c.kind, QStringLiteral("mailer --check")}));
+    if (c.armedMs < 0) {
+        EXPECT_TRUE(waiter.armed.empty());
+    } else {
+        EXPECT_EQ(waiter.armed, std::vector<qint64>{c.armedMs});
+        EXPECT_TRUE(waiter.keyWaitWhenWaiting);
+    }
+    EXPECT_EQ(view.text, kHeader + QStringLiteral("Mail") + CR + QString::fromLatin1(c.line));
+}
+
+const qint64 kLongest = std::numeric_limits<int>::max();
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, WaitModeTest,
+    ::testing::Values(
+        WaitCase{"DW", "DW", Kind::Detached, -1, ""}, WaitCase{"dw", "dw", Kind::Detached, -1, ""},
+        WaitCase{"Dw5", "Dw5", Kind::Detached, -1, ""},
+        WaitCase{"minus_one", "-1", Kind::Detached, -1, ""},
+        WaitCase{"minus_five", "-5", Kind::Detached, -1, ""},
+        WaitCase{"zero", "0", Kind::AndWait, -1, "Waiting for completetion ..."},
+        WaitCase{"empty", "", Kind::AndWait, -1, "Waiting for completetion ..."},
+        WaitCase{"abc", "abc", Kind::AndWait, -1, "Waiting for completetion ..."},
+        WaitCase{"thirty", "30", Kind::Detached, 30000, "Waiting for 30 seconds ..."},
+        WaitCase{"leading_zeros", "0030", Kind::Detached, 30000, "Waiting for 30 seconds ..."},
+        WaitCase{"most_the_editor_allows", "43200", Kind::Detached, 43200000,
+                 "Waiting for 43200 seconds ..."},
+        WaitCase{"fraction", "2.5", Kind::Detached, 2500, "Waiting for 2.5 seconds ..."},
+        WaitCase{"beyond_a_timer", "99999999999", Kind::Detached, kLongest,
+                 "Waiting for 99999999999 seconds ..."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RunnerTest, SecondsCountFromTheStartAndTheTimerIsStoppedAround) {
+    add(QStringLiteral("Mail"), QStringLiteral("mailer"), QStringLiteral("30"));
+    run();
+    const Log expected{"status " + (kHeader + QStringLiteral("Mail") + CR).toStdString(),
+                       "yield",
+                       "stop",
+                       "status " + (kHeader + QStringLiteral("Mail") + CR +
+                                    QStringLiteral("Waiting for 30 seconds ..."))
+                                       .toStdString(),
+                       "yield",
+                       "detached mailer",
+                       "arm 30000",
+                       "wait",
+                       "stop"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST_F(RunnerTest, UntilFinishedShowsItsLineBeforeTheStart) {
+    add(QStringLiteral("Backup"), QStringLiteral("backup.sh"), QStringLiteral("0"));
+    run();
+    const Log expected{
+        "status " + (kHeader + QStringLiteral("Backup") + CR).toStdString(), "yield",
+        "status " + (kHeader + QStringLiteral("Backup") + CR + QStringLiteral("Waiting for completetion ..."))
+                        .toStdString(),
+        "yield", "andwait backup.sh"};
+    EXPECT_EQ(log, expected);
+}
+
+// --- document fallback ---------------------------------------------------
+
+struct FallbackCase {
+    const char* name;
+    const char* wait;
+    bool documentTried;
+};
+
+class FallbackTest : public RunnerTest, public ::testing::WithParamInterface<FallbackCase> {};
+
+TEST_P(FallbackTest, FailedStartOpensTheDocumentExceptWhenWaitingUntilFinished) {
+    const FallbackCase& c = GetParam();
+    const QString doc = QStringLiteral("/home/u/notes.txt");
+    launcher.failDetached.insert(doc);
+    launcher.failAndWait.insert(doc);
+    launcher.failDocument.insert(doc);  // and that fails too: the run goes on
+    add(QStringLiteral("Notes"), doc, QString::fromLatin1(c.wait));
+    add(QStringLiteral("Next"), QStringLiteral("next"));
+    run();
+    std::vector<Call> expected;
+    expected.push_back({QLatin1String(c.wait) == QLatin1String("0") ? Kind::AndWait : Kind::Detached, doc});
+    if (c.documentTried) expected.push_back({Kind::Document, doc});
+    expected.push_back({Kind::Detached, QStringLiteral("next")});
+    EXPECT_EQ(launcher.calls, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, FallbackTest,
+                         ::testing::Values(FallbackCase{"dont_wait", "DW", true},
+                                           FallbackCase{"seconds", "5", true},
+                                           FallbackCase{"until_finished", "0", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RunnerTest, FailedDocumentStillWaitsTheSeconds) {
+    launcher.failDetached.insert(QStringLiteral("x"));
+    launcher.failDocument.insert(QStringLiteral("x"));
+    add(QStringLiteral("X"), QStringLiteral("x"), QStringLiteral("5"));
+    run();
+    EXPECT_EQ(waiter.armed, std::vector<qint64>{5000});
+}
+
+// --- the walk ------------------------------------------------------------
+
+TEST_F(RunnerTest, TheFirstGapEndsTheList) {
+    for (int n : {1, 2, 3, 5})
+        writeTask(store.inner, n, {QStringLiteral("T%1").arg(n), QStringLiteral("p%1").arg(n),
+                                   QStringLiteral("DW"), QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+    run();
+    EXPECT_EQ(started(), (QStringList{QStringLiteral("p1"), QStringLiteral("p2"), QStringLiteral("p3")}));
+    EXPECT_FALSE(store.readKeys.contains(QStringLiteral("App005")));
+}
+
+TEST_F(RunnerTest, AllOf999TasksAreConsideredAndNothingBeyond) {
+    store.inner.transaction([&] {
+        for (int n = 1; n <= kMaxTasks; ++n)
+            writeTask(store.inner, n, {QStringLiteral("T%1").arg(n), QStringLiteral("p%1").arg(n),
+                                       QStringLiteral("DW"), QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+    });
+    run();
+    EXPECT_EQ(started().size(), kMaxTasks);
+    EXPECT_EQ(started().last(), QStringLiteral("p999"));
+    for (const QString& key : store.readKeys)
+        EXPECT_FALSE(key.endsWith(QStringLiteral("1000"))) << key.toStdString();
+}
+
+TEST_F(RunnerTest, SkippedTasksReadNeitherWaitNorApp) {
+    add(QStringLiteral("Other day"), QStringLiteral("prog"), QStringLiteral("DW"), QStringLiteral("A"));
+    run();
+    EXPECT_FALSE(store.readKeys.contains(QStringLiteral("Wait001")));
+    EXPECT_FALSE(store.readKeys.contains(QStringLiteral("App001")));
+}
+
+// --- what the windows show -----------------------------------------------
+
+TEST_F(RunnerTest, CaptionAndPointerAreRestoredAlsoForAnEmptyList) {
+    run();
+    EXPECT_EQ(view.caption, QStringLiteral("Velmora"));
+    EXPECT_EQ(view.pointer, (std::vector<bool>{true, false}));
+    EXPECT_EQ(view.text, kHeader);
+}
+
+TEST_F(RunnerTest, CaptionNamesTheTaskWhileItStarts) {
+    QString during;
+    launcher.onCall = [&](const Call&) { during = view.caption; };
+    add(QStringLiteral("Mail"), QStringLiteral("mailer"));
+    run();
+    EXPECT_EQ(during, QStringLiteral("Velmora: Launching Mail"));
+    EXPECT_EQ(view.caption, QStringLiteral("Velmora"));
+    EXPECT_EQ(view.pointer, (std::vector<bool>{true, false}));
+}
+
+TEST_F(RunnerTest, HeaderIsTakenOnceFromTheStatusText) {
+    add(QStringLiteral("One"), QStringLiteral("a"), QStringLiteral("0"));
+    add(QStringLiteral("Two"), QStringLiteral("b"), QStringLiteral("DW"));
+    run();
+    EXPECT_EQ(view.text, kHeader + QStringLiteral("Two") + CR);
+}
+
+TEST_F(RunnerTest, AStoreFailureStillRestoresCaptionAndPointer) {
+    class BrokenStore final : public SettingsStore {
+    public:
+        QString read(const QString&, const QString&, const QString&, const QString&) const override {
+            throw StoreError("broken");
+        }
+        QStringList readMany(const QString&, const QString&, const QStringList&) const override {
+            throw StoreError("broken");
+        }
+        void write(const QString&, const QString&, const QString&, const QString&) override {}
+        void remove(const QString&, const QString&, const QString&) override {}
+        void transaction(const std::function<void()>& body) override { body(); }
+    } broken;
+    TaskRunner runner(broken, state, launcher, view, waiter, clock);
+    EXPECT_THROW(runner.RunTasks(), StoreError);
+    EXPECT_EQ(view.caption, QStringLiteral("Velmora"));
+    EXPECT_EQ(view.pointer, (std::vector<bool>{true, false}));
+}
+
+// --- diagnostics -----------------------------------------------------------
+
+TEST_F(RunnerTest, EachTaskOutcomeIsOneDiagnosticsLine) {
+    launcher.failDetached = {QStringLiteral("notes.txt"), QStringLiteral("missing")};
+    launcher.failDocument = {QStringLiteral("missing")};
+    launcher.failAndWait = {QStringLiteral("gone")};
+    add(QStringLiteral("Mail"), QStringLiteral("mailer"));
+    add(QStringLiteral("Notes"), QStringLiteral("notes.txt"));
+    add(QStringLiteral("Missing"), QStringLiteral("missing"));
+    add(QStringLiteral("Gone"), QStringLiteral("gone"), QStringLiteral("0"));
+    add(QStringLiteral("Backup"), QStringLiteral("backup"), QStringLiteral("0"));
+    add(QStringLiteral("Monday"), QStringLiteral("weekly"), QStringLiteral("DW"), QStringLiteral("A"));
+    add(QStringLiteral("Only a"), QStringLiteral("a"), QStringLiteral("DW"), QStringLiteral("ABCDEFG"),
+        QStringLiteral("a"));
+    run(QStringLiteral("b"));
+    const QStringList expected{
+        QStringLiteral("velmora: task 1 \"Mail\": started"),
+        QStringLiteral("velmora: task 2 \"Notes\": opened as a document (refused by the test)"),
+        QStringLiteral("velmora: task 3 \"Missing\": could not be started: refused by the test; "
+                       "not opened as a document either: refused by the test"),
+        QStringLiteral("velmora: task 4 \"Gone\": could not be started: refused by the test"),
+        QStringLiteral("velmora: task 5 \"Backup\": started and finished"),
+        QStringLiteral("velmora: task 6 \"Monday\": skipped: not on Tuesday"),
+        QStringLiteral("velmora: task 7 \"Only a\": skipped: not in configuration 'b'"),
+    };
+    EXPECT_EQ(diagnostics, expected);
+}
+
+// --- the header ------------------------------------------------------------
+
+TEST(LaunchHeader, NamesTheConfigurationInUpperCase) {
+    EXPECT_EQ(launchHeader(QString()), QStringLiteral("Launching Startup tasks:") + CR);
+    EXPECT_EQ(launchHeader(QStringLiteral("b")), QStringLiteral("Launching Configuration 'B'") + CR);
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,335 @@
+// The start-up sequence with real windows on the offscreen platform: the wait
+// timer, the selection phase and the run in the status window. Launching and
+// the clock are fakes; the waits are real, with short intervals.
+#include "fakes/fakeclock.h"
+#include "fakes/fakelauncher.h"
+#include "fakes/fakeprompts.h"
+#include "launcher/gui/keyform.h"
+#include "launcher/gui/startupsequence.h"
+#include "launcher/gui/statusview.h"
+#include "launcher/gui/waittimer.h"
+#include "store/memorystore.h"
+#include "store/tasklayout.h"
+#include "ui/geometry.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace velmora {
+namespace {
+
+using testing::FakeClock;
+using testing::FakeLauncher;
+using testing::FakePrompts;
+
+const QChar CR(13);
+
+// The KeyForm that is on screen, or nullptr.
+KeyForm* visibleKeyForm() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* form = qobject_cast<KeyForm*>(w); form && form->isVisible()) return form;
+    }
+    return nullptr;
+}
+
+int visibleWindows() {
+    int n = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) n += w->isVisible();
+    return n;
+}
+
+
+// --- the wait timer --------------------------------------------------------
+
+TEST(WaitTimer, T1IsAOneShotPreciseTimer) {
+    LauncherState state;
+    WaitTimer timer(state);
+    EXPECT_TRUE(timer.T1.isSingleShot());
+    EXPECT_EQ(timer.T1.timerType(), Qt::PreciseTimer);
+}
+
+TEST(WaitTimer, ReturnsAtOnceWhenNothingIsAwaited) {
+    LauncherState state;
+    WaitTimer timer(state);
+    timer.waitWhileKeyWait();  // KeyWait is false: this must not block
+    state.setKeyWait(true);
+    state.setPressedKey(QStringLiteral("x"));
+    timer.waitForSelection();  // a key is already chosen
+    SUCCEED();
+}
+
+TEST(WaitTimer, TheTimerEndsTheWaitNoEarlierThanArmed) {
+    LauncherState state;
+    WaitTimer timer(state);
+    state.setKeyWait(true);
+    QElapsedTimer clock;
+    clock.start();
+    timer.startTimer(200);
+    timer.waitWhileKeyWait();
+    EXPECT_GE(clock.elapsed(), 200);
+    EXPECT_FALSE(state.KeyWait());
+}
+
+TEST(WaitTimer, AStoppedTimerDoesNotEndALaterWait) {
+    LauncherState state;
+    WaitTimer timer(state);
+    timer.startTimer(20);
+    timer.stopTimer();
+    state.setKeyWait(true);
+    QTimer::singleShot(150, [&] { state.setKeyWait(false); });
+    QElapsedTimer clock;
+    clock.start();
+    timer.waitWhileKeyWait();
+    EXPECT_GE(clock.elapsed(), 150);
+}
+
+TEST(WaitTimer, LettersDoNotEndTheSecondsWait) {
+    LauncherState state;
+    WaitTimer timer(state);
+    state.setKeyWait(true);
+    QTimer::singleShot(20, [&] { state.setPressedKey(QStringLiteral("a")); });
+    QElapsedTimer clock;
+    clock.start();
+    timer.startTimer(200);
+    timer.waitWhileKeyWait();
+    EXPECT_GE(clock.elapsed(), 200);
+}
+
+// --- the sequence ----------------------------------------------------------
+
+class StartupTest : public ::testing::Test {
+protected:
+    StartupTest() {
+        launcher.onCall = [this](const FakeLauncher::Call&) {
+            KeyForm* form = visibleKeyForm();
+            seen.append(form ? form->labelText() : QStringLiteral("<hidden>"));
+            pointerDuringRun = mousePointer();
+        };
+    }
+    ~StartupTest() override { EXPECT_EQ(visibleWindows(), 0) << "every window is closed again"; }
+
+    void add(const QString& desc, const QString& keys, const QString& wait = QStringLiteral("DW")) {
+        writeTask(store, ++tasks, {desc, desc.toLower(), wait, QStringLiteral("ABCDEFG"), keys});
+    }
+    StartupSettings run(const QStringList& args) {
+        StartupSequence sequence(store, state, launcher, prompts, clock,
+                                 [this](const QString& line) { diagnostics.append(line); });
+        return sequence.run(parseSwitches(args));
+    }
+    QStringList started() const {
+        QStringList out;
+        for (const auto& c : launcher.calls) out.append(c.command);
+        return out;
+    }
+    // Does `act` to the visible KeyForm after `ms`, once the event loop runs;
+    // a timer still pending when the test ends dies with it.
+    void later(int ms, std::function<void(KeyForm&)> act) {
+        QTimer::singleShot(ms, &context, [act = std::move(act)] {
+            if (KeyForm* form = visibleKeyForm()) act(*form);
+            else ADD_FAILURE() << "no KeyForm on screen";
+        });
+    }
+
+    MemoryStore store;
+    LauncherState state;
+    FakeLauncher launcher;
+    FakePrompts prompts;
+    FakeClock clock;
+    QStringList seen;  // KeyForm's text at each start, "<hidden>" when not on screen
+    int pointerDuringRun = -1;
+    QStringList diagnostics;
+    int tasks = 0;
+    QObject context;
+};
+
+TEST_F(StartupTest, SelectionTimesOutAfterItsIntervalWithNoChoice) {
+    StartupSequence sequence(store, state, launcher, prompts, clock);
+    QString shown;
+    later(50, [&](KeyForm& form) { shown = form.labelText(); });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_EQ(sequence.selectConfiguration(0.4), QString());
+    EXPECT_GE(elapsed.elapsed(), 400);
+    EXPECT_EQ(shown, CR + QStringLiteral("Select launch configuration ..."));
+    EXPECT_EQ(prompts.beeps, 1);
+    EXPECT_EQ(state.LaunchKey(), QString());
+    EXPECT_TRUE(store.contains(kApp, kWindow, kLocation2)) << "unloading saved the placement";
+}
+
+TEST_F(StartupTest, ALetterEndsTheSelectionAtOnce) {
+    StartupSequence sequence(store, state, launcher, prompts, clock);
+    later(50, [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_B, Qt::ShiftModifier); });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_EQ(sequence.selectConfiguration(30), QStringLiteral("b"));
+    EXPECT_LT(elapsed.elapsed(), 10000);
+    EXPECT_EQ(state.LaunchKey(), QStringLiteral("b"));
+}
+
+TEST_F(StartupTest, EnterEndsTheSelectionWithNoChoice) {
+    StartupSequence sequence(store, state, launcher, prompts, clock);
+    later(50, [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_5); });
+    later(80, [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_Return); });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_EQ(sequence.selectConfiguration(30), QString());
+    EXPECT_LT(elapsed.elapsed(), 10000);
+}
+
+TEST_F(StartupTest, DefaultKeyAppliesWithoutSelection) {
+    store.write(kApp, kSequence, kDefaultKey, QStringLiteral("b"));
+    add(QStringLiteral("Mail"), QStringLiteral("ab"));
+    add(QStringLiteral("Game"), QStringLiteral("a"));
+    add(QStringLiteral("Clock"), QStringLiteral("*"));
+    run({QStringLiteral("/run"), QStringLiteral("/skwait=0")});
+    EXPECT_EQ(started(), (QStringList{QStringLiteral("mail"), QStringLiteral("clock")}));
+    const QString header = QStringLiteral("Launching Configuration 'B'") + CR;
+    EXPECT_EQ(seen, (QStringList{header + QStringLiteral("Mail") + CR, header + QStringLiteral("Clock") + CR}));
+    EXPECT_EQ(prompts.beeps, 0) << "no selection phase";
+    EXPECT_EQ(state.LaunchKey(), QStringLiteral("b"));
+    EXPECT_EQ(pointerDuringRun, 11);
+    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_TRUE(store.contains(kApp, kWindow, kLocation2));
+    EXPECT_EQ(store.read(kApp, kSequence, kDefaultKey), QStringLiteral("b")) << "start-up mode writes no default key";
+}
+
+TEST_F(StartupTest, NoDefaultKeyLetsEveryTaskPass) {
+    add(QStringLiteral("Mail"), QStringLiteral("ab"));
+    add(QStringLiteral("Nothing"), QString());
+    run({QStringLiteral("/RUN"), QStringLiteral("/SKWAIT=0")});
+    EXPECT_EQ(started(), (QStringList{QStringLiteral("mail"), QStringLiteral("nothing")}));
+    EXPECT_EQ(seen.value(0), QStringLiteral("Launching Startup tasks:") + CR + QStringLiteral("Mail") + CR);
+}
+
+TEST_F(StartupTest, AChosenLetterOverridesTheDefaultKey) {
+    store.write(kApp, kSequence, kDefaultKey, QStringLiteral("b"));
+    add(QStringLiteral("Mail"), QStringLiteral("b"));
+    add(QStringLiteral("Game"), QStringLiteral("a"));
+    later(50, [](KeyForm& form) { QTest::keyClick(&form, 'a'); });
+    run({QStringLiteral("/run"), QStringLiteral("/skwait=30")});
+    EXPECT_EQ(started(), QStringList{QStringLiteral("game")});
+    EXPECT_EQ(seen.value(0), QStringLiteral("Launching Configuration 'A'") + CR + QStringLiteral("Game") + CR);
+    EXPECT_EQ(prompts.beeps, 1);
+}
+
+TEST_F(StartupTest, NoDispKeepsTheStatusWindowHidden) {
+    add(QStringLiteral("Mail"), QStringLiteral("*"));
+    run({QStringLiteral("/run"), QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")});
+    EXPECT_EQ(seen, QStringList{QStringLiteral("<hidden>")});
+}
+
+TEST_F(StartupTest, NoDispStillShowsTheSelectionWindow) {
+    add(QStringLiteral("Mail"), QStringLiteral("*"));
+    bool selectionShown = false;
+    later(30, [&](KeyForm& form) {
+        selectionShown = true;
+        QTest::keyClick(&form, Qt::Key_Return);
+    });
+    run({QStringLiteral("/run /nodisp")});
+    EXPECT_TRUE(selectionShown);
+    EXPECT_EQ(seen, QStringList{QStringLiteral("<hidden>")});
+}
+
+TEST_F(StartupTest, EnterInTheStatusWindowEndsASecondsWait) {
+    add(QStringLiteral("Slow"), QStringLiteral("*"), QStringLiteral("30"));
+    add(QStringLiteral("Next"), QStringLiteral("*"));
+    later(100, [](KeyForm& form) {
+        EXPECT_TRUE(form.labelText().endsWith(QStringLiteral("Waiting for 30 seconds ...")));
+        QTest::keyClick(&form, Qt::Key_Return);
+    });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    run({QStringLiteral("/run"), QStringLiteral("/skwait=0")});
+    EXPECT_LT(elapsed.elapsed(), 10000);
+    EXPECT_EQ(started(), (QStringList{QStringLiteral("slow"), QStringLiteral("next")}));
+}
+
+TEST_F(StartupTest, LettersDuringTheRunChangeNothing) {
+    store.write(kApp, kSequence, kDefaultKey, QStringLiteral("b"));
+    add(QStringLiteral("Wait"), QStringLiteral("b"), QStringLiteral("0.3"));
+    add(QStringLiteral("Mail"), QStringLiteral("b"));
+    add(QStringLiteral("Game"), QStringLiteral("a"));
+    later(50, [](KeyForm& form) { QTest::keyClick(&form, 'a'); });
+    run({QStringLiteral("/run"), QStringLiteral("/skwait=0")});
+    EXPECT_EQ(started(), (QStringList{QStringLiteral("wait"), QStringLiteral("mail")}));
+    EXPECT_EQ(state.LaunchKey(), QStringLiteral("b"));
+}
+
+TEST_F(StartupTest, WithoutRunNothingIsShownOrStarted) {
+    store.write(kApp, kSequence, kDefaultKey, QStringLiteral("c"));
+    store.write(kApp, kSequence, kInstalled, QStringLiteral("yes"));
+    add(QStringLiteral("Mail"), QStringLiteral("*"));
+    state.setPressedKey(QStringLiteral("q"));
+    state.setLaunchKey(QStringLiteral("q"));
+    const StartupSettings s = run({QStringLiteral("/SKWAIT=10")});
+    EXPECT_TRUE(launcher.calls.empty());
+    EXPECT_EQ(prompts.beeps, 0);
+    EXPECT_TRUE(s.installed);
+    EXPECT_EQ(s.defaultKey, QStringLiteral("c"));
+    EXPECT_EQ(state.PressedKey(), QString());
+    EXPECT_EQ(state.LaunchKey(), QString()) << "editing mode runs with no configuration";
+}
+
+struct InstalledCase {
+    const char* name;
+    const char* stored;  // nullptr: no value
+    const char* args;
+    bool installed;
+    bool kept;
+};
+
+class InstalledTest : public StartupTest, public ::testing::WithParamInterface<InstalledCase> {};
+
+TEST_P(InstalledTest, InstalledReadsYesInAnyCaseAndReinstallForgetsIt) {
+    const InstalledCase& c = GetParam();
+    if (c.stored) store.write(kApp, kSequence, kInstalled, QString::fromUtf8(c.stored));
+    const StartupSettings s = run(QString::fromUtf8(c.args).split(QLatin1Char(' ')));
+    EXPECT_EQ(s.installed, c.installed);
+    EXPECT_EQ(store.contains(kApp, kSequence, kInstalled), c.kept);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, InstalledTest,
+    ::testing::Values(InstalledCase{"yes", "yes", "", true, true},
+                      InstalledCase{"mixed_case", "YeS", "", true, true},
+                      InstalledCase{"other_text", "no", "", false, true},
+                      InstalledCase{"missing", nullptr, "", false, false},
+                      InstalledCase{"reinstall", "yes", "/reinstall", false, false},
+                      InstalledCase{"reinstall_nothing_stored", nullptr, "/REINSTALL", false, false},
+                      InstalledCase{"reinstall_in_start_up_mode", "yes", "/run /skwait=0 /reinstall",
+                                    false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- the status view -------------------------------------------------------
+
+TEST(StatusView, ShowsTextInKeyFormAndTheCaptionOnItsWindow) {
+    MemoryStore store;
+    LauncherState state;
+    KeyForm form(store, state);
+    QWidget main;
+    StatusView view(form, &main);
+    view.setStatusText(QStringLiteral("a") + CR + QStringLiteral("b"));
+    EXPECT_EQ(view.statusText(), QStringLiteral("a") + CR + QStringLiteral("b"));
+    EXPECT_EQ(form.Label1->text(), QStringLiteral("a\nb"));
+    view.setCaption(QStringLiteral("Velmora: Launching Mail"));
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Velmora: Launching Mail"));
+    view.setBusyPointer(true);
+    EXPECT_EQ(mousePointer(), 11);
+    view.setBusyPointer(false);
+    EXPECT_EQ(mousePointer(), 0);
+
+    StatusView captionless(form);
+    captionless.setCaption(QStringLiteral("nowhere"));
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Velmora"));
+}
+
+}  // namespace
+}  // namespace velmora
