@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <algorithm>
 
 namespace velmora {
 
@@ -19,25 +18,35 @@ bool isSeparator(QChar c) {
 }
 
 // The quoting pass over an Exec value whose string escapes are already undone.
-// Quotes may also stand inside a word (--name="a b"), as shells and other
-// launchers accept it, although the specification only asks for whole-word quoting.
+// Beyond the specification's double quotes, it reads what the major desktops
+// read in files that break the rule that reserved characters be quoted: single
+// quotes group literally and a backslash outside quotes takes the next
+// character as it is. A valid Exec value never has either outside double
+// quotes, so it reads the same. Quotes may also stand inside a word
+// (--name="a b").
 bool splitExecWords(const QString& exec, QStringList* words) {
     QString word;
     bool inWord = false;
-    bool quoted = false;
+    QChar quote;  // '"', '\'' or none
     for (qsizetype i = 0; i < exec.size(); ++i) {
         const QChar c = exec[i];
-        if (quoted) {
+        if (quote == QLatin1Char('"')) {
             if (c == QLatin1Char('"')) {
-                quoted = false;
+                quote = QChar();
             } else if (c == QLatin1Char('\\') && i + 1 < exec.size() &&
                        QStringView(u"\"`$\\").contains(exec[i + 1])) {
                 word.append(exec[++i]);
             } else {
                 word.append(c);
             }
-        } else if (c == QLatin1Char('"')) {
-            quoted = true;
+        } else if (quote == QLatin1Char('\'')) {
+            if (c == QLatin1Char('\'')) quote = QChar();
+            else word.append(c);
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+            quote = c;
+            inWord = true;
+        } else if (c == QLatin1Char('\\') && i + 1 < exec.size()) {
+            word.append(exec[++i]);
             inWord = true;
         } else if (isSeparator(c)) {
             if (inWord) words->append(word);
@@ -48,7 +57,7 @@ bool splitExecWords(const QString& exec, QStringList* words) {
             inWord = true;
         }
     }
-    if (quoted) return false;
+    if (!quote.isNull()) return false;
     if (inWord) words->append(word);
     return true;
 }
@@ -173,26 +182,28 @@ DesktopEntryDecision decide(const DesktopEntry& entry, const QString& currentDes
     const QString off = switchOffReason(entry);
     if (!off.isEmpty()) return no(off);
 
-    const QStringList desktops = currentDesktop.split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    if (entry.contains(QStringLiteral("OnlyShowIn"))) {
-        const QStringList only = entry.list(QStringLiteral("OnlyShowIn"));
-        const bool listed = std::any_of(desktops.cbegin(), desktops.cend(),
-                                        [&](const QString& d) { return only.contains(d); });
-        if (!listed) {
-            return no(QStringLiteral("not shown in %1 (OnlyShowIn=%2)")
-                          .arg(currentDesktop.isEmpty() ? QStringLiteral("an unnamed desktop")
-                                                        : currentDesktop,
-                               entry.raw(QStringLiteral("OnlyShowIn"))));
+    // Each name of XDG_CURRENT_DESKTOP in turn: the first one listed in
+    // OnlyShowIn shows the entry, the first one listed in NotShowIn hides it;
+    // with no name listed, OnlyShowIn alone hides it.
+    const bool hasOnly = entry.contains(QStringLiteral("OnlyShowIn"));
+    const QStringList only = entry.list(QStringLiteral("OnlyShowIn"));
+    const QStringList hidden = entry.list(QStringLiteral("NotShowIn"));
+    bool shown = !hasOnly;
+    for (const QString& d : currentDesktop.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        if (only.contains(d)) {
+            shown = true;
+            break;
+        }
+        if (hidden.contains(d)) {
+            return no(QStringLiteral("not shown in %1 (NotShowIn=%2)")
+                          .arg(d, entry.raw(QStringLiteral("NotShowIn"))));
         }
     }
-    if (entry.contains(QStringLiteral("NotShowIn"))) {
-        const QStringList hidden = entry.list(QStringLiteral("NotShowIn"));
-        for (const QString& d : desktops) {
-            if (hidden.contains(d)) {
-                return no(QStringLiteral("not shown in %1 (NotShowIn=%2)")
-                              .arg(d, entry.raw(QStringLiteral("NotShowIn"))));
-            }
-        }
+    if (!shown) {
+        return no(QStringLiteral("not shown in %1 (OnlyShowIn=%2)")
+                      .arg(currentDesktop.isEmpty() ? QStringLiteral("an unnamed desktop")
+                                                    : currentDesktop,
+                           entry.raw(QStringLiteral("OnlyShowIn"))));
     }
 
     const QString tryExec = entry.string(QStringLiteral("TryExec"));

@@ -64,10 +64,12 @@ struct DesktopEntryDecision {
 
 // Whether an entry may be started on the desktop named by currentDesktop
 // (XDG_CURRENT_DESKTOP: a ':'-separated list, compared case-sensitively):
-// a [Desktop Entry] group with Type=Application, not switched off, allowed by
-// OnlyShowIn/NotShowIn, a TryExec (if any) that names an existing executable
-// file (found through lookup when given without '/'), an Exec value, and a
-// Path (if any) that is an existing directory.
+// a [Desktop Entry] group with Type=Application, not switched off, shown on
+// this desktop (the names are taken in order: the first found in OnlyShowIn
+// shows the entry, the first found in NotShowIn hides it; when none is found,
+// an OnlyShowIn key hides it), a TryExec (if any) that names an existing
+// executable file (found through lookup when given without '/'), an Exec
+// value, and a Path (if any) that is an existing directory.
 DesktopEntryDecision decide(const DesktopEntry& entry, const QString& currentDesktop,
                             const ProgramLookup& lookup);
 
@@ -79,7 +81,9 @@ struct ExecExpansion {
 
 // The Exec value as the argument vector of a launch without files: string
 // escapes undone first, then the quoting (double quotes; inside them a
-// backslash makes " ` $ \ literal), then the field codes of each argument:
+// backslash makes " ` $ \ literal; and, as desktops read invalid files,
+// single quotes group literally and a backslash outside quotes takes the
+// next character as it is), then the field codes of each argument:
 // %f %F %u %U and the deprecated %d %D %n %N %v %m expand to nothing (an
 // argument made of nothing else is dropped), %i as a whole argument gives
 // "--icon" and the Icon value (nothing without an Icon; inside a longer

@@ -157,6 +157,7 @@ QString describe(const GError* error) {
 }
 
 constexpr int kSweepIntervalMs = 200;
+constexpr qint64 kMaxEntrySize = 1 << 20;
 
 }  // namespace
 
@@ -348,7 +349,9 @@ LaunchResult PosixLauncher::Impl::startDesktopEntry(const QString& file) {
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         return {false, QStringLiteral("cannot read %1: %2").arg(file, in.errorString())};
-    const DesktopEntry entry = parseDesktopEntry(in.readAll(), QFileInfo(file).absoluteFilePath());
+    // Entries are a few kilobytes; whatever a huge file holds past this is no entry.
+    const DesktopEntry entry =
+        parseDesktopEntry(in.read(kMaxEntrySize), QFileInfo(file).absoluteFilePath());
     const DesktopLaunchPlan plan = planDesktopLaunch(entry, DesktopEnvironment::fromProcess());
     if (!plan.start) return {false, plan.reason};
 
