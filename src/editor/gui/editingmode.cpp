@@ -1,15 +1,24 @@
 #include "editor/gui/editingmode.h"
 
+#include "editor/gui/helpwindow.h"
+#include "editor/gui/mainform.h"
+#include "launcher/clock.h"
+#include "launcher/posixlauncher.h"
+#include "taskeditor/editedtask.h"
+
 #include <QApplication>
-#include <QWidget>
 
 namespace velmora {
 
-// Placeholder until the main window lands: an empty window titled "Velmora".
-int runEditingMode(const EditingStart&) {
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Velmora"));
-    window.show();
+int runEditingMode(const EditingStart& start) {
+    PosixLauncher launcher;
+    SystemClock clock;
+    EditedTaskState edited;
+    Mainform mainform(start.store, start.state, edited, start.prompts, launcher, clock);
+    const QString helpFile = start.helpFile.isEmpty()
+                                 ? locateHelpFile(QCoreApplication::applicationDirPath())
+                                 : start.helpFile;
+    mainform.load(start.installed, start.defaultKey, helpFile);
     return QApplication::exec();
 }
 

@@ -1,0 +1,146 @@
+// The About window and the placement helper that centres it over its owner.
+#include "about/frmabout.h"
+
+#include "ui/geometry.h"
+
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QIcon>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+// Readable QStrings in failure messages.
+static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace velmora {
+namespace {
+
+TEST(About, ShowsNameDescriptionVersionAndNotice) {
+    frmAbout about;
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("About"));
+    EXPECT_EQ(about.lblName->text(), QStringLiteral("Velmora"));
+    EXPECT_EQ(about.versionText(), QStringLiteral("Velmora Launcher Program\rVersion 1.0.0\r"
+                                                  "Copyright \u00A9 2026 The Velmora authors"));
+    // The carriage returns are shown as three separate lines.
+    const QStringList shown = about.lblVersion->text().split(QLatin1Char('\n'));
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("Velmora Launcher Program"), QStringLiteral("Version 1.0.0"),
+                                  QStringLiteral("Copyright \u00A9 2026 The Velmora authors")}));
+    EXPECT_FALSE(about.lblVersion->text().contains(QLatin1Char('\r')));
+    EXPECT_TRUE(about.lblName->alignment() & Qt::AlignHCenter);
+    EXPECT_TRUE(about.lblVersion->alignment() & Qt::AlignHCenter);
+    EXPECT_NEAR(about.lblName->font().pointSizeF(), 13.8, 0.01);
+}
+
+TEST(About, NothingOfTheVersionLabelIsCutOff) {
+    frmAbout about;
+    // Three lines, none of them wrapped.
+    const QFontMetricsF metrics(about.lblVersion->font());
+    for (const QString& line : about.lblVersion->text().split(QLatin1Char('\n')))
+        EXPECT_LE(metrics.horizontalAdvance(line), about.lblVersion->width()) << line.toStdString();
+    EXPECT_GE(about.lblVersion->font().pointSizeF(), 7.0);
+    EXPECT_LE(about.lblVersion->heightForWidth(about.lblVersion->width()), about.lblVersion->height());
+    EXPECT_LE(about.lblVersion->geometry().bottom(), about.Command1->geometry().top());
+    EXPECT_TRUE(about.rect().contains(about.Command1->geometry()));
+}
+
+struct VersionCase {
+    const char* name;
+    VersionInfo info;
+    const char* expected;
+    friend void PrintTo(const VersionCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class VersionTextTest : public ::testing::TestWithParam<VersionCase> {};
+
+TEST_P(VersionTextTest, ThreeLinesJoinedByCarriageReturns) {
+    EXPECT_EQ(versionLabelText(GetParam().info), QString::fromUtf8(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, VersionTextTest,
+    ::testing::Values(
+        VersionCase{"ThisRelease", programVersion(),
+                    "Velmora Launcher Program\rVersion 1.0.0\rCopyright \u00A9 2026 The Velmora authors"},
+        VersionCase{"TwoDigitRevision", {QStringLiteral("P"), QStringLiteral("D"), 1, 0, 12, QStringLiteral("C")},
+                    "D\rVersion 1.0.12\rC"},
+        VersionCase{"EmptyFields", {QString(), QString(), 0, 0, 0, QString()}, "\rVersion 0.0.0\r"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(About, IsAFixedModalDialogOfTheDesignSize) {
+    frmAbout about;
+    EXPECT_TRUE(about.isModal());
+    EXPECT_EQ(about.size(), QSize(twipsToPixelsX(2916), twipsToPixelsY(3144)));
+    EXPECT_EQ(about.minimumSize(), about.maximumSize());
+}
+
+TEST(About, OkIsTheDefaultButtonAndCloses) {
+    frmAbout about;
+    EXPECT_EQ(about.Command1->text(), QStringLiteral("OK"));
+    EXPECT_TRUE(about.Command1->isDefault());
+    about.show();
+    QTest::mouseClick(about.Command1, Qt::LeftButton);
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+TEST(About, EnterPressesOk) {
+    frmAbout about;
+    about.show();
+    QTest::keyClick(&about, Qt::Key_Return);
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+TEST(About, PictureShowsTheGivenIcon) {
+    frmAbout about;
+    EXPECT_TRUE(about.Picture1->pixmap().isNull());
+    QPixmap red(64, 64);
+    red.fill(Qt::red);
+    about.setPicture(QIcon(red));
+    const QPixmap shown = about.Picture1->pixmap();
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_LE(shown.height(), about.Picture1->height() * shown.devicePixelRatio());
+    EXPECT_EQ(shown.toImage().pixelColor(shown.width() / 2, shown.height() / 2), QColor(Qt::red));
+}
+
+// ---- CenterOverOwner ---------------------------------------------------------------
+
+struct CentreCase {
+    const char* name;
+    QRect owner;
+    QSize window;
+    QPoint expected;
+    friend void PrintTo(const CentreCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class CenterOverOwnerTest : public ::testing::TestWithParam<CentreCase> {};
+
+TEST_P(CenterOverOwnerTest, CentresWithoutClampingToTheScreen) {
+    const CentreCase& c = GetParam();
+    QWidget owner;
+    owner.setGeometry(c.owner);
+    QWidget window;
+    window.resize(c.window);
+    CenterOverOwner(&window, &owner);
+    EXPECT_EQ(window.frameGeometry().topLeft(), c.expected);
+    EXPECT_EQ(window.size(), c.window) << "only the position changes";
+    EXPECT_EQ(mousePointer(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Owners, CenterOverOwnerTest,
+    ::testing::Values(
+        CentreCase{"Inside", QRect(100, 50, 400, 300), QSize(200, 100), QPoint(200, 150)},
+        CentreCase{"LargerThanOwner", QRect(100, 100, 200, 100), QSize(300, 300), QPoint(50, 0)},
+        CentreCase{"PastTheRightEdge", QRect(700, 500, 400, 300), QSize(200, 100), QPoint(800, 600)},
+        CentreCase{"AboveAndLeftOfTheScreen", QRect(0, 0, 100, 100), QSize(300, 300), QPoint(-100, -100)},
+        // Odd differences: the half pixel is rounded in twips, not dropped.
+        CentreCase{"HalfPixel", QRect(0, 0, 101, 101), QSize(50, 50), QPoint(26, 26)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,650 @@
+// ctest-timeout: 120
+// The main window of editing mode on the offscreen platform: list display,
+// default-key box, the list's popup menu, placement, unload, About and help.
+#include "editor/gui/mainform.h"
+
+#include "about/frmabout.h"
+#include "editor/gui/helpwindow.h"
+#include "editor/gui/tablistwidget.h"
+#include "editor/listdisplay.h"
+#include "fakes/fakeclock.h"
+#include "fakes/fakelauncher.h"
+#include "fakes/fakeprompts.h"
+#include "launcher/gui/windowplacement.h"
+#include "launcher/placement.h"
+#include "store/memorystore.h"
+#include "store/tasklayout.h"
+#include "ui/geometry.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// Readable QStrings in failure messages.
+static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace velmora {
+namespace {
+
+using testing::FakePrompts;
+
+const QString kHelpFile = QStringLiteral(VELMORA_SOURCE_DIR "/data/help/velmora.html");
+
+// A store that can be made to fail, and that notes the pointer shown while it
+// is read.
+class ProbeStore final : public SettingsStore {
+public:
+    QString read(const QString& app, const QString& section, const QString& key,
+                 const QString& def) const override {
+        return inner.read(app, section, key, def);
+    }
+    QStringList readMany(const QString& app, const QString& section,
+                         const QStringList& keys) const override {
+        pointerWhileReading = mousePointer();
+        if (failReadsAfter >= 0 && ++reads > failReadsAfter) throw StoreError("settings.db: disk I/O error");
+        return inner.readMany(app, section, keys);
+    }
+    void write(const QString& app, const QString& section, const QString& key,
+               const QString& value) override {
+        if (failWrites) throw StoreError("settings.db: attempt to write a readonly database");
+        inner.write(app, section, key, value);
+    }
+    void remove(const QString& app, const QString& section, const QString& key) override {
+        inner.remove(app, section, key);
+    }
+    void transaction(const std::function<void()>& body) override { inner.transaction(body); }
+
+    MemoryStore inner;
+    bool failWrites = false;
+    int failReadsAfter = -1;
+    mutable int reads = 0;
+    mutable int pointerWhileReading = -1;
+};
+
+class MainformTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form = std::make_unique<Mainform>(store, state, edited, prompts, launcher, clock);
+    }
+    void TearDown() override {
+        // Never leave a popup or a window behind for the next test.
+        if (form) form->mnuList->hide();
+        form.reset();
+    }
+
+    void addTask(int n, const QString& desc, const QString& wait) {
+        writeTask(store, n, {desc, QStringLiteral("true"), wait, QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+    }
+    QString stored(const QString& section, const QString& key) const {
+        return store.read(kApp, section, key, QStringLiteral("<missing>"));
+    }
+    void loadWithPlacement(const QString& placement) {
+        store.write(kApp, kWindow, kLocation, placement);
+        form->load(false, QString(), kHelpFile);
+    }
+
+    ProbeStore store;
+    LauncherState state;
+    EditedTaskState edited;
+    FakePrompts prompts;
+    testing::FakeLauncher launcher;
+    testing::FakeClock clock;
+    std::unique_ptr<Mainform> form;
+};
+
+// ---- ShowData ------------------------------------------------------------------
+
+struct WaitCase {
+    const char* name;
+    const char* wait;
+    const char* tail;
+    friend void PrintTo(const WaitCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class ShowDataWaitTest : public MainformTest, public ::testing::WithParamInterface<WaitCase> {};
+
+TEST_P(ShowDataWaitTest, LineShowsTheWaitMode) {
+    addTask(1, QStringLiteral("Mail"), QString::fromUtf8(GetParam().wait));
+    form->ShowData();
+    ASSERT_EQ(form->List1->count(), 1);
+    EXPECT_EQ(form->List1->item(0)->text(), QStringLiteral("1\tMail\t") + QString::fromUtf8(GetParam().tail));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WaitModes, ShowDataWaitTest,
+    ::testing::Values(WaitCase{"DontWait", "DW", "Don't wait\t "},
+                      WaitCase{"UntilFinished", "0", "Wait\tuntil finished"},
+                      WaitCase{"Seconds", "45", "Wait\t45 sec"},
+                      WaitCase{"Largest", "43200", "Wait\t43200 sec"},
+                      WaitCase{"LeadingZeros", "007", "Wait\t7 sec"},
+                      WaitCase{"Letters", "abc", "Wait\tuntil finished"},
+                      WaitCase{"Negative", "-5", "Wait\tuntil finished"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainformTest, ShowDataListsTasksInOrderUpToTheFirstGap) {
+    addTask(1, QStringLiteral("Mail"), QStringLiteral("0"));
+    addTask(2, QStringLiteral("Backup"), QStringLiteral("DW"));
+    addTask(4, QStringLiteral("Hidden"), QStringLiteral("DW"));
+    form->ShowData();
+    ASSERT_EQ(form->List1->count(), 2);
+    EXPECT_EQ(form->List1->item(0)->text(), QStringLiteral("1\tMail\tWait\tuntil finished"));
+    EXPECT_EQ(form->List1->item(1)->text(), QStringLiteral("2\tBackup\tDon't wait\t "));
+
+    // Task 2's description gone: only task 1 remains visible.
+    store.write(kApp, kSequence, QStringLiteral("Desc002"), QString());
+    form->ShowData();
+    EXPECT_EQ(form->List1->count(), 1);
+}
+
+TEST_F(MainformTest, ShowDataStopsAfterTask999) {
+    for (int n = 1; n <= kMaxTasks; ++n) addTask(n, QStringLiteral("T%1").arg(n), QStringLiteral("DW"));
+    store.inner.write(kApp, kSequence, QStringLiteral("Desc1000"), QStringLiteral("beyond"));
+    form->ShowData();
+    EXPECT_EQ(form->List1->count(), kMaxTasks);
+    EXPECT_TRUE(form->List1->item(kMaxTasks - 1)->text().startsWith(QStringLiteral("999\tT999\t")));
+}
+
+TEST_F(MainformTest, EmptyListStillGetsTabStopsAndExtent) {
+    form->ShowData();
+    EXPECT_EQ(form->List1->count(), 0);
+    const QFontMetricsF metrics(form->List1->font());
+    const ColumnLayout expected =
+        computeColumnLayout([&metrics](const QString& s) { return metrics.horizontalAdvance(s); });
+    EXPECT_EQ(form->List1->tabStops(), expected.tabStops());
+    EXPECT_DOUBLE_EQ(form->List1->averageCharWidth(), expected.avg);
+    EXPECT_EQ(form->List1->horizontalExtent(), expected.extent);
+    EXPECT_GT(expected.extent, 0);
+    EXPECT_GT(expected.t2, expected.t1);
+}
+
+TEST_F(MainformTest, ShowDataLeavesNoLineSelected) {
+    addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
+    addTask(2, QStringLiteral("B"), QStringLiteral("DW"));
+    form->ShowData();
+    form->setListIndex(1);
+    ASSERT_EQ(form->ListIndex(), 1);
+    form->ShowData();
+    EXPECT_EQ(form->ListIndex(), -1);
+    EXPECT_TRUE(form->List1->selectedItems().isEmpty());
+}
+
+TEST_F(MainformTest, ShowDataShowsTheBusyPointerOnlyWhileItReads) {
+    addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
+    form->ShowData();
+    EXPECT_EQ(store.pointerWhileReading, 11);
+    EXPECT_EQ(mousePointer(), 0);
+}
+
+TEST_F(MainformTest, ShowDataReportsAStoreFailureAndKeepsWhatItRead) {
+    addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
+    addTask(2, QStringLiteral("B"), QStringLiteral("DW"));
+    store.failReadsAfter = 1;
+    form->ShowData();
+    EXPECT_EQ(form->List1->count(), 1);
+    ASSERT_EQ(prompts.count(FakePrompts::Kind::Error), 1);
+    EXPECT_TRUE(prompts.texts(FakePrompts::Kind::Error).front().contains(QStringLiteral("settings.db")));
+    EXPECT_EQ(mousePointer(), 0);
+}
+
+// ---- Drawing and scrolling -------------------------------------------------------
+
+// The leftmost dark pixel in the band of row `row`, or -1.
+int leftmostInk(const QImage& image, const QRect& band) {
+    for (int x = band.left(); x <= band.right(); ++x)
+        for (int y = band.top(); y <= band.bottom(); ++y)
+            if (qGray(image.pixel(x, y)) < 128) return x;
+    return -1;
+}
+
+TEST_F(MainformTest, LinesAreDrawnWithTheirTabsAtTheStops) {
+    form->ShowData();  // sets the stops for the list's font
+    form->List1->addItem(QStringLiteral("\tMMMM"));      // starts at the first stop
+    form->List1->addItem(QStringLiteral("\t\tMMMM"));    // at the second
+    form->List1->addItem(QStringLiteral("MMMM"));        // at the text origin
+    form->show();
+    const QImage image = form->List1->viewport()->grab().toImage();
+    const std::vector<double> stops = form->List1->tabStopPixels();
+    ASSERT_EQ(stops.size(), 2u);
+    const double expected[] = {stops[0], stops[1], 0};
+    for (int row = 0; row < 3; ++row) {
+        const QRect band = form->List1->visualItemRect(form->List1->item(row));
+        const QRect strip(0, band.top(), image.width(), band.height());
+        const int ink = leftmostInk(image, strip);
+        EXPECT_NEAR(ink, TabListWidget::kTextMargin + expected[row], 3) << "row " << row;
+    }
+}
+
+TEST_F(MainformTest, ScrollRangeCoversTheExtentAndLongLines) {
+    form->ShowData();
+    EXPECT_EQ(form->List1->contentWidth(), form->List1->horizontalExtent()) << "empty list";
+    form->List1->addItem(QStringLiteral("1"));
+    EXPECT_EQ(form->List1->contentWidth(), form->List1->horizontalExtent()) << "short line";
+
+    addTask(1, QStringLiteral("Mail"), QStringLiteral("0"));
+    addTask(2, QString(30, QLatin1Char('W')), QStringLiteral("43200"));
+    form->ShowData();
+    const int longLine = form->List1->lineWidth(form->List1->item(1)->text());
+    EXPECT_GT(longLine, form->List1->horizontalExtent());
+    EXPECT_GT(longLine, form->List1->lineWidth(form->List1->item(0)->text()));
+    EXPECT_EQ(form->List1->contentWidth(), longLine);
+    form->show();
+    form->List1->doItemsLayout();
+    EXPECT_EQ(form->List1->horizontalScrollBar()->maximum(),
+              longLine - form->List1->viewport()->width());
+}
+
+// ---- The default-key box ---------------------------------------------------------
+
+struct KeyCase {
+    const char* name;
+    const char* before;
+    Qt::Key key;
+    char typed;  // 0: a key without text
+    const char* after;
+    friend void PrintTo(const KeyCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class TxtDefTest : public MainformTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(TxtDefTest, TakesOneLowerCaseLetter) {
+    const KeyCase& c = GetParam();
+    form->txtDef->setText(QString::fromUtf8(c.before));
+    form->txtDef->setCursorPosition(int(qstrlen(c.before)));
+    if (c.typed) QTest::keyClick(form->txtDef, c.typed);
+    else QTest::keyClick(form->txtDef, c.key);
+    EXPECT_EQ(form->txtDef->text(), QString::fromUtf8(c.after));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, TxtDefTest,
+    ::testing::Values(KeyCase{"LowerCaseLetter", "", Qt::Key_B, 'b', "b"},
+                      KeyCase{"LastLetter", "", Qt::Key_Z, 'z', "z"},
+                      KeyCase{"CapitalLetter", "", Qt::Key_B, 'B', ""},
+                      KeyCase{"Digit", "", Qt::Key_1, '1', ""},
+                      KeyCase{"Star", "", Qt::Key_Asterisk, '*', ""},
+                      KeyCase{"Blank", "", Qt::Key_Space, ' ', ""},
+                      KeyCase{"SecondLetter", "b", Qt::Key_C, 'c', "b"},
+                      KeyCase{"BackspacePasses", "b", Qt::Key_Backspace, 0, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainformTest, TxtDefTakesANewLetterOnceTheOldOneIsDeleted) {
+    QTest::keyClicks(form->txtDef, QStringLiteral("bc"));
+    EXPECT_EQ(form->txtDef->text(), QStringLiteral("b"));
+    QTest::keyClick(form->txtDef, Qt::Key_Home);
+    QTest::keyClick(form->txtDef, Qt::Key_Delete);
+    EXPECT_EQ(form->txtDef->text(), QString());
+    QTest::keyClicks(form->txtDef, QStringLiteral("c"));
+    EXPECT_EQ(form->txtDef->text(), QStringLiteral("c"));
+}
+
+// ---- The list's popup menu -------------------------------------------------------
+
+TEST_F(MainformTest, RightClickWithoutSelectionOffersOnlyAdd) {
+    addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
+    form->load(false, QString(), kHelpFile);
+    const QPoint at = form->List1->visualItemRect(form->List1->item(0)).center();
+    QTest::mousePress(form->List1->viewport(), Qt::RightButton, {}, at);
+    QTest::mouseRelease(form->List1->viewport(), Qt::RightButton, {}, at);
+
+    EXPECT_EQ(form->ListIndex(), -1) << "the right button does not select";
+    ASSERT_TRUE(form->mnuList->isVisible());
+    EXPECT_FALSE(form->mnuLE->isEnabled());
+    EXPECT_TRUE(form->mnuLA->isEnabled());
+    EXPECT_FALSE(form->mnuLD->isEnabled());
+    EXPECT_EQ(form->mnuList->defaultAction(), form->mnuLE);
+    EXPECT_TRUE(form->mnuLE->font().bold());
+    const QPoint global = form->List1->viewport()->mapToGlobal(at);
+    EXPECT_EQ(form->mnuList->geometry().topLeft(), global);
+}
+
+TEST_F(MainformTest, RightClickWithSelectionOffersEditAndDelete) {
+    addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
+    addTask(2, QStringLiteral("B"), QStringLiteral("DW"));
+    form->load(false, QString(), kHelpFile);
+    form->setListIndex(1);
+    const QPoint at = form->List1->visualItemRect(form->List1->item(0)).center();
+    QTest::mousePress(form->List1->viewport(), Qt::RightButton, {}, at);
+    QTest::mouseRelease(form->List1->viewport(), Qt::RightButton, {}, at);
+
+    EXPECT_EQ(form->ListIndex(), 1) << "the selection stays where it was";
+    ASSERT_TRUE(form->mnuList->isVisible());
+    EXPECT_TRUE(form->mnuLE->isEnabled());
+    EXPECT_TRUE(form->mnuLA->isEnabled());
+    EXPECT_TRUE(form->mnuLD->isEnabled());
+    EXPECT_TRUE(form->mnuLSep->isSeparator());
+    EXPECT_EQ(form->mnuList->actions(),
+              (QList<QAction*>{form->mnuLE, form->mnuLA, form->mnuLSep, form->mnuLD}));
+}
+
+class MenuButtonTest : public MainformTest, public ::testing::WithParamInterface<Qt::MouseButton> {};
+
+TEST_P(MenuButtonTest, MenuItemsCanBeChosenWithEitherButton) {
+    form->load(false, QString(), kHelpFile);
+    form->List1_MouseUp(Qt::RightButton, form->List1->mapToGlobal(QPoint(20, 20)));
+    ASSERT_TRUE(form->mnuList->isVisible());
+    QSignalSpy chosen(form->mnuLA, &QAction::triggered);
+    const QPoint at = form->mnuList->actionGeometry(form->mnuLA).center();
+    QTest::mouseMove(form->mnuList, at);
+    QTest::mousePress(form->mnuList, GetParam(), {}, at);
+    QTest::mouseRelease(form->mnuList, GetParam(), {}, at);
+    EXPECT_EQ(chosen.count(), 1);
+    EXPECT_FALSE(form->mnuList->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, MenuButtonTest, ::testing::Values(Qt::LeftButton, Qt::RightButton),
+                         [](const auto& info) {
+                             return std::string(info.param == Qt::LeftButton ? "Left" : "Right");
+                         });
+
+TEST_F(MainformTest, LeftButtonSelectsAndShowsNoMenu) {
+    addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
+    form->load(false, QString(), kHelpFile);
+    const QPoint at = form->List1->visualItemRect(form->List1->item(0)).center();
+    QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(form->ListIndex(), 0);
+    EXPECT_FALSE(form->mnuList->isVisible());
+}
+
+// ---- Placement and the unload ---------------------------------------------------
+
+struct PlacementCase {
+    const char* name;
+    const char* stored;
+    int top, left;  // pixels; -1: not checked
+    int height, width;  // twips the outer window at least has
+    bool maximised;
+    friend void PrintTo(const PlacementCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class RestoreTest : public MainformTest, public ::testing::WithParamInterface<PlacementCase> {};
+
+TEST_P(RestoreTest, AppliesTheStoredPlacement) {
+    const PlacementCase& c = GetParam();
+    loadWithPlacement(QString::fromUtf8(c.stored));
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(bool(form->windowState() & Qt::WindowMaximized), c.maximised);
+    if (c.maximised) return;
+    const QRect frame = form->frameGeometry();
+    if (c.top >= 0) {
+        EXPECT_EQ(frame.top(), c.top);
+    }
+    if (c.left >= 0) {
+        EXPECT_EQ(frame.left(), c.left);
+    }
+    const TwipRect t = windowTwips(form.get());
+    EXPECT_GE(t.height, c.height);
+    EXPECT_LT(t.height, c.height + twipsPerPixelY());
+    EXPECT_GE(t.width, c.width);
+    EXPECT_LT(t.width, c.width + twipsPerPixelX());
+    // Restored, it is fixed at that size.
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Placements, RestoreTest,
+    ::testing::Values(
+        PlacementCase{"Stored", "1320;912;3360;5976;0", 88, 61, 3360, 5976, false},
+        PlacementCase{"Larger", "1320;912;4500;7500;0", 88, 61, 4500, 7500, false},
+        PlacementCase{"NothingStored", "", 0, 0, 3360, 5976, false},
+        PlacementCase{"OneCharacterFirstField", "5;912;3360;5976;0", 0, 0, 3360, 5976, false},
+        PlacementCase{"SmallerThanTheDesign", "1320;912;1000;2000;0", 88, 61, 3360, 5976, false},
+        PlacementCase{"Garbage", "x;y;z", 0, 0, 3360, 5976, false},
+        PlacementCase{"Maximised", "1320;912;3360;5976;2", -1, -1, 0, 0, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainformTest, AWindowOnNoScreenComesBackOntoThePrimaryScreen) {
+    // 2000 by 4000 pixels: beyond any screen the offscreen platform has.
+    loadWithPlacement(QStringLiteral("30000;60000;3360;5976;0"));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(form->frameGeometry())) << "frame "
+        << form->frameGeometry().x() << "," << form->frameGeometry().y();
+}
+
+TEST_F(MainformTest, AWindowPartlyOnScreenStaysWhereItWas) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const int left = screen.right() - 20;  // 20 pixels still visible
+    loadWithPlacement(QStringLiteral("150;%1;3360;5976;0").arg(int(pixelsToTwipsX(left))));
+    EXPECT_EQ(form->frameGeometry().left(), left);
+    EXPECT_EQ(form->frameGeometry().top(), 10);
+}
+
+TEST_F(MainformTest, ClosingSavesThePlacementAndTheDefaultKey) {
+    loadWithPlacement(QStringLiteral("1320;912;3360;5976;0"));
+    form->move(150, 75);
+    QTest::keyClicks(form->txtDef, QStringLiteral("b"));
+    EXPECT_EQ(stored(kSequence, kDefaultKey), QStringLiteral("<missing>")) << "written on close only";
+    const QRect frame = form->frameGeometry();
+    ASSERT_TRUE(form->close());
+
+    const Placement p = parsePlacement(stored(kWindow, kLocation));
+    EXPECT_EQ(p.top, std::lround(pixelsToTwipsY(75)));
+    EXPECT_EQ(p.left, std::lround(pixelsToTwipsX(150)));
+    EXPECT_EQ(p.height, std::lround(pixelsToTwipsY(frame.height())));
+    EXPECT_EQ(p.width, std::lround(pixelsToTwipsX(frame.width())));
+    EXPECT_EQ(p.state, 0);
+    EXPECT_EQ(stored(kSequence, kDefaultKey), QStringLiteral("b"));
+    EXPECT_EQ(prompts.calls.size(), 0u);
+}
+
+TEST_F(MainformTest, ReopeningKeepsTheSizeItWasClosedWith) {
+    // The offscreen platform frames its windows, as a window manager does.
+    loadWithPlacement(QStringLiteral("1320;912;3360;5976;0"));
+    ASSERT_FALSE((form->frameGeometry().size() - form->size()).isNull());
+    form->close();
+    const QString first = stored(kWindow, kLocation);
+    for (int run = 0; run < 2; ++run) {
+        form = std::make_unique<Mainform>(store, state, edited, prompts, launcher, clock);
+        form->load(false, QString(), kHelpFile);
+        form->close();
+        EXPECT_EQ(stored(kWindow, kLocation), first) << "run " << run;
+    }
+}
+
+TEST_F(MainformTest, ClosingWithAnEmptyBoxClearsTheDefaultKey) {
+    store.write(kApp, kSequence, kDefaultKey, QStringLiteral("b"));
+    form->load(false, QStringLiteral("b"), kHelpFile);
+    EXPECT_EQ(form->txtDef->text(), QStringLiteral("b"));
+    form->txtDef->clear();
+    form->close();
+    EXPECT_EQ(stored(kSequence, kDefaultKey), QString());
+}
+
+TEST_F(MainformTest, ClosingWhileMaximisedKeepsTheStoredPlacement) {
+    loadWithPlacement(QStringLiteral("1320;912;3360;5976;2"));
+    ASSERT_TRUE(form->windowState() & Qt::WindowMaximized);
+    form->close();
+    EXPECT_EQ(stored(kWindow, kLocation), QStringLiteral("1320;912;3360;5976;2"));
+}
+
+TEST_F(MainformTest, ExitButtonClosesAndSaves) {
+    form->load(false, QStringLiteral("k"), kHelpFile);
+    QTest::mouseClick(form->cmdExit, Qt::LeftButton);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(stored(kSequence, kDefaultKey), QStringLiteral("k"));
+    EXPECT_NE(stored(kWindow, kLocation), QStringLiteral("<missing>"));
+}
+
+TEST_F(MainformTest, AStoreThatCannotBeWrittenIsReportedAndTheWindowStillCloses) {
+    form->load(false, QStringLiteral("k"), kHelpFile);
+    store.failWrites = true;
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(form->isVisible());
+    ASSERT_EQ(prompts.count(FakePrompts::Kind::Error), 1);
+    EXPECT_TRUE(prompts.texts(FakePrompts::Kind::Error).front().contains(QStringLiteral("readonly")));
+}
+
+TEST_F(MainformTest, InstallButtonIsHiddenAndDisabledOnceInstalled) {
+    form->load(true, QString(), kHelpFile);
+    EXPECT_FALSE(form->cmdInstall->isVisible());
+    EXPECT_FALSE(form->cmdInstall->isEnabled());
+}
+
+TEST_F(MainformTest, InstallButtonIsOfferedUntilInstalled) {
+    form->load(false, QString(), kHelpFile);
+    EXPECT_TRUE(form->cmdInstall->isVisible());
+    EXPECT_TRUE(form->cmdInstall->isEnabled());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Velmora"));
+}
+
+// ---- About ---------------------------------------------------------------------------
+
+// Opens About from the main window, notes where it stood (its position and the
+// size it had when it was placed, before the frame was added), and closes it with OK.
+QRect openAndCloseAbout(Mainform& form, QString* versionText = nullptr, bool* hasPicture = nullptr) {
+    QRect where;
+    bool seen = false;
+    QTimer::singleShot(0, &form, [&] {
+        auto* about = qobject_cast<frmAbout*>(QApplication::activeModalWidget());
+        if (about) {
+            seen = true;
+            where = QRect(about->frameGeometry().topLeft(), about->size());
+            if (versionText) *versionText = about->versionText();
+            if (hasPicture) *hasPicture = !about->Picture1->pixmap().isNull();
+            QTest::mouseClick(about->Command1, Qt::LeftButton);
+        } else if (QWidget* other = QApplication::activeModalWidget()) {
+            other->close();
+        }
+    });
+    form.cmdAbout_Click();
+    EXPECT_TRUE(seen) << "the About window was not the modal window";
+    return where;
+}
+
+QPoint centredOver(const QRect& owner, const QSize& size) {
+    return {int(std::lround(owner.left() + (owner.width() - size.width()) / 2.0)),
+            int(std::lround(owner.top() + (owner.height() - size.height()) / 2.0))};
+}
+
+TEST_F(MainformTest, AboutOpensCentredOverTheMainWindowEveryTime) {
+    form->load(false, QString(), kHelpFile);
+    form->move(40, 30);
+    QString text;
+    bool picture = false;
+    const QRect first = openAndCloseAbout(*form, &text, &picture);
+    EXPECT_TRUE(text.contains(QStringLiteral("\rVersion 1.0.0\r")));
+    EXPECT_TRUE(picture) << "Picture1 shows the main window's icon";
+    const QPoint expected1 = centredOver(form->frameGeometry(), first.size());
+    EXPECT_EQ(first.topLeft(), expected1);
+
+    form->move(300, 200);
+    const QRect second = openAndCloseAbout(*form);
+    const QPoint expected2 = centredOver(form->frameGeometry(), second.size());
+    EXPECT_EQ(second.topLeft(), expected2);
+    EXPECT_EQ(second.topLeft() - first.topLeft(), QPoint(260, 170));
+    EXPECT_EQ(mousePointer(), 0);
+}
+
+TEST_F(MainformTest, TheWindowCarriesTheProgramIcon) {
+    EXPECT_FALSE(form->windowIcon().isNull());
+    EXPECT_FALSE(form->windowIcon().pixmap(48).isNull());
+}
+
+// ---- Help ------------------------------------------------------------------------------
+
+struct HelpCase {
+    const char* name;
+    QWidget* (*control)(Mainform&);
+    int topic;
+    friend void PrintTo(const HelpCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class HelpTest : public MainformTest, public ::testing::WithParamInterface<HelpCase> {};
+
+TEST_P(HelpTest, F1OpensTheHelpAtTheFocusedControlsTopic) {
+    form->load(false, QString(), kHelpFile);
+    QWidget* control = GetParam().control(*form);
+    control->setFocus();
+    ASSERT_EQ(form->focusWidget(), control);
+    QTest::keyClick(control, Qt::Key_F1);
+
+    HelpWindow* help = form->helpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->topic(), GetParam().topic);
+    EXPECT_EQ(help->browser->source().fragment(), helpAnchor(GetParam().topic));
+    EXPECT_TRUE(help->browser->toPlainText().contains(QStringLiteral("Velmora Help")));
+    EXPECT_EQ(prompts.calls.size(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Controls, HelpTest,
+    ::testing::Values(HelpCase{"List", [](Mainform& f) -> QWidget* { return f.List1; }, 10},
+                      HelpCase{"Add", [](Mainform& f) -> QWidget* { return f.cmdAdd; }, 20},
+                      HelpCase{"Down", [](Mainform& f) -> QWidget* { return f.cmdDown; }, 50},
+                      HelpCase{"Install", [](Mainform& f) -> QWidget* { return f.cmdInstall; }, 80},
+                      HelpCase{"DefaultKey", [](Mainform& f) -> QWidget* { return f.txtDef; }, 100},
+                      HelpCase{"Exit", [](Mainform& f) -> QWidget* { return f.cmdExit; }, 110}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainformTest, F1ScrollsTheHelpToALaterTopic) {
+    form->load(false, QString(), kHelpFile);
+    form->cmdExit->setFocus();
+    QTest::keyClick(form->cmdExit, Qt::Key_F1);
+    ASSERT_NE(form->helpWindow(), nullptr);
+    EXPECT_GT(form->helpWindow()->browser->verticalScrollBar()->value(), 0);
+    form->List1->setFocus();
+    QTest::keyClick(form->List1, Qt::Key_F1);
+    EXPECT_EQ(form->helpWindow()->topic(), 10);
+}
+
+TEST_F(MainformTest, F1WithoutTheHelpFileWarnsNamingIt) {
+    const QString missing = QStringLiteral("/nonexistent/velmora/help/velmora.html");
+    form->load(false, QString(), missing);
+    form->cmdAdd->setFocus();
+    QTest::keyClick(form->cmdAdd, Qt::Key_F1);
+    EXPECT_EQ(form->helpWindow(), nullptr);
+    ASSERT_EQ(prompts.count(FakePrompts::Kind::Warn), 1);
+    EXPECT_TRUE(prompts.texts(FakePrompts::Kind::Warn).front().contains(missing));
+}
+
+// Every help number the windows use has its topic in the document.
+TEST(HelpDocument, HasATopicForEveryHelpNumber) {
+    QFile file(kHelpFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QTextDocument document;
+    document.setHtml(QString::fromUtf8(file.readAll()));
+    QStringList anchors;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            anchors += it.fragment().charFormat().anchorNames();
+    for (int topic = 10; topic <= 200; topic += 10)
+        EXPECT_TRUE(anchors.contains(helpAnchor(topic))) << "topic " << topic;
+}
+
+TEST(HelpDocument, IsFoundInstalledFirstThenBesideTheProgram) {
+    QTemporaryDir root;
+    const QString bin = root.filePath(QStringLiteral("bin"));
+    const QStringList candidates = helpFileCandidates(bin);
+    ASSERT_EQ(candidates.size(), 2);
+    EXPECT_EQ(candidates[0], root.filePath(QStringLiteral("share/velmora/help/velmora.html")));
+    EXPECT_EQ(candidates[1], root.filePath(QStringLiteral("bin/help/velmora.html")));
+    // Neither exists: the installed place is named.
+    EXPECT_EQ(locateHelpFile(bin), candidates[0]);
+    QDir().mkpath(bin + QStringLiteral("/help"));
+    QFile(candidates[1]).open(QIODevice::WriteOnly);
+    EXPECT_EQ(locateHelpFile(bin), candidates[1]);
+    QDir().mkpath(root.filePath(QStringLiteral("share/velmora/help")));
+    QFile(candidates[0]).open(QIODevice::WriteOnly);
+    EXPECT_EQ(locateHelpFile(bin), candidates[0]);
+}
+
+}  // namespace
+}  // namespace velmora
