@@ -158,6 +158,7 @@ QString describe(const GError* error) {
 
 constexpr int kSweepIntervalMs = 200;
 constexpr qint64 kMaxEntrySize = 1 << 20;
+constexpr std::size_t kMaxWatchedChildren = 256;
 
 }  // namespace
 
@@ -254,7 +255,9 @@ void PosixLauncher::Impl::startSweep() {
 
 void PosixLauncher::Impl::adopt(pid_t pid) {
     watchEnded();
-    UniqueFd pidfd(ended.valid() ? openPidfd(pid) : -1);
+    // A descriptor per running child, but never so many that the rest of the
+    // program runs out of them: past the cap the sweep takes over.
+    UniqueFd pidfd(ended.valid() && children.size() < kMaxWatchedChildren ? openPidfd(pid) : -1);
     if (pidfd.valid()) {
         epoll_event event{};
         event.events = EPOLLIN;

@@ -284,6 +284,28 @@ TEST_F(Launching, EndedChildIsReapedByTheNextCallWithoutEventLoop) {
     EXPECT_TRUE(reaped(pid));
 }
 
+TEST_F(Launching, ChildrenBeyondTheWatchedOnesAreReapedBySweeping) {
+    // The launcher watches at most 256 children through descriptors; keep that
+    // many running so that the next one is only swept.
+    makeScript(QStringLiteral("sleeper.sh"),
+               QStringLiteral("exec >/dev/null 2>&1\necho $$ >> \"$1\"\nexec sleep 20\n"));
+    const QString sleeper = path("sleeper.sh") + " " + path("sleepers");
+    for (int i = 0; i < 256; ++i) ASSERT_TRUE(launcher.startDetached(sleeper).ok);
+    ASSERT_TRUE(launcher.startDetached(path("report.sh") + " " + path("out")).ok);
+    const pid_t pid = evidence("out").pid;
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(waitUntil([&] { return reaped(pid); }, 5000)) << "child " << pid << " left as a zombie";
+
+    waitUntil([&] {
+        QFile f(path("sleepers"));
+        return f.open(QIODevice::ReadOnly) && f.readAll().count('\n') == 256;
+    });
+    QFile sleepers(path("sleepers"));
+    ASSERT_TRUE(sleepers.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : sleepers.readAll().split('\n'))
+        if (line.toInt() > 0) ::kill(pid_t(line.toInt()), SIGTERM);
+}
+
 TEST_F(Launching, StartAndWaitReturnsAfterTheProgramEndedWhileEventsGoOn) {
     makeScript(QStringLiteral("slow.sh"), QStringLiteral("sleep 0.3\necho done > \"$1\"\n"));
     bool timerFired = false;
@@ -309,7 +331,8 @@ TEST_F(Launching, StartAndWaitReturnsAtOnceWhenNothingStarts) {
 }
 
 TEST_F(Launching, StartAndWaitWaitsForTheDirectChildOnly) {
-    makeScript(QStringLiteral("forks.sh"), QStringLiteral("sleep 30 &\necho $! > \"$1\"\n"));
+    makeScript(QStringLiteral("forks.sh"),
+               QStringLiteral("sleep 30 >/dev/null 2>&1 &\necho $! > \"$1\"\n"));
     ASSERT_TRUE(launcher.startAndWait(path("forks.sh") + " " + path("grandchild")).ok);
     QFile f(path("grandchild"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
