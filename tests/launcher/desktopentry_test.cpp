@@ -66,7 +66,7 @@ void PrintTo(const EntryCase& c, std::ostream* out) { *out << c.name; }
 
 class Entries : public EntryFolder, public ::testing::WithParamInterface<EntryCase> {};
 
-TEST_P(Entries, StartAsTheSpecificationSays) {
+TEST_P(Entries, StartAsTheDesktopEntryRulesSay) {
     const EntryCase& c = GetParam();
     const DesktopEntry entry =
         parseDesktopEntry(fill(c.text).toUtf8(), dir.filePath(QStringLiteral("entry.desktop")));
