@@ -23,13 +23,15 @@ QSize frameExtra(const QWidget* w) { return w->frameGeometry().size() - w->size(
 class OuterSizeKeeper final : public QObject {
 public:
     explicit OuterSizeKeeper(QWidget* window) : QObject(window), m_window(window) {
-        setObjectName(QStringLiteral("velmora-outer-size"));
         window->installEventFilter(this);
     }
+    // The window's keeper, made when it has none; owned by the window.
     static OuterSizeKeeper* of(QWidget* window) {
-        auto* keeper = window->findChild<OuterSizeKeeper*>(QStringLiteral("velmora-outer-size"),
-                                                           Qt::FindDirectChildrenOnly);
-        return keeper ? keeper : new OuterSizeKeeper(window);
+        for (QObject* child : window->children()) {
+            if (auto* keeper = dynamic_cast<OuterSizeKeeper*>(child); keeper && !keeper->m_done)
+                return keeper;
+        }
+        return new OuterSizeKeeper(window);
     }
     void setHeight(int pixels) { m_height = pixels; }
     void setWidth(int pixels) { m_width = pixels; }
