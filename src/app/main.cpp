@@ -2,6 +2,7 @@
 // instance check, the desktop check, the settings store, and one of the two
 // modes: start-up ("/RUN") or editing.
 #include "editor/gui/editingmode.h"
+#include "editor/gui/helpwindow.h"
 #include "launcher/clock.h"
 #include "launcher/gui/startupsequence.h"
 #include "launcher/instancelock.h"
@@ -13,8 +14,6 @@
 #include "velmora/version.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 
 #include <cstdio>
 #include <memory>
@@ -57,18 +56,6 @@ void printVersion() {
 bool hasDesktop() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
-// The help document beside the program, installed or in the build tree; ""
-// when there is none.
-QString helpFile() {
-    const QDir dir(QCoreApplication::applicationDirPath());
-    for (const QString& candidate : {QStringLiteral("../share/velmora/help/velmora.html"),
-                                     QStringLiteral("help/velmora.html")}) {
-        const QString path = QDir::cleanPath(dir.filePath(candidate));
-        if (QFileInfo(path).isFile()) return path;
-    }
-    return {};
 }
 
 QString storeMessage(const StoreError& e) { return QString::fromStdString(e.what()); }
@@ -143,7 +130,8 @@ int main(int argc, char** argv) {
     try {
         const StartupSettings settings = sequence.run(switches);
         return runEditingMode(
-            {*store, state, prompts, settings.installed, settings.defaultKey, helpFile()});
+            {*store, state, prompts, launcher, clock, settings.installed, settings.defaultKey,
+             locateHelpFile(QCoreApplication::applicationDirPath())});
     } catch (const StoreError& e) {
         prompts.error(nullptr, storeMessage(e));
         return 1;

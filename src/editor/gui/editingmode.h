@@ -2,7 +2,9 @@
 // Editing mode: what the program does when started without "/RUN", after the
 // start-up sequence has read the settings.
 
+#include "launcher/clock.h"
 #include "launcher/launcherstate.h"
+#include "launcher/launching.h"
 #include "store/settingsstore.h"
 #include "ui/prompts.h"
 
@@ -14,9 +16,11 @@ struct EditingStart {
     SettingsStore& store;
     LauncherState& state;  // LaunchKey stays "" in editing mode
     Prompts& prompts;
+    ProcessLauncher& launcher;
+    const Clock& clock;
     bool installed = false;  // "Installed" read as "YES": the Install button is hidden
     QString defaultKey;      // "DefaultKey" as read at start
-    QString helpFile;        // the help document, when one was found
+    QString helpFile;        // where the help document is (or is expected)
 };
 
 // Shows the main window and runs the event loop until it closes; returns the
