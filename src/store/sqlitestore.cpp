@@ -124,31 +124,28 @@ SqliteStore::SqliteStore(const QString& path) : m_path(path) {
     // The first statements touch the file header: a file that is not a SQLite
     // database fails here, before anything could be written into it.
     auto exec = [this](const char* sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); };
-    if (exec("PRAGMA journal_mode=WAL") != SQLITE_OK || exec("PRAGMA synchronous=NORMAL") != SQLITE_OK) {
+    // Gives up on the file: the connection is closed, nothing was written.
+    auto unusable = [this, &path]() {
         const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
+        m_stmts.reset();
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw StoreError(QStringLiteral("Cannot use the settings store %1: %2.")
-                             .arg(path, reason)
-                             .toStdString());
-    }
+        return StoreError(
+            QStringLiteral("Cannot use the settings store %1: %2.").arg(path, reason).toStdString());
+    };
+    if (exec("PRAGMA journal_mode=WAL") != SQLITE_OK || exec("PRAGMA synchronous=NORMAL") != SQLITE_OK)
+        throw unusable();
 
-    Statement probe(m_db, "SELECT 1 FROM sqlite_schema WHERE type='table' AND name='settings'");
     bool hasTable = false;
-    if (probe) {
-        const int step = sqlite3_step(probe.get());
-        hasTable = step == SQLITE_ROW;
+    {
+        // Finalized before anything below may close the connection.
+        Statement probe(m_db, "SELECT 1 FROM sqlite_schema WHERE type='table' AND name='settings'");
+        hasTable = probe && sqlite3_step(probe.get()) == SQLITE_ROW;
     }
     if (!hasTable && exec(kSchema) != SQLITE_OK &&
         // Another process may have created it in the meantime.
-        exec("SELECT 1 FROM settings LIMIT 0") != SQLITE_OK) {
-        const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw StoreError(QStringLiteral("Cannot use the settings store %1: %2.")
-                             .arg(path, reason)
-                             .toStdString());
-    }
+        exec("SELECT 1 FROM settings LIMIT 0") != SQLITE_OK)
+        throw unusable();
 
     m_stmts = std::make_unique<Statements>();
     m_stmts->read = Statement(
@@ -163,15 +160,8 @@ SqliteStore::SqliteStore(const QString& path) : m_path(path) {
     m_stmts->commit = Statement(m_db, "COMMIT");
     m_stmts->rollback = Statement(m_db, "ROLLBACK");
     if (!m_stmts->read || !m_stmts->write || !m_stmts->remove || !m_stmts->begin ||
-        !m_stmts->commit || !m_stmts->rollback) {
-        const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
-        m_stmts.reset();
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw StoreError(QStringLiteral("Cannot use the settings store %1: %2.")
-                             .arg(path, reason)
-                             .toStdString());
-    }
+        !m_stmts->commit || !m_stmts->rollback)
+        throw unusable();
 }
 
 SqliteStore::~SqliteStore() {
