@@ -3,9 +3,16 @@
 #include "about/frmabout.h"
 #include "editor/gui/helpwindow.h"
 #include "editor/gui/tablistwidget.h"
+#include "editor/listcommands.h"
 #include "editor/listdisplay.h"
+#include "editor/transfer.h"
+#include "launcher/gui/keyform.h"
+#include "launcher/gui/statusview.h"
+#include "launcher/gui/waittimer.h"
 #include "launcher/gui/windowplacement.h"
+#include "launcher/runner.h"
 #include "store/tasklayout.h"
+#include "taskeditor/gui/taskform.h"
 #include "ui/geometry.h"
 
 #include <QAction>
@@ -19,11 +26,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <vector>
 
 // The icons live in a resource library of their own; naming its initialiser
 // here makes the linker keep it in every program that has a main window.
@@ -50,6 +61,45 @@ QPushButton* button(const QString& caption, QWidget* parent) { return new QPushB
 bool isControlText(const QString& text) {
     return std::all_of(text.begin(), text.end(),
                        [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
+}
+
+QString storeText(const StoreError& e) { return QString::fromUtf8(e.what()); }
+
+// Disables controls for its lifetime and gives back exactly the state each
+// had: a control that was already disabled (Install once installed) stays so.
+// The focus goes back where it was.
+class ControlsLock {
+public:
+    ControlsLock(QWidget* window, std::initializer_list<QWidget*> controls)
+        : m_focus(window->focusWidget()) {
+        for (QWidget* w : controls) {
+            if (!w->isEnabled()) continue;
+            w->setEnabled(false);
+            m_disabled.emplace_back(w);
+        }
+    }
+    ~ControlsLock() {
+        for (const QPointer<QWidget>& w : m_disabled)
+            if (w) w->setEnabled(true);
+        if (m_focus) m_focus->setFocus();
+    }
+    ControlsLock(const ControlsLock&) = delete;
+    ControlsLock& operator=(const ControlsLock&) = delete;
+
+private:
+    QPointer<QWidget> m_focus;
+    std::vector<QPointer<QWidget>> m_disabled;
+};
+
+// The task editor's help number of `widget` or of its nearest ancestor inside
+// the editor that has one; 0 (the beginning of the help) for none.
+int taskFormTopicOf(const QWidget* widget) {
+    for (const QWidget* w = widget; w; w = w->parentWidget()) {
+        const int topic = w->property("helpTopic").toInt();
+        if (topic != 0) return topic;
+        if (w->isWindow()) break;
+    }
+    return 0;
 }
 }  // namespace
 
@@ -262,7 +312,16 @@ void Mainform::ShowData() {
 }
 
 void Mainform::RunTasks() {
-    // Not yet: the task runner is wired in with the list commands.
+    if (!m_statusForm) {
+        cmdTest_Click();
+        return;
+    }
+    if (m_walking) return;
+    const QScopedValueRollback walking(m_walking, true);
+    StatusView view(*m_statusForm, this);
+    WaitTimer waiter(m_state);
+    TaskRunner runner(m_store, m_state, m_launcher, view, waiter, m_clock);
+    runner.RunTasks();
 }
 
 int Mainform::ListIndex() const {
@@ -279,26 +338,146 @@ void Mainform::setListIndex(int row) {
     List1->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
 }
 
+void Mainform::openTaskForm(const QString& caption) {
+    {
+        TaskForm form(m_store, m_prompts, m_edited, this);
+        CenterOverOwner(&form, this);
+        form.setWindowTitle(caption);
+        form.installEventFilter(this);
+        form.exec();
+    }
+    ShowData();
+}
+
 void Mainform::cmdAdd_Click() {
-    // Not yet: opens the task editor for a new task.
+    if (testRunning()) return;
+    m_edited.EditedTask = 0;
+    openTaskForm(QStringLiteral("New Task"));
 }
+
 void Mainform::cmdEdit_Click() {
-    // Not yet: opens the task editor for the selected task.
+    if (testRunning()) return;
+    m_edited.EditedTask = 0;
+    const int k = ListIndex();
+    const int number = k < 0 ? 0 : taskNumberOfLine(List1->item(k)->text());
+    // A line without a number at its start would open the editor as "Edit
+    // Task" over a new task; treated as no selection.
+    if (number < 1 || number > kMaxTasks) {
+        m_prompts.beep();
+        return;
+    }
+    m_edited.EditedTask = std::int16_t(number);
+    openTaskForm(QStringLiteral("Edit Task"));
 }
+
 void Mainform::cmdDel_Click() {
-    // Not yet: deletes the selected task after confirmation.
+    if (testRunning()) return;
+    const int k = ListIndex();
+    if (k < 0) {
+        m_prompts.beep();
+        return;
+    }
+    if (m_prompts.askYesNo(this, QStringLiteral("Are you sure you want to delete this task ?")) !=
+        Prompts::Answer::Yes)
+        return;
+    try {
+        // One transaction gives the end state of carrying the task to the end
+        // of the list one exchange at a time; a failure keeps the list whole.
+        deleteTask(m_store, k + 1, List1->count());
+    } catch (const StoreError& e) {
+        m_prompts.error(this, storeText(e));
+    }
+    ShowData();
 }
+
 void Mainform::cmdUp_Click() {
-    // Not yet: moves the selected task one place earlier.
+    if (testRunning()) return;
+    const int k = ListIndex();
+    try {
+        if (!moveUp(m_store, k, List1->count())) {
+            m_prompts.beep();
+            return;
+        }
+    } catch (const StoreError& e) {
+        // The exchange was one transaction: nothing moved, the selection stays.
+        m_prompts.error(this, storeText(e));
+        return;
+    }
+    ShowData();
+    setListIndex(k - 1);
 }
+
 void Mainform::cmdDown_Click() {
-    // Not yet: moves the selected task one place later.
+    if (testRunning()) return;
+    const int k = ListIndex();
+    try {
+        if (!moveDown(m_store, k, List1->count())) {
+            m_prompts.beep();
+            return;
+        }
+    } catch (const StoreError& e) {
+        m_prompts.error(this, storeText(e));
+        return;
+    }
+    ShowData();
+    setListIndex(k + 1);
 }
+
 void Mainform::cmdTest_Click() {
-    // Not yet: runs the launch list in the status window.
+    if (testRunning()) return;
+    QString failure;
+    {
+        // The runner's waits keep handling window events, so the window stays
+        // drawn; its commands must not start a second run or change the list
+        // under the runner meanwhile.
+        const ControlsLock lock(this, {List1, cmdAdd, cmdEdit, cmdUp, cmdDown, cmdDel, cmdTest,
+                                       cmdInstall, cmdAbout, txtDef, cmdExit});
+        try {
+            KeyForm status(m_store, m_state);
+            const QScopedValueRollback loaded(m_statusForm, &status);
+            status.setLabelText(QStringLiteral("Testing launch list ...") + kCR);
+            status.show();
+            StatusView(status, this).yieldOnce();
+            try {
+                RunTasks();
+            } catch (const StoreError& e) {
+                failure = storeText(e);
+            }
+            // Unloaded also after a failed run; it hides even when its
+            // placement cannot be saved.
+            status.Unload();
+        } catch (const StoreError& e) {
+            if (failure.isEmpty()) failure = storeText(e);
+        }
+    }
+    if (!failure.isEmpty()) m_prompts.error(this, failure);
 }
+
 void Mainform::cmdInstall_Click() {
-    // Not yet: moves the autostart folder into the launch list.
+    if (testRunning()) return;
+    bool confirmed = false;
+    bool hide = false;
+    QString failure;
+    try {
+        hide = installClicked(
+            m_store, QCoreApplication::applicationDirPath(),
+            {[this, &confirmed](const QString& question) {
+                 confirmed = m_prompts.askYesNo(this, question) == Prompts::Answer::Yes;
+                 return confirmed;
+             },
+             [this](const QString& text) { m_prompts.warn(this, text); },
+             [](bool busy) { setMousePointer(busy ? 11 : 0); }});
+    } catch (const StoreError& e) {
+        failure = storeText(e);
+    }
+    if (hide) {
+        cmdInstall->setEnabled(false);
+        cmdInstall->hide();
+    }
+    if (!failure.isEmpty()) m_prompts.error(this, failure);
+    // Declined, nothing changed; otherwise tasks may have arrived, also when
+    // the transfer stopped half-way.
+    if (confirmed) ShowData();
 }
 
 void Mainform::cmdAbout_Click() {
@@ -327,21 +506,30 @@ void Mainform::List1_MouseUp(Qt::MouseButton button, const QPoint& globalPos) {
     mnuList->popup(globalPos);
 }
 
-void Mainform::showHelp(int topic) {
+void Mainform::showHelp(int topic) { showHelpIn(this, m_help, topic); }
+
+void Mainform::showHelpIn(QWidget* owner, HelpWindow*& window, int topic) {
     if (!QFileInfo(m_helpFile).isFile()) {
-        m_prompts.warn(this, QStringLiteral("The help file cannot be found:") + kCR +
-                                 QDir::toNativeSeparators(m_helpFile));
+        m_prompts.warn(owner, QStringLiteral("The help file cannot be found:") + kCR +
+                                  QDir::toNativeSeparators(m_helpFile));
         return;
     }
-    if (!m_help) m_help = new HelpWindow(this);
-    if (!m_help->showTopic(m_helpFile, topic)) {
-        m_prompts.warn(this, QStringLiteral("The help file cannot be read:") + kCR +
-                                 QDir::toNativeSeparators(m_helpFile));
+    if (!window) window = new HelpWindow(owner);
+    if (!window->showTopic(m_helpFile, topic)) {
+        m_prompts.warn(owner, QStringLiteral("The help file cannot be read:") + kCR +
+                                  QDir::toNativeSeparators(m_helpFile));
         return;
     }
-    m_help->show();
-    m_help->raise();
-    m_help->activateWindow();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void Mainform::showTaskFormHelp(TaskForm* form) {
+    // A modal editor blocks every window outside it, the main window's help
+    // included; a help window of its own stays readable and closes with it.
+    HelpWindow* help = form->findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly);
+    showHelpIn(form, help, taskFormTopicOf(form->focusWidget()));
 }
 
 bool Mainform::txtDefAccepts(const QString& typed) const {
@@ -351,6 +539,16 @@ bool Mainform::txtDefAccepts(const QString& typed) const {
 }
 
 bool Mainform::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // F1 reaches the editor once its focused control has passed it on.
+        if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier) {
+            if (auto* form = qobject_cast<TaskForm*>(watched)) {
+                showTaskFormHelp(form);
+                return true;
+            }
+        }
+    }
     if (watched == txtDef && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         // Keys that type nothing (arrows, Delete, F1) are not characters.
@@ -369,6 +567,11 @@ void Mainform::keyPressEvent(QKeyEvent* event) {
 }
 
 void Mainform::closeEvent(QCloseEvent* event) {
+    if (testRunning()) {
+        m_prompts.beep();
+        event->ignore();
+        return;
+    }
     m_pendingOuter = QSize();
     QString failure;
     try {

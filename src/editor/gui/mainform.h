@@ -24,7 +24,9 @@ class QPushButton;
 namespace velmora {
 
 class HelpWindow;
+class KeyForm;
 class TabListWidget;
+class TaskForm;
 
 class Mainform : public QWidget {
     Q_OBJECT
@@ -46,8 +48,18 @@ public:
     // line is selected afterwards. The busy pointer covers the whole rebuild.
     void ShowData();
 
-    // Runs the launch list with the task runner.
+    // Runs the launch list with the task runner, every task passing the key
+    // test (LaunchKey stays "" in editing mode) while weekdays and once-only
+    // stamps apply as at start-up. Progress shows in the status window of
+    // the test run and in this window's caption; waits keep handling window
+    // events. Called outside a test run it does the whole test run
+    // (cmdTest_Click); called while the runner walks the list it does nothing.
+    // A StoreError propagates with caption and pointer restored.
     void RunTasks();
+
+    // A test run is going on: the list commands do nothing meanwhile and the
+    // window cannot be closed.
+    bool testRunning() const { return m_statusForm != nullptr; }
 
     // Opens the help at `topic` (0: the beginning); a missing help document is
     // reported with a warning that names the file expected.
@@ -65,13 +77,31 @@ public:
     // default item. List1_MouseUp calls it before showing the menu.
     void prepareListMenu();
 
-    // The list commands. Those marked "not yet" are wired but do nothing.
+    // The list commands. Each ends with the list rebuilt from the store; a
+    // command that needs a selected line beeps and does nothing without one.
+    // A StoreError is reported through Prompts::error and leaves the store as
+    // it was before the failing step (each change is one transaction). While
+    // a test run is going on they all do nothing.
+    //
+    // Add: the task editor for a new task ("New Task"), modal, centred over
+    // this window.
     void cmdAdd_Click();
+    // Edit: the task editor ("Edit Task") for the task whose number starts
+    // the selected line. EditedTask is 0 unless the editor opens.
     void cmdEdit_Click();
+    // Delete: asks "Are you sure you want to delete this task ?"; on Yes the
+    // later tasks move up one number in one transaction. No line is selected
+    // afterwards.
     void cmdDel_Click();
+    // Move up / down: exchanges the selected task with its neighbour and
+    // selects the moved line; beeps on the first line (up) or last (down).
     void cmdUp_Click();
     void cmdDown_Click();
+    // Test: runs the launch list now in KeyForm ("Testing launch list ...").
+    // The window's controls are disabled until the run has ended.
     void cmdTest_Click();
+    // Install: asks, moves the autostart folder into the launch list with the
+    // busy pointer, and hides the button once a transfer has succeeded.
     void cmdInstall_Click();
     // Opens a fresh About window centred over this one, modal.
     void cmdAbout_Click();
@@ -101,13 +131,25 @@ public:
 protected:
     // The unload: saves the placement ("Location"), then txtDef's text as
     // "DefaultKey". A store that cannot be written is reported; the window
-    // closes all the same.
+    // closes all the same. While a test run is going on the window refuses
+    // to close (with a beep): the run's waits would end at once and the
+    // remaining tasks start together.
     void closeEvent(QCloseEvent* event) override;
     // F1: the help topic of the focused control.
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Opens the task editor for m_edited with `caption`, modal and centred,
+    // then rebuilds the list.
+    void openTaskForm(const QString& caption);
+    // F1 in the task editor: the help at the focused control's "helpTopic",
+    // in a help window of the editor's own so that it can be read while the
+    // editor is open.
+    void showTaskFormHelp(TaskForm* form);
+    // Shows the help at `topic` in `*window`, created as a child window of
+    // `owner` when missing; warnings go to `owner`.
+    void showHelpIn(QWidget* owner, HelpWindow*& window, int topic);
     // Whether a typed character may enter txtDef.
     bool txtDefAccepts(const QString& typed) const;
     void enforceMinimumSize();
@@ -127,6 +169,10 @@ private:
     HelpWindow* m_help = nullptr;
     // The outer size the restore asked for while the frame was still unknown.
     QSize m_pendingOuter;
+    // The status window of the test run going on, else nullptr.
+    KeyForm* m_statusForm = nullptr;
+    // The runner is walking the list.
+    bool m_walking = false;
 };
 
 }  // namespace velmora

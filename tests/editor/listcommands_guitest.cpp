@@ -1,0 +1,711 @@
+// ctest-timeout: 120
+// The main window's list commands with real widgets on the offscreen
+// platform: the task editor opened from Add and Edit and answered through its
+// controls, moves and deletes in the store, the test run in the status window
+// and the Install button. Message boxes are answered by the fake prompts.
+#include "editor/gui/mainform.h"
+
+#include "editor/gui/helpwindow.h"
+#include "editor/gui/tablistwidget.h"
+#include "editor/transfer.h"
+#include "fakes/fakeclock.h"
+#include "fakes/fakelauncher.h"
+#include "fakes/fakeprompts.h"
+#include "launcher/gui/keyform.h"
+#include "store/memorystore.h"
+#include "store/tasklayout.h"
+#include "taskeditor/gui/taskform.h"
+#include "ui/geometry.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+// Readable QStrings in failure messages.
+static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace velmora {
+namespace {
+
+using testing::FakeLauncher;
+using testing::FakePrompts;
+using Kind = FakePrompts::Kind;
+
+const QChar kCR(13);
+const QString kHelpFile = QStringLiteral(VELMORA_SOURCE_DIR "/data/help/velmora.html");
+
+// A store that can be made to fail, and that notes the pointer shown at its
+// last write.
+class ProbeStore final : public SettingsStore {
+public:
+    QString read(const QString& app, const QString& section, const QString& key,
+                 const QString& def) const override {
+        if (failReads) throw StoreError("settings.db: disk I/O error");
+        return inner.read(app, section, key, def);
+    }
+    QStringList readMany(const QString& app, const QString& section,
+                         const QStringList& keys) const override {
+        if (failReads) throw StoreError("settings.db: disk I/O error");
+        return inner.readMany(app, section, keys);
+    }
+    void write(const QString& app, const QString& section, const QString& key,
+               const QString& value) override {
+        if (failWrites) throw StoreError("settings.db: attempt to write a readonly database");
+        pointerAtWrite = mousePointer();
+        inner.write(app, section, key, value);
+    }
+    void remove(const QString& app, const QString& section, const QString& key) override {
+        if (failWrites) throw StoreError("settings.db: attempt to write a readonly database");
+        inner.remove(app, section, key);
+    }
+    void transaction(const std::function<void()>& body) override { inner.transaction(body); }
+
+    MemoryStore inner;
+    bool failWrites = false;
+    bool failReads = false;
+    int pointerAtWrite = -1;
+};
+
+class ListCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form = std::make_unique<Mainform>(store, state, edited, prompts, launcher, clock);
+        form->load(false, QString(), kHelpFile);
+    }
+    void TearDown() override {
+        timers.reset();  // no scripted answer may fire in the next test
+        form.reset();
+    }
+
+    void addTask(int n, const QString& desc, const QString& opt = QStringLiteral("ABCDEFG"),
+                 const QString& wait = QStringLiteral("DW")) {
+        writeTask(store.inner, n, {desc, QStringLiteral("cmd-") + desc, wait, opt, QStringLiteral("*")});
+    }
+    // Tasks 1, 2, ... with these descriptions, shown in the list.
+    void listOf(const QStringList& descs) {
+        for (int i = 0; i < descs.size(); ++i) addTask(i + 1, descs[i]);
+        form->ShowData();
+    }
+    // The descriptions of tasks 1 .. up to the first gap, from the store.
+    QStringList storedDescs() const {
+        QStringList out;
+        for (int n = 1; n <= kMaxTasks; ++n) {
+            const QString d = store.inner.read(kApp, kSequence, taskKey(QStringLiteral("Desc"), n));
+            if (d.isEmpty()) break;
+            out.append(d);
+        }
+        return out;
+    }
+    QStringList shownLines() const {
+        QStringList out;
+        for (int i = 0; i < form->List1->count(); ++i) out.append(form->List1->item(i)->text());
+        return out;
+    }
+    QString stored(const QString& key) const {
+        return store.inner.read(kApp, kSequence, key, QStringLiteral("<missing>"));
+    }
+
+    // Runs `act` on the task editor once it is the active modal window.
+    void whenEditorOpens(std::function<void(TaskForm&)> act, int tries = 20) {
+        QTimer::singleShot(tries == 20 ? 0 : 10, timers.get(), [this, act, tries] {
+            auto* editor = qobject_cast<TaskForm*>(QApplication::activeModalWidget());
+            if (!editor) {
+                if (tries > 0) whenEditorOpens(act, tries - 1);
+                return;
+            }
+            ++editorsSeen;
+            seenCaption = editor->windowTitle();
+            seenEditedTask = edited.EditedTask;
+            seenPlace = QRect(editor->frameGeometry().topLeft(), editor->size());
+            act(*editor);
+            // A script that left it open must not hang the test.
+            if (editor->isVisible()) editor->reject();
+        });
+    }
+    // Runs `command`, closing any modal window it opens; returns how many it opened.
+    int modalsOpenedBy(const std::function<void()>& command) {
+        int opened = 0;
+        QObject scope;
+        QTimer::singleShot(0, &scope, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                ++opened;
+                modal->close();
+            }
+        });
+        command();
+        // Lets the closer run when nothing opened.
+        QEventLoop loop;
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+        loop.exec();
+        return opened;
+    }
+
+    static void fillAndSave(TaskForm& editor, const QString& desc, const QString& app) {
+        QTest::keyClicks(editor.txtDesc, desc);
+        QTest::keyClicks(editor.txtApp, app);
+        ASSERT_TRUE(editor.cmdOK->isEnabled());
+        QTest::mouseClick(editor.cmdOK, Qt::LeftButton);
+    }
+
+    ProbeStore store;
+    LauncherState state;
+    EditedTaskState edited;
+    FakePrompts prompts;
+    FakeLauncher launcher;
+    testing::FakeClock clock;
+    std::unique_ptr<Mainform> form;
+    std::unique_ptr<QObject> timers = std::make_unique<QObject>();
+
+    int editorsSeen = 0;
+    QString seenCaption;
+    int seenEditedTask = -1;
+    QRect seenPlace;
+};
+
+QPoint centredOver(const QRect& owner, const QSize& size) {
+    return {int(std::lround(owner.left() + (owner.width() - size.width()) / 2.0)),
+            int(std::lround(owner.top() + (owner.height() - size.height()) / 2.0))};
+}
+
+// ---- Add -------------------------------------------------------------------------
+
+TEST_F(ListCommandsTest, AddOpensANewTaskCentredAndListsItAfterOK) {
+    listOf({QStringLiteral("Mail")});
+    edited.EditedTask = 7;  // left over from an earlier edit
+    whenEditorOpens([&](TaskForm& editor) {
+        EXPECT_TRUE(editor.txtDesc->text().isEmpty()) << "a new task, not task 7";
+        EXPECT_EQ(editor.txtSKey->text(), QStringLiteral("*"));
+        fillAndSave(editor, QStringLiteral("Backup"), QStringLiteral("/usr/bin/backup"));
+    });
+    QTest::mouseClick(form->cmdAdd, Qt::LeftButton);
+
+    EXPECT_EQ(editorsSeen, 1);
+    EXPECT_EQ(seenCaption, QStringLiteral("New Task"));
+    EXPECT_EQ(seenEditedTask, 0);
+    // Centred in twips and rounded to pixels once: within a pixel of the
+    // centre computed in pixels.
+    const QPoint centre = centredOver(form->frameGeometry(), seenPlace.size());
+    EXPECT_NEAR(seenPlace.left(), centre.x(), 1);
+    EXPECT_NEAR(seenPlace.top(), centre.y(), 1);
+    EXPECT_EQ(readTask(store.inner, 2),
+              (TaskRecord{QStringLiteral("Backup"), QStringLiteral("/usr/bin/backup"), QStringLiteral("DW"),
+                          QStringLiteral("ABCDEFG"), QStringLiteral("*")}));
+    EXPECT_EQ(shownLines(), (QStringList{QStringLiteral("1\tMail\tDon't wait\t "),
+                                         QStringLiteral("2\tBackup\tDon't wait\t ")}));
+    EXPECT_EQ(mousePointer(), 0);
+}
+
+TEST_F(ListCommandsTest, AddTakesTheFirstFreeNumber) {
+    addTask(1, QStringLiteral("A"));
+    addTask(2, QStringLiteral("B"));
+    addTask(4, QStringLiteral("D"));
+    form->ShowData();
+    ASSERT_EQ(form->List1->count(), 2) << "the gap ends the list";
+    whenEditorOpens([](TaskForm& editor) { fillAndSave(editor, QStringLiteral("C"), QStringLiteral("c")); });
+    form->mnuLA->trigger();  // the popup menu's Add runs the same command
+    EXPECT_EQ(editorsSeen, 1);
+    EXPECT_EQ(storedDescs(), (QStringList{"A", "B", "C", "D"}));
+    EXPECT_EQ(form->List1->count(), 4);
+}
+
+TEST_F(ListCommandsTest, CancelWritesNothing) {
+    listOf({QStringLiteral("A")});
+    const int writes = store.inner.writes();
+    whenEditorOpens([](TaskForm& editor) {
+        QTest::keyClicks(editor.txtDesc, QStringLiteral("Half done"));
+        QTest::keyClicks(editor.txtApp, QStringLiteral("x"));
+        QTest::mouseClick(editor.cmdCancel, Qt::LeftButton);
+    });
+    form->cmdAdd_Click();
+    EXPECT_EQ(editorsSeen, 1);
+    EXPECT_EQ(store.inner.writes(), writes);
+    EXPECT_EQ(shownLines().size(), 1);
+}
+
+TEST_F(ListCommandsTest, AFullListIsReportedByTheEditorAndNothingIsWritten) {
+    for (int n = 1; n <= kMaxTasks; ++n) addTask(n, QStringLiteral("T%1").arg(n));
+    form->ShowData();
+    const int writes = store.inner.writes();
+    bool closed = false;
+    whenEditorOpens([&](TaskForm& editor) {
+        fillAndSave(editor, QStringLiteral("One more"), QStringLiteral("x"));
+        closed = !editor.isVisible();
+    });
+    form->cmdAdd_Click();
+
+    EXPECT_TRUE(closed) << "the editor closes after the message";
+    EXPECT_EQ(prompts.texts(Kind::Warn),
+              QStringList{QStringLiteral("999 tasks specified - ") + kCR + QStringLiteral("unable to add another one.")});
+    EXPECT_EQ(store.inner.writes(), writes);
+    EXPECT_EQ(form->List1->count(), kMaxTasks);
+    EXPECT_EQ(mousePointer(), 0);
+}
+
+// ---- Edit ------------------------------------------------------------------------
+
+TEST_F(ListCommandsTest, EditWithoutSelectionBeepsAndOpensNothing) {
+    listOf({QStringLiteral("A")});
+    edited.EditedTask = 5;
+    EXPECT_EQ(modalsOpenedBy([&] { QTest::mouseClick(form->cmdEdit, Qt::LeftButton); }), 0);
+    EXPECT_EQ(prompts.beeps, 1);
+    EXPECT_EQ(edited.EditedTask, 0);
+}
+
+TEST_F(ListCommandsTest, DoubleClickEditsTheTaskNumberedAtTheLineStart) {
+    // "23 Backup" on line 1 opens task 1, not task 12 or 123.
+    listOf({QStringLiteral("23 Backup"), QStringLiteral("B")});
+    whenEditorOpens([](TaskForm& editor) {
+        EXPECT_EQ(editor.txtDesc->text(), QStringLiteral("23 Backup"));
+        QTest::keyClicks(editor.txtDesc, QStringLiteral(" daily"));
+        QTest::mouseClick(editor.cmdOK, Qt::LeftButton);
+    });
+    const QPoint at = form->List1->visualItemRect(form->List1->item(0)).center();
+    // The press of the first click selects the line; the view takes the
+    // double click only on the line it was pressed on.
+    QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(form->List1->viewport(), Qt::LeftButton, {}, at);
+
+    EXPECT_EQ(editorsSeen, 1);
+    EXPECT_EQ(seenCaption, QStringLiteral("Edit Task"));
+    EXPECT_EQ(seenEditedTask, 1);
+    EXPECT_EQ(storedDescs(), (QStringList{"23 Backup daily", "B"}));
+    EXPECT_EQ(shownLines().front(), QStringLiteral("1\t23 Backup daily\tDon't wait\t "));
+    EXPECT_EQ(form->ListIndex(), -1);
+}
+
+TEST_F(ListCommandsTest, EditButtonOpensTheSelectedTask) {
+    listOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    form->setListIndex(2);
+    whenEditorOpens([](TaskForm& editor) {
+        EXPECT_EQ(editor.txtApp->text(), QStringLiteral("cmd-C"));
+        QTest::mouseClick(editor.cmdCancel, Qt::LeftButton);
+    });
+    QTest::mouseClick(form->cmdEdit, Qt::LeftButton);
+    EXPECT_EQ(editorsSeen, 1);
+    EXPECT_EQ(seenEditedTask, 3);
+    EXPECT_EQ(prompts.beeps, 0);
+}
+
+// ---- Move up and down ------------------------------------------------------------
+
+struct MoveCase {
+    const char* name;
+    int selected;  // -1: none
+    bool up;
+    QStringList after;
+    int selectedAfter;
+    int beeps;
+    friend void PrintTo(const MoveCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class MoveTest : public ListCommandsTest, public ::testing::WithParamInterface<MoveCase> {};
+
+TEST_P(MoveTest, MovesTheSelectedTaskAndSelectsItsNewLine) {
+    const MoveCase& c = GetParam();
+    listOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    form->setListIndex(c.selected);
+    const int transactions = store.inner.transactions();
+    QTest::mouseClick(c.up ? form->cmdUp : form->cmdDown, Qt::LeftButton);
+
+    EXPECT_EQ(storedDescs(), c.after);
+    EXPECT_EQ(prompts.beeps, c.beeps);
+    EXPECT_EQ(store.inner.transactions() - transactions, c.beeps ? 0 : 1);
+    EXPECT_EQ(form->ListIndex(), c.selectedAfter);
+    ASSERT_EQ(form->List1->count(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(form->List1->item(i)->text().startsWith(QStringLiteral("%1\t%2\t").arg(i + 1).arg(c.after[i])));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moves, MoveTest,
+    ::testing::Values(MoveCase{"UpFromTheMiddle", 1, true, {"B", "A", "C"}, 0, 0},
+                      MoveCase{"UpFromTheLast", 2, true, {"A", "C", "B"}, 1, 0},
+                      MoveCase{"DownFromTheMiddle", 1, false, {"A", "C", "B"}, 2, 0},
+                      MoveCase{"DownFromTheFirst", 0, false, {"B", "A", "C"}, 1, 0},
+                      MoveCase{"UpFromTheFirstBeeps", 0, true, {"A", "B", "C"}, 0, 1},
+                      MoveCase{"DownFromTheLastBeeps", 2, false, {"A", "B", "C"}, 2, 1},
+                      MoveCase{"UpWithoutSelectionBeeps", -1, true, {"A", "B", "C"}, -1, 1},
+                      MoveCase{"DownWithoutSelectionBeeps", -1, false, {"A", "B", "C"}, -1, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ListCommandsTest, UpThenDownRestoresTheListWithTheTaskSelected) {
+    listOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    form->setListIndex(1);
+    form->cmdUp_Click();
+    form->cmdDown_Click();
+    EXPECT_EQ(storedDescs(), (QStringList{"A", "B", "C"}));
+    EXPECT_EQ(form->ListIndex(), 1);
+}
+
+TEST_F(ListCommandsTest, AMoveTheStoreRefusesIsReportedAndChangesNothing) {
+    listOf({QStringLiteral("A"), QStringLiteral("B")});
+    form->setListIndex(1);
+    store.failWrites = true;
+    form->cmdUp_Click();
+    EXPECT_EQ(prompts.texts(Kind::Error),
+              QStringList{QStringLiteral("settings.db: attempt to write a readonly database")});
+    EXPECT_EQ(storedDescs(), (QStringList{"A", "B"}));
+    EXPECT_EQ(form->ListIndex(), 1) << "the selection stays for another try";
+    EXPECT_TRUE(form->isEnabled());
+}
+
+// ---- Delete ----------------------------------------------------------------------
+
+TEST_F(ListCommandsTest, DeleteWithoutSelectionBeepsAndAsksNothing) {
+    listOf({QStringLiteral("A")});
+    QTest::mouseClick(form->cmdDel, Qt::LeftButton);
+    EXPECT_EQ(prompts.beeps, 1);
+    EXPECT_TRUE(prompts.calls.empty());
+    EXPECT_EQ(storedDescs(), QStringList{"A"});
+}
+
+TEST_F(ListCommandsTest, ConfirmedDeleteClosesTheGapInOneTransaction) {
+    listOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")});
+    form->setListIndex(1);
+    prompts.answers = {Prompts::Answer::Yes};
+    const int transactions = store.inner.transactions();
+    QTest::mouseClick(form->cmdDel, Qt::LeftButton);
+
+    ASSERT_EQ(prompts.calls.size(), 1u);
+    EXPECT_EQ(prompts.calls[0].kind, Kind::AskYesNo);
+    EXPECT_EQ(prompts.calls[0].text, QStringLiteral("Are you sure you want to delete this task ?"));
+    EXPECT_EQ(prompts.calls[0].parent, form.get());
+    EXPECT_EQ(store.inner.transactions() - transactions, 1);
+    EXPECT_EQ(storedDescs(), (QStringList{"A", "C", "D"}));
+    EXPECT_EQ(readTask(store.inner, 2).app, QStringLiteral("cmd-C"));
+    for (const char* prefix : {"Desc", "App", "Wait", "Opt", "Keys"})
+        EXPECT_FALSE(store.inner.contains(kApp, kSequence, taskKey(QLatin1String(prefix), 4))) << prefix;
+    EXPECT_EQ(form->List1->count(), 3);
+    EXPECT_EQ(form->ListIndex(), -1);
+}
+
+TEST_F(ListCommandsTest, DeletingTheLastTaskRemovesOnlyIt) {
+    listOf({QStringLiteral("A"), QStringLiteral("B")});
+    form->setListIndex(1);
+    prompts.answers = {Prompts::Answer::Yes};
+    form->mnuLD->trigger();  // the popup menu's Delete runs the same command
+    EXPECT_EQ(storedDescs(), QStringList{"A"});
+    EXPECT_EQ(readTask(store.inner, 1).app, QStringLiteral("cmd-A"));
+    EXPECT_EQ(store.inner.size(), 5);
+}
+
+TEST_F(ListCommandsTest, DeclinedDeleteLeavesTheStoreUntouched) {
+    listOf({QStringLiteral("A"), QStringLiteral("B")});
+    form->setListIndex(0);
+    prompts.answers = {Prompts::Answer::No};
+    const int writes = store.inner.writes();
+    form->cmdDel_Click();
+    EXPECT_EQ(prompts.count(Kind::AskYesNo), 1);
+    EXPECT_EQ(store.inner.writes(), writes);
+    EXPECT_EQ(form->List1->count(), 2);
+}
+
+TEST_F(ListCommandsTest, ADeleteTheStoreRefusesIsReportedAndKeepsTheList) {
+    listOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    form->setListIndex(0);
+    prompts.answers = {Prompts::Answer::Yes};
+    store.failWrites = true;
+    form->cmdDel_Click();
+    EXPECT_EQ(prompts.count(Kind::Error), 1);
+    EXPECT_EQ(storedDescs(), (QStringList{"A", "B", "C"}));
+    EXPECT_EQ(form->List1->count(), 3);
+}
+
+// ---- Test run ------------------------------------------------------------------------
+
+// The status window of a test run, while it is shown.
+KeyForm* visibleKeyForm() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* k = qobject_cast<KeyForm*>(w); k && k->isVisible()) return k;
+    return nullptr;
+}
+
+TEST_F(ListCommandsTest, TestRunStampsAOnceOnlyTaskAndSkipsItLaterThatDay) {
+    addTask(1, QStringLiteral("Once"), QStringLiteral("ABCDEFGO"));
+    addTask(2, QStringLiteral("Always"));
+    form->ShowData();
+    QString statusSeen, captionSeen;
+    bool commandsOffSeen = false;
+    launcher.onCall = [&](const FakeLauncher::Call&) {
+        if (KeyForm* status = visibleKeyForm()) statusSeen = status->labelText();
+        captionSeen = form->windowTitle();
+        commandsOffSeen = !form->cmdTest->isEnabled() && !form->cmdAdd->isEnabled() && !form->List1->isEnabled();
+    };
+    QTest::mouseClick(form->cmdTest, Qt::LeftButton);
+
+    using Call = FakeLauncher::Call;
+    EXPECT_EQ(launcher.calls, (std::vector<Call>{{FakeLauncher::Kind::Detached, QStringLiteral("cmd-Once")},
+                                                 {FakeLauncher::Kind::Detached, QStringLiteral("cmd-Always")}}));
+    EXPECT_EQ(stored(QStringLiteral("Opt001")), dateStamp(clock.date) + QStringLiteral("ABCDEFGO"));
+    EXPECT_EQ(statusSeen, QStringLiteral("Testing launch list ...") + kCR + QStringLiteral("Always") + kCR);
+    EXPECT_EQ(captionSeen, QStringLiteral("Velmora: Launching Always"));
+    EXPECT_TRUE(commandsOffSeen);
+    // Over: the status window unloaded (its placement saved), everything back.
+    EXPECT_EQ(visibleKeyForm(), nullptr);
+    EXPECT_NE(store.inner.read(kApp, kWindow, kLocation2), QString());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Velmora"));
+    EXPECT_TRUE(form->cmdTest->isEnabled());
+    EXPECT_TRUE(form->List1->isEnabled());
+    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_TRUE(prompts.calls.empty());
+
+    launcher.calls.clear();
+    form->cmdTest_Click();
+    EXPECT_EQ(launcher.calls, (std::vector<Call>{{FakeLauncher::Kind::Detached, QStringLiteral("cmd-Always")}}));
+}
+
+TEST_F(ListCommandsTest, WhileATestRunWaitsTheWindowStartsNothingElse) {
+    form->load(true, QString(), kHelpFile);  // installed: Install stays disabled after the run
+    addTask(1, QStringLiteral("Slow"), QStringLiteral("ABCDEFG"), QStringLiteral("30"));
+    addTask(2, QStringLiteral("Next"));
+    form->ShowData();
+    form->setListIndex(0);
+    const int writes = store.inner.writes();
+    int modals = -1;
+    bool closed = true;
+    std::size_t callsWhileWaiting = 0;
+    QString statusWhileWaiting;
+    launcher.onCall = [&](const FakeLauncher::Call& call) {
+        if (call.command != QStringLiteral("cmd-Slow")) return;
+        // Runs inside the runner's 30-second wait, as the user's clicks would.
+        QTimer::singleShot(0, timers.get(), [&] {
+            KeyForm* status = visibleKeyForm();
+            ASSERT_NE(status, nullptr);
+            statusWhileWaiting = status->labelText();
+            QTest::mouseClick(form->cmdTest, Qt::LeftButton);
+            QTest::mouseClick(form->cmdDown, Qt::LeftButton);
+            modals = modalsOpenedBy([&] {
+                form->cmdTest_Click();
+                form->RunTasks();
+                form->cmdAdd_Click();
+                form->cmdEdit_Click();
+                form->cmdDel_Click();
+                form->cmdUp_Click();
+                form->cmdDown_Click();
+                form->cmdInstall_Click();
+            });
+            closed = form->close();
+            callsWhileWaiting = launcher.calls.size();
+            // Enter in the status window ends the wait, as it does at start-up.
+            QTest::keyClick(status, Qt::Key_Return);
+        });
+    };
+    form->cmdTest_Click();
+
+    EXPECT_EQ(statusWhileWaiting, QStringLiteral("Testing launch list ...") + kCR + QStringLiteral("Slow") + kCR +
+                                      QStringLiteral("Waiting for 30 seconds ..."));
+    EXPECT_EQ(modals, 0);
+    EXPECT_FALSE(closed) << "the window stays while the run goes on";
+    EXPECT_EQ(prompts.beeps, 1) << "the refused close";
+    EXPECT_EQ(callsWhileWaiting, 1u) << "no second run started";
+    EXPECT_EQ(launcher.calls.size(), 2u);
+    EXPECT_TRUE(prompts.calls.empty()) << "no question, no message";
+    EXPECT_EQ(store.inner.writes(), writes + 1) << "only the status window's placement";
+    EXPECT_EQ(storedDescs(), (QStringList{"Slow", "Next"}));
+    EXPECT_TRUE(form->isVisible());
+    for (QWidget* w : std::initializer_list<QWidget*>{form->List1, form->cmdAdd, form->cmdEdit, form->cmdUp,
+                                                      form->cmdDown, form->cmdDel, form->cmdTest,
+                                                      form->cmdAbout, form->txtDef, form->cmdExit})
+        EXPECT_TRUE(w->isEnabled()) << w->metaObject()->className() << " " << w->objectName().toStdString();
+    EXPECT_FALSE(form->cmdInstall->isEnabled());
+    EXPECT_EQ(form->ListIndex(), 0);
+    EXPECT_TRUE(form->close()) << "closing works again afterwards";
+}
+
+TEST_F(ListCommandsTest, ATestRunThatCannotReadTheListIsReportedAndEndsCleanly) {
+    listOf({QStringLiteral("A")});
+    store.failReads = true;
+    form->cmdTest_Click();
+    EXPECT_EQ(prompts.texts(Kind::Error), QStringList{QStringLiteral("settings.db: disk I/O error")});
+    EXPECT_TRUE(launcher.calls.empty());
+    EXPECT_EQ(visibleKeyForm(), nullptr);
+    EXPECT_FALSE(form->testRunning());
+    EXPECT_TRUE(form->cmdTest->isEnabled());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Velmora"));
+    EXPECT_EQ(mousePointer(), 0);
+}
+
+// ---- Install ----------------------------------------------------------------------------
+
+// Points the XDG folders at a temporary home for the Install button, which
+// reads them from the process environment, and puts them back afterwards.
+class InstallTest : public ListCommandsTest {
+protected:
+    void SetUp() override {
+        for (const char* var : kVariables) saved.emplace_back(var, qgetenv(var), qEnvironmentVariableIsSet(var));
+        qputenv("HOME", home.filePath(QStringLiteral("home")).toUtf8());
+        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+        qputenv("XDG_CONFIG_DIRS", home.filePath(QStringLiteral("sys")).toUtf8());
+        ListCommandsTest::SetUp();
+        store.pointerAtWrite = -1;
+    }
+    void TearDown() override {
+        ListCommandsTest::TearDown();
+        for (const auto& [var, value, set] : saved) {
+            if (set) qputenv(var, value);
+            else qunsetenv(var);
+        }
+    }
+    QString autostart() const { return home.filePath(QStringLiteral("config/autostart")); }
+    void put(const QString& name, const QByteArray& text) {
+        ASSERT_TRUE(QDir().mkpath(autostart()));
+        QFile f(autostart() + QLatin1Char('/') + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QStringList autostartNames() const { return QDir(autostart()).entryList(QDir::Files, QDir::Name); }
+
+    static constexpr const char* kVariables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CONFIG_DIRS"};
+    QTemporaryDir home;
+    std::vector<std::tuple<const char*, QByteArray, bool>> saved;
+};
+
+const QByteArray kEntry = "[Desktop Entry]\nType=Application\nName=Clock\nExec=true\n";
+
+TEST_F(InstallTest, ConfirmedMovesTheEntriesAndHidesTheButton) {
+    put(QStringLiteral("clock.desktop"), kEntry);
+    prompts.answers = {Prompts::Answer::Yes};
+    QTest::mouseClick(form->cmdInstall, Qt::LeftButton);
+
+    EXPECT_EQ(prompts.texts(Kind::AskYesNo), QStringList{kInstallQuestion});
+    EXPECT_EQ(prompts.calls.size(), 1u) << "nothing to report";
+    EXPECT_EQ(storedDescs(), QStringList{"clock.desktop"});
+    EXPECT_EQ(shownLines(), QStringList{QStringLiteral("1\tclock.desktop\tDon't wait\t ")});
+    EXPECT_EQ(stored(kInstalled), QStringLiteral("yes"));
+    EXPECT_EQ(autostartNames(), QStringList{kLauncherEntryName});
+    EXPECT_EQ(store.pointerAtWrite, 11) << "busy while transferring";
+    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_FALSE(form->cmdInstall->isVisible());
+    EXPECT_FALSE(form->cmdInstall->isEnabled());
+}
+
+TEST_F(InstallTest, DeclinedChangesNothing) {
+    put(QStringLiteral("clock.desktop"), kEntry);
+    listOf({QStringLiteral("A")});
+    form->setListIndex(0);
+    prompts.answers = {Prompts::Answer::No};
+    const int writes = store.inner.writes();
+    form->cmdInstall_Click();
+
+    EXPECT_EQ(prompts.count(Kind::AskYesNo), 1);
+    EXPECT_EQ(store.inner.writes(), writes);
+    EXPECT_EQ(autostartNames(), QStringList{"clock.desktop"});
+    EXPECT_TRUE(form->cmdInstall->isVisible());
+    EXPECT_TRUE(form->cmdInstall->isEnabled());
+    EXPECT_EQ(form->ListIndex(), 0) << "the list was not rebuilt";
+}
+
+TEST_F(InstallTest, AFailedTransferIsReportedAndKeepsTheButton) {
+    // A switched-off launcher entry would start none of the moved tasks.
+    put(kLauncherEntryName, "[Desktop Entry]\nType=Application\nName=Velmora Launcher\nHidden=true\nExec=true\n");
+    put(QStringLiteral("clock.desktop"), kEntry);
+    prompts.answers = {Prompts::Answer::Yes};
+    form->cmdInstall_Click();
+
+    ASSERT_EQ(prompts.count(Kind::Warn), 1);
+    EXPECT_TRUE(prompts.texts(Kind::Warn).front().contains(QStringLiteral("switched off")));
+    EXPECT_EQ(stored(kInstalled), QStringLiteral("<missing>"));
+    EXPECT_TRUE(storedDescs().isEmpty());
+    EXPECT_TRUE(form->cmdInstall->isVisible());
+    EXPECT_TRUE(form->cmdInstall->isEnabled());
+    EXPECT_EQ(mousePointer(), 0);
+}
+
+TEST_F(InstallTest, AStoreThatCannotBeWrittenIsReported) {
+    put(QStringLiteral("clock.desktop"), kEntry);
+    prompts.answers = {Prompts::Answer::Yes};
+    store.failWrites = true;
+    form->cmdInstall_Click();
+
+    EXPECT_EQ(prompts.texts(Kind::Error), QStringList{QStringLiteral("settings.db: attempt to write a readonly database")});
+    EXPECT_TRUE(autostartNames().contains(QStringLiteral("clock.desktop"))) << "the file stays where it starts";
+    EXPECT_TRUE(form->cmdInstall->isVisible());
+    EXPECT_EQ(mousePointer(), 0);
+}
+
+// ---- Help in the task editor -------------------------------------------------------------
+
+// Whether a click that comes through the window system reaches `widget`:
+// a window that a modal window blocks drops it.
+bool clickReaches(QWidget* widget) {
+    struct PressCounter : QObject {
+        int presses = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::MouseButtonPress) ++presses;
+            return false;
+        }
+    } counter;
+    widget->installEventFilter(&counter);
+    const QPoint at = widget->mapTo(widget->window(), widget->rect().center());
+    QTest::mouseClick(widget->window()->windowHandle(), Qt::LeftButton, {}, at);
+    widget->removeEventFilter(&counter);
+    return counter.presses > 0;
+}
+
+struct EditorHelpCase {
+    const char* name;
+    QWidget* (*control)(TaskForm&);
+    int topic;
+    friend void PrintTo(const EditorHelpCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class EditorHelpTest : public ListCommandsTest, public ::testing::WithParamInterface<EditorHelpCase> {};
+
+TEST_P(EditorHelpTest, F1OpensTheHelpAtTheFocusedControlsTopic) {
+    int topic = -1;
+    bool visible = false;
+    bool usable = false;
+    whenEditorOpens([&](TaskForm& editor) {
+        QWidget* control = GetParam().control(editor);
+        control->setFocus();
+        QTest::keyClick(control, Qt::Key_F1);
+        auto* help = editor.findChild<HelpWindow*>();
+        if (!help) return;
+        topic = help->topic();
+        visible = help->isVisible();
+        // The modal editor does not block its own help window.
+        usable = clickReaches(help->browser->viewport());
+        QTest::mouseClick(editor.cmdCancel, Qt::LeftButton);
+    });
+    form->cmdAdd_Click();
+    EXPECT_EQ(topic, GetParam().topic);
+    EXPECT_TRUE(visible);
+    EXPECT_TRUE(usable);
+    EXPECT_EQ(form->helpWindow(), nullptr) << "the main window's help is not the editor's";
+    EXPECT_TRUE(prompts.calls.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Controls, EditorHelpTest,
+    ::testing::Values(EditorHelpCase{"Command", [](TaskForm& f) -> QWidget* { return f.txtApp; }, 130},
+                      EditorHelpCase{"SecondsInTheFrame", [](TaskForm& f) -> QWidget* { return f.optW; }, 170},
+                      EditorHelpCase{"Sunday", [](TaskForm& f) -> QWidget* { return f.chkDay[6]; }, 200},
+                      EditorHelpCase{"CancelHasNone", [](TaskForm& f) -> QWidget* { return f.cmdCancel; }, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace velmora
