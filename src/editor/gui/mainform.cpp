@@ -212,7 +212,10 @@ void Mainform::load(bool installed, const QString& defaultKey, const QString& he
     setFixedSize(size());
     // Before it is shown the window has no frame, so the stored outer size
     // went to the client area; taken as it is, the window would grow by its
-    // frame on every start.
+    // frame on every start. The placement code's own correction cannot resize
+    // a window of fixed size, and this one must also never shrink below its
+    // design client area (a tall title bar would cut off Exit), so it settles
+    // its size itself once the frame is known.
     if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
         m_pendingOuter = frameGeometry().size();
 
