@@ -4,6 +4,7 @@
 // scripts that leave their evidence in files.
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
+#include "testfiles.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -53,11 +54,7 @@ protected:
     // An executable shell script in the work folder; returns its path.
     QString script(const QString& name, const QString& body) {
         const QString path = work(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\n" + body.toUtf8() + '\n');
-        f.close();
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EXPECT_TRUE(testing::writeFile(path, "#!/bin/sh\n" + body.toUtf8() + '\n', true)) << name.toStdString();
         return path;
     }
     // A task whose script appends `word` to the evidence file.

@@ -11,8 +11,8 @@
 #include "fakes/fakeclock.h"
 #include "fakes/fakelauncher.h"
 #include "fakes/fakeprompts.h"
+#include "fakes/probestore.h"
 #include "launcher/gui/keyform.h"
-#include "store/memorystore.h"
 #include "store/tasklayout.h"
 #include "taskeditor/gui/taskform.h"
 #include "ui/geometry.h"
@@ -52,42 +52,11 @@ namespace {
 
 using testing::FakeLauncher;
 using testing::FakePrompts;
+using testing::ProbeStore;
 using Kind = FakePrompts::Kind;
 
 const QChar kCR(13);
 const QString kHelpFile = QStringLiteral(VELMORA_SOURCE_DIR "/data/help/velmora.html");
-
-// A store that can be made to fail, and that notes the pointer shown at its
-// last write.
-class ProbeStore final : public SettingsStore {
-public:
-    QString read(const QString& app, const QString& section, const QString& key,
-                 const QString& def) const override {
-        if (failReads) throw StoreError("settings.db: disk I/O error");
-        return inner.read(app, section, key, def);
-    }
-    QStringList readMany(const QString& app, const QString& section,
-                         const QStringList& keys) const override {
-        if (failReads) throw StoreError("settings.db: disk I/O error");
-        return inner.readMany(app, section, keys);
-    }
-    void write(const QString& app, const QString& section, const QString& key,
-               const QString& value) override {
-        if (failWrites) throw StoreError("settings.db: attempt to write a readonly database");
-        pointerAtWrite = mousePointer();
-        inner.write(app, section, key, value);
-    }
-    void remove(const QString& app, const QString& section, const QString& key) override {
-        if (failWrites) throw StoreError("settings.db: attempt to write a readonly database");
-        inner.remove(app, section, key);
-    }
-    void transaction(const std::function<void()>& body) override { inner.transaction(body); }
-
-    MemoryStore inner;
-    bool failWrites = false;
-    bool failReads = false;
-    int pointerAtWrite = -1;
-};
 
 class ListCommandsTest : public ::testing::Test {
 protected:
@@ -561,7 +530,7 @@ protected:
         qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
         qputenv("XDG_CONFIG_DIRS", home.filePath(QStringLiteral("sys")).toUtf8());
         ListCommandsTest::SetUp();
-        store.pointerAtWrite = -1;
+        store.onWrite = [this] { pointerAtWrite = mousePointer(); };
     }
     void TearDown() override {
         ListCommandsTest::TearDown();
@@ -582,6 +551,7 @@ protected:
     static constexpr const char* kVariables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CONFIG_DIRS"};
     QTemporaryDir home;
     std::vector<std::tuple<const char*, QByteArray, bool>> saved;
+    int pointerAtWrite = -1;  // the pointer shown at the last write
 };
 
 const QByteArray kEntry = "[Desktop Entry]\nType=Application\nName=Clock\nExec=true\n";
@@ -597,7 +567,7 @@ TEST_F(InstallTest, ConfirmedMovesTheEntriesAndHidesTheButton) {
     EXPECT_EQ(shownLines(), QStringList{QStringLiteral("1\tclock.desktop\tDon't wait\t ")});
     EXPECT_EQ(stored(kInstalled), QStringLiteral("yes"));
     EXPECT_EQ(autostartNames(), QStringList{kLauncherEntryName});
-    EXPECT_EQ(store.pointerAtWrite, 11) << "busy while transferring";
+    EXPECT_EQ(pointerAtWrite, 11) << "busy while transferring";
     EXPECT_EQ(mousePointer(), 0);
     EXPECT_FALSE(form->cmdInstall->isVisible());
     EXPECT_FALSE(form->cmdInstall->isEnabled());

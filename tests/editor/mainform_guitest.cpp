@@ -10,9 +10,9 @@
 #include "fakes/fakeclock.h"
 #include "fakes/fakelauncher.h"
 #include "fakes/fakeprompts.h"
+#include "fakes/probestore.h"
 #include "launcher/gui/windowplacement.h"
 #include "launcher/placement.h"
-#include "store/memorystore.h"
 #include "store/tasklayout.h"
 #include "ui/geometry.h"
 
@@ -45,39 +45,9 @@ namespace velmora {
 namespace {
 
 using testing::FakePrompts;
+using testing::ProbeStore;
 
 const QString kHelpFile = QStringLiteral(VELMORA_SOURCE_DIR "/data/help/velmora.html");
-
-// A store that can be made to fail, and that notes the pointer shown while it
-// is read.
-class ProbeStore final : public SettingsStore {
-public:
-    QString read(const QString& app, const QString& section, const QString& key,
-                 const QString& def) const override {
-        return inner.read(app, section, key, def);
-    }
-    QStringList readMany(const QString& app, const QString& section,
-                         const QStringList& keys) const override {
-        pointerWhileReading = mousePointer();
-        if (failReadsAfter >= 0 && ++reads > failReadsAfter) throw StoreError("settings.db: disk I/O error");
-        return inner.readMany(app, section, keys);
-    }
-    void write(const QString& app, const QString& section, const QString& key,
-               const QString& value) override {
-        if (failWrites) throw StoreError("settings.db: attempt to write a readonly database");
-        inner.write(app, section, key, value);
-    }
-    void remove(const QString& app, const QString& section, const QString& key) override {
-        inner.remove(app, section, key);
-    }
-    void transaction(const std::function<void()>& body) override { inner.transaction(body); }
-
-    MemoryStore inner;
-    bool failWrites = false;
-    int failReadsAfter = -1;
-    mutable int reads = 0;
-    mutable int pointerWhileReading = -1;
-};
 
 class MainformTest : public ::testing::Test {
 protected:
@@ -188,8 +158,10 @@ TEST_F(MainformTest, ShowDataLeavesNoLineSelected) {
 
 TEST_F(MainformTest, ShowDataShowsTheBusyPointerOnlyWhileItReads) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
+    int pointerWhileReading = -1;
+    store.onRead = [&] { pointerWhileReading = mousePointer(); };
     form->ShowData();
-    EXPECT_EQ(store.pointerWhileReading, 11);
+    EXPECT_EQ(pointerWhileReading, 11);
     EXPECT_EQ(mousePointer(), 0);
 }
 

@@ -1,5 +1,7 @@
 #include "launcher/commandsplit.h"
 
+#include "testfiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSet>
@@ -116,12 +118,8 @@ protected:
         write("c/dirtool", true);
     }
     void write(const QString& relative, bool executable) {
-        QFile f(dir.filePath(relative));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\n");
-        f.close();
-        f.setPermissions(executable ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                    : QFile::ReadOwner | QFile::WriteOwner);
+        ASSERT_TRUE(velmora::testing::writeFile(dir.filePath(relative), "#!/bin/sh\n", executable))
+            << relative.toStdString();
     }
     QByteArray path(std::initializer_list<const char*> subs) const {
         QStringList dirs;

@@ -1,7 +1,8 @@
 #include "launcher/desktopentry.h"
 
+#include "testfiles.h"
+
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -27,12 +28,8 @@ protected:
         write(QStringLiteral("plainfile"), false);
     }
     void write(const QString& name, bool executable) {
-        QFile f(dir.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\n");
-        f.close();
-        f.setPermissions(executable ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                    : QFile::ReadOwner | QFile::WriteOwner);
+        ASSERT_TRUE(velmora::testing::writeFile(dir.filePath(name), "#!/bin/sh\n", executable))
+            << name.toStdString();
     }
     QString fill(const char* text) const {
         return QString::fromUtf8(text).replace(QStringLiteral("@DIR@"), dir.path());

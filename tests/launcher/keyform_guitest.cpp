@@ -1,6 +1,8 @@
 // KeyForm on the offscreen platform: its design, where it places itself,
 // what Unload saves, and what its keys do to the launcher state.
 #include "launcher/gui/keyform.h"
+
+#include "fakes/probestore.h"
 #include "launcher/gui/windowplacement.h"
 #include "launcher/placement.h"
 #include "store/memorystore.h"
@@ -129,20 +131,8 @@ TEST_F(KeyFormTest, DestroyingItWithoutUnloadSavesNothing) {
 }
 
 TEST_F(KeyFormTest, UnloadHidesEvenWhenSavingFails) {
-    class ReadOnly final : public SettingsStore {
-    public:
-        QString read(const QString&, const QString&, const QString&, const QString& def) const override {
-            return def;
-        }
-        QStringList readMany(const QString&, const QString&, const QStringList& keys) const override {
-            return QStringList(keys.size(), QString());
-        }
-        void write(const QString&, const QString&, const QString&, const QString&) override {
-            throw StoreError("read-only");
-        }
-        void remove(const QString&, const QString&, const QString&) override {}
-        void transaction(const std::function<void()>& body) override { body(); }
-    } readOnly;
+    testing::ProbeStore readOnly;
+    readOnly.failWrites = true;
     KeyForm form(readOnly, state);
     form.show();
     EXPECT_THROW(form.Unload(), StoreError);

@@ -101,23 +101,28 @@ TEST_F(WindowPlacementTest, NegativePositionAndEmptySizeAreNotApplied) {
     EXPECT_EQ(w->size(), QSize(300, 200));
 }
 
-TEST_F(WindowPlacementTest, MaximisedStateAppliesNoGeometry) {
-    store(QStringLiteral("1320;912;3360;5976;2"));
+struct StoredStateCase {
+    const char* name;
+    const char* text;
+    Qt::WindowState state;
+};
+
+class StoredStateTest : public WindowPlacementTest, public ::testing::WithParamInterface<StoredStateCase> {};
+
+TEST_P(StoredStateTest, AppliesTheStateAndNoGeometry) {
+    store(QString::fromUtf8(GetParam().text));
     auto w = window();
     const QRect before = w->geometry();
     restore(w.get());
-    EXPECT_TRUE(w->windowState() & Qt::WindowMaximized);
+    EXPECT_TRUE(w->windowState() & GetParam().state);
     EXPECT_EQ(w->geometry(), before);
 }
 
-TEST_F(WindowPlacementTest, MinimisedStateAppliesNoGeometry) {
-    store(QStringLiteral("1320;912;3360;5976;1"));
-    auto w = window();
-    const QRect before = w->geometry();
-    restore(w.get());
-    EXPECT_TRUE(w->windowState() & Qt::WindowMinimized);
-    EXPECT_EQ(w->geometry(), before);
-}
+INSTANTIATE_TEST_SUITE_P(
+    States, StoredStateTest,
+    ::testing::Values(StoredStateCase{"maximised", "1320;912;3360;5976;2", Qt::WindowMaximized},
+                      StoredStateCase{"minimised", "1320;912;3360;5976;1", Qt::WindowMinimized}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct StateCase {
     const char* name;

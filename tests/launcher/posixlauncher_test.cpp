@@ -1,5 +1,7 @@
 #include "launcher/posixlauncher.h"
 
+#include "testfiles.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -132,12 +134,7 @@ mv "$out.tmp" "$out"
     QString path(const QString& name) const { return dir.filePath(name); }
 
     QString makeFile(const QString& name, const QByteArray& content, bool executable) {
-        QFile f(path(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << name.toStdString();
-        f.write(content);
-        f.close();
-        f.setPermissions(executable ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                    : QFile::ReadOwner | QFile::WriteOwner);
+        EXPECT_TRUE(velmora::testing::writeFile(path(name), content, executable)) << name.toStdString();
         return path(name);
     }
     QString makeScript(const QString& name, const QString& body) {

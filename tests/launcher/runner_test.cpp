@@ -2,8 +2,8 @@
 // each is started and waited for, what is stamped and what the status shows.
 #include "fakes/fakeclock.h"
 #include "fakes/fakelauncher.h"
+#include "fakes/probestore.h"
 #include "launcher/runner.h"
-#include "store/memorystore.h"
 #include "store/tasklayout.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +17,7 @@ namespace {
 
 using testing::FakeClock;
 using testing::FakeLauncher;
+using testing::ProbeStore;
 using Kind = FakeLauncher::Kind;
 using Call = FakeLauncher::Call;
 
@@ -74,34 +75,6 @@ private:
     Log& m_log;
 };
 
-// A store that remembers which keys were read and can refuse writes.
-class RecordingStore final : public SettingsStore {
-public:
-    MemoryStore inner;
-    mutable QStringList readKeys;
-    bool failWrites = false;
-
-    QString read(const QString& app, const QString& section, const QString& key,
-                 const QString& def) const override {
-        readKeys.append(key);
-        return inner.read(app, section, key, def);
-    }
-    QStringList readMany(const QString& app, const QString& section,
-                         const QStringList& keys) const override {
-        readKeys.append(keys);
-        return inner.readMany(app, section, keys);
-    }
-    void write(const QString& app, const QString& section, const QString& key,
-               const QString& value) override {
-        if (failWrites) throw StoreError("Cannot write the settings store test.db: disk full.");
-        inner.write(app, section, key, value);
-    }
-    void remove(const QString& app, const QString& section, const QString& key) override {
-        inner.remove(app, section, key);
-    }
-    void transaction(const std::function<void()>& body) override { inner.transaction(body); }
-};
-
 class RunnerTest : public ::testing::Test {
 protected:
     RunnerTest() {
@@ -132,7 +105,7 @@ protected:
     }
     QString opt(int n) const { return store.inner.read(kApp, kSequence, taskKey(QStringLiteral("Opt"), n)); }
 
-    RecordingStore store;
+    ProbeStore store;
     LauncherState state;
     FakeLauncher launcher;
     Log log;
@@ -255,6 +228,7 @@ TEST_F(RunnerTest, AStampThatCannotBeWrittenIsReportedAndTheRunGoesOn) {
     add(QStringLiteral("Once"), QStringLiteral("first"), QStringLiteral("DW"), QStringLiteral("ABCDEFGO"));
     add(QStringLiteral("Next"), QStringLiteral("second"));
     store.failWrites = true;
+    store.writeError = QStringLiteral("Cannot write the settings store test.db: disk full.");
     run();
     EXPECT_EQ(started(), (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
     ASSERT_FALSE(diagnostics.isEmpty());
@@ -436,18 +410,8 @@ TEST_F(RunnerTest, HeaderIsTakenOnceFromTheStatusText) {
 }
 
 TEST_F(RunnerTest, AStoreFailureStillRestoresCaptionAndPointer) {
-    class BrokenStore final : public SettingsStore {
-    public:
-        QString read(const QString&, const QString&, const QString&, const QString&) const override {
-            throw StoreError("broken");
-        }
-        QStringList readMany(const QString&, const QString&, const QStringList&) const override {
-            throw StoreError("broken");
-        }
-        void write(const QString&, const QString&, const QString&, const QString&) override {}
-        void remove(const QString&, const QString&, const QString&) override {}
-        void transaction(const std::function<void()>& body) override { body(); }
-    } broken;
+    ProbeStore broken;
+    broken.failReads = true;
     TaskRunner runner(broken, state, launcher, view, waiter, clock);
     EXPECT_THROW(runner.RunTasks(), StoreError);
     EXPECT_EQ(view.caption, QStringLiteral("Velmora"));

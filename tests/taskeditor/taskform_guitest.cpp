@@ -1,7 +1,7 @@
 #include "taskeditor/gui/taskform.h"
 
 #include "fakes/fakeprompts.h"
-#include "store/memorystore.h"
+#include "fakes/probestore.h"
 #include "store/tasklayout.h"
 #include "ui/geometry.h"
 
@@ -24,6 +24,7 @@
 
 using namespace velmora;
 using velmora::testing::FakePrompts;
+using velmora::testing::ProbeStore;
 using Kind = FakePrompts::Kind;
 
 namespace {
@@ -35,42 +36,9 @@ void PrintTo(const Case& c, std::ostream* os) {
     *os << c.name;
 }
 
-// A store that remembers the application name of every write and can be told
-// to fail: the editor must spell it "Startup" and must leave nothing behind
-// when a write fails half-way.
-class SpyStore final : public SettingsStore {
-public:
-    MemoryStore inner;
-    QStringList writtenApps;
-    int failAtWrite = 0;  // the n-th write from now on throws; 0: never
-    bool failReads = false;
-
-    QString read(const QString& app, const QString& section, const QString& key,
-                 const QString& def = {}) const override {
-        if (failReads) throw StoreError("Cannot read the settings store: disk on fire.");
-        return inner.read(app, section, key, def);
-    }
-    QStringList readMany(const QString& app, const QString& section,
-                         const QStringList& keys) const override {
-        if (failReads) throw StoreError("Cannot read the settings store: disk on fire.");
-        return inner.readMany(app, section, keys);
-    }
-    void write(const QString& app, const QString& section, const QString& key,
-               const QString& value) override {
-        if (failAtWrite > 0 && --failAtWrite == 0)
-            throw StoreError("Cannot write the settings store: disk full.");
-        writtenApps.append(app);
-        inner.write(app, section, key, value);
-    }
-    void remove(const QString& app, const QString& section, const QString& key) override {
-        inner.remove(app, section, key);
-    }
-    void transaction(const std::function<void()>& body) override { inner.transaction(body); }
-};
-
 class TaskFormTest : public ::testing::Test {
 protected:
-    SpyStore store;
+    ProbeStore store;
     FakePrompts prompts;
     EditedTaskState edited;
 
@@ -185,6 +153,7 @@ TEST_F(TaskFormTest, ExistingTaskShowsItsTextsUnchanged) {
 TEST_F(TaskFormTest, UnreadableStoreIsReportedAndNothingCanBeSaved) {
     storeTask(1, {"Mail", "thunderbird", "DW", "A", "*"});
     store.failReads = true;
+    store.readError = "Cannot read the settings store: disk on fire.";
     auto form = open(1);
     ASSERT_EQ(prompts.count(Kind::Error), 1);
     EXPECT_TRUE(prompts.texts(Kind::Error)[0].contains("disk on fire"));
@@ -436,6 +405,7 @@ TEST_F(TaskFormTest, FailedWriteIsReportedKeepsNothingAndStaysOpen) {
     form->txtDesc->setText("Post");
     form->txtApp->setText("post");
     store.failAtWrite = 3;  // "Wait": after "Desc" and "App" went in
+    store.writeError = "Cannot write the settings store: disk full.";
     form->cmdOK_Click();
     ASSERT_EQ(prompts.count(Kind::Error), 1);
     EXPECT_TRUE(prompts.texts(Kind::Error)[0].contains("disk full"));
