@@ -69,6 +69,7 @@ QPoint centred(const QWidget& w) {
 struct CentreCase {
     const char* name;
     const char* stored;
+    friend void PrintTo(const CentreCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class CentringTest : public KeyFormTest, public ::testing::WithParamInterface<CentreCase> {};
@@ -149,6 +150,7 @@ struct KeyCase {
     const char* pressedKey;  // PressedKey afterwards
     bool keyWait;            // KeyWait afterwards
     bool consumed;
+    friend void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class KeysTest : public KeyFormTest, public ::testing::WithParamInterface<KeyCase> {};

@@ -72,6 +72,7 @@ TEST_F(WindowPlacementTest, SaveAndRestoreKeepTheWindowWhereItWasAcrossManyStart
 struct UnappliedCase {
     const char* name;
     const char* text;
+    friend void PrintTo(const UnappliedCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class NothingBeyondTopLeftTest : public WindowPlacementTest,
@@ -105,6 +106,7 @@ struct StoredStateCase {
     const char* name;
     const char* text;
     Qt::WindowState state;
+    friend void PrintTo(const StoredStateCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class StoredStateTest : public WindowPlacementTest, public ::testing::WithParamInterface<StoredStateCase> {};
@@ -127,6 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct StateCase {
     const char* name;
     Qt::WindowState state;
+    friend void PrintTo(const StateCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class NotNormalTest : public WindowPlacementTest, public ::testing::WithParamInterface<StateCase> {};

@@ -16,6 +16,7 @@ struct ParseCase {
     const char* name;
     const char* text;
     Placement expected;
+    friend void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ParsePlacementTest : public ::testing::TestWithParam<ParseCase> {};
@@ -55,6 +56,7 @@ struct FormatCase {
     const char* name;
     Placement placement;
     const char* text;
+    friend void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class FormatPlacementTest : public ::testing::TestWithParam<FormatCase> {};

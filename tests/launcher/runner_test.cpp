@@ -123,6 +123,7 @@ struct KeyCase {
     const char* launchKey;
     const char* keys;
     bool runs;
+    friend void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ConfigurationTest : public RunnerTest, public ::testing::WithParamInterface<KeyCase> {};
@@ -151,6 +152,7 @@ struct DayCase {
     QDate day;
     const char* opt;
     bool runs;
+    friend void PrintTo(const DayCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class WeekdayTest : public RunnerTest, public ::testing::WithParamInterface<DayCase> {};
@@ -244,6 +246,7 @@ struct WaitCase {
     Kind kind;          // how the command is started
     qint64 armedMs;     // -1: the timer is not armed
     const char* line;   // appended to the status text
+    friend void PrintTo(const WaitCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class WaitModeTest : public RunnerTest, public ::testing::WithParamInterface<WaitCase> {};
@@ -318,6 +321,7 @@ struct FallbackCase {
     const char* name;
     const char* wait;
     bool documentTried;
+    friend void PrintTo(const FallbackCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class FallbackTest : public RunnerTest, public ::testing::WithParamInterface<FallbackCase> {};

@@ -284,6 +284,7 @@ struct InstalledCase {
     const char* args;
     bool installed;
     bool kept;
+    friend void PrintTo(const InstalledCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class InstalledTest : public StartupTest, public ::testing::WithParamInterface<InstalledCase> {};

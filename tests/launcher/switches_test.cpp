@@ -13,6 +13,7 @@ struct LineCase {
     const char* line;
     bool run, noDisp, reinstall;
     double skWait;
+    friend void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class SwitchesTest : public ::testing::TestWithParam<LineCase> {};
@@ -72,6 +73,7 @@ struct WindowCase {
     const char* name;
     const char* line;
     bool noWindow;
+    friend void PrintTo(const WindowCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ShowsNoWindowTest : public ::testing::TestWithParam<WindowCase> {};

@@ -121,6 +121,7 @@ TEST_F(SqliteStoreTest, AnExistingDatabaseWithTheTableIsUsedAsItIs) {
 struct BadFile {
     const char* name;
     QByteArray content;
+    friend void PrintTo(const BadFile& c, std::ostream* os) { *os << c.name; }
 };
 
 class UnusableStore : public SqliteStoreTest, public ::testing::WithParamInterface<BadFile> {};

@@ -17,6 +17,7 @@ struct NumberCase {
     const char* name;
     const char* text;
     double value;
+    friend void PrintTo(const NumberCase& c, std::ostream* os) { *os << c.name; }
 };
 class NumericValue : public ::testing::TestWithParam<NumberCase> {};
 TEST_P(NumericValue, ReadsTheLeadingNumber) {
@@ -35,6 +36,7 @@ struct WaitCase {
     const char* name;
     const char* wait;
     double mode;
+    friend void PrintTo(const WaitCase& c, std::ostream* os) { *os << c.name; }
 };
 class WaitMode : public ::testing::TestWithParam<WaitCase> {};
 TEST_P(WaitMode, ReadsAsStored) { EXPECT_DOUBLE_EQ(waitMode(GetParam().wait), GetParam().mode); }
