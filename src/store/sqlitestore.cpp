@@ -196,12 +196,16 @@ QStringList SqliteStore::readMany(const QString& app, const QString& section,
     const int n = int(keys.size());
     Statement*& st = m_stmts->many[n];
     if (!st) {
-        QByteArray sql = "SELECT key, value FROM settings WHERE application=?1 AND section=?2 AND key IN (";
+        // One point lookup per key, joined into one statement and so one read
+        // transaction: a "key IN (...)" list would build a temporary b-tree on
+        // every call, which costs more than the lookups themselves.
+        QByteArray sql;
         for (int i = 0; i < n; ++i) {
-            if (i) sql += ',';
-            sql += '?' + QByteArray::number(i + 3);
+            if (i) sql += " UNION ALL ";
+            sql += "SELECT " + QByteArray::number(i) +
+                   ", value FROM settings WHERE application=?1 AND section=?2 AND key=?" +
+                   QByteArray::number(i + 3);
         }
-        sql += ')';
         st = new Statement(m_db, sql.constData());
         if (!*st) {
             delete st;
@@ -221,11 +225,8 @@ QStringList SqliteStore::readMany(const QString& app, const QString& section,
     for (int i = 0; i < n; ++i) result.append(QString());
     int rc;
     while ((rc = sqlite3_step(st->get())) == SQLITE_ROW) {
-        const QString key = columnText(st->get(), 0);
-        // Keys are ASCII; the column compares them the way NOCASE does.
-        for (int i = 0; i < n; ++i) {
-            if (keys[i].compare(key, Qt::CaseInsensitive) == 0) result[i] = columnText(st->get(), 1);
-        }
+        const int index = sqlite3_column_int(st->get(), 0);
+        if (index >= 0 && index < n) result[index] = columnText(st->get(), 1);
     }
     if (rc != SQLITE_DONE) fail("read");
     return result;

@@ -21,6 +21,12 @@ void StatusView::setCaption(const QString& caption) {
 
 void StatusView::setBusyPointer(bool busy) { setMousePointer(busy ? 11 : 0); }
 
-void StatusView::yieldOnce() { QCoreApplication::processEvents(); }
+void StatusView::yieldOnce() {
+    // The yield is there to get the status drawn; with no window shown ("/NODISP")
+    // there is nothing to draw, and skipping it saves a pass of the event
+    // dispatcher for every task at logon.
+    if (m_form.isVisible() || (m_captionWindow && m_captionWindow->isVisible()))
+        QCoreApplication::processEvents();
+}
 
 }  // namespace velmora
