@@ -393,11 +393,15 @@ void Mainform::cmdDel_Click() {
     ShowData();
 }
 
-void Mainform::cmdUp_Click() {
+void Mainform::cmdUp_Click() { moveSelected(moveUp, -1); }
+
+void Mainform::cmdDown_Click() { moveSelected(moveDown, +1); }
+
+void Mainform::moveSelected(bool (*move)(SettingsStore&, int, int), int step) {
     if (testRunning()) return;
     const int k = ListIndex();
     try {
-        if (!moveUp(m_store, k, List1->count())) {
+        if (!move(m_store, k, List1->count())) {
             m_prompts.beep();
             return;
         }
@@ -407,23 +411,7 @@ void Mainform::cmdUp_Click() {
         return;
     }
     ShowData();
-    setListIndex(k - 1);
-}
-
-void Mainform::cmdDown_Click() {
-    if (testRunning()) return;
-    const int k = ListIndex();
-    try {
-        if (!moveDown(m_store, k, List1->count())) {
-            m_prompts.beep();
-            return;
-        }
-    } catch (const StoreError& e) {
-        m_prompts.error(this, storeText(e));
-        return;
-    }
-    ShowData();
-    setListIndex(k + 1);
+    setListIndex(k + step);
 }
 
 void Mainform::cmdTest_Click() {

@@ -140,6 +140,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Moves the selected task one place (moveUp or moveDown of listcommands.h)
+    // and selects it again at its new line, `step` lines away.
+    void moveSelected(bool (*move)(SettingsStore&, int, int), int step);
     // Opens the task editor for m_edited with `caption`, modal and centred,
     // then rebuilds the list.
     void openTaskForm(const QString& caption);
