@@ -43,7 +43,7 @@ DesktopEntry parseDesktopEntry(const QByteArray& data, const QString& path = {})
 // the character after it, so that the Exec quoting pass still sees \" \` \$.
 QString unescapeDesktopString(const QString& raw);
 
-// "true" and "false" as the specification has them, and "True", "False",
+// "true" and "false" as the Desktop Entry specification has them, and "True", "False",
 // "1", "0" as desktops also accept them; nullopt for anything else.
 std::optional<bool> readDesktopBoolean(const QString& value);
 
