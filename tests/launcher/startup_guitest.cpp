@@ -4,6 +4,7 @@
 #include "fakes/fakeclock.h"
 #include "fakes/fakelauncher.h"
 #include "fakes/fakeprompts.h"
+#include "fakes/probestore.h"
 #include "launcher/gui/keyform.h"
 #include "launcher/gui/startupsequence.h"
 #include "launcher/gui/statusview.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -308,6 +310,27 @@ INSTANTIATE_TEST_SUITE_P(
                       InstalledCase{"reinstall_in_start_up_mode", "yes", "/run /skwait=0 /reinstall",
                                     false, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Neither forgetting "Installed" nor saving the status window's position is
+// worth a logon: the user's programs still start, and the trouble is one line.
+TEST_F(StartupTest, AStoreThatRefusesWritesIsReportedAndTheListStillRuns) {
+    testing::ProbeStore probe;
+    writeTask(probe.inner, 1, {QStringLiteral("Clock"), QStringLiteral("clock"), QStringLiteral("DW"),
+                               QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+    probe.inner.write(kApp, kSequence, kInstalled, QStringLiteral("yes"));
+    probe.failWrites = true;
+    StartupSequence sequence(probe, state, launcher, prompts, clock,
+                             [this](const QString& line) { diagnostics.append(line); });
+    EXPECT_NO_THROW(sequence.run(parseSwitches({QStringLiteral("/reinstall"), QStringLiteral("/run"),
+                                                QStringLiteral("/skwait=0")})));
+    EXPECT_EQ(started(), QStringList{QStringLiteral("clock")});
+    const std::string all = diagnostics.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(diagnostics.filter(QStringLiteral("velmora: task 1 \"Clock\": started")).size(), 1) << all;
+    const QStringList troubles = diagnostics.filter(QRegularExpression(QStringLiteral("^velmora: (?!task )")));
+    ASSERT_EQ(troubles.filter(QStringLiteral("\"Installed\" was not removed")).size(), 1) << all;
+    EXPECT_EQ(troubles.filter(probe.writeError).size(), troubles.size())
+        << "every trouble names the store's reason: " << all;
+}
 
 // --- the status view -------------------------------------------------------
 

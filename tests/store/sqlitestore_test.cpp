@@ -101,6 +101,23 @@ TEST_F(SqliteStoreTest, ATransactionThatThrowsLeavesNothingBehind) {
     EXPECT_EQ(SqliteStore(path()).read("a", "b", "k"), "new");
 }
 
+// A failed transaction must not leave the store believing it is still inside
+// one: the next transaction would then commit value by value, and its own
+// failure would keep half of it.
+TEST_F(SqliteStoreTest, EveryTransactionAfterAFailedOneIsWholeAgain) {
+    SqliteStore store(path());
+    const auto failingExchange = [&](const QString& value) {
+        store.transaction([&] {
+            store.write("a", "b", "Desc001", value);
+            throw std::runtime_error("midway");
+        });
+    };
+    EXPECT_THROW(failingExchange("first"), std::runtime_error);
+    EXPECT_THROW(failingExchange("second"), std::runtime_error);
+    EXPECT_EQ(store.read("a", "b", "Desc001", "none"), "none");
+    EXPECT_EQ(SqliteStore(path()).read("a", "b", "Desc001", "none"), "none");
+}
+
 TEST_F(SqliteStoreTest, AnExistingDatabaseWithTheTableIsUsedAsItIs) {
     QDir().mkpath(QFileInfo(path()).absolutePath());
     sqlite3* db = nullptr;
