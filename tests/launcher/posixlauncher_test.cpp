@@ -20,6 +20,7 @@
 #include <ostream>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -193,6 +194,37 @@ TEST_F(Launching, StartedProgramGetsItsArgumentsAndAFreshSetup) {
     EXPECT_NE(e.session, ::getsid(0));
     EXPECT_FALSE(e.fds.contains(QString::number(leaky))) << e.fds.join(' ').toStdString();
     EXPECT_EQ(e.cwd, QDir::currentPath());
+}
+
+// A signal the launcher blocks or ignores must not stay blocked or ignored in
+// the user's programs: exec passes both on, and a program that never expects
+// it would then miss SIGTERM at logout or never see SIGINT.
+TEST_F(Launching, StartedProgramGetsDefaultSignalsAndAnEmptyMask) {
+    makeScript(QStringLiteral("signals.sh"),
+               QStringLiteral("grep -E '^Sig(Blk|Ign):' /proc/$$/status > \"$1.tmp\"\nmv \"$1.tmp\" \"$1\"\n"));
+    sigset_t blocked, previousMask;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGUSR1);
+    sigaddset(&blocked, SIGTERM);
+    ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &blocked, &previousMask), 0);
+    const auto previousUsr2 = std::signal(SIGUSR2, SIG_IGN);
+    const auto previousInt = std::signal(SIGINT, SIG_IGN);
+    const LaunchResult r = launcher.startDetached(path("signals.sh") + " " + path("signals"));
+    std::signal(SIGINT, previousInt);
+    std::signal(SIGUSR2, previousUsr2);
+    ::pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(path("signals")); }));
+    QFile f(path("signals"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    // Bit n-1 stands for signal n. Signals 32 and 33 belong to the C library,
+    // which lets no program change them, so they are whatever the session had.
+    const quint64 libraryOwned = 0x180000000ULL;
+    EXPECT_EQ(lines[0].section(QLatin1Char('\t'), 1).toULongLong(nullptr, 16) & ~libraryOwned, 0u) << lines[0].toStdString();
+    EXPECT_EQ(lines[1].section(QLatin1Char('\t'), 1).toULongLong(nullptr, 16) & ~libraryOwned, 0u) << lines[1].toStdString();
 }
 
 TEST_F(Launching, UnquotedAndQuotedPathsWithBlanks) {
