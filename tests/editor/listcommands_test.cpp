@@ -25,7 +25,7 @@ const QStringList kPrefixes = {"Desc", "App", "Wait", "Opt", "Keys"};
 // "Opt", so that any value left behind or mixed up shows.
 TaskRecord taskOf(const QString& letter, int day) {
     return {letter, "/usr/bin/" + letter.toLower(), QString::number(day),
-            QStringLiteral("%1121996AO").arg(day, 2, 10, QLatin1Char('0')), letter.toLower()};
+            QStringLiteral("%1").arg(day, 2, 10, QLatin1Char('0')) + QStringLiteral("121996AO"), letter.toLower()};
 }
 
 void seed(MemoryStore& store, const QStringList& letters) {
@@ -110,53 +110,56 @@ TEST(Move, UpThenDownRestoresTheList) {
     EXPECT_EQ(order(store), (QStringList{"A", "B", "C"}));
 }
 
-// The delete as the list has always done it: carry the task to the end one
-// exchange at a time, then remove the last number's values.
-void deleteByExchanges(MemoryStore& store, int number, int count) {
-    for (int i = number; i < count; ++i) exchangeTasks(store, i, i + 1);
-    removeTask(store, count);
-}
-
-class Delete : public ::testing::TestWithParam<int> {};
-TEST_P(Delete, EndsLikeCarryingTheTaskToTheEndInOneTransaction) {
-    const int number = GetParam();
-    const QStringList letters = {"A", "B", "C", "D"};
-    MemoryStore store, reference;
-    seed(store, letters);
-    seed(reference, letters);
-    // A value that was never written: both ways must leave the same store.
-    store.remove(kApp, kSequence, "Keys003");
-    reference.remove(kApp, kSequence, "Keys003");
-    const int transactions = store.transactions();
-
-    deleteTask(store, number, 4);
-    deleteByExchanges(reference, number, 4);
-
-    EXPECT_EQ(store.transactions(), transactions + 1);
-    QStringList expected = letters;
-    expected.removeAt(number - 1);
-    EXPECT_EQ(order(store), expected);
+// Every task value of numbers 1 to 5 that exists, as "Key=value", in order.
+QStringList dump(const MemoryStore& store) {
+    QStringList out;
     for (int n = 1; n <= 5; ++n) {
         for (const QString& prefix : kPrefixes) {
             const QString key = taskKey(prefix, n);
-            EXPECT_EQ(store.contains(kApp, kSequence, key), reference.contains(kApp, kSequence, key))
-                << key.toStdString();
-            EXPECT_EQ(store.read(kApp, kSequence, key), reference.read(kApp, kSequence, key))
-                << key.toStdString();
+            if (store.contains(kApp, kSequence, key)) out.append(key + "=" + store.read(kApp, kSequence, key));
         }
     }
-    // The last number is gone entirely; each later task kept its own stamp.
-    for (const QString& prefix : kPrefixes)
-        EXPECT_FALSE(store.contains(kApp, kSequence, taskKey(prefix, 4)));
-    for (int n = number; n <= 3; ++n)
-        EXPECT_EQ(readTask(store, n).opt.left(2), QStringLiteral("%1").arg(n + 1, 2, 10, QLatin1Char('0')));
+    return out;
 }
-INSTANTIATE_TEST_SUITE_P(Positions, Delete, ::testing::Values(1, 2, 4),
-                         [](const auto& info) {
-                             return info.param == 1 ? std::string("First")
-                                    : info.param == 4 ? std::string("Last")
-                                                      : std::string("Middle");
-                         });
+
+struct DeleteCase {
+    const char* name;
+    int number;
+    std::vector<const char*> after;  // dump() of the store afterwards
+};
+class Delete : public ::testing::TestWithParam<DeleteCase> {};
+// Task C never had its "Keys" value: a task moved up gets all five values,
+// and a task that does not move keeps what it had.
+TEST_P(Delete, MovesLaterTasksUpInOneTransaction) {
+    const DeleteCase& c = GetParam();
+    MemoryStore store;
+    seed(store, {"A", "B", "C", "D"});
+    store.remove(kApp, kSequence, "Keys003");
+    const int transactions = store.transactions();
+
+    deleteTask(store, c.number, 4);
+
+    EXPECT_EQ(store.transactions(), transactions + 1);
+    QStringList expected;
+    for (const char* line : c.after) expected.append(QString::fromUtf8(line));
+    EXPECT_EQ(dump(store), expected);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Positions, Delete,
+    ::testing::Values(
+        DeleteCase{"First", 1,
+                   {"Desc001=B", "App001=/usr/bin/b", "Wait001=2", "Opt001=02121996AO", "Keys001=b",
+                    "Desc002=C", "App002=/usr/bin/c", "Wait002=3", "Opt002=03121996AO", "Keys002=",
+                    "Desc003=D", "App003=/usr/bin/d", "Wait003=4", "Opt003=04121996AO", "Keys003=d"}},
+        DeleteCase{"Middle", 2,
+                   {"Desc001=A", "App001=/usr/bin/a", "Wait001=1", "Opt001=01121996AO", "Keys001=a",
+                    "Desc002=C", "App002=/usr/bin/c", "Wait002=3", "Opt002=03121996AO", "Keys002=",
+                    "Desc003=D", "App003=/usr/bin/d", "Wait003=4", "Opt003=04121996AO", "Keys003=d"}},
+        DeleteCase{"Last", 4,
+                   {"Desc001=A", "App001=/usr/bin/a", "Wait001=1", "Opt001=01121996AO", "Keys001=a",
+                    "Desc002=B", "App002=/usr/bin/b", "Wait002=2", "Opt002=02121996AO", "Keys002=b",
+                    "Desc003=C", "App003=/usr/bin/c", "Wait003=3", "Opt003=03121996AO"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Delete, OnlyTaskEmptiesTheList) {
     MemoryStore store;
