@@ -329,18 +329,6 @@ TEST_F(ListCommandsTest, UpThenDownRestoresTheListWithTheTaskSelected) {
     EXPECT_EQ(form->ListIndex(), 1);
 }
 
-TEST_F(ListCommandsTest, AMoveTheStoreRefusesIsReportedAndChangesNothing) {
-    listOf({QStringLiteral("A"), QStringLiteral("B")});
-    form->setListIndex(1);
-    store.failWrites = true;
-    form->cmdUp_Click();
-    EXPECT_EQ(prompts.texts(Kind::Error),
-              QStringList{QStringLiteral("settings.db: attempt to write a readonly database")});
-    EXPECT_EQ(storedDescs(), (QStringList{"A", "B"}));
-    EXPECT_EQ(form->ListIndex(), 1) << "the selection stays for another try";
-    EXPECT_TRUE(form->isEnabled());
-}
-
 // ---- Delete ----------------------------------------------------------------------
 
 TEST_F(ListCommandsTest, DeleteWithoutSelectionBeepsAndAsksNothing) {
@@ -392,16 +380,59 @@ TEST_F(ListCommandsTest, DeclinedDeleteLeavesTheStoreUntouched) {
     EXPECT_EQ(form->List1->count(), 2);
 }
 
-TEST_F(ListCommandsTest, ADeleteTheStoreRefusesIsReportedAndKeepsTheList) {
+// A store that fails at the first write, half-way through, or at the last
+// write of a move or a delete: the list stays as it was, in the store and on
+// screen, and the user reads the store's reason.
+struct RefusedWrite {
+    const char* name;
+    bool del;     // delete the first task; otherwise move the second one up
+    int failAt;   // the write that fails (moves write 10 values, a delete of the first of three 15)
+};
+class RefusedListCommand : public ListCommandsTest, public ::testing::WithParamInterface<RefusedWrite> {
+protected:
+    // Every task value of numbers 1 to 4, "<missing>" where there is none.
+    QStringList storedValues() const {
+        QStringList out;
+        for (int n = 1; n <= 4; ++n)
+            for (const char* prefix : {"Desc", "App", "Wait", "Opt", "Keys"})
+                out.append(stored(taskKey(QString::fromLatin1(prefix), n)));
+        return out;
+    }
+};
+
+TEST_P(RefusedListCommand, IsReportedAndChangesNothing) {
+    const RefusedWrite& c = GetParam();
     listOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
-    form->setListIndex(0);
-    prompts.answers = {Prompts::Answer::Yes};
-    store.failWrites = true;
-    form->cmdDel_Click();
-    EXPECT_EQ(prompts.count(Kind::Error), 1);
-    EXPECT_EQ(storedDescs(), (QStringList{"A", "B", "C"}));
-    EXPECT_EQ(form->List1->count(), 3);
+    const QStringList before = storedValues();
+    const QStringList linesBefore = shownLines();
+    form->setListIndex(c.del ? 0 : 1);
+    store.failAtWrite = c.failAt;
+    if (c.del) {
+        prompts.answers = {Prompts::Answer::Yes};
+        form->cmdDel_Click();
+    } else {
+        form->cmdUp_Click();
+    }
+    EXPECT_EQ(prompts.texts(Kind::Error),
+              QStringList{QStringLiteral("settings.db: attempt to write a readonly database")});
+    EXPECT_EQ(storedValues(), before);
+    EXPECT_EQ(shownLines(), linesBefore);
+    EXPECT_EQ(store.failAtWrite, 0) << "the refused write was reached";
+    if (!c.del) {
+        EXPECT_EQ(form->ListIndex(), 1) << "the selection stays for another try";
+    }
+    EXPECT_TRUE(form->isEnabled());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, RefusedListCommand,
+    ::testing::Values(RefusedWrite{"MoveAtTheFirstWrite", false, 1},
+                      RefusedWrite{"MoveHalfWay", false, 6},
+                      RefusedWrite{"MoveAtTheLastWrite", false, 10},
+                      RefusedWrite{"DeleteAtTheFirstWrite", true, 1},
+                      RefusedWrite{"DeleteHalfWay", true, 8},
+                      RefusedWrite{"DeleteAtTheLastRemove", true, 15}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Test run ------------------------------------------------------------------------
 
