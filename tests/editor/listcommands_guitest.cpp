@@ -387,6 +387,7 @@ struct RefusedWrite {
     const char* name;
     bool del;     // delete the first task; otherwise move the second one up
     int failAt;   // the write that fails (moves write 10 values, a delete of the first of three 15)
+    friend void PrintTo(const RefusedWrite& c, std::ostream* os) { *os << c.name; }
 };
 class RefusedListCommand : public ListCommandsTest, public ::testing::WithParamInterface<RefusedWrite> {
 protected:

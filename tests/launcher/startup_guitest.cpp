@@ -61,11 +61,24 @@ TEST(WaitTimer, T1IsAOneShotPreciseTimer) {
 TEST(WaitTimer, ReturnsAtOnceWhenNothingIsAwaited) {
     LauncherState state;
     WaitTimer timer(state);
-    timer.waitWhileKeyWait();  // KeyWait is false: this must not block
+    // Should a wait block after all, a change after a second wakes it, so that
+    // the test fails on the time instead of hanging.
+    QTimer rescue;
+    rescue.setInterval(1000);
+    QObject::connect(&rescue, &QTimer::timeout, [&] {
+        state.setKeyWait(!state.KeyWait());
+        state.setKeyWait(!state.KeyWait());
+    });
+    rescue.start();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    timer.waitWhileKeyWait();  // KeyWait is false
+    EXPECT_LT(elapsed.elapsed(), 500);
     state.setKeyWait(true);
     state.setPressedKey(QStringLiteral("x"));
+    elapsed.restart();
     timer.waitForSelection();  // a key is already chosen
-    SUCCEED();
+    EXPECT_LT(elapsed.elapsed(), 500);
 }
 
 TEST(WaitTimer, TheTimerEndsTheWaitNoEarlierThanArmed) {
