@@ -3,6 +3,7 @@
 #include "store/memorystore.h"
 #include "store/registry.h"
 #include "store/tasklayout.h"
+#include "testfiles.h"
 #include "unprivileged.h"
 
 #include <QDir>
@@ -28,6 +29,7 @@
 void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 using namespace velmora;
+using velmora::testing::folderSnapshot;
 using velmora::testing::rerunUnprivileged;
 
 namespace {
@@ -674,30 +676,6 @@ INSTANTIATE_TEST_SUITE_P(
                               "the name is not valid UTF-8"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// What a folder holds, for comparing it before and after: per name the kind,
-// the contents or link target, and the permission bits.
-QStringList snapshot(const QString& folder) {
-    QStringList out;
-    const QDir dir(folder);
-    for (const QString& name : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                             QDir::Name)) {
-        const QByteArray path = QFile::encodeName(dir.filePath(name));
-        struct stat st {};
-        if (::lstat(path.constData(), &st) != 0) continue;
-        QString line = name + QStringLiteral(" mode=%1 ").arg(st.st_mode & 07777, 0, 8);
-        if (S_ISLNK(st.st_mode)) {
-            line += "link=" + QFileInfo(dir.filePath(name)).symLinkTarget();
-        } else if (S_ISREG(st.st_mode)) {
-            QFile f(dir.filePath(name));
-            line += "file=" + QString::fromUtf8((f.open(QIODevice::ReadOnly) ? f.readAll() : "?").toHex());
-        } else {
-            line += "other";
-        }
-        out.append(line);
-    }
-    return out;
-}
-
 class Uninstall : public TransferTest {
 protected:
     UninstallResult uninstall() {
@@ -728,18 +706,18 @@ protected:
 TEST_F(Uninstall, RestoresTheAutostartFolderByteForByte) {
     fillAutostart();
     writeTask(store, 1, {"Mine", "/usr/bin/true", "DW", "ABCDEFG", "*"});
-    const QStringList before = snapshot(autostart());
+    const QStringList before = folderSnapshot(autostart());
     ASSERT_TRUE(transfer().succeeded());
     store.write(kApp, kSequence, kInstalled, "yes");
     writeTask(store, 7, {"Also mine", "/usr/bin/false", "0", "A", "a"});  // added by hand after Install
     ASSERT_EQ(taskCount(store), 7);
-    ASSERT_NE(snapshot(autostart()), before);
+    ASSERT_NE(folderSnapshot(autostart()), before);
     const int transactions = store.transactions();
 
     const UninstallResult r = uninstall();
 
     EXPECT_TRUE(r.succeeded()) << uninstallSummary(r).toStdString();
-    EXPECT_EQ(snapshot(autostart()), before);
+    EXPECT_EQ(folderSnapshot(autostart()), before);
     EXPECT_EQ(r.restored, QStringList({"a.desktop", "b blank.desktop", "clock.desktop", "run.desktop", "tracker.desktop"}));
     EXPECT_EQ(r.tasksRemoved, 5);
     EXPECT_TRUE(r.launcherEntryRemoved);
@@ -785,13 +763,13 @@ TEST_F(Uninstall, ANameThatIsBackStaysMovedAndIsNamed) {
 TEST_F(Uninstall, WithNothingInstalledChangesNothing) {
     put(autostart(), "a.desktop", entry("A"));
     writeTask(store, 1, {"Mine", "/usr/bin/true", "DW", "ABCDEFG", "*"});
-    const QStringList before = snapshot(autostart());
+    const QStringList before = folderSnapshot(autostart());
 
     const UninstallResult r = uninstall();
 
     EXPECT_TRUE(r.succeeded());
     EXPECT_TRUE(r.restored.isEmpty());
-    EXPECT_EQ(snapshot(autostart()), before);
+    EXPECT_EQ(folderSnapshot(autostart()), before);
     EXPECT_EQ(taskCount(store), 1);
 }
 
