@@ -426,7 +426,10 @@ bool StartUpTransfer::placeLauncherEntry(TransferResult& result) {
     if (existing.kind == AutostartFile::Kind::Starts) return true;
     if (existing.kind != AutostartFile::Kind::Missing) {
         // One that starts nothing would never start the tasks moved into it.
-        result.error = path + QStringLiteral(" starts nothing (") + existing.reason +
+        const QString what = existing.kind == AutostartFile::Kind::SwitchedOff
+                                 ? QStringLiteral(" is switched off (")
+                                 : QStringLiteral(" starts nothing (");
+        result.error = path + what + existing.reason +
                        QStringLiteral("), so it would start none of the moved tasks.") + nothingMoved();
         return false;
     }
