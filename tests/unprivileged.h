@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,17 @@ inline bool rerunUnprivileged() {
     const QString filter =
         QStringLiteral("--gtest_filter=%1.%2").arg(QString::fromUtf8(info->test_suite_name()),
                                                     QString::fromUtf8(info->name()));
-    const QString self = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    // A copy of this program in a folder everybody may enter: the build
+    // folder may lie below one that user 65534 cannot reach.
+    QTemporaryDir copyDir;
+    const QString self = copyDir.filePath(QStringLiteral("unprivileged-test"));
+    const QFile::Permissions open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                    QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    if (!copyDir.isValid() || !QFile::copy(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")), self) ||
+        !QFile::setPermissions(copyDir.path(), open) || !QFile::setPermissions(self, open)) {
+        ADD_FAILURE() << "cannot copy the test program for an unprivileged run";
+        return true;
+    }
     QProcess child;
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QStringLiteral("setpriv"),
