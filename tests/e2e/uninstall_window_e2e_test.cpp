@@ -1,8 +1,9 @@
 // ctest-timeout: 120
-// "velmora /UNINSTALL" in a desktop session: a real X server with a real
-// window manager, as at logon. The program gives the autostart folder back
-// and says so in one message box, which is answered with the Return key sent
-// to whatever has the focus; then it ends.
+// Install, the next logon and "velmora /UNINSTALL" in a desktop session: a
+// real X server with a real window manager, the real program, and keys sent
+// to whatever has the focus. Install is pressed in the main window and
+// confirmed; the logon starts the moved entry; /UNINSTALL gives the autostart
+// folder back and says so in one message box.
 #include "editor/transfer.h"
 #include "store/registry.h"
 #include "store/sqlitestore.h"
@@ -142,44 +143,97 @@ protected:
     QProcessEnvironment env;
     QString display;
     std::unique_ptr<QProcess> server, wm, app;
+
+    // The id of the visible window titled exactly `title` that is not in
+    // `known`, once there is one.
+    QString waitForWindow(const QString& title, const QStringList& known = {}) {
+        QString found;
+        eventually([&] {
+            const QStringList ids = QString::fromUtf8(run(QStringLiteral("xdotool"),
+                                                          {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                           QStringLiteral("--name"), QLatin1Char('^') + title + QLatin1Char('$')}))
+                                        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            for (const QString& id : ids)
+                if (!known.contains(id)) found = id;
+            return !found.isEmpty();
+        });
+        return found;
+    }
+    // Waits until the window manager has made `window` the active one.
+    bool activeIs(const QString& window) {
+        return eventually([&] {
+            return QString::fromUtf8(run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}).trimmed()) == window;
+        });
+    }
+    // Keys to whatever has the focus, as a person types them.
+    bool keys(const QStringList& names) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral("xdotool"), QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")} + names);
+        return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+    std::unique_ptr<QProcess> velmora(const QStringList& args) {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(env);
+        p->start(QStringLiteral(VELMORA_BINARY), args);
+        EXPECT_TRUE(p->waitForStarted(10000));
+        return p;
+    }
+    QString stored(const QString& key) {
+        if (!QFile::exists(storePath())) return QStringLiteral("<missing>");
+        SqliteStore store(storePath());
+        return store.read(kApp, kSequence, key, QStringLiteral("<missing>"));
+    }
 };
 
-TEST_F(UninstallWindow, GivesTheFolderBackAndSaysSoInOneMessageBox) {
-    ASSERT_TRUE(testing::writeFile(autostart() + "/a.desktop", "[Desktop Entry]\nType=Application\nExec=true\n", false));
+TEST_F(UninstallWindow, InstallInTheWindowTheLogonAndUninstallGiveTheFolderBack) {
+    const QString evidence = home.path() + "/started";
+    ASSERT_TRUE(testing::writeFile(autostart() + "/a.desktop",
+                                   "[Desktop Entry]\nType=Application\nName=A\nExec=touch " +
+                                       QFile::encodeName(evidence) + "\n",
+                                   false));
     ASSERT_TRUE(testing::writeFile(autostart() + "/README.txt", "read me\n", false));
     const QStringList before = testing::folderSnapshot(autostart());
-    {
-        SqliteStore store(storePath());
-        LinuxRegistry registry(env);
-        StartUpTransfer transfer(store, registry, env, QFileInfo(QStringLiteral(VELMORA_BINARY)).absolutePath());
-        ASSERT_TRUE(installClicked(store, transfer, {[](const QString&) { return true; }, {}, {}}));
-    }
-    ASSERT_NE(testing::folderSnapshot(autostart()), before);
 
-    app = std::make_unique<QProcess>();
-    app->setProcessEnvironment(env);
-    app->start(QStringLiteral(VELMORA_BINARY), {QStringLiteral("/uninstall")});
-    ASSERT_TRUE(app->waitForStarted(10000));
-    // The message box, titled "Velmora", once it is shown.
-    const QByteArray box = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--sync"),
-                                                           QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                                                           QStringLiteral("^Velmora$")});
-    ASSERT_FALSE(box.trimmed().isEmpty()) << "no message box appeared\n" << app->readAllStandardError().toStdString();
+    // Install: the list has the focus; Shift+Tab goes back past Exit, the
+    // default key box and "?" to Install. The question's default is Yes.
+    app = velmora({});
+    const QString main = waitForWindow(QStringLiteral("Velmora"));
+    ASSERT_FALSE(main.isEmpty()) << "the main window did not appear";
+    ASSERT_TRUE(activeIs(main)) << "the window manager did not give the main window the focus";
+    ASSERT_TRUE(keys({QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"),
+                      QStringLiteral("shift+Tab"), QStringLiteral("space")}));
+    const QString question = waitForWindow(QStringLiteral("Velmora"), {main});
+    ASSERT_FALSE(question.isEmpty()) << "Install asked nothing";
+    ASSERT_TRUE(activeIs(question));
+    ASSERT_TRUE(keys({QStringLiteral("Return")}));
+    ASSERT_TRUE(eventually([&] { return stored(kInstalled) == QStringLiteral("yes"); })) << "Install did not complete";
+    EXPECT_EQ(stored(QStringLiteral("Desc001")), QStringLiteral("a.desktop"));
+    ASSERT_TRUE(activeIs(main));
+    ASSERT_TRUE(keys({QStringLiteral("alt+x")}));
+    ASSERT_TRUE(app->waitForFinished(10000)) << "Alt+X did not end the program";
+    EXPECT_EQ(testing::folderSnapshot(autostart()).size(), 2) << "README.txt and the launcher's entry";
+
+    // The next logon, as the launcher's entry starts it.
+    app = velmora({QStringLiteral("/run"), QStringLiteral("/skwait=0")});
+    ASSERT_TRUE(app->waitForFinished(30000));
+    EXPECT_EQ(app->exitCode(), 0) << app->readAllStandardError().toStdString();
+    EXPECT_TRUE(eventually([&] { return QFileInfo::exists(evidence); })) << app->readAllStandardError().toStdString();
+
+    // /UNINSTALL: the work is done when the message box shows.
+    app = velmora({QStringLiteral("/uninstall")});
+    const QString box = waitForWindow(QStringLiteral("Velmora"));
+    ASSERT_FALSE(box.isEmpty()) << "no message box appeared\n" << app->readAllStandardError().toStdString();
     EXPECT_EQ(app->state(), QProcess::Running) << "it ended before the message was answered";
     EXPECT_EQ(testing::folderSnapshot(autostart()), before);
-
-    // The window manager gives a new window the focus, as at logon; the key
-    // goes to whatever has it.
-    ASSERT_TRUE(eventually([&] {
-        run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
-        return app->waitForFinished(300);
-    })) << "Return did not close the message";
+    ASSERT_TRUE(activeIs(box));
+    ASSERT_TRUE(keys({QStringLiteral("Return")}));
+    ASSERT_TRUE(app->waitForFinished(10000)) << "Return did not close the message";
     EXPECT_EQ(app->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app->exitCode(), 0) << app->readAllStandardError().toStdString();
     EXPECT_EQ(app->readAllStandardOutput(), QByteArray()) << "a desktop session gets a message box, not lines";
-    SqliteStore store(storePath());
-    EXPECT_EQ(taskCount(store), 0);
-    EXPECT_EQ(store.read(kApp, kSequence, kInstalled, "<missing>"), "<missing>");
+    EXPECT_EQ(stored(kInstalled), QStringLiteral("<missing>"));
+    EXPECT_EQ(stored(QStringLiteral("Desc001")), QStringLiteral("<missing>"));
 }
 
 }  // namespace
