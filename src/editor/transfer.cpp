@@ -663,8 +663,9 @@ QString uninstallSummary(const UninstallResult& result) {
     if (result.restored.isEmpty()) {
         text = QStringLiteral("No moved StartUp tasks were waiting to go back.");
     } else {
-        text = QStringLiteral("%1 StartUp tasks are back in ").arg(result.restored.size()) + result.folder +
-               QLatin1Char('.');
+        text = (result.restored.size() == 1 ? QStringLiteral("1 StartUp task is back in ")
+                                             : QStringLiteral("%1 StartUp tasks are back in ").arg(result.restored.size())) +
+               result.folder + QLatin1Char('.');
     }
     if (result.launcherEntryKept.isEmpty())
         text += kCR + QStringLiteral("Velmora no longer starts at logon; tasks you added yourself stay in its list.");

@@ -746,6 +746,7 @@ TEST_F(Uninstall, ANameThatIsBackStaysMovedAndIsNamed) {
 
     EXPECT_FALSE(r.succeeded());
     EXPECT_EQ(r.restored, QStringList({"a.desktop"}));
+    EXPECT_TRUE(uninstallSummary(r).startsWith("1 StartUp task is back in " + autostart() + "."));
     ASSERT_EQ(r.kept.size(), 1);
     EXPECT_EQ(r.kept[0].name, "b.desktop");
     EXPECT_EQ(contents(autostart() + "/b.desktop"), entry("B written again"));
