@@ -3,6 +3,7 @@
 // modes: start-up ("/RUN") or editing.
 #include "editor/gui/editingmode.h"
 #include "editor/gui/helpwindow.h"
+#include "editor/transfer.h"
 #include "launcher/clock.h"
 #include "launcher/gui/startupsequence.h"
 #include "launcher/instancelock.h"
@@ -17,6 +18,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -31,7 +33,7 @@ void printLine(std::FILE* to, const QString& line) {
 }
 
 const char* const kUsage =
-    "Usage: velmora [/run] [/skwait=N] [/nodisp] [/reinstall]\n"
+    "Usage: velmora [/run] [/skwait=N] [/nodisp] [/reinstall] [/uninstall]\n"
     "       velmora --help | --version\n"
     "\n"
     "Without /run the main window opens to edit the launch list.\n"
@@ -41,6 +43,8 @@ const char* const kUsage =
     "              (at most three characters; 0 skips it; default 5)\n"
     "  /nodisp     show no status window while the tasks are launched\n"
     "  /reinstall  offer the Install button again\n"
+    "  /uninstall  undo Install: the moved autostart entries go back, their\n"
+    "              tasks and the launcher's own entry go; then end\n"
     "\n"
     "Switches are found anywhere on the command line, in any letter case.\n"
     "\"velmora /run /nodisp /skwait=0\" shows no window and needs no desktop.\n"
@@ -60,6 +64,34 @@ bool hasDesktop() {
 
 QString storeMessage(const StoreError& e) { return QString::fromStdString(e.what()); }
 
+// /UNINSTALL: one message box in a desktop session; without a display, whose
+// toolkit would abort, lines on standard output, or on standard error when
+// anything stayed. Non-zero when anything stayed.
+int uninstall(int& argc, char** argv) {
+    const bool window = !qEnvironmentVariableIsEmpty("DISPLAY") ||
+                        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    std::optional<QApplication> app;
+    if (window) app.emplace(argc, argv);
+    QtPrompts prompts;
+    const auto tell = [&](const QString& text, bool failed) {
+        if (window) {
+            prompts.warn(nullptr, text);
+            return;
+        }
+        for (const QString& line : text.split(QChar(13)))
+            printLine(failed ? stderr : stdout, failed ? QStringLiteral("velmora: ") + line : line);
+    };
+    try {
+        SqliteStore store(defaultSettingsPath());
+        const UninstallResult result = uninstallStartUp(store);
+        tell(uninstallSummary(result), !result.succeeded());
+        return result.succeeded() ? 0 : 1;
+    } catch (const StoreError& e) {
+        tell(storeMessage(e), true);
+        return 1;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -77,10 +109,16 @@ int main(int argc, char** argv) {
 
     // A second instance ends before it reads anything, whatever its switches.
     const InstanceLock lock(InstanceLock::defaultPath());
-    if (lock.status() == InstanceLock::Status::HeldElsewhere) return 0;
+    if (lock.status() == InstanceLock::Status::HeldElsewhere) {
+        // Silence would pass for success here.
+        if (!switches.uninstall) return 0;
+        printLine(stderr, QStringLiteral("velmora: Velmora is running; nothing has been uninstalled."));
+        return 1;
+    }
     if (lock.status() == InstanceLock::Status::Unavailable)
         printLine(stderr, QStringLiteral("velmora: %1 Going on without the check for another instance.")
                               .arg(lock.error()));
+    if (switches.uninstall) return uninstall(argc, argv);
 
     if (!hasDesktop()) {
         // The toolkit would abort without a display; a run that shows no

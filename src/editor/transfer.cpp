@@ -1,5 +1,6 @@
 #include "editor/transfer.h"
 
+#include "launcher/autostart.h"
 #include "launcher/desktopentry.h"
 #include "store/tasklayout.h"
 
@@ -9,8 +10,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <memory>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -161,29 +165,112 @@ QByteArray maskingEntry(const QString& name) {
         .toUtf8();
 }
 
-bool isDesktopEntryName(const QString& name) { return name.endsWith(kDesktopSuffix); }
-
-QString absoluteXdgFolder(const QProcessEnvironment& environment, const char* variable,
-                          const char* belowHome) {
-    const QString value = environment.value(QString::fromLatin1(variable));
-    if (!value.isEmpty() && QDir::isAbsolutePath(value)) return QDir::cleanPath(value);
-    const QString home = environment.value(QStringLiteral("HOME"));
-    if (home.isEmpty() || !QDir::isAbsolutePath(home)) return {};
-    return QDir::cleanPath(home + QLatin1Char('/') + QLatin1String(belowHome));
-}
-
 // Present, as link or file, under this exact name.
 bool entryExists(const QString& path) {
     struct stat st {};
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
-// Whether the Desktop Entry at `path` starts nothing at logon. One that
-// cannot be read is taken as switched on: the move then tells whether it
-// can be moved at all.
-bool isSwitchedOffFile(const QString& path) {
+// The target of the link at `path`; a relative one is made absolute against
+// the link's own folder, so that it names the same file from anywhere.
+QString linkTarget(const QString& path, QString* why) {
+    QByteArray buffer(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(QFile::encodeName(path).constData(), buffer.data(), buffer.size());
+    if (n < 0 || n >= buffer.size()) {
+        *why = n < 0 ? systemError(errno) : QStringLiteral("the link is too long");
+        return {};
+    }
+    buffer.truncate(n);
+    const QString target = QFile::decodeName(buffer);
+    if (QDir::isAbsolutePath(target)) return target;
+    return QDir::cleanPath(QFileInfo(path).path() + QLatin1Char('/') + target);
+}
+
+// Puts a symbolic link to `target` into `folder` under `name`, replacing a
+// file of that name in one step. Returns the reason on failure.
+QString replaceWithLink(const QString& folder, const QString& name, const QString& target) {
+    const QByteArray to = QFile::encodeName(target);
+    // mkostemp makes files only; a fresh temporary name for the link instead.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray temp = QFile::encodeName(folder + QStringLiteral("/.velmora-XXXXXX"));
+        Fd probe(::mkostemp(temp.data(), O_CLOEXEC));
+        if (!probe.valid()) return systemError(errno);
+        ::unlink(temp.constData());
+        if (::symlink(to.constData(), temp.constData()) != 0) {
+            if (errno == EEXIST) continue;
+            return systemError(errno);
+        }
+        PendingFile pending(temp);
+        const QByteArray final = QFile::encodeName(folder + QLatin1Char('/') + name);
+        if (::rename(temp.constData(), final.constData()) != 0) return systemError(errno);
+        pending.keep();
+        syncFolder(folder);
+        return {};
+    }
+    return QStringLiteral("no free temporary name");
+}
+
+// Moves one file's worth of an entry into `folder`: a link as a link to the
+// same file, anything else as a copy with its permissions.
+QString copyEntry(const QString& source, bool symlink, const QString& folder, const QString& name) {
+    if (!symlink) return copyFile(source, folder, name);
+    QString why;
+    const QString target = linkTarget(source, &why);
+    return target.isEmpty() ? why : replaceWithLink(folder, name, target);
+}
+
+// Temporaries a killed transfer left behind (".velmora-" and six characters):
+// hidden, so the desktop never read them, and of no use any more.
+void removeLeftovers(const QString& folder) {
+    const QDir dir(folder);
+    const QStringList names =
+        dir.entryList({QStringLiteral(".velmora-??????")}, QDir::Files | QDir::System | QDir::Hidden);
+    for (const QString& name : names) ::unlink(QFile::encodeName(dir.filePath(name)).constData());
+}
+
+// The names in `folder` exactly as stored, invalid UTF-8 included (QDir would
+// replace what it cannot decode and so name another file). Empty when the
+// folder cannot be read.
+QList<QByteArray> rawNames(const QString& folder) {
+    QList<QByteArray> names;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(QFile::encodeName(folder).constData()), ::closedir);
+    if (!dir) return names;
+    while (const dirent* e = ::readdir(dir.get())) {
+        const QByteArray name(e->d_name);
+        if (name != "." && name != "..") names.append(name);
+    }
+    return names;
+}
+
+// A name as it can be shown on one line of a message.
+QString printableName(const QByteArray& raw) {
+    return QString::fromUtf8(raw).replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+}
+
+// The task's "App" for a moved entry: the path, in double quotes when it has
+// blanks, so that no part of it can be taken for a program.
+QString appOfMovedEntry(const QString& path) {
+    const bool blanks = path.contains(QLatin1Char(' ')) || path.contains(QLatin1Char('\t'));
+    if (!blanks || path.contains(QLatin1Char('"'))) return path;
+    return QLatin1Char('"') + path + QLatin1Char('"');
+}
+
+// The file a task's "App" names when it is a moved entry's path as the
+// transfer writes it (or wrote it before the quotes).
+QString pathOfApp(const QString& app) {
+    if (app.size() >= 2 && app.startsWith(QLatin1Char('"')) && app.endsWith(QLatin1Char('"')))
+        return app.mid(1, app.size() - 2);
+    return app;
+}
+
+// Whether Velmora wrote the launcher's entry: it runs a program "velmora"
+// with "/run".
+bool isLauncherEntry(const QString& path) {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) && isSwitchedOff(parseDesktopEntry(file.readAll(), path));
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const ExecExpansion exec = expandExec(parseDesktopEntry(file.read(kMaxDesktopEntrySize), path));
+    return exec.ok() && QFileInfo(exec.argv.first()).fileName() == QLatin1String("velmora") &&
+           exec.argv.contains(QStringLiteral("/run"), Qt::CaseInsensitive);
 }
 
 // Clears a busy pointer on every way out.
@@ -206,21 +293,6 @@ private:
 
 QString listFullMessage(const QString& fileName) {
     return QStringLiteral("999 tasks specified - ") + kCR + QStringLiteral("unable to add ") + fileName;
-}
-
-QString movedEntriesFolder(const QProcessEnvironment& environment) {
-    const QString data = absoluteXdgFolder(environment, "XDG_DATA_HOME", ".local/share");
-    return data.isEmpty() ? QString() : data + QStringLiteral("/velmora/startup");
-}
-
-QStringList systemAutostartFolders(const QProcessEnvironment& environment) {
-    QString dirs = environment.value(QStringLiteral("XDG_CONFIG_DIRS"));
-    if (dirs.isEmpty()) dirs = QStringLiteral("/etc/xdg");
-    QStringList out;
-    for (const QString& dir : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
-        if (QDir::isAbsolutePath(dir)) out.append(QDir::cleanPath(dir) + QStringLiteral("/autostart"));
-    }
-    return out;
 }
 
 QString desktopExecArgument(const QString& argument) {
@@ -253,14 +325,31 @@ QString launcherEntryText(const QString& programFolder) {
            desktopExecArgument(program) + QStringLiteral(" /run\n");
 }
 
+namespace {
+
+QString failureLines(const QList<TransferResult::Failure>& failures) {
+    QString text;
+    for (const TransferResult::Failure& f : failures) text += kCR + f.name + QStringLiteral(" - ") + f.reason;
+    return text;
+}
+
+}  // namespace
+
 QString transferSummary(const TransferResult& result) {
     if (!result.error.isEmpty()) return result.error;
-    if (result.failed.isEmpty()) return {};
-    QString text = QStringLiteral("These StartUp tasks could not be moved; they stay in ") +
-                   result.folder + QStringLiteral(" and start from there as before:");
-    for (const TransferResult::Failure& f : result.failed)
-        text += kCR + f.name + QStringLiteral(" - ") + f.reason;
-    return text + kCR + kCR + QStringLiteral("Install stays available to try again.");
+    QString text;
+    if (!result.failed.isEmpty()) {
+        text = QStringLiteral("These StartUp tasks could not be moved; they stay in ") + result.folder +
+               QStringLiteral(" and start from there as before:") + failureLines(result.failed);
+    }
+    if (!result.left.isEmpty()) {
+        if (!text.isEmpty()) text += QString(kCR) + kCR;
+        text += QStringLiteral("These files in ") + result.folder +
+                QStringLiteral(" are no entries that could be moved; they stay where they are:") +
+                failureLines(result.left);
+    }
+    if (!result.failed.isEmpty()) text += QString(kCR) + kCR + QStringLiteral("Install stays available to try again.");
+    return text;
 }
 
 StartUpTransfer::StartUpTransfer(SettingsStore& store, Registry& registry,
@@ -270,44 +359,56 @@ StartUpTransfer::StartUpTransfer(SettingsStore& store, Registry& registry,
       m_environment(std::move(environment)),
       m_programFolder(std::move(programFolder)) {}
 
-TransferResult StartUpTransfer::TransferStartUp(const Notify& warn) {
-    TransferResult result;
+QString StartUpTransfer::findFolders() {
     const QString folder =
         RegReadString(m_registry, kHKeyCurrentUser, kShellFoldersKey, kStartUpValue);
     // An empty or relative answer would name whatever folder the program runs
     // in; nothing may be listed, copied or removed there.
-    if (folder.isEmpty() || !QDir::isAbsolutePath(folder)) {
-        result.error = QStringLiteral("Unable to find the StartUp folder.") + nothingMoved();
-        return result;
-    }
-    result.folder = m_folder = QDir::cleanPath(folder);
+    if (folder.isEmpty() || !QDir::isAbsolutePath(folder))
+        return QStringLiteral("Unable to find the StartUp folder.");
+    m_folder = QDir::cleanPath(folder);
     m_destination = movedEntriesFolder(m_environment);
     if (m_destination.isEmpty()) {
-        result.error = QStringLiteral("Unable to find a folder for the moved StartUp tasks "
-                                      "(neither XDG_DATA_HOME nor HOME is set).") +
-                       nothingMoved();
-        return result;
+        return QStringLiteral("Unable to find a folder for the moved StartUp tasks "
+                              "(neither XDG_DATA_HOME nor HOME is set).");
     }
     // Moving a folder onto itself and then removing the originals would lose them.
     const QString canonicalFrom = QFileInfo(m_folder).canonicalFilePath();
     if (!canonicalFrom.isEmpty() && canonicalFrom == QFileInfo(m_destination).canonicalFilePath()) {
-        result.error = QStringLiteral("The StartUp folder and the folder for the moved tasks are "
-                                      "the same: ") +
-                       m_folder + nothingMoved();
+        return QStringLiteral("The StartUp folder and the folder for the moved tasks are the same: ") +
+               m_folder;
+    }
+    return {};
+}
+
+TransferResult StartUpTransfer::TransferStartUp(const Notify& warn) {
+    TransferResult result;
+    if (const QString why = findFolders(); !why.isEmpty()) {
+        result.error = why + nothingMoved();
         return result;
     }
+    result.folder = m_folder;
 
     // The launcher's entry first: moved tasks only start at logon through it,
     // so without it nothing may move.
     if (!placeLauncherEntry(result)) return result;
+    removeLeftovers(m_folder);
+    removeLeftovers(m_destination);
 
-    const QFileInfoList entries =
-        QDir(m_folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
     QStringList names;
-    for (const QFileInfo& info : entries) {
-        const QString name = info.fileName();
-        if (name.startsWith(QLatin1Char('.')) || name == kLauncherEntryName) continue;
-        names.append(name);
+    for (const QByteArray& raw : rawNames(m_folder)) {
+        // The desktop reads nothing else there (XDG Autostart specification).
+        if (raw.startsWith('.') || !raw.endsWith(".desktop")) continue;
+        const QString name = QString::fromUtf8(raw);
+        if (name == kLauncherEntryName) continue;
+        // Such a name cannot be stored as a task's text and named again.
+        if (name.toUtf8() != raw) {
+            result.left.append({printableName(raw), QStringLiteral("the name is not valid UTF-8")});
+        } else if (name.contains(QLatin1Char('\n')) || name.contains(QLatin1Char('\r'))) {
+            result.left.append({printableName(raw), QStringLiteral("the name has a line break")});
+        } else {
+            names.append(name);
+        }
     }
     std::sort(names.begin(), names.end(),
               [](const QString& a, const QString& b) { return QString::compare(a, b) < 0; });
@@ -321,15 +422,16 @@ bool StartUpTransfer::placeLauncherEntry(TransferResult& result) {
         result.error = QStringLiteral("Unable to find Velmora's program folder.") + nothingMoved();
         return false;
     }
-    if (entryExists(path)) {
-        // One that is switched off would never start the tasks moved into it.
-        if (isSwitchedOffFile(path)) {
-            result.error = path + QStringLiteral(" is switched off, so it would start none of "
-                                                 "the moved tasks.") +
-                           nothingMoved();
-            return false;
-        }
-        return true;
+    const AutostartFile existing = inspectAutostartFile(QFile::encodeName(path));
+    if (existing.kind == AutostartFile::Kind::Starts) return true;
+    if (existing.kind != AutostartFile::Kind::Missing) {
+        // One that starts nothing would never start the tasks moved into it.
+        const QString what = existing.kind == AutostartFile::Kind::SwitchedOff
+                                 ? QStringLiteral(" is switched off (")
+                                 : QStringLiteral(" starts nothing (");
+        result.error = path + what + existing.reason +
+                       QStringLiteral("), so it would start none of the moved tasks.") + nothingMoved();
+        return false;
     }
     if (!QDir().mkpath(m_folder)) {
         result.error = QStringLiteral("Unable to create ") + m_folder + nothingMoved();
@@ -359,13 +461,15 @@ bool StartUpTransfer::placeLauncherEntry(TransferResult& result) {
     return true;
 }
 
-int StartUpTransfer::taskStarting(const QString& path) const {
+QList<int> StartUpTransfer::tasksStarting(const QString& path) const {
+    QList<int> tasks;
     for (int n = 1; n <= kMaxTasks; ++n) {
         const QStringList v = m_store.readMany(
             kApp, kSequence, {taskKey(QStringLiteral("Desc"), n), taskKey(QStringLiteral("App"), n)});
-        if (!v[0].isEmpty() && v[1] == path) return n;
+        if (v[0].isEmpty()) break;
+        if (pathOfApp(v[1]) == path) tasks.append(n);
     }
-    return 0;
+    return tasks;
 }
 
 bool StartUpTransfer::masksSystemEntry(const QString& name) const {
@@ -380,10 +484,13 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, con
     const QString target = m_destination + QLatin1Char('/') + name;
     const auto fail = [&](const QString& reason) { result.failed.append({name, reason}); };
 
-    const bool desktopEntry = isDesktopEntryName(name);
-    if (desktopEntry && isSwitchedOffFile(source)) {
-        result.switchedOff.append(name);
-        return;
+    const AutostartFile file = inspectAutostartFile(QFile::encodeName(source));
+    switch (file.kind) {
+    case AutostartFile::Kind::Starts: break;
+    case AutostartFile::Kind::Missing: return;  // gone since it was listed
+    case AutostartFile::Kind::SwitchedOff: result.switchedOff.append(name); return;
+    case AutostartFile::Kind::StartsNothing: result.startsNothing.append(name); return;
+    case AutostartFile::Kind::Unusable: result.left.append({name, file.reason}); return;
     }
 
     // Checked before anything changes, so that a file which cannot move never
@@ -399,42 +506,48 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, con
     }
 
     // The same path started by an existing task (an entry that came back
-    // after an earlier transfer): the moved file replaces the one that task
-    // starts, and a second task would start it twice.
-    int task = taskStarting(target);
-    const bool newTask = task == 0;
-    if (newTask) {
-        task = firstFreeTask(m_store);
-        if (task == 0) {
-            // Moved without a task it would never start again; it stays
-            // where the desktop still starts it.
-            if (warn) warn(listFullMessage(name));
-            result.listFull.append(name);
-            return;
-        }
+    // after an earlier transfer, or one a killed transfer had got to): the
+    // moved file replaces the one that task starts, and a second task would
+    // start it twice.
+    const QList<int> existing = tasksStarting(target);
+    const bool newTask = existing.isEmpty();
+    int task = newTask ? firstFreeTask(m_store) : existing.first();
+    if (task == 0) {
+        // Moved without a task it would never start again; it stays
+        // where the desktop still starts it.
+        if (warn) warn(listFullMessage(name));
+        result.listFull.append(name);
+        return;
     }
     if (!QDir().mkpath(m_destination)) {
         fail(QStringLiteral("unable to create ") + m_destination);
         return;
     }
 
-    if (newTask)
-        writeTask(m_store, task,
-                  TaskRecord{name, target, QStringLiteral("DW"), QStringLiteral("ABCDEFG"),
-                             QStringLiteral("*")});
+    // The copy is whole on disk before its task exists, and the original goes
+    // only once the task is committed: killed at any moment, the entry still
+    // starts at logon, from the autostart folder or from its task.
     const bool targetExisted = entryExists(target);
-    const auto undo = [&](const QString& reason) {
-        if (newTask) removeTask(m_store, task);
-        fail(reason);
-    };
-
-    if (const QString why = copyFile(source, m_destination, name); !why.isEmpty()) {
-        undo(QStringLiteral("unable to copy to ") + m_destination + QStringLiteral(": ") + why);
+    if (const QString why = copyEntry(source, file.symlink, m_destination, name); !why.isEmpty()) {
+        fail(QStringLiteral("unable to copy to ") + m_destination + QStringLiteral(": ") + why);
         return;
+    }
+    const auto dropCopy = [&] {
+        if (!targetExisted) ::unlink(QFile::encodeName(target).constData());
+    };
+    if (newTask) {
+        try {
+            writeTask(m_store, task,
+                      TaskRecord{name, appOfMovedEntry(target), QStringLiteral("DW"),
+                                 QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+        } catch (...) {
+            dropCopy();
+            throw;
+        }
     }
 
     QString why;
-    const bool stub = desktopEntry && masksSystemEntry(name);
+    const bool stub = masksSystemEntry(name);
     if (stub) {
         // Replaced in one step: the system-wide entry is never unmasked.
         const QByteArray text = maskingEntry(name);
@@ -447,11 +560,124 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, con
     if (!why.isEmpty()) {
         // It still starts from the autostart folder; the copy and its task
         // would start it a second time.
-        if (!targetExisted) ::unlink(QFile::encodeName(target).constData());
-        undo(QStringLiteral("unable to remove it from ") + m_folder + QStringLiteral(": ") + why);
+        if (newTask) removeTask(m_store, task);
+        dropCopy();
+        fail(QStringLiteral("unable to remove it from ") + m_folder + QStringLiteral(": ") + why);
         return;
     }
     result.moved.append({name, task, newTask, stub});
+}
+
+UninstallResult StartUpTransfer::UninstallStartUp() {
+    UninstallResult result;
+    if (const QString why = findFolders(); !why.isEmpty()) {
+        result.error = why + QString(kCR) + QStringLiteral("Nothing has been changed.");
+        return result;
+    }
+    result.folder = m_folder;
+    result.movedFolder = m_destination;
+    removeLeftovers(m_folder);
+    removeLeftovers(m_destination);
+
+    // Everything Install moved, whether or not a task still starts it.
+    QStringList names;
+    for (const QByteArray& raw : rawNames(m_destination)) {
+        const QString name = QString::fromUtf8(raw);
+        if (name.toUtf8() == raw && isAutostartEntryName(name)) names.append(name);
+    }
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return QString::compare(a, b) < 0; });
+
+    // Back into place first, each in one step over the stub it replaces; the
+    // tasks go after, so that a crash in between leaves each entry starting
+    // once (the launcher skips a moved entry that is back).
+    QStringList restoredPaths;
+    for (const QString& name : names) {
+        const QString moved = m_destination + QLatin1Char('/') + name;
+        const QString back = m_folder + QLatin1Char('/') + name;
+        QString why;
+        if (entryExists(back) && !isStub(back, name)) {
+            why = QStringLiteral("a file of this name is in ") + m_folder + QStringLiteral(" again");
+        } else {
+            struct stat st {};
+            const bool symlink = ::lstat(QFile::encodeName(moved).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+            if (!QDir().mkpath(m_folder)) why = QStringLiteral("unable to create ") + m_folder;
+            else why = copyEntry(moved, symlink, m_folder, name);
+        }
+        if (!why.isEmpty()) {
+            result.kept.append({name, why});
+            continue;
+        }
+        result.restored.append(name);
+        restoredPaths.append(moved);
+    }
+
+    m_store.transaction([&] {
+        // Every task that starts a restored entry, or a moved one that is gone.
+        QList<TaskRecord> keep;
+        const int count = taskCount(m_store);
+        for (int n = 1; n <= count; ++n) {
+            const TaskRecord task = readTask(m_store, n);
+            const QString path = pathOfApp(task.app);
+            const bool ours = QFileInfo(path).path() == m_destination && isAutostartEntryName(QFileInfo(path).fileName()) &&
+                              (restoredPaths.contains(path) || !entryExists(path));
+            if (ours) ++result.tasksRemoved;
+            else keep.append(task);
+        }
+        // The list stays contiguous: the kept tasks close up in their order.
+        for (int n = 1; n <= keep.size(); ++n) {
+            if (readTask(m_store, n) != keep[n - 1]) writeTask(m_store, n, keep[n - 1]);
+        }
+        for (int n = int(keep.size()) + 1; n <= count; ++n) removeTask(m_store, n);
+        m_store.remove(kApp, kSequence, kInstalled);
+    });
+
+    for (const QString& moved : restoredPaths) ::unlink(QFile::encodeName(moved).constData());
+    syncFolder(m_destination);
+    ::rmdir(QFile::encodeName(m_destination).constData());  // only when nothing stayed in it
+
+    const QString launcher = m_folder + QLatin1Char('/') + kLauncherEntryName;
+    if (isLauncherEntry(launcher)) {
+        if (::unlink(QFile::encodeName(launcher).constData()) == 0) {
+            result.launcherEntryRemoved = true;
+            syncFolder(m_folder);
+        } else {
+            result.launcherEntryKept = systemError(errno);
+        }
+    }
+    return result;
+}
+
+bool StartUpTransfer::isStub(const QString& path, const QString& name) const {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const QByteArray stub = maskingEntry(name);
+    if (st.st_size != stub.size()) return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.readAll() == stub;
+}
+
+QString uninstallSummary(const UninstallResult& result) {
+    if (!result.error.isEmpty()) return result.error;
+    QString text;
+    if (result.restored.isEmpty()) {
+        text = QStringLiteral("No moved StartUp tasks were waiting to go back.");
+    } else {
+        text = (result.restored.size() == 1 ? QStringLiteral("1 StartUp task is back in ")
+                                             : QStringLiteral("%1 StartUp tasks are back in ").arg(result.restored.size())) +
+               result.folder + QLatin1Char('.');
+    }
+    if (result.launcherEntryKept.isEmpty())
+        text += kCR + QStringLiteral("Velmora no longer starts at logon; tasks you added yourself stay in its list.");
+    if (!result.kept.isEmpty()) {
+        text += QString(kCR) + kCR + QStringLiteral("These stay in ") + result.movedFolder +
+                QStringLiteral(" and in the launch list:") + failureLines(result.kept);
+    }
+    if (!result.launcherEntryKept.isEmpty()) {
+        text += QString(kCR) + kCR + QStringLiteral("Unable to remove ") + result.folder + QLatin1Char('/') +
+                kLauncherEntryName + QStringLiteral(" - ") + result.launcherEntryKept;
+    }
+    return text;
 }
 
 bool installClicked(SettingsStore& store, StartUpTransfer& transfer, const InstallPrompts& prompts) {
@@ -473,6 +699,14 @@ bool installClicked(SettingsStore& store, const QString& programFolder,
     LinuxRegistry registry(environment);
     StartUpTransfer transfer(store, registry, environment, programFolder);
     return installClicked(store, transfer, prompts);
+}
+
+UninstallResult uninstallStartUp(SettingsStore& store) {
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    LinuxRegistry registry(environment);
+    // Giving back needs no program folder: no launcher entry is written.
+    StartUpTransfer transfer(store, registry, environment, {});
+    return transfer.UninstallStartUp();
 }
 
 }  // namespace velmora

@@ -6,6 +6,7 @@
 // on the launcher starts them. Window-free: the main window's Install button
 // calls installClicked() and routes its callbacks to Prompts.
 
+#include "launcher/autostart.h"
 #include "store/registry.h"
 #include "store/settingsstore.h"
 
@@ -30,15 +31,6 @@ inline const QString kInstallQuestion =
 
 // The message for a file that finds every task number taken.
 QString listFullMessage(const QString& fileName);
-
-// Where moved entries go: $XDG_DATA_HOME/velmora/startup, else
-// $HOME/.local/share/velmora/startup; relative settings are ignored. Empty
-// when neither gives an absolute folder.
-QString movedEntriesFolder(const QProcessEnvironment& environment);
-
-// The system-wide autostart folders: each absolute element of
-// $XDG_CONFIG_DIRS (colon-separated; /etc/xdg when unset or empty) + "/autostart".
-QStringList systemAutostartFolders(const QProcessEnvironment& environment);
 
 // One argument of a Desktop Entry's Exec key, ready to be written into the
 // file: quoted when it holds a reserved character, escaped inside the quotes,
@@ -65,8 +57,13 @@ struct TransferResult {
     QString folder;              // the autostart folder; empty when it could not be determined
     QList<Moved> moved;          // in the order they were moved
     QStringList switchedOff;     // switched-off Desktop Entries, left where they are
+    QStringList startsNothing;   // masks and other entries that start nothing, left there
     QStringList listFull;        // no free task number: left where they are
     QList<Failure> failed;       // could not be moved: left where they are, no task
+    // Files the desktop may read but that are no entries Velmora can move (a
+    // FIFO, socket or folder, unreadable, too large, a name with a line break
+    // or invalid UTF-8): left where they are, no task, but named.
+    QList<Failure> left;
     bool launcherEntryCreated = false;
     // Why nothing (more) could be done, as a message for the user; empty when
     // the transfer ran to its end.
@@ -80,6 +77,26 @@ struct TransferResult {
 // nothing to report.
 QString transferSummary(const TransferResult& result);
 
+// What undoing Install did.
+struct UninstallResult {
+    QString folder;              // the autostart folder
+    QString movedFolder;         // where the moved entries were
+    QStringList restored;        // back in the autostart folder
+    // Moved entries that stay moved, with their tasks: a file of that name
+    // is in the autostart folder again, or copying it back failed.
+    QList<TransferResult::Failure> kept;
+    int tasksRemoved = 0;
+    bool launcherEntryRemoved = false;
+    QString launcherEntryKept;   // why the launcher's entry could not be removed
+    QString error;               // why nothing was done; empty otherwise
+
+    // Everything went back and Velmora no longer starts at logon.
+    bool succeeded() const { return error.isEmpty() && kept.isEmpty() && launcherEntryKept.isEmpty(); }
+};
+
+// The one message after /UNINSTALL; character 13 breaks lines.
+QString uninstallSummary(const UninstallResult& result);
+
 using Notify = std::function<void(const QString& text)>;
 
 // The transfer itself, over an injected store, registry and environment; the
@@ -92,26 +109,32 @@ public:
     StartUpTransfer(SettingsStore& store, Registry& registry, QProcessEnvironment environment,
                     QString programFolder);
 
-    // Moves every ordinary file of the StartUp folder, in order of name (by
-    // character codes, so the same on every locale), into movedEntriesFolder()
-    // and enters it as a task at the first free number, as one transaction:
-    // "Desc" the file name, "App" the moved file's path, "Wait" "DW",
-    // "Opt" "ABCDEFG", "Keys" "*". Ordinary: regular files (or links to
-    // them) not starting with "."; kLauncherEntryName is excluded.
+    // Moves every entry of the StartUp folder that starts something at logon
+    // (inspectAutostartFile() says Starts; only "*.desktop" names not starting
+    // with "." are looked at), in order of name (by character codes, so the
+    // same on every locale), into movedEntriesFolder() and enters it as a
+    // task at the first free number, as one transaction: "Desc" the file
+    // name, "App" the moved file's path (in double quotes when it has
+    // blanks), "Wait" "DW", "Opt" "ABCDEFG", "Keys" "*". kLauncherEntryName
+    // is excluded; a name differing from it in letter case is not.
     //
     // Nothing is lost and nothing starts twice:
     // - the launcher's entry is put in place first (folder created when
     //   missing; an existing one is left untouched); when that fails, or the
-    //   existing one is switched off, nothing is moved;
-    // - switched-off Desktop Entries (isSwitchedOff() of
-    //   launcher/desktopentry.h) stay: they start nothing, or mask a
-    //   system-wide entry;
+    //   existing one starts nothing, nothing is moved;
+    // - switched-off entries and masks stay, without a task and without a
+    //   failure; odd files stay and are named in `left`;
     // - a copy is complete on disk (temporary name, fsync, rename over a file
-    //   of the same name, permissions kept) before the original goes; when
-    //   copying or removing fails, the file stays, the task written for it is
-    //   removed again, and the failure is collected in the result;
-    // - a moved Desktop Entry that masked a system-wide one of its name is
-    //   replaced by a Hidden=true entry of that name instead of removed;
+    //   of the same name; permissions kept, a link stays a link to the same
+    //   file) before its task is committed, and the original goes only after
+    //   that; when copying or removing fails, the file stays, no task is left
+    //   for it, and the failure is collected in the result. Killed at any
+    //   moment, every entry still starts at logon exactly once: from the
+    //   autostart folder, or from its task (the launcher skips a moved entry
+    //   whose name is still in the autostart folder), and a new run completes
+    //   the move;
+    // - a moved entry that masked a system-wide one of its name is replaced
+    //   by a Hidden=true entry of that name in one step instead of removed;
     // - a file whose moved path an existing task already starts gets no
     //   second task;
     // - with every number taken, `warn` gets listFullMessage() and the file stays.
@@ -119,11 +142,26 @@ public:
     // StoreError propagates; the file at hand then stays where it is.
     TransferResult TransferStartUp(const Notify& warn);
 
+    // Gives back what TransferStartUp took: every entry in
+    // movedEntriesFolder() is copied back into the StartUp folder (in one
+    // step over the Hidden=true entry left in its place; a link as a link),
+    // unless a file of that name other than that stub is there again: then
+    // the moved copy and its task stay and are named in `kept`. Afterwards,
+    // in one transaction, the tasks starting restored (or vanished) moved
+    // entries are removed, the remaining tasks close up in their order and
+    // "Installed" is deleted; then the restored copies and the launcher's own
+    // entry (when it runs velmora with /run) are removed. Tasks added by hand
+    // stay. StoreError propagates, with the entries already back in place:
+    // each starts once, as the launcher skips a moved entry that is back.
+    UninstallResult UninstallStartUp();
+
 private:
+    QString findFolders();
     void moveEntry(const QString& name, TransferResult& result, const Notify& warn);
     bool placeLauncherEntry(TransferResult& result);
-    int taskStarting(const QString& path) const;
+    QList<int> tasksStarting(const QString& path) const;
     bool masksSystemEntry(const QString& name) const;
+    bool isStub(const QString& path, const QString& name) const;
 
     SettingsStore& m_store;
     Registry& m_registry;
@@ -155,5 +193,9 @@ bool installClicked(SettingsStore& store, StartUpTransfer& transfer, const Insta
 // window calls, with QCoreApplication::applicationDirPath() as `programFolder`.
 bool installClicked(SettingsStore& store, const QString& programFolder,
                     const InstallPrompts& prompts);
+
+// /UNINSTALL with the Linux registry and the process environment. StoreError
+// propagates.
+UninstallResult uninstallStartUp(SettingsStore& store);
 
 }  // namespace velmora

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -47,24 +48,15 @@ QStringList splitWords(const QString& text) {
 }
 
 SplitCommand splitCommandLine(const QString& commandLine,
-                              const std::function<bool(const QString&)>& isExecutable) {
+                              const std::function<bool(const QString&)>& namesFile) {
     const QString text = trimBlanks(commandLine);
     if (text.isEmpty()) return {};
 
-    if (!text.startsWith(QLatin1Char('"'))) {
-        // Only a text with blanks is ambiguous; a single word is its own program
-        // and costs no lookup here.
-        bool hasBlank = false;
-        for (qsizetype i = 1; i < text.size(); ++i) {
-            if (isBlank(text[i]) && !isBlank(text[i - 1])) {
-                hasBlank = true;
-                const QString candidate = text.left(i);
-                if (isExecutable && isExecutable(candidate))
-                    return {candidate, splitWords(text.mid(i))};
-            }
-        }
-        if (hasBlank && isExecutable && isExecutable(text)) return {text, {}};
-    }
+    // A single plain word is its own program either way and costs no lookup.
+    const bool ambiguous = std::any_of(text.begin(), text.end(), [](QChar c) {
+        return isBlank(c) || c == QLatin1Char('"');
+    });
+    if (ambiguous && namesFile && namesFile(text)) return {text, {}};
 
     QStringList words = splitWords(text);
     if (words.isEmpty()) return {};
@@ -72,6 +64,11 @@ SplitCommand splitCommandLine(const QString& commandLine,
     split.program = words.takeFirst();
     split.arguments = std::move(words);
     return split;
+}
+
+QString systemErrorText(int error) {
+    const char* text = ::strerrordesc_np(error);
+    return text ? QString::fromUtf8(text) : QStringLiteral("error %1").arg(error);
 }
 
 bool isExecutableFile(const QByteArray& path) {

@@ -21,19 +21,16 @@ struct SplitCommand {
 // Splits a command line.
 // - Blanks (space, tab) around the whole text are ignored; a text of blanks
 //   only gives an empty program ("empty command").
-// - A text that begins with a double quote: the first (quote-grouped) word is
-//   the program.
-// - Otherwise, when the text holds blanks, the candidates are each prefix that
-//   ends where a word ends, shortest first, then the whole text; the first one
-//   for which isExecutable returns true is the program, so that an unquoted
-//   path with blanks ("/opt/My Tools/run --fast") still names its program.
-//   isExecutable is asked only in this case, with the candidate as written.
-// - With no executable candidate the first word is the program.
-// - What follows the program is split at blanks into arguments; double quotes
-//   group (and are removed), "" is an empty argument, an unclosed quote runs
-//   to the end.
+// - When the whole text names an existing file (namesFile returns true for
+//   it), that file is the program, without arguments: a path with blanks
+//   needs no quotes.
+// - Otherwise the text is split at blanks, double quotes grouping (and
+//   removed), "" an empty argument, an unclosed quote running to the end; the
+//   first word is the program. A part of an unquoted path is never tried as
+//   the program, so "/opt/My Tools/run" cannot start a program "/opt/My".
+// namesFile is asked only for a text with blanks or quotes inside, at most once.
 SplitCommand splitCommandLine(const QString& commandLine,
-                              const std::function<bool(const QString&)>& isExecutable);
+                              const std::function<bool(const QString&)>& namesFile);
 
 // Splits a text into words at blanks with double quotes grouping, as the
 // arguments of a command line are split.
@@ -44,6 +41,10 @@ QStringList splitWords(const QString& text);
 // of PATH (an empty entry meaning the current directory) and the first
 // executable regular file wins. "" when not found.
 QString findInPath(const QString& program);
+
+// The English description of an errno value, whatever the locale: such texts
+// go to diagnostics lines and messages and must read the same everywhere.
+QString systemErrorText(int error);
 
 // Whether a path names a regular file that this process may execute.
 bool isExecutableFile(const QByteArray& path);

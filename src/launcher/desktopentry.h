@@ -15,6 +15,10 @@
 
 namespace velmora {
 
+// Entries are a few kilobytes; a larger file is read no further than this,
+// and Install leaves one that is larger where it is.
+inline constexpr qint64 kMaxDesktopEntrySize = 1 << 20;
+
 // The [Desktop Entry] group of one file. Values are kept as written (escape
 // sequences not yet undone); the accessors undo them.
 struct DesktopEntry {

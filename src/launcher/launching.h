@@ -9,6 +9,9 @@ namespace velmora {
 struct LaunchResult {
     bool ok = false;
     QString error;  // why it failed, in words, for the diagnostics line
+    // The command named a Desktop Entry, which was launched or refused as
+    // such: opening it as a document would only do the same again.
+    bool desktopEntry = false;
 };
 
 class ProcessLauncher {

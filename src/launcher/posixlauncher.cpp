@@ -1,5 +1,6 @@
 #include "launcher/posixlauncher.h"
 
+#include "launcher/autostart.h"
 #include "launcher/commandsplit.h"
 #include "launcher/desktopentry.h"
 
@@ -7,6 +8,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcessEnvironment>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -64,12 +66,7 @@ private:
     int m_fd = -1;
 };
 
-// The English description, whatever the locale: the text goes to the
-// diagnostics line and must read the same everywhere.
-QString errorText(int error) {
-    const char* text = ::strerrordesc_np(error);
-    return text ? QString::fromUtf8(text) : QStringLiteral("error %1").arg(error);
-}
+QString errorText(int error) { return systemErrorText(error); }
 
 int openPidfd(pid_t pid) {
 #ifdef SYS_pidfd_open
@@ -156,8 +153,14 @@ QString describe(const GError* error) {
     return error ? QString::fromUtf8(error->message) : QStringLiteral("unknown error");
 }
 
+// A Desktop Entry is launched as its Exec says, never executed itself.
+bool isEntryFile(const QString& file) {
+    if (!file.endsWith(QLatin1String(".desktop"))) return false;
+    struct stat st {};
+    return ::stat(QFile::encodeName(file).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 constexpr int kSweepIntervalMs = 200;
-constexpr qint64 kMaxEntrySize = 1 << 20;
 constexpr std::size_t kMaxWatchedChildren = 256;
 
 }  // namespace
@@ -189,7 +192,7 @@ struct PosixLauncher::Impl {
     void watchEnded();
     void startSweep();
     void waitFor(pid_t pid);
-    LaunchResult startDesktopEntry(const QString& file);
+    LaunchResult spawnDesktopEntry(const QString& file, pid_t* pid);
     LaunchResult openWithDefaultApplication(const QByteArray& file);
 };
 
@@ -218,20 +221,20 @@ LaunchResult PosixLauncher::Impl::spawn(const QByteArray& file, const QString& a
 }
 
 LaunchResult PosixLauncher::Impl::spawnCommandLine(const QString& commandLine, pid_t* pid) {
-    // The candidate check already finds the file; keep it rather than look twice.
-    QByteArray resolved;
-    const SplitCommand split = splitCommandLine(commandLine, [&](const QString& candidate) {
-        resolved = path.resolveExecutable(candidate);
-        return !resolved.isEmpty();
+    const SplitCommand split = splitCommandLine(commandLine, [](const QString& whole) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(whole).constData(), &st) == 0;
     });
     if (split.program.isEmpty()) return {false, QStringLiteral("empty command")};
-    if (resolved.isEmpty()) {
-        if (split.program.contains(QLatin1Char('/'))) {
-            resolved = QFile::encodeName(split.program);  // posix_spawn tells what is wrong
-        } else {
-            resolved = path.resolveExecutable(split.program);
-            if (resolved.isEmpty()) return {false, errorText(ENOENT)};
-        }
+    // An entry file may carry the execute bit and begin with "#!"; run as a
+    // program it would do what its text says, not what its Exec says.
+    if (isEntryFile(split.program)) return spawnDesktopEntry(split.program, pid);
+    QByteArray resolved;
+    if (split.program.contains(QLatin1Char('/'))) {
+        resolved = QFile::encodeName(split.program);  // posix_spawn tells what is wrong
+    } else {
+        resolved = path.resolveExecutable(split.program);
+        if (resolved.isEmpty()) return {false, errorText(ENOENT)};
     }
     return spawn(resolved, split.program, split.arguments, {}, pid);
 }
@@ -348,15 +351,24 @@ void PosixLauncher::Impl::waitFor(pid_t pid) {
     while (!done) loop.exec();
 }
 
-LaunchResult PosixLauncher::Impl::startDesktopEntry(const QString& file) {
+LaunchResult PosixLauncher::Impl::spawnDesktopEntry(const QString& file, pid_t* pid) {
+    const auto refused = [](const QString& why) { return LaunchResult{false, why, true}; };
+    const QString absolute = QFileInfo(file).absoluteFilePath();
+    // Some applications write their autostart entry again when their "start
+    // at login" option is switched on; the desktop then starts it already.
+    const QString again = startedByTheDesktop(absolute, QProcessEnvironment::systemEnvironment());
+    if (!again.isEmpty()) {
+        return refused(QStringLiteral("%1 is back in the autostart folder, so the desktop starts it; "
+                                      "\"velmora /REINSTALL\" and Install move it again")
+                           .arg(again));
+    }
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
-        return {false, QStringLiteral("cannot read %1: %2").arg(file, in.errorString())};
+        return refused(QStringLiteral("cannot read %1: %2").arg(file, in.errorString()));
     // Entries are a few kilobytes; whatever a huge file holds past this is no entry.
-    const DesktopEntry entry =
-        parseDesktopEntry(in.read(kMaxEntrySize), QFileInfo(file).absoluteFilePath());
+    const DesktopEntry entry = parseDesktopEntry(in.read(kMaxDesktopEntrySize), absolute);
     const DesktopLaunchPlan plan = planDesktopLaunch(entry, DesktopEnvironment::fromProcess());
-    if (!plan.start) return {false, plan.reason};
+    if (!plan.start) return refused(plan.reason);
 
     const QString& program = plan.argv.first();
     QByteArray resolved;
@@ -364,13 +376,11 @@ LaunchResult PosixLauncher::Impl::startDesktopEntry(const QString& file) {
         resolved = QFile::encodeName(program);  // relative ones count from Path, as exec sees them
     } else {
         resolved = path.resolveExecutable(program);
-        if (resolved.isEmpty())
-            return {false, QStringLiteral("%1: %2").arg(program, errorText(ENOENT))};
+        if (resolved.isEmpty()) return refused(QStringLiteral("%1: %2").arg(program, errorText(ENOENT)));
     }
-    pid_t pid = 0;
-    LaunchResult started = spawn(resolved, program, plan.argv.mid(1), plan.workingDirectory, &pid);
-    if (!started.ok) return {false, QStringLiteral("%1: %2").arg(program, started.error)};
-    adopt(pid);
+    LaunchResult started = spawn(resolved, program, plan.argv.mid(1), plan.workingDirectory, pid);
+    started.desktopEntry = true;
+    if (!started.ok) started.error = QStringLiteral("%1: %2").arg(program, started.error);
     return started;
 }
 
@@ -425,8 +435,12 @@ LaunchResult PosixLauncher::openDocument(const QString& file) {
     const QByteArray name = QFile::encodeName(file);
     struct stat st {};
     if (::stat(name.constData(), &st) != 0) return {false, errorText(errno)};
-    if (S_ISREG(st.st_mode) && file.endsWith(QLatin1String(".desktop")))
-        return d->startDesktopEntry(file);
+    if (isEntryFile(file)) {
+        pid_t pid = 0;
+        LaunchResult result = d->spawnDesktopEntry(file, &pid);
+        if (result.ok) d->adopt(pid);
+        return result;
+    }
     return d->openWithDefaultApplication(name);
 }
 

@@ -30,21 +30,29 @@ public:
     PosixLauncher(const PosixLauncher&) = delete;
     PosixLauncher& operator=(const PosixLauncher&) = delete;
 
-    // Splits the command line (launcher/commandsplit.h), looks the program up
-    // in PATH when it has no '/', and starts it. error carries the reason of a
-    // failure ("empty command", "No such file or directory", "Permission
-    // denied", "Exec format error", ...).
+    // Splits the command line (launcher/commandsplit.h; a whole text naming
+    // an existing file is that file), looks the program up in PATH when it
+    // has no '/', and starts it. error carries the reason of a failure
+    // ("empty command", "No such file or directory", "Permission denied",
+    // "Exec format error", ...).
+    // A program that is an existing "*.desktop" file is launched as its
+    // Desktop Entry says (desktopEntry set in the result), never executed:
+    // a failure then carries the entry's own reason (switched off, not shown
+    // here, TryExec missing, no Exec). An entry that Install moved and whose
+    // name is back in the autostart folder, where it starts at logon, is not
+    // started a second time (launcher/autostart.h).
     LaunchResult startDetached(const QString& commandLine) override;
 
-    // As startDetached, then returns when that process has ended. Meanwhile
+    // As startDetached (a Desktop Entry included: its program is waited
+    // for), then returns when that process has ended. Meanwhile
     // the thread's event loop keeps running (without a dispatcher the thread
     // just blocks). Returns at once, ok=false, when it cannot be started.
     LaunchResult startAndWait(const QString& commandLine) override;
 
     // The whole text is one file name. A "*.desktop" file is started as its
-    // Desktop Entry says (launcher/desktopentry.h, same process setup as
-    // above); any other existing file is handed to its default application
-    // through GIO. A missing file fails. Never waits and shows nothing.
+    // Desktop Entry says (as in startDetached, same process setup); any other
+    // existing file is handed to its default application through GIO. A
+    // missing file fails. Never waits and shows nothing.
     LaunchResult openDocument(const QString& file) override;
 
 private:

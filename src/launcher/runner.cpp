@@ -53,6 +53,11 @@ void TaskRunner::startWithFallback(int n, const QString& desc, const QString& ap
         report(n, desc, QStringLiteral("started"));
         return;
     }
+    if (direct.desktopEntry) {
+        // Opening it as a document would refuse it again for the same reason.
+        report(n, desc, QStringLiteral("not started: %1").arg(direct.error));
+        return;
+    }
     const LaunchResult doc = m_launcher.openDocument(app);
     if (doc.ok) {
         report(n, desc, QStringLiteral("opened as a document (%1)").arg(direct.error));

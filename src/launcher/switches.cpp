@@ -12,6 +12,7 @@ Switches parseCommandLine(const QString& commandLine) {
     s.run = line.contains(QLatin1String("/RUN"));
     s.noDisp = line.contains(QLatin1String("/NODISP"));
     s.reinstall = line.contains(QLatin1String("/REINSTALL"));
+    s.uninstall = line.contains(QLatin1String("/UNINSTALL"));
     const QLatin1String skWait("/SKWAIT=");
     const qsizetype at = line.indexOf(skWait);
     // Only three characters after the "=" count, so a wait of 1000 seconds or

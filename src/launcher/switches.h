@@ -1,7 +1,7 @@
 #pragma once
 // The command line: the launcher's switches are found as plain substrings of
 // the whole line in any letter case ("/RUN", "/SKWAIT=", "/NODISP",
-// "/REINSTALL"); "--help" and "--version" are separate arguments of their own.
+// "/REINSTALL", "/UNINSTALL"); "--help" and "--version" are separate arguments of their own.
 
 #include <QString>
 #include <QStringList>
@@ -14,6 +14,7 @@ struct Switches {
     bool run = false;        // "/RUN": start-up mode
     bool noDisp = false;     // "/NODISP": the status window stays hidden
     bool reinstall = false;  // "/REINSTALL": forget "Installed"
+    bool uninstall = false;  // "/UNINSTALL": undo Install, then end
     // Seconds the selection window waits: the numeric value of at most three
     // characters after "/SKWAIT=", 0 without a number, kDefaultSkWait without
     // the switch. May be fractional or negative; only a positive value waits.

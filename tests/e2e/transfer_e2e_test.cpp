@@ -127,11 +127,11 @@ TEST(TransferEndToEnd, MovedEntriesStartFromTheLaunchListAtTheNextLogon) {
     const std::string diagnostics = velmora.readAllStandardError().toStdString();
     EXPECT_EQ(velmora.exitStatus(), QProcess::NormalExit) << diagnostics;
     EXPECT_EQ(velmora.exitCode(), 0) << diagnostics;
-    // A Desktop Entry is no program: each task got to it through the
-    // runner's open-as-a-document fallback.
+    // Each moved entry is launched as an entry at once, not first tried as a program.
     const QString said = QString::fromStdString(diagnostics);
-    EXPECT_TRUE(said.contains(QStringLiteral("\"first.desktop\": opened as a document"))) << diagnostics;
-    EXPECT_TRUE(said.contains(QStringLiteral("\"second entry.desktop\": opened as a document"))) << diagnostics;
+    EXPECT_TRUE(said.contains(QStringLiteral("\"first.desktop\": started\n"))) << diagnostics;
+    EXPECT_TRUE(said.contains(QStringLiteral("\"second entry.desktop\": started\n"))) << diagnostics;
+    EXPECT_FALSE(said.contains(QStringLiteral("Permission denied"))) << diagnostics;
 
     // The started programs run on their own after the launcher has ended.
     EXPECT_TRUE(waitForFiles({evidence + QStringLiteral("/first"), evidence + QStringLiteral("/second")}, 20000))

@@ -3,6 +3,8 @@
 #include "store/memorystore.h"
 #include "store/registry.h"
 #include "store/tasklayout.h"
+#include "testfiles.h"
+#include "unprivileged.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,15 +16,21 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <ostream>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 using namespace velmora;
+using velmora::testing::folderSnapshot;
+using velmora::testing::rerunUnprivileged;
 
 namespace {
 
@@ -85,8 +93,10 @@ protected:
         return r;
     }
 
+    // A path with blanks is written in double quotes.
     TaskRecord movedTask(const QString& name) const {
-        return {name, moved() + QLatin1Char('/') + name, "DW", "ABCDEFG", "*"};
+        const QString path = moved() + QLatin1Char('/') + name;
+        return {name, name.contains(' ') ? '"' + path + '"' : path, "DW", "ABCDEFG", "*"};
     }
     QString launcherEntry() const { return autostart() + QLatin1Char('/') + kLauncherEntryName; }
 };
@@ -112,19 +122,48 @@ TEST_F(TransferTest, TwoEntriesBecomeTasksInOrderOfName) {
 }
 
 TEST_F(TransferTest, CopyKeepsPermissionsAndReplacesAFileOfTheSameName) {
-    put(autostart(), "run.sh", "#!/bin/sh\nexit 0\n",
+    const QByteArray script = "#!/bin/sh\n" + entry("Run");
+    put(autostart(), "run.desktop", script,
         QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
-    put(moved(), "run.sh", "stale");
+    put(moved(), "run.desktop", "stale");
 
     ASSERT_TRUE(transfer().succeeded());
 
-    const QString copy = moved() + "/run.sh";
-    EXPECT_EQ(contents(copy), "#!/bin/sh\nexit 0\n");
+    const QString copy = moved() + "/run.desktop";
+    EXPECT_EQ(contents(copy), script);
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(copy).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0750u);
-    EXPECT_EQ(names(moved()), QStringList({"run.sh"}));  // no temporary left over
-    EXPECT_FALSE(QFileInfo::exists(autostart() + "/run.sh"));
+    EXPECT_EQ(names(moved()), QStringList({"run.desktop"}));  // no temporary left over
+    EXPECT_FALSE(QFileInfo::exists(autostart() + "/run.desktop"));
+}
+
+TEST_F(TransferTest, OnlyDesktopEntriesMoveOtherFilesStayUnmentioned) {
+    put(autostart(), "README.txt", "read me\n");
+    put(autostart(), "start.sh", "#!/bin/sh\nexit 0\n", QFile::ReadOwner | QFile::ExeOwner);
+    put(autostart(), "entry.DESKTOP", entry("Upper"));
+    put(autostart(), "a.desktop", entry("A"));
+
+    const TransferResult r = transfer();
+
+    EXPECT_TRUE(r.succeeded());
+    EXPECT_EQ(taskCount(store), 1);
+    EXPECT_EQ(readTask(store, 1), movedTask("a.desktop"));
+    EXPECT_EQ(names(autostart()), QStringList({"README.txt", kLauncherEntryName, "entry.DESKTOP", "start.sh"}));
+    EXPECT_TRUE(transferSummary(r).isEmpty());
+}
+
+TEST_F(TransferTest, AppOfANameWithBlanksIsQuotedSoThatItIsNeverSplit) {
+    put(autostart(), "notes sync.desktop", entry("Notes"));
+
+    ASSERT_TRUE(transfer().succeeded());
+
+    EXPECT_EQ(readTask(store, 1).app, "\"" + moved() + "/notes sync.desktop\"");
+    // Moving it again finds the task by that path and adds none.
+    put(autostart(), "notes sync.desktop", entry("Notes again"));
+    ASSERT_TRUE(transfer().succeeded());
+    EXPECT_EQ(taskCount(store), 1);
+    EXPECT_EQ(contents(moved() + "/notes sync.desktop"), entry("Notes again"));
 }
 
 TEST_F(TransferTest, AnExistingLauncherEntryIsLeftUntouched) {
@@ -166,18 +205,23 @@ TEST_F(TransferTest, HiddenFilesSubfoldersAndBrokenLinksStay) {
     EXPECT_FALSE(QFileInfo::exists(moved()));  // made only when something moves
 }
 
-TEST_F(TransferTest, ALinkMovesWhatItPointsToAndLeavesTheTargetAlone) {
+// Package updates of the linked file keep reaching the moved entry.
+TEST_F(TransferTest, ALinkMovesAsALinkToTheSameFile) {
     put(home.path() + "/apps", "clock.desktop", entry("Clock"));
+    put(home.path() + "/apps", "near.desktop", entry("Near"));
     ASSERT_TRUE(QDir().mkpath(autostart()));
     ASSERT_EQ(::symlink(QFile::encodeName(home.path() + "/apps/clock.desktop"),
                         QFile::encodeName(autostart() + "/clock.desktop")),
               0);
+    ASSERT_EQ(::symlink("../../apps/near.desktop", QFile::encodeName(autostart() + "/near.desktop")), 0);
 
     ASSERT_TRUE(transfer().succeeded());
 
     EXPECT_EQ(readTask(store, 1), movedTask("clock.desktop"));
-    EXPECT_FALSE(QFileInfo(moved() + "/clock.desktop").isSymLink());
-    EXPECT_EQ(contents(moved() + "/clock.desktop"), entry("Clock"));
+    EXPECT_EQ(readTask(store, 2), movedTask("near.desktop"));
+    EXPECT_EQ(QFileInfo(moved() + "/clock.desktop").symLinkTarget(), home.path() + "/apps/clock.desktop");
+    // A relative link would name another file from the new folder.
+    EXPECT_EQ(QFileInfo(moved() + "/near.desktop").symLinkTarget(), home.path() + "/apps/near.desktop");
     EXPECT_EQ(contents(home.path() + "/apps/clock.desktop"), entry("Clock"));
     EXPECT_EQ(names(autostart()), QStringList({kLauncherEntryName}));
 }
@@ -346,6 +390,7 @@ TEST_P(CopyFailure, LosesNothingAndLeavesNoTask) {
     TransferResult r;
     switch (GetParam().failure) {
     case Failure::TargetUnwritable:
+        if (rerunUnprivileged()) return;
         ASSERT_TRUE(QDir().mkpath(moved()));
         ASSERT_TRUE(QFile::setPermissions(moved(), readOnly));
         if (stillWritable(moved())) GTEST_SKIP() << "folder permissions do not bind this user";
@@ -362,6 +407,7 @@ TEST_P(CopyFailure, LosesNothingAndLeavesNoTask) {
         break;
     }
     case Failure::SourceFolderReadOnly:
+        if (rerunUnprivileged()) return;
         put(autostart(), kLauncherEntryName, entry("Velmora Launcher"));
         ASSERT_TRUE(QFile::setPermissions(autostart(), readOnly));
         if (stillWritable(autostart())) GTEST_SKIP() << "folder permissions do not bind this user";
@@ -507,6 +553,225 @@ TEST_F(Install, AnUnknownStartUpFolderIsReported) {
     EXPECT_EQ(warnings, QStringList({QStringLiteral("Unable to find the StartUp folder.") + kCR +
                                      "Nothing has been moved."}));
     EXPECT_EQ(store.size(), 0);
+}
+
+// A mask keeps a system-wide entry of its name from starting; it starts
+// nothing itself, so it stays and is no failure.
+enum class Mask { DevNullLink, EmptyFile, NoDesktopEntryGroup };
+
+struct MaskCase {
+    const char* name;
+    Mask mask;
+    friend void PrintTo(const MaskCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class Masks : public TransferTest, public ::testing::WithParamInterface<MaskCase> {};
+
+TEST_P(Masks, StayWithoutATaskAndInstallCompletes) {
+    put(system(1), "tracker.desktop", entry("Tracker"));
+    const QString path = autostart() + "/tracker.desktop";
+    switch (GetParam().mask) {
+    case Mask::DevNullLink:
+        ASSERT_TRUE(QDir().mkpath(autostart()));
+        ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(path)), 0);
+        break;
+    case Mask::EmptyFile: put(autostart(), "tracker.desktop", ""); break;
+    case Mask::NoDesktopEntryGroup: put(autostart(), "tracker.desktop", "# off\n[Other]\nExec=true\n"); break;
+    }
+
+    const TransferResult r = transfer();
+
+    EXPECT_TRUE(r.succeeded());
+    EXPECT_EQ(r.startsNothing, QStringList({"tracker.desktop"}));
+    EXPECT_TRUE(r.moved.isEmpty());
+    EXPECT_EQ(taskCount(store), 0);
+    EXPECT_TRUE(transferSummary(r).isEmpty()) << transferSummary(r).toStdString();
+    EXPECT_EQ(names(autostart()), QStringList({kLauncherEntryName, "tracker.desktop"}));
+    if (GetParam().mask == Mask::DevNullLink) {
+        EXPECT_EQ(QFileInfo(path).symLinkTarget(), "/dev/null");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, Masks,
+                         ::testing::Values(MaskCase{"DevNullLink", Mask::DevNullLink},
+                                           MaskCase{"EmptyFile", Mask::EmptyFile},
+                                           MaskCase{"NoDesktopEntryGroup", Mask::NoDesktopEntryGroup}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Files that must neither hang nor crash the transfer: they stay, are named
+// with their reason, and do not keep Install from completing.
+enum class Odd { Fifo, Socket, Folder, Unreadable, TooLarge, LineBreakInName, InvalidUtf8Name };
+
+struct OddCase {
+    const char* name;
+    Odd odd;
+    const char* file;    // as shown in the summary
+    const char* reason;
+    friend void PrintTo(const OddCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class OddFiles : public TransferTest, public ::testing::WithParamInterface<OddCase> {};
+
+TEST_P(OddFiles, StayAndAreNamedWithTheirReason) {
+    const OddCase& c = GetParam();
+    if (c.odd == Odd::Unreadable && rerunUnprivileged()) return;
+    ASSERT_TRUE(QDir().mkpath(autostart()));
+    QByteArray raw = QFile::encodeName(autostart()) + "/odd.desktop";
+    switch (c.odd) {
+    case Odd::Fifo: ASSERT_EQ(::mkfifo(raw.constData(), 0644), 0); break;
+    case Odd::Socket: {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        ASSERT_LT(size_t(raw.size()), sizeof address.sun_path);
+        std::memcpy(address.sun_path, raw.constData(), size_t(raw.size()));
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);
+        break;
+    }
+    case Odd::Folder: ASSERT_TRUE(QDir().mkpath(autostart() + "/odd.desktop")); break;
+    case Odd::Unreadable: put(autostart(), "odd.desktop", entry("Odd"), QFile::WriteOwner); break;
+    case Odd::TooLarge:
+        put(autostart(), "odd.desktop", entry("Odd", "X-Padding=" + QByteArray(1 << 20, 'x') + "\n"));
+        break;
+    case Odd::LineBreakInName:
+    case Odd::InvalidUtf8Name: {
+        raw = QFile::encodeName(autostart()) + (c.odd == Odd::LineBreakInName ? "/line\nbreak.desktop" : "/bad\xff.desktop");
+        const QByteArray text = entry("Odd");
+        const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, text.constData(), size_t(text.size())), text.size());
+        ::close(fd);
+        break;
+    }
+    }
+    put(autostart(), "good.desktop", entry("Good"));
+
+    const TransferResult r = transfer();
+
+    EXPECT_TRUE(r.succeeded()) << transferSummary(r).toStdString();
+    ASSERT_EQ(r.left.size(), 1);
+    EXPECT_EQ(r.left[0].name, QString::fromUtf8(c.file));
+    EXPECT_EQ(r.left[0].reason, QString::fromUtf8(c.reason));
+    struct stat st {};
+    EXPECT_EQ(::lstat(raw.constData(), &st), 0) << "it stays where it is";
+    EXPECT_EQ(taskCount(store), 1);
+    EXPECT_EQ(readTask(store, 1), movedTask("good.desktop"));
+    const QString summary = transferSummary(r);
+    EXPECT_TRUE(summary.contains(QString(kCR) + QString::fromUtf8(c.file) + " - " + QString::fromUtf8(c.reason)))
+        << summary.toStdString();
+    EXPECT_FALSE(summary.contains("start from there")) << summary.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, OddFiles,
+    ::testing::Values(OddCase{"Fifo", Odd::Fifo, "odd.desktop", "a FIFO"},
+                      OddCase{"Socket", Odd::Socket, "odd.desktop", "a socket"},
+                      OddCase{"Folder", Odd::Folder, "odd.desktop", "a folder"},
+                      OddCase{"Unreadable", Odd::Unreadable, "odd.desktop", "cannot be read: Permission denied"},
+                      OddCase{"TooLarge", Odd::TooLarge, "odd.desktop", "larger than 1024 KiB"},
+                      OddCase{"LineBreakInName", Odd::LineBreakInName, "line\\nbreak.desktop",
+                              "the name has a line break"},
+                      OddCase{"InvalidUtf8Name", Odd::InvalidUtf8Name, "bad\xef\xbf\xbd.desktop",
+                              "the name is not valid UTF-8"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class Uninstall : public TransferTest {
+protected:
+    UninstallResult uninstall() {
+        const QProcessEnvironment env = environment();
+        LinuxRegistry registry(env);
+        StartUpTransfer t(store, registry, env, programFolder);
+        return t.UninstallStartUp();
+    }
+    // A folder of every kind Install treats differently.
+    void fillAutostart() {
+        put(home.path() + "/apps", "clock.desktop", entry("Clock"));
+        put(system(1), "tracker.desktop", entry("Tracker"));
+        put(autostart(), "a.desktop", entry("A"));
+        put(autostart(), "b blank.desktop", entry("B"));
+        put(autostart(), "run.desktop", "#!/bin/sh\n" + entry("Run"),
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
+        put(autostart(), "tracker.desktop", entry("My tracker"));
+        put(autostart(), "off.desktop", entry("Off", "Hidden=true\n"));
+        put(autostart(), "README.txt", "read me\n");
+        put(autostart(), ".hidden.desktop", entry("H"));
+        ASSERT_EQ(::symlink(QFile::encodeName(home.path() + "/apps/clock.desktop"),
+                            QFile::encodeName(autostart() + "/clock.desktop")),
+                  0);
+        ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(autostart() + "/masked.desktop")), 0);
+    }
+};
+
+TEST_F(Uninstall, RestoresTheAutostartFolderByteForByte) {
+    fillAutostart();
+    writeTask(store, 1, {"Mine", "/usr/bin/true", "DW", "ABCDEFG", "*"});
+    const QStringList before = folderSnapshot(autostart());
+    ASSERT_TRUE(transfer().succeeded());
+    store.write(kApp, kSequence, kInstalled, "yes");
+    writeTask(store, 7, {"Also mine", "/usr/bin/false", "0", "A", "a"});  // added by hand after Install
+    ASSERT_EQ(taskCount(store), 7);
+    ASSERT_NE(folderSnapshot(autostart()), before);
+    const int transactions = store.transactions();
+
+    const UninstallResult r = uninstall();
+
+    EXPECT_TRUE(r.succeeded()) << uninstallSummary(r).toStdString();
+    EXPECT_EQ(folderSnapshot(autostart()), before);
+    EXPECT_EQ(r.restored, QStringList({"a.desktop", "b blank.desktop", "clock.desktop", "run.desktop", "tracker.desktop"}));
+    EXPECT_EQ(r.tasksRemoved, 5);
+    EXPECT_TRUE(r.launcherEntryRemoved);
+    EXPECT_EQ(store.transactions() - transactions, 1);
+    EXPECT_EQ(taskCount(store), 2);
+    EXPECT_EQ(readTask(store, 1), (TaskRecord{"Mine", "/usr/bin/true", "DW", "ABCDEFG", "*"}));
+    EXPECT_EQ(readTask(store, 2), (TaskRecord{"Also mine", "/usr/bin/false", "0", "A", "a"}));
+    EXPECT_FALSE(store.contains(kApp, kSequence, "Desc003"));
+    EXPECT_FALSE(store.contains(kApp, kSequence, "App007"));
+    EXPECT_FALSE(store.contains(kApp, kSequence, kInstalled));
+    EXPECT_FALSE(QFileInfo::exists(moved()));
+    EXPECT_EQ(uninstallSummary(r), "5 StartUp tasks are back in " + autostart() + "." + kCR +
+                                       "Velmora no longer starts at logon; tasks you added yourself stay in its list.");
+    // Install works again afterwards, as at first.
+    ASSERT_TRUE(transfer().succeeded());
+    EXPECT_EQ(taskCount(store), 7);
+}
+
+TEST_F(Uninstall, ANameThatIsBackStaysMovedAndIsNamed) {
+    put(autostart(), "a.desktop", entry("A"));
+    put(autostart(), "b.desktop", entry("B"));
+    ASSERT_TRUE(transfer().succeeded());
+    put(autostart(), "b.desktop", entry("B written again"));
+
+    const UninstallResult r = uninstall();
+
+    EXPECT_FALSE(r.succeeded());
+    EXPECT_EQ(r.restored, QStringList({"a.desktop"}));
+    EXPECT_TRUE(uninstallSummary(r).startsWith("1 StartUp task is back in " + autostart() + "."));
+    ASSERT_EQ(r.kept.size(), 1);
+    EXPECT_EQ(r.kept[0].name, "b.desktop");
+    EXPECT_EQ(contents(autostart() + "/b.desktop"), entry("B written again"));
+    EXPECT_EQ(contents(moved() + "/b.desktop"), entry("B"));
+    EXPECT_EQ(contents(autostart() + "/a.desktop"), entry("A"));
+    EXPECT_EQ(taskCount(store), 1);
+    EXPECT_EQ(readTask(store, 1), movedTask("b.desktop"));
+    EXPECT_FALSE(QFileInfo::exists(launcherEntry()));
+    const QString summary = uninstallSummary(r);
+    EXPECT_TRUE(summary.contains("These stay in " + moved() + " and in the launch list:" + kCR + "b.desktop - a file of this name is in " +
+                                 autostart() + " again"))
+        << summary.toStdString();
+}
+
+TEST_F(Uninstall, WithNothingInstalledChangesNothing) {
+    put(autostart(), "a.desktop", entry("A"));
+    writeTask(store, 1, {"Mine", "/usr/bin/true", "DW", "ABCDEFG", "*"});
+    const QStringList before = folderSnapshot(autostart());
+
+    const UninstallResult r = uninstall();
+
+    EXPECT_TRUE(r.succeeded());
+    EXPECT_TRUE(r.restored.isEmpty());
+    EXPECT_EQ(folderSnapshot(autostart()), before);
+    EXPECT_EQ(taskCount(store), 1);
 }
 
 // The launcher's entry must be one the desktop accepts, wherever the program lives.

@@ -4,6 +4,7 @@
 
 #include "launcher/launching.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 
@@ -24,6 +25,9 @@ public:
 
     // Commands that fail, per way of starting.
     QSet<QString> failDetached, failAndWait, failDocument;
+    // Commands naming a Desktop Entry that refuses to start, with its reason:
+    // every way of starting fails with desktopEntry set.
+    QHash<QString, QString> refusedEntries;
     // Runs inside each call, after it is recorded: lets a test act while the
     // runner is "inside" a start (press a key, look at the status text).
     std::function<void(const Call&)> onCall;
@@ -45,6 +49,7 @@ private:
         const Call call{kind, command};
         calls.push_back(call);
         if (onCall) onCall(call);
+        if (refusedEntries.contains(command)) return {false, refusedEntries.value(command), true};
         if (failing.contains(command)) return {false, QStringLiteral("refused by the test")};
         return {true, {}};
     }

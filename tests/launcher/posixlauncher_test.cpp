@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QList>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -227,16 +228,21 @@ TEST_F(Launching, StartedProgramGetsDefaultSignalsAndAnEmptyMask) {
     EXPECT_EQ(lines[1].section(QLatin1Char('\t'), 1).toULongLong(nullptr, 16) & ~libraryOwned, 0u) << lines[1].toStdString();
 }
 
-TEST_F(Launching, UnquotedAndQuotedPathsWithBlanks) {
+TEST_F(Launching, PathsWithBlanks) {
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("My Tools")));
     ASSERT_TRUE(QFile::copy(path("report.sh"), path("My Tools/run")));
-    const QString run = path("My Tools/run");
+    makeScript(QStringLiteral("My Tools/plain"),
+               QStringLiteral("exec \"%1\" \"%2\" whole\n").arg(path("report.sh"), path("whole")));
+    // A program where an unquoted path is cut at its first blank.
+    makeScript(QStringLiteral("My"), QStringLiteral("exec \"%1\" \"%2\" \"$@\"\n").arg(path("report.sh"), path("cut")));
 
-    ASSERT_TRUE(launcher.startDetached(run + " " + path("unquoted") + " --fast").ok);
-    EXPECT_EQ(evidence("unquoted").arguments, QStringList{"--fast"});
-
-    ASSERT_TRUE(launcher.startDetached("\"" + run + "\" " + path("quoted") + " \"x y\"").ok);
+    // The whole text names a file: that file, however many blanks it has.
+    ASSERT_TRUE(launcher.startDetached(path("My Tools/plain")).ok);
+    EXPECT_EQ(evidence("whole").arguments, QStringList{"whole"});
+    // With arguments the path needs quotes.
+    ASSERT_TRUE(launcher.startDetached("\"" + path("My Tools/run") + "\" " + path("quoted") + " \"x y\"").ok);
     EXPECT_EQ(evidence("quoted").arguments, QStringList{"x y"});
+    EXPECT_FALSE(QFile::exists(path("cut")));
 }
 
 TEST_F(Launching, ProgramWithoutFolderIsFoundInPath) {
@@ -278,8 +284,6 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NameNotInPath", "", "", false, "velmora-no-such-program a", "No such file or directory"},
         FailureCase{"NoExecuteBit", "tool.sh", "#!/bin/sh\n", false, "@ a", "Permission denied"},
         FailureCase{"ExecuteBitWithoutShebang", "notes.txt", "echo hi\n", true, "@", "Exec format error"},
-        FailureCase{"DesktopEntryFile", "app.desktop", "[Desktop Entry]\nType=Application\nExec=true\n",
-                    false, "@", "Permission denied"},
         FailureCase{"EmptyCommand", "", "", false, "   ", "empty command"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -422,6 +426,96 @@ TEST_F(Launching, DesktopEntryWithMissingProgramFails) {
     const LaunchResult r = launcher.openDocument(entry);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, QStringLiteral("velmora-no-such-program: No such file or directory"));
+}
+
+// A task's command naming a Desktop Entry: launched as the entry says by
+// every way of starting, never executed, and refused with the entry's reason.
+struct EntryCase {
+    const char* name;
+    const char* lines;   // after "[Desktop Entry]\nType=Application\n"; @ runs the report script
+    const char* error;   // "" when it starts
+    friend void PrintTo(const EntryCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class EntryCommands : public Launching, public ::testing::WithParamInterface<EntryCase> {
+protected:
+    // An executable entry that would leave other evidence if run as a script.
+    QString makeEntry(const QString& name) {
+        const QString text = QStringLiteral("#!/bin/sh\necho script > \"%1\"\nexit 0\n[Desktop Entry]\nType=Application\n")
+                                 .arg(path("script")) +
+                             QString::fromUtf8(GetParam().lines).replace(QLatin1Char('@'), path("report.sh") + QLatin1Char(' ') + path("out"));
+        return makeFile(name, text.toUtf8(), true);
+    }
+};
+
+TEST_P(EntryCommands, AreLaunchedAsEntriesByEveryWayOfStarting) {
+    const EntryCase& c = GetParam();
+    EnvVar desktop("XDG_CURRENT_DESKTOP", "XFCE");
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("moved")));
+    const QString entry = makeEntry(QStringLiteral("moved/notes sync.desktop"));
+    // A program the text's first word would name if it were split.
+    makeScript(QStringLiteral("moved/notes"), QStringLiteral("echo split > \"%1\"\n").arg(path("split")));
+    const QString quoted = QLatin1Char('"') + entry + QLatin1Char('"');
+    const QList<std::function<LaunchResult()>> ways = {
+        [&] { return launcher.startDetached(entry); },
+        [&] { return launcher.startDetached(quoted); },
+        [&] { return launcher.startAndWait(entry); },
+        [&] { return launcher.openDocument(entry); },
+    };
+    for (int way = 0; way < ways.size(); ++way) {
+        SCOPED_TRACE(way);
+        QFile::remove(path("out"));
+        const LaunchResult r = ways[way]();
+        EXPECT_TRUE(r.desktopEntry);
+        EXPECT_EQ(r.ok, *c.error == '\0');
+        EXPECT_EQ(r.error, QString::fromUtf8(c.error));
+        if (r.ok) {
+            EXPECT_EQ(evidence("out").arguments, QStringList{"ran"});
+        }
+    }
+    EXPECT_FALSE(QFile::exists(path("script"))) << "the entry file itself was executed";
+    EXPECT_FALSE(QFile::exists(path("split"))) << "the text was split at its blank";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, EntryCommands,
+    ::testing::Values(
+        EntryCase{"Starts", "Exec=@ ran\n", ""},
+        EntryCase{"SwitchedOff", "Exec=@ ran\nHidden=true\n", "Hidden=true"},
+        EntryCase{"NotShownInThisDesktop", "Exec=@ ran\nNotShowIn=XFCE;\n",
+                  "not shown in XFCE (NotShowIn=XFCE;)"},
+        EntryCase{"TryExecMissing", "Exec=@ ran\nTryExec=velmora-no-such-program\n",
+                  "TryExec velmora-no-such-program was not found"},
+        EntryCase{"NoExec", "Name=Nothing\n", "no Exec"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Install moved the entry, and the application wrote it into the autostart
+// folder again: the desktop starts it now.
+TEST_F(Launching, AMovedEntryThatIsBackInTheAutostartFolderIsLeftToTheDesktop) {
+    EnvVar config("XDG_CONFIG_HOME", QFile::encodeName(path("config")));
+    EnvVar data("XDG_DATA_HOME", QFile::encodeName(path("data")));
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("config/autostart")));
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("data/velmora/startup")));
+    const QByteArray text = "[Desktop Entry]\nType=Application\nExec=" + QFile::encodeName(path("report.sh")) +
+                            " " + QFile::encodeName(path("out")) + " ran\n";
+    const QString moved = makeFile(QStringLiteral("data/velmora/startup/app.desktop"), text, false);
+    const QString back = path("config/autostart/app.desktop");
+
+    // A Hidden=true entry of that name (Install's stub) starts nothing there.
+    makeFile(QStringLiteral("config/autostart/app.desktop"), "[Desktop Entry]\nType=Application\nHidden=true\n", false);
+    LaunchResult r = launcher.startDetached(moved);
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_EQ(evidence("out").arguments, QStringList{"ran"});
+    QFile::remove(path("out"));
+
+    makeFile(QStringLiteral("config/autostart/app.desktop"), text, false);
+    for (const LaunchResult& again : {launcher.startDetached(moved), launcher.openDocument(moved)}) {
+        EXPECT_FALSE(again.ok);
+        EXPECT_TRUE(again.desktopEntry);
+        EXPECT_EQ(again.error, back + QStringLiteral(" is back in the autostart folder, so the desktop starts it; "
+                                                     "\"velmora /REINSTALL\" and Install move it again"));
+    }
+    EXPECT_FALSE(waitUntil([&] { return QFile::exists(path("out")); }, 300));
 }
 
 TEST_F(Launching, OpenDocumentTakesTheWholeTextAsOneFileName) {

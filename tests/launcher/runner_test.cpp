@@ -450,6 +450,15 @@ TEST_F(RunnerTest, EachTaskOutcomeIsOneDiagnosticsLine) {
     EXPECT_EQ(diagnostics, expected);
 }
 
+TEST_F(RunnerTest, ARefusedDesktopEntryGivesItsOwnReasonAndIsNotOpenedAgain) {
+    launcher.refusedEntries.insert(QStringLiteral("/moved/app.desktop"), QStringLiteral("Hidden=true"));
+    add(QStringLiteral("App"), QStringLiteral("/moved/app.desktop"));
+    run(QString());
+    EXPECT_EQ(diagnostics, QStringList{QStringLiteral("velmora: task 1 \"App\": not started: Hidden=true")});
+    ASSERT_EQ(launcher.calls.size(), 1u);
+    EXPECT_EQ(launcher.calls[0].kind, FakeLauncher::Kind::Detached);
+}
+
 // --- the header ------------------------------------------------------------
 
 TEST(LaunchHeader, NamesTheConfigurationInUpperCase) {

@@ -13,6 +13,7 @@ struct LineCase {
     const char* line;
     bool run, noDisp, reinstall;
     double skWait;
+    bool uninstall = false;
     friend void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -24,6 +25,7 @@ TEST_P(SwitchesTest, FindsEachSwitchInTheWholeLine) {
     EXPECT_EQ(s.run, c.run);
     EXPECT_EQ(s.noDisp, c.noDisp);
     EXPECT_EQ(s.reinstall, c.reinstall);
+    EXPECT_EQ(s.uninstall, c.uninstall);
     EXPECT_DOUBLE_EQ(s.skWait, c.skWait);
     EXPECT_FALSE(s.help);
     EXPECT_FALSE(s.version);
@@ -48,7 +50,11 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"skwait_negative", "/RUN /SKWAIT=-3", true, false, false, -3},
         LineCase{"skwait_without_run", "/SKWAIT=10", false, false, false, 10},
         LineCase{"first_skwait_counts", "/SKWAIT=1 /SKWAIT=2", false, false, false, 1},
-        LineCase{"nodisp", "/RUN /NODISP", true, true, false, 5}),
+        LineCase{"nodisp", "/RUN /NODISP", true, true, false, 5},
+        LineCase{"uninstall", "/UNINSTALL", false, false, false, 5, true},
+        LineCase{"uninstall_lower_case_inside_a_word", "x/uninstally", false, false, false, 5, true},
+        LineCase{"uninstall_is_no_reinstall", "/uninstall /reinstal", false, false, false, 5, true},
+        LineCase{"reinstall_is_no_uninstall", "/REINSTALL", false, false, true, 5, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CommandLineText, JoinsTheArgumentsWithSingleBlanks) {
