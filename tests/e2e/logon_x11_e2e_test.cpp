@@ -268,6 +268,22 @@ TEST_P(LogonX11, TheSelectionWindowSitsCentredAndItsCloseButtonEndsTheWait) {
         << stored.toStdString();
 }
 
+TEST_P(LogonX11, TheSelectionWindowComesBackWhereItWasLeft) {
+    {
+        SqliteStore store(storePath());
+        store.write(kApp, kWindow, QStringLiteral("Location2"), QStringLiteral("3000;4500;1000;3000;0"));
+    }
+    startVelmora({QStringLiteral("/run"), QStringLiteral("/skwait=60")});
+    const QString id = waitForWindow(QStringLiteral("Velmora"));
+    ASSERT_FALSE(id.isEmpty());
+    QRect frame;
+    eventually([&] { return (frame = frameOf(id)).topLeft() == QPoint(300, 200); }, 5000);
+    EXPECT_EQ(frame.topLeft(), QPoint(300, 200)) << ::testing::PrintToString(frame);
+    ASSERT_TRUE(tool("xdotool", {QStringLiteral("key"), QStringLiteral("Return")}));
+    ASSERT_TRUE(velmoraEnded(20000));
+    EXPECT_TRUE(read(QStringLiteral("Window"), QStringLiteral("Location2")).startsWith(QStringLiteral("3000;4500;")));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     WindowManagers, LogonX11,
     ::testing::Values(WindowManager{"openbox", "openbox", {"--sm-disable"}, false},

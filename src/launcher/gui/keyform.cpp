@@ -56,19 +56,22 @@ KeyForm::KeyForm(SettingsStore& store, LauncherState& state, std::unique_ptr<Win
     }
     RestorePlacement(m_store, this, kApp, kWindow, kLocation2, PlacementScope::Everything);
     const TwipRect at = windowTwips(this);
+    const QPoint restored = frameGeometry().topLeft();
+    // The window manager is asked for the frame before the window is mapped,
+    // so that the window neither sits half a title bar too low nor jumps
+    // into place once it is framed.
+    const std::optional<QMargins> frame = m_ws.frameExtents(*this);
     // A monitor that held the window may be gone since it was stored.
-    if ((at.left == 0 && at.top == 0) || liesOffEveryScreen(this)) centre();
+    if ((at.left == 0 && at.top == 0) || liesOffEveryScreen(this)) {
+        m_centredWithFrame = frame.value_or(QMargins());
+        CenterForm(this, m_centredWithFrame);
+    } else if (frame && testAttribute(Qt::WA_WState_Created)) {
+        // A native window without its frame is placed by its client area.
+        move(restored + QPoint(frame->left(), frame->top()));
+    }
 }
 
 KeyForm::~KeyForm() { releaseKeyboard(); }
-
-void KeyForm::centre() {
-    // Centred with its client area alone, the window would sit half a title
-    // bar too low once framed; the window manager is asked for the frame
-    // before the window is mapped, so that it does not jump either.
-    m_centredWithFrame = m_ws.frameExtents(*this).value_or(QMargins());
-    CenterForm(this, m_centredWithFrame);
-}
 
 bool KeyForm::event(QEvent* event) {
     const bool handled = QWidget::event(event);

@@ -75,7 +75,6 @@ protected:
 private:
     KeyForm(SettingsStore& store, LauncherState& state, std::unique_ptr<WindowSystem> own,
             WindowSystem* windowSystem, QWidget* parent);
-    void centre();
     void tryGrab();
 
     std::unique_ptr<WindowSystem> m_ownWindowSystem;
