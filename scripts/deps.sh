@@ -8,6 +8,8 @@ velmora_packages=(
   qt6-base-dev qt6-qpa-plugins libsqlite3-dev libglib2.0-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   sqlite3 desktop-file-utils xauth xvfb xdotool dex time openbox wmctrl
+  sqlite3 desktop-file-utils xauth xvfb xdotool dex time
+  libxcb1-dev x11-utils openbox xfwm4 wmctrl dbus sway wtype qt6-wayland
 )
 
 velmora_install_deps() {

@@ -2,6 +2,8 @@
 
 #include "store/tasklayout.h"
 
+#include <QStringList>
+
 #include <limits>
 
 namespace velmora {
@@ -35,6 +37,24 @@ Placement parsePlacement(const QString& text) {
 
 QString formatPlacement(const Placement& p) {
     return QStringLiteral("%1;%2;%3;%4;%5").arg(p.top).arg(p.left).arg(p.height).arg(p.width).arg(p.state);
+}
+
+Placement parseSizeFields(const QString& text) {
+    const QStringList fields = text.split(QLatin1Char(';'));
+    const auto field = [&fields](qsizetype i) {
+        return i < fields.size() ? toInt32(numericValue(fields[i])) : 0;
+    };
+    return {field(0), field(1), field(2), field(3), field(4)};
+}
+
+QString withSizeKept(const QString& stored, std::int32_t height, std::int32_t width) {
+    Placement p{-1, -1, height, width, 0};
+    if (stored.count(QLatin1Char(';')) >= 2) {
+        const Placement before = parseSizeFields(stored);
+        p.top = before.top;
+        p.left = before.left;
+    }
+    return formatPlacement(p);
 }
 
 }  // namespace velmora

@@ -23,4 +23,15 @@ Placement parsePlacement(const QString& text);
 // "1320;912;3360;5976;0".
 QString formatPlacement(const Placement& placement);
 
+// Where the window system places every window itself, the program keeps
+// only sizes. Each field is read as the number before its own ";", so a
+// short position field ("0;0;3360;5976;0") never hides the size behind it;
+// fields that are missing read 0.
+Placement parseSizeFields(const QString& text);
+
+// The text to store when only the size is the program's to keep: the stored
+// position stays as it is, and with none stored the position is -1, -1,
+// which no restore applies.
+QString withSizeKept(const QString& stored, std::int32_t height, std::int32_t width);
+
 }  // namespace velmora

@@ -53,10 +53,22 @@ int mousePointer() {
     return cursor->shape() == Qt::WaitCursor ? 11 : cursor->shape() == Qt::BusyCursor ? 13 : 0;
 }
 
+QSize outerSize(const QWidget* window, const QMargins& expectedFrame) {
+    const QSize framed = window->frameGeometry().size();
+    if (framed != window->size()) return framed;
+    return window->size().grownBy(expectedFrame);
+}
+
 void CenterOverOwner(QWidget* window, const QWidget* owner) {
     setMousePointer(13);
     const QRect o = owner->frameGeometry();
-    const QRect w = window->frameGeometry();
+    // Measured before it is shown, the window has no frame yet; the window
+    // manager gives it the owner's, and leaving it out would put the window
+    // half a title bar too low.
+    const QMargins ownerFrame(owner->geometry().left() - o.left(), owner->geometry().top() - o.top(),
+                              o.right() - owner->geometry().right(),
+                              o.bottom() - owner->geometry().bottom());
+    const QSize w = outerSize(window, ownerFrame);
     const double ownerTop = pixelsToTwipsY(o.top());
     const double ownerLeft = pixelsToTwipsX(o.left());
     const double top = ownerTop + (pixelsToTwipsY(o.height()) - pixelsToTwipsY(w.height())) / 2.0;
@@ -65,14 +77,21 @@ void CenterOverOwner(QWidget* window, const QWidget* owner) {
     setMousePointer(0);
 }
 
-void CenterForm(QWidget* window) {
+void CenterForm(QWidget* window, const std::optional<QMargins>& expectedFrame) {
     setMousePointer(13);
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     const QRect s = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    const QRect w = window->frameGeometry();
+    const QSize w = outerSize(window, expectedFrame.value_or(QMargins()));
     const double top = (pixelsToTwipsY(s.height()) * 0.85) / 2.0 - pixelsToTwipsY(w.height()) / 2.0;
     const double left = pixelsToTwipsX(s.width()) / 2.0 - pixelsToTwipsX(w.width()) / 2.0;
-    window->move(s.left() + twipsToPixelsX(left), s.top() + twipsToPixelsY(top));
+    QPoint at(s.left() + twipsToPixelsX(left), s.top() + twipsToPixelsY(top));
+    // A native window that has no frame yet is moved by its client area, and
+    // the window manager then puts the frame around it where it stands: the
+    // client goes inside the frame that is to come.
+    const bool framed = window->frameGeometry().size() != window->size();
+    if (!framed && expectedFrame && window->testAttribute(Qt::WA_WState_Created))
+        at += QPoint(expectedFrame->left(), expectedFrame->top());
+    window->move(at);
     setMousePointer(0);
 }
 

@@ -4,7 +4,10 @@
 // the desktop.
 
 #include <QFont>
+#include <QMargins>
 #include <QRect>
+
+#include <optional>
 
 class QWidget;
 
@@ -40,12 +43,19 @@ public:
     PointerGuard& operator=(const PointerGuard&) = delete;
 };
 
+// The outer size of `window`: its frame once the window manager has framed
+// it, before that its client area grown by `expectedFrame`.
+QSize outerSize(const QWidget* window, const QMargins& expectedFrame = {});
+
 // Centres `window` over `owner` (frame geometry, twip arithmetic in floating
-// point, no clamping to the screen); arrow-with-hourglass meanwhile.
+// point, no clamping to the screen); arrow-with-hourglass meanwhile. A window
+// not framed yet is taken to get the same frame as its owner has.
 void CenterOverOwner(QWidget* window, const QWidget* owner);
 
 // Centres `window` horizontally on the screen with its vertical centre at
-// 42.5 % of the screen height; arrow-with-hourglass meanwhile.
-void CenterForm(QWidget* window);
+// 42.5 % of the screen height; arrow-with-hourglass meanwhile. The frame is
+// measured once the window is framed; before that `expectedFrame` stands in
+// for it (none given: no frame).
+void CenterForm(QWidget* window, const std::optional<QMargins>& expectedFrame = std::nullopt);
 
 }  // namespace velmora

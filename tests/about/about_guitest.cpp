@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 // Readable QStrings in failure messages.
 static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
@@ -141,6 +143,27 @@ INSTANTIATE_TEST_SUITE_P(
         // Odd differences: the half pixel is rounded in twips, not dropped.
         CentreCase{"HalfPixel", QRect(0, 0, 101, 101), QSize(50, 50), QPoint(26, 26)}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CenterOverOwnerFrame, AWindowNotFramedYetIsCentredWithTheFrameItsOwnerHas) {
+    QWidget owner;
+    owner.setGeometry(100, 50, 400, 300);
+    owner.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+    const QRect o = owner.frameGeometry();
+    const QRect c = owner.geometry();
+    const QSize frame = o.size() - c.size();
+    ASSERT_FALSE(frame.isNull()) << "the platform should frame the owner";
+    QWidget window;
+    window.resize(200, 100);
+    CenterOverOwner(&window, &owner);
+    const QPoint expected(int(std::lround(o.left() + (o.width() - 200 - frame.width()) / 2.0)),
+                          int(std::lround(o.top() + (o.height() - 100 - frame.height()) / 2.0)));
+    EXPECT_EQ(window.frameGeometry().topLeft(), expected);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.frameGeometry().topLeft() == expected; }, 2000))
+        << "framed at " << window.frameGeometry().x() << "," << window.frameGeometry().y();
+}
 
 }  // namespace
 }  // namespace velmora

@@ -4,17 +4,16 @@
 // XTEST extension. Two tasks are added through the task editor, one is moved
 // down, the other deleted with the real confirmation box, and the program is
 // left with Alt+X; the store it leaves behind is then read back.
+#include "desktopsession.h"
 #include "store/settingsstore.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -29,39 +28,18 @@ static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << tex
 namespace velmora {
 namespace {
 
-// Polls `done` every 50 ms for at most `ms`; true once it holds.
-bool eventually(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        if (done()) return true;
-        if (clock.elapsed() >= ms) return false;
-        QThread::msleep(50);
-    }
-}
-
-// Ends a process on every way out of the test: politely first, then for sure.
-void stop(std::unique_ptr<QProcess>& p) {
-    if (!p) return;
-    if (p->state() != QProcess::NotRunning) {
-        p->terminate();
-        if (!p->waitForFinished(3000)) {
-            p->kill();
-            p->waitForFinished(3000);
-        }
-    }
-    p.reset();
-}
+using testing::eventually;
+using testing::stop;
 
 class MainWindowKeys : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        if (xvfb.isEmpty()) GTEST_SKIP() << "Xvfb is not installed";
+        if (!testing::XServer::installed()) GTEST_SKIP() << "Xvfb is not installed";
         m_xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
         ASSERT_FALSE(m_xdotool.isEmpty()) << "xdotool is not installed (scripts/deps.sh installs it)";
         ASSERT_TRUE(root.isValid());
-        startServer(xvfb);
+        m_server = std::make_unique<testing::XServer>(150, 199);
+        m_display = m_server->display();
         ASSERT_FALSE(m_display.isEmpty()) << "no X server could be started on :150 to :199";
 
         for (const char* sub : {"config", "data", "runtime"}) QDir(root.path()).mkpath(QLatin1String(sub));
@@ -80,39 +58,7 @@ protected:
 
     void TearDown() override {
         stop(m_app);
-        stop(m_server);
-    }
-
-    // Xvfb on the first free display from :150 on. With -displayfd it writes
-    // the display's number once it accepts clients; a display taken by
-    // someone else makes it end instead.
-    void startServer(const QString& xvfb) {
-        for (int n = 150; n < 200; ++n) {
-            if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)) ||
-                QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
-                continue;
-            auto server = std::make_unique<QProcess>();
-            server->setProgram(xvfb);
-            server->setArguments({QStringLiteral(":%1").arg(n), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                  QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                  QStringLiteral("0"), QStringLiteral("1280x1024x24")});
-            server->setStandardErrorFile(QProcess::nullDevice());
-            server->start();
-            if (!server->waitForStarted(5000)) return;  // not runnable at all
-            QByteArray said;
-            QElapsedTimer clock;
-            clock.start();
-            while (!said.contains('\n') && server->state() == QProcess::Running && clock.elapsed() < 15000) {
-                server->waitForReadyRead(500);
-                said += server->readAllStandardOutput();
-            }
-            if (said.trimmed() == QByteArray::number(n)) {
-                m_server = std::move(server);
-                m_display = QStringLiteral(":%1").arg(n);
-                return;
-            }
-            stop(server);
-        }
+        m_server.reset();
     }
 
     // Runs xdotool with `args` for at most `ms`; its output, or nothing when
@@ -216,7 +162,7 @@ protected:
     QProcessEnvironment m_env;
     QString m_xdotool;
     QString m_display;
-    std::unique_ptr<QProcess> m_server;
+    std::unique_ptr<testing::XServer> m_server;
     std::unique_ptr<QProcess> m_app;
 };
 

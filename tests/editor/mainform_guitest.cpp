@@ -485,8 +485,7 @@ TEST_F(MainformTest, InstallButtonIsOfferedUntilInstalled) {
 
 // ---- About ---------------------------------------------------------------------------
 
-// Opens About from the main window, notes where it stood (its position and the
-// size it had when it was placed, before the frame was added), and closes it with OK.
+// Opens About from the main window, notes where its frame stood, and closes it with OK.
 QRect openAndCloseAbout(Mainform& form, QString* versionText = nullptr, bool* hasPicture = nullptr) {
     QRect where;
     bool seen = false;
@@ -494,7 +493,7 @@ QRect openAndCloseAbout(Mainform& form, QString* versionText = nullptr, bool* ha
         auto* about = qobject_cast<frmAbout*>(QApplication::activeModalWidget());
         if (about) {
             seen = true;
-            where = QRect(about->frameGeometry().topLeft(), about->size());
+            where = about->frameGeometry();
             if (versionText) *versionText = about->versionText();
             if (hasPicture) *hasPicture = !about->Picture1->pixmap().isNull();
             QTest::mouseClick(about->Command1, Qt::LeftButton);

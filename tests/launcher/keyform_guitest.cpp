@@ -2,6 +2,7 @@
 // what Unload saves, and what its keys do to the launcher state.
 #include "launcher/gui/keyform.h"
 
+#include "fakes/fakewindowsystem.h"
 #include "fakes/probestore.h"
 #include "launcher/gui/windowplacement.h"
 #include "launcher/placement.h"
@@ -31,10 +32,11 @@ protected:
 
     MemoryStore settings;
     LauncherState state;
+    testing::FakeWindowSystem windows;
 };
 
 TEST_F(KeyFormTest, LoadsWithItsDesign) {
-    KeyForm form(settings, state);
+    KeyForm form(settings, state, windows);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Velmora"));
     EXPECT_EQ(form.size(), QSize(twipsToPixelsX(2832), twipsToPixelsY(864)));
     EXPECT_EQ(form.Label1->geometry(), twipsRect(120, 12, 2592, 828));
@@ -43,7 +45,7 @@ TEST_F(KeyFormTest, LoadsWithItsDesign) {
 }
 
 TEST_F(KeyFormTest, LabelShowsCharacter13AsALineBreakAndKeepsTheRawText) {
-    KeyForm form(settings, state);
+    KeyForm form(settings, state, windows);
     const QString raw = QChar(13) + QStringLiteral("Select launch configuration ...");
     form.setLabelText(raw);
     EXPECT_EQ(form.labelText(), raw);
@@ -51,7 +53,7 @@ TEST_F(KeyFormTest, LabelShowsCharacter13AsALineBreakAndKeepsTheRawText) {
 }
 
 TEST_F(KeyFormTest, DescriptionsAreShownAsTheyAreNotAsMarkup) {
-    KeyForm form(settings, state);
+    KeyForm form(settings, state, windows);
     form.setLabelText(QStringLiteral("<b>Mail</b>"));
     EXPECT_EQ(form.Label1->textFormat(), Qt::PlainText);
 }
@@ -76,7 +78,7 @@ class CentringTest : public KeyFormTest, public ::testing::WithParamInterface<Ce
 
 TEST_P(CentringTest, AWindowLeftAtTopLeftIsCentred) {
     storeLocation(QString::fromUtf8(GetParam().stored));
-    KeyForm form(settings, state);
+    KeyForm form(settings, state, windows);
     EXPECT_EQ(form.frameGeometry().topLeft(), centred(form));
     EXPECT_NE(form.frameGeometry().topLeft(), QPoint(0, 0));
     EXPECT_EQ(mousePointer(), 0);
@@ -90,13 +92,13 @@ INSTANTIATE_TEST_SUITE_P(Stored, CentringTest,
 
 TEST_F(KeyFormTest, StoredPositionIsRestoredAndTheDesignSizeKept) {
     storeLocation(QStringLiteral("1320;912;9999;9999;0"));
-    KeyForm form(settings, state);
+    KeyForm form(settings, state, windows);
     EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(twipsToPixelsX(912), twipsToPixelsY(1320)));
     EXPECT_EQ(form.size(), QSize(twipsToPixelsX(2832), twipsToPixelsY(864)));
 }
 
 TEST_F(KeyFormTest, UnloadSavesOnceAndHides) {
-    KeyForm form(settings, state);
+    KeyForm form(settings, state, windows);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     form.move(200, 100);
@@ -113,13 +115,13 @@ TEST_F(KeyFormTest, UnloadSavesOnceAndHides) {
 
 TEST_F(KeyFormTest, TheNextLoadShowsItWhereTheUserLeftIt) {
     {
-        KeyForm form(settings, state);
+        KeyForm form(settings, state, windows);
         form.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
         form.move(321, 234);
         form.Unload();
     }
-    KeyForm again(settings, state);
+    KeyForm again(settings, state, windows);
     again.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
     EXPECT_EQ(again.frameGeometry().topLeft(), QPoint(321, 234));
@@ -127,18 +129,144 @@ TEST_F(KeyFormTest, TheNextLoadShowsItWhereTheUserLeftIt) {
 }
 
 TEST_F(KeyFormTest, DestroyingItWithoutUnloadSavesNothing) {
-    { KeyForm form(settings, state); }
+    { KeyForm form(settings, state, windows); }
     EXPECT_FALSE(settings.contains(kApp, kWindow, kLocation2));
 }
 
 TEST_F(KeyFormTest, UnloadHidesEvenWhenSavingFails) {
     testing::ProbeStore readOnly;
     readOnly.failWrites = true;
-    KeyForm form(readOnly, state);
+    KeyForm form(readOnly, state, windows);
     form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     EXPECT_THROW(form.Unload(), StoreError);
     EXPECT_FALSE(form.isVisible());
     EXPECT_NO_THROW(form.Unload());
+}
+
+// Where the rule puts a window whose outer size is `outer`.
+QPoint centredOuter(QSize outer) {
+    const QRect s = QGuiApplication::primaryScreen()->geometry();
+    const double top = pixelsToTwipsY(s.height()) * 0.85 / 2 - pixelsToTwipsY(outer.height()) / 2;
+    const double left = pixelsToTwipsX(s.width()) / 2 - pixelsToTwipsX(outer.width()) / 2;
+    return {s.left() + twipsToPixelsX(left), s.top() + twipsToPixelsY(top)};
+}
+
+TEST_F(KeyFormTest, IsCentredWithTheFrameTheWindowManagerAnnouncesBeforeItIsFramed) {
+    windows.frame = QMargins(3, 24, 5, 7);
+    KeyForm form(settings, state, windows);
+    const QSize client(twipsToPixelsX(2832), twipsToPixelsY(864));
+    EXPECT_EQ(form.frameGeometry().topLeft(), centredOuter(client + QSize(8, 31)));
+}
+
+TEST_F(KeyFormTest, IsCentredAgainOnceFramedWhenTheFrameWasNotAnnounced) {
+    windows.frame.reset();
+    KeyForm form(settings, state, windows);
+    const QPoint unframed = form.frameGeometry().topLeft();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ASSERT_NE(form.frameGeometry().size(), form.size()) << "the platform should frame the window";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.frameGeometry().topLeft() == centred(form); }, 2000))
+        << "still at " << form.frameGeometry().x() << "," << form.frameGeometry().y();
+    EXPECT_NE(form.frameGeometry().topLeft(), unframed);
+}
+
+TEST_F(KeyFormTest, AStoredPositionOffEveryScreenIsBroughtBackCentred) {
+    // Left on a second monitor that is gone now.
+    storeLocation(QStringLiteral("1320;90000;864;2832;0"));
+    KeyForm form(settings, state, windows);
+    EXPECT_EQ(form.frameGeometry().topLeft(), centred(form));
+}
+
+TEST_F(KeyFormTest, WhereTheWindowSystemPlacesWindowsOnlyTheSizeIsKept) {
+    windows.places = false;
+    storeLocation(QStringLiteral("1320;912;864;2832;0"));
+    KeyForm form(settings, state, windows);
+    EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(0, 0)) << "neither restored nor centred";
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.move(40, 0);  // where a compositor might report it
+    form.Unload();
+    const Placement p = parsePlacement(location());
+    EXPECT_EQ(p.top, 1320);
+    EXPECT_EQ(p.left, 912);
+    EXPECT_EQ(p.height, qRound(pixelsToTwipsY(form.frameGeometry().height())));
+    EXPECT_EQ(p.width, qRound(pixelsToTwipsX(form.frameGeometry().width())));
+}
+
+struct UnseenCase {
+    const char* name;
+    bool realScreen;
+    bool shown;
+    friend void PrintTo(const UnseenCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class UnseenTest : public KeyFormTest, public ::testing::WithParamInterface<UnseenCase> {};
+
+TEST_P(UnseenTest, AWindowNobodySawSavesNoPosition) {
+    windows.realScreen = GetParam().realScreen;
+    storeLocation(QStringLiteral("1320;912;864;2832;0"));
+    KeyForm form(settings, state, windows);
+    if (GetParam().shown) {
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        form.move(300, 300);
+    }
+    const int writes = settings.writes();
+    form.Unload();
+    EXPECT_EQ(settings.writes(), writes);
+    EXPECT_EQ(location(), QStringLiteral("1320;912;864;2832;0"));
+    EXPECT_FALSE(form.isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, UnseenTest,
+                         ::testing::Values(UnseenCase{"never_shown", true, false},
+                                           UnseenCase{"shown_on_no_real_screen", false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- the keyboard and the close button -------------------------------------
+
+TEST_F(KeyFormTest, TakesTheKeyboardRetryingUntilTheWindowSystemGivesIt) {
+    windows.refusedGrabs = 3;
+    KeyForm form(settings, state, windows);
+    form.show();
+    form.takeKeyboard();
+    EXPECT_EQ(windows.activations, 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.holdsKeyboard(); }, 5000));
+    EXPECT_TRUE(windows.grabbed);
+    EXPECT_EQ(windows.grabAttempts, 4);
+    form.releaseKeyboard();
+    EXPECT_FALSE(windows.grabbed);
+    EXPECT_FALSE(form.holdsKeyboard());
+}
+
+TEST_F(KeyFormTest, UnloadGivesTheKeyboardBack) {
+    KeyForm form(settings, state, windows);
+    form.show();
+    form.takeKeyboard();
+    ASSERT_TRUE(form.holdsKeyboard());
+    form.Unload();
+    EXPECT_FALSE(windows.grabbed);
+}
+
+TEST_F(KeyFormTest, ReleasingBeforeTheGrabHeldStopsTheRetries) {
+    KeyForm form(settings, state, windows);
+    form.takeKeyboard();  // not shown: never viewable
+    form.releaseKeyboard();
+    const int attempts = windows.grabAttempts;
+    QTest::qWait(100);
+    EXPECT_EQ(windows.grabAttempts, attempts);
+    EXPECT_EQ(windows.releases, 0) << "nothing was held";
+}
+
+TEST_F(KeyFormTest, TheCloseButtonEndsTheWaitAsEnterDoes) {
+    KeyForm form(settings, state, windows);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_FALSE(form.close()) << "the window stays until it is unloaded";
+    EXPECT_FALSE(state.KeyWait());
+    EXPECT_EQ(state.PressedKey(), QString());
+    EXPECT_TRUE(form.isVisible());
 }
 
 // --- keys ------------------------------------------------------------------
@@ -157,7 +285,7 @@ class KeysTest : public KeyFormTest, public ::testing::WithParamInterface<KeyCas
 
 TEST_P(KeysTest, LettersChooseEnterEndsTheWaitOthersDoNothing) {
     const KeyCase& c = GetParam();
-    KeyForm form(settings, state);
+    KeyForm form(settings, state, windows);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     QKeyEvent event(QEvent::KeyPress, c.key, c.modifiers);
@@ -183,7 +311,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(KeyFormTest, TypedLettersInAnyCaseGiveTheLowerCaseLetter) {
-    KeyForm form(settings, state);
+    KeyForm form(settings, state, windows);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     QTest::keyClick(&form, 'B');

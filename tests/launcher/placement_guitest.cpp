@@ -172,5 +172,54 @@ TEST_F(WindowPlacementTest, PositionsBeyond16BitsAreKept) {
     EXPECT_EQ(parsePlacement(stored()).left, qRound(pixelsToTwipsX(twipsToPixelsX(120000))));
 }
 
+// --- where the window system places windows itself -------------------------
+
+struct SizeOnlyCase {
+    const char* name;
+    const char* stored;
+    QSize outer;  // the frame's size afterwards, in pixels
+    friend void PrintTo(const SizeOnlyCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class SizeOnlyTest : public WindowPlacementTest, public ::testing::WithParamInterface<SizeOnlyCase> {};
+
+TEST_P(SizeOnlyTest, RestoresTheSizeAndLeavesThePosition) {
+    store(QString::fromUtf8(GetParam().stored));
+    auto w = window();
+    RestorePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::SizeOnly);
+    showFramed(w.get());
+    EXPECT_EQ(w->frameGeometry().size(), GetParam().outer);
+    EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(150, 120)) << "the position is not the program's";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SizeOnlyTest,
+    ::testing::Values(SizeOnlyCase{"stored_position", "1320;912;4500;7500;0", QSize(500, 300)},
+                      // A compositor's 0, 0 once stored must not cost the size.
+                      SizeOnlyCase{"position_zero", "0;0;4500;7500;0", QSize(500, 300)},
+                      SizeOnlyCase{"no_position", "-1;-1;4500;7500;0", QSize(500, 300)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(WindowPlacementTest, SavingOnlyTheSizeKeepsTheStoredPosition) {
+    store(QStringLiteral("1320;912;3360;5976;0"));
+    auto w = window();
+    showFramed(w.get());
+    w->move(0, 0);  // what a compositor reports
+    SavePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::SizeOnly);
+    const QSize outer = w->frameGeometry().size();
+    EXPECT_EQ(stored(), QStringLiteral("1320;912;%1;%2;0")
+                            .arg(qRound(pixelsToTwipsY(outer.height())))
+                            .arg(qRound(pixelsToTwipsX(outer.width()))));
+}
+
+TEST_F(WindowPlacementTest, NothingIsSavedOrRestoredForAWindowNobodySaw) {
+    store(QStringLiteral("1320;912;3360;5976;0"));
+    auto w = window();
+    RestorePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::Nothing);
+    EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(150, 120));
+    SavePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::Nothing);
+    EXPECT_EQ(stored(), QStringLiteral("1320;912;3360;5976;0"));
+}
+
 }  // namespace
 }  // namespace velmora

@@ -76,5 +76,49 @@ INSTANTIATE_TEST_SUITE_P(
                                  "1234567;7654321;100000;200000;0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct SizeFieldsCase {
+    const char* name;
+    const char* text;
+    Placement expected;
+    friend void PrintTo(const SizeFieldsCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ParseSizeFieldsTest : public ::testing::TestWithParam<SizeFieldsCase> {};
+
+TEST_P(ParseSizeFieldsTest, EachFieldStandsOnItsOwn) {
+    EXPECT_EQ(parseSizeFields(QString::fromUtf8(GetParam().text)), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ParseSizeFieldsTest,
+    ::testing::Values(SizeFieldsCase{"design_example", "1320;912;3360;5976;0", {1320, 912, 3360, 5976, 0}},
+                      SizeFieldsCase{"position_zero", "0;0;3360;5976;0", {0, 0, 3360, 5976, 0}},
+                      SizeFieldsCase{"no_position", "-1;-1;4500;7500;0", {-1, -1, 4500, 7500, 0}},
+                      SizeFieldsCase{"nothing_stored", "", {0, 0, 0, 0, 0}},
+                      SizeFieldsCase{"missing_fields", "15;30", {15, 30, 0, 0, 0}},
+                      SizeFieldsCase{"garbage", "a;b;c;d;e", {0, 0, 0, 0, 0}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct SizeKeptCase {
+    const char* name;
+    const char* stored;
+    const char* written;
+    friend void PrintTo(const SizeKeptCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class WithSizeKeptTest : public ::testing::TestWithParam<SizeKeptCase> {};
+
+TEST_P(WithSizeKeptTest, KeepsTheStoredPositionAndWritesTheSize) {
+    EXPECT_EQ(withSizeKept(QString::fromUtf8(GetParam().stored), 4500, 7500), QString::fromUtf8(GetParam().written));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, WithSizeKeptTest,
+    ::testing::Values(SizeKeptCase{"stored_position", "1320;912;3360;5976;0", "1320;912;4500;7500;0"},
+                      SizeKeptCase{"position_zero", "0;0;3360;5976;0", "0;0;4500;7500;0"},
+                      SizeKeptCase{"nothing_stored", "", "-1;-1;4500;7500;0"},
+                      SizeKeptCase{"not_a_placement", "hello", "-1;-1;4500;7500;0"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace velmora

@@ -4,6 +4,7 @@
 #include "fakes/fakeclock.h"
 #include "fakes/fakelauncher.h"
 #include "fakes/fakeprompts.h"
+#include "fakes/fakewindowsystem.h"
 #include "fakes/probestore.h"
 #include "launcher/gui/keyform.h"
 #include "launcher/gui/startupsequence.h"
@@ -31,6 +32,7 @@ namespace {
 using testing::FakeClock;
 using testing::FakeLauncher;
 using testing::FakePrompts;
+using testing::FakeWindowSystem;
 
 const QChar CR(13);
 
@@ -136,7 +138,7 @@ protected:
     }
     StartupSettings run(const QStringList& args) {
         StartupSequence sequence(store, state, launcher, prompts, clock,
-                                 [this](const QString& line) { diagnostics.append(line); });
+                                 [this](const QString& line) { diagnostics.append(line); }, &windows);
         return sequence.run(parseSwitches(args));
     }
     QStringList started() const {
@@ -158,6 +160,8 @@ protected:
     FakeLauncher launcher;
     FakePrompts prompts;
     FakeClock clock;
+    FakeWindowSystem windows;
+    int tokensForgottenAtLaunch = -1;
     QStringList seen;  // KeyForm's text at each start, "<hidden>" when not on screen
     int pointerDuringRun = -1;
     QStringList diagnostics;
@@ -166,7 +170,7 @@ protected:
 };
 
 TEST_F(StartupTest, SelectionTimesOutAfterItsIntervalWithNoChoice) {
-    StartupSequence sequence(store, state, launcher, prompts, clock);
+    StartupSequence sequence(store, state, launcher, prompts, clock, {}, &windows);
     QString shown;
     later(50, [&](KeyForm& form) { shown = form.labelText(); });
     QElapsedTimer elapsed;
@@ -180,7 +184,7 @@ TEST_F(StartupTest, SelectionTimesOutAfterItsIntervalWithNoChoice) {
 }
 
 TEST_F(StartupTest, ALetterEndsTheSelectionAtOnce) {
-    StartupSequence sequence(store, state, launcher, prompts, clock);
+    StartupSequence sequence(store, state, launcher, prompts, clock, {}, &windows);
     later(50, [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_B, Qt::ShiftModifier); });
     QElapsedTimer elapsed;
     elapsed.start();
@@ -190,13 +194,45 @@ TEST_F(StartupTest, ALetterEndsTheSelectionAtOnce) {
 }
 
 TEST_F(StartupTest, EnterEndsTheSelectionWithNoChoice) {
-    StartupSequence sequence(store, state, launcher, prompts, clock);
+    StartupSequence sequence(store, state, launcher, prompts, clock, {}, &windows);
     later(50, [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_5); });
     later(80, [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_Return); });
     QElapsedTimer elapsed;
     elapsed.start();
     EXPECT_EQ(sequence.selectConfiguration(30), QString());
     EXPECT_LT(elapsed.elapsed(), 10000);
+}
+
+TEST_F(StartupTest, TheSelectionHoldsTheKeyboardForTheWaitOnly) {
+    StartupSequence sequence(store, state, launcher, prompts, clock, {}, &windows);
+    bool heldDuringWait = false;
+    later(50, [&](KeyForm& form) {
+        heldDuringWait = windows.grabbed && form.holdsKeyboard();
+        QTest::keyClick(&form, Qt::Key_C);
+    });
+    EXPECT_EQ(sequence.selectConfiguration(30), QStringLiteral("c"));
+    EXPECT_TRUE(heldDuringWait);
+    EXPECT_EQ(windows.activations, 1);
+    EXPECT_FALSE(windows.grabbed) << "given back when the wait ended";
+}
+
+TEST_F(StartupTest, TheCloseButtonEndsTheSelectionWithNoChoice) {
+    store.write(kApp, kSequence, kDefaultKey, QStringLiteral("b"));
+    add(QStringLiteral("Mail"), QStringLiteral("b"));
+    later(50, [](KeyForm& form) { form.close(); });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    run({QStringLiteral("/run"), QStringLiteral("/skwait=30")});
+    EXPECT_LT(elapsed.elapsed(), 10000);
+    EXPECT_EQ(state.LaunchKey(), QStringLiteral("b")) << "the default key applies, as after Enter";
+    EXPECT_EQ(started(), QStringList{QStringLiteral("mail")});
+}
+
+TEST_F(StartupTest, NoTaskInheritsTheSessionsActivationToken) {
+    add(QStringLiteral("Mail"), QStringLiteral("*"));
+    launcher.onCall = [this](const FakeLauncher::Call&) { tokensForgottenAtLaunch = windows.tokensForgotten; };
+    run({QStringLiteral("/run"), QStringLiteral("/skwait=0")});
+    EXPECT_EQ(tokensForgottenAtLaunch, 1);
 }
 
 TEST_F(StartupTest, DefaultKeyAppliesWithoutSelection) {

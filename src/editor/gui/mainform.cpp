@@ -271,10 +271,8 @@ void Mainform::enforceMinimumSize() {
 
 void Mainform::keepOnScreen() {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
+    if (!liesOffEveryScreen(this)) return;
     const QRect frame = frameGeometry();
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    for (const QScreen* screen : screens)
-        if (screen->geometry().intersects(frame)) return;
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary) return;
     // A monitor that held the window is gone: bring it back, centred.

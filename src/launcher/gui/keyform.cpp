@@ -5,13 +5,32 @@
 #include "ui/geometry.h"
 #include "ui/prompts.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QWindow>
 
 namespace velmora {
 
+namespace {
+constexpr int kGrabRetryMs = 20;
+}
+
+KeyForm::KeyForm(SettingsStore& store, LauncherState& state, WindowSystem& windowSystem,
+                 QWidget* parent)
+    : KeyForm(store, state, nullptr, &windowSystem, parent) {}
+
 KeyForm::KeyForm(SettingsStore& store, LauncherState& state, QWidget* parent)
-    : QWidget(parent, Qt::Window), Label1(new QLabel(this)), m_store(store), m_state(state) {
+    : KeyForm(store, state, createWindowSystem(), nullptr, parent) {}
+
+KeyForm::KeyForm(SettingsStore& store, LauncherState& state, std::unique_ptr<WindowSystem> own,
+                 WindowSystem* windowSystem, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      Label1(new QLabel(this)),
+      m_ownWindowSystem(std::move(own)),
+      m_ws(windowSystem ? *windowSystem : *m_ownWindowSystem),
+      m_store(store),
+      m_state(state) {
     setObjectName(QStringLiteral("KeyForm"));
     setWindowTitle(QStringLiteral("Velmora"));
     // The design size holds the three status lines; a fixed size also keeps
@@ -28,26 +47,110 @@ KeyForm::KeyForm(SettingsStore& store, LauncherState& state, QWidget* parent)
     // Descriptions are the user's text; "<b>" in one is shown, not obeyed.
     Label1->setTextFormat(Qt::PlainText);
 
-    RestorePlacement(m_store, this, kApp, kWindow, kLocation2);
+    m_grabRetry.setInterval(kGrabRetryMs);
+    connect(&m_grabRetry, &QTimer::timeout, this, &KeyForm::tryGrab);
+
+    if (!m_ws.placesWindows()) {
+        RestorePlacement(m_store, this, kApp, kWindow, kLocation2, PlacementScope::SizeOnly);
+        return;
+    }
+    RestorePlacement(m_store, this, kApp, kWindow, kLocation2, PlacementScope::Everything);
     const TwipRect at = windowTwips(this);
-    if (at.left == 0 && at.top == 0) CenterForm(this);
+    const QPoint restored = frameGeometry().topLeft();
+    // The window manager is asked for the frame before the window is mapped,
+    // so that the window neither sits half a title bar too low nor jumps
+    // into place once it is framed.
+    const std::optional<QMargins> frame = m_ws.frameExtents(*this);
+    // A monitor that held the window may be gone since it was stored.
+    if ((at.left == 0 && at.top == 0) || liesOffEveryScreen(this)) {
+        m_centredWithFrame = frame.value_or(QMargins());
+        CenterForm(this, m_centredWithFrame);
+    } else if (frame && testAttribute(Qt::WA_WState_Created)) {
+        // A native window without its frame is placed by its client area.
+        move(restored + QPoint(frame->left(), frame->top()));
+    }
 }
 
-KeyForm::~KeyForm() = default;
+KeyForm::~KeyForm() { releaseKeyboard(); }
+
+bool KeyForm::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    const auto type = event->type();
+    if (m_centredWithFrame && (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize)) {
+        const QRect frame = frameGeometry();
+        const QRect client = geometry();
+        if (frame.size() != client.size()) {
+            // Framed now: centre once more if the frame is not the one assumed.
+            const QMargins real(client.left() - frame.left(), client.top() - frame.top(),
+                                frame.right() - client.right(), frame.bottom() - client.bottom());
+            const bool differs = real != *m_centredWithFrame;
+            m_centredWithFrame.reset();
+            if (differs) CenterForm(this);
+        }
+    }
+    return handled;
+}
+
+void KeyForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (QWindow* window = windowHandle()) window->installEventFilter(this);
+}
+
+bool KeyForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed())
+        m_seen = true;
+    return QWidget::eventFilter(watched, event);
+}
 
 void KeyForm::setLabelText(const QString& raw) {
     m_rawText = raw;
     Label1->setText(displayText(raw));
 }
 
+void KeyForm::takeKeyboard() {
+    m_keyboardWanted = true;
+    m_ws.activate(*this);
+    tryGrab();
+}
+
+void KeyForm::tryGrab() {
+    if (!m_keyboardWanted || m_keyboardHeld) {
+        m_grabRetry.stop();
+        return;
+    }
+    // Not viewable yet, or another program holds the keyboard for a moment.
+    m_keyboardHeld = m_ws.grabKeyboard(*this);
+    if (m_keyboardHeld) m_grabRetry.stop();
+    else if (!m_grabRetry.isActive()) m_grabRetry.start();
+}
+
+void KeyForm::releaseKeyboard() {
+    m_keyboardWanted = false;
+    m_grabRetry.stop();
+    if (!m_keyboardHeld) return;
+    m_keyboardHeld = false;
+    m_ws.releaseKeyboard();
+}
+
 void KeyForm::Unload() {
     if (m_unloaded) return;
     m_unloaded = true;
+    releaseKeyboard();
     struct HideOnExit {
         QWidget* window;
         ~HideOnExit() { window->hide(); }
     } hide{this};
-    SavePlacement(m_store, this, kApp, kWindow, kLocation2);
+    const bool seen = m_seen || (windowHandle() && windowHandle()->isExposed());
+    // A window nobody saw has no position worth keeping: the offscreen
+    // screen's centre, or wherever an unshown window happens to stand.
+    if (!seen || !m_ws.isRealScreen()) return;
+    SavePlacement(m_store, this, kApp, kWindow, kLocation2,
+                  m_ws.placesWindows() ? PlacementScope::Everything : PlacementScope::SizeOnly);
+}
+
+void KeyForm::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    m_state.setKeyWait(false);
 }
 
 void KeyForm::keyPressEvent(QKeyEvent* event) {

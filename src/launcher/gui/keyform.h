@@ -6,9 +6,15 @@
 
 #include "launcher/launcherstate.h"
 #include "store/settingsstore.h"
+#include "ui/windowsystem.h"
 
+#include <QMargins>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
+
+#include <memory>
+#include <optional>
 
 class QKeyEvent;
 class QLabel;
@@ -20,10 +26,15 @@ class KeyForm : public QWidget {
 public:
     // Loads the window: caption "Velmora", a fixed client area of 2832 x 864
     // twips, Label1 at 120, 12, 2592 x 828 twips; the placement stored under
-    // "Location2" is restored, and a window left at 0, 0 is centred on the
-    // screen instead. Not shown yet.
+    // "Location2" is restored, and a window left at 0, 0 or off every screen
+    // is centred on the screen instead, with the frame the window manager
+    // will give it. Where the window system places windows itself, only the
+    // size is restored and nothing is centred. Not shown yet.
+    KeyForm(SettingsStore& store, LauncherState& state, WindowSystem& windowSystem,
+            QWidget* parent = nullptr);
+    // The same on the running application's window system.
     KeyForm(SettingsStore& store, LauncherState& state, QWidget* parent = nullptr);
-    // Does not save the placement: only Unload() does.
+    // Does not save the placement: only Unload() does. Gives the keyboard back.
     ~KeyForm() override;
 
     // Shows the text; its character 13 breaks the line (see labelText()).
@@ -34,9 +45,18 @@ public:
     void setLabelText(const QString& raw);
     QString labelText() const { return m_rawText; }
 
+    // For the selection wait: asks for the focus and takes every key press
+    // of the display until releaseKeyboard(), so that a letter reaches this
+    // window whatever other window is mapped and focused meanwhile. The grab
+    // is tried again every few milliseconds until the window is viewable.
+    void takeKeyboard();
+    void releaseKeyboard();
+    bool holdsKeyboard() const { return m_keyboardHeld; }
+
     // Saves the placement under "Location2" and hides the window. Only the
-    // first call does anything. When saving fails the window is hidden all
-    // the same and the StoreError propagates.
+    // first call does anything. Nothing is saved for a window that was never
+    // seen on a real screen. When saving fails the window is hidden all the
+    // same and the StoreError propagates.
     void Unload();
     bool isUnloaded() const { return m_unloaded; }
 
@@ -45,11 +65,30 @@ protected:
     // no difference, set PressedKey to the lower-case letter; Enter/Return
     // clears KeyWait. Both are consumed; every other key is ignored.
     void keyPressEvent(QKeyEvent* event) override;
+    // The close button ends the current wait as Enter does; the window stays
+    // until its owner unloads it.
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    KeyForm(SettingsStore& store, LauncherState& state, std::unique_ptr<WindowSystem> own,
+            WindowSystem* windowSystem, QWidget* parent);
+    void tryGrab();
+
+    std::unique_ptr<WindowSystem> m_ownWindowSystem;
+    WindowSystem& m_ws;
     SettingsStore& m_store;
     LauncherState& m_state;
     QString m_rawText;
+    QTimer m_grabRetry;
+    // The frame assumed when the window was centred before it was framed;
+    // set while the real frame is still to be compared with it.
+    std::optional<QMargins> m_centredWithFrame;
+    bool m_keyboardWanted = false;
+    bool m_keyboardHeld = false;
+    bool m_seen = false;  // exposed on a screen at least once
     bool m_unloaded = false;
 };
 

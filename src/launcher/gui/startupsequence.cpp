@@ -9,13 +9,24 @@ namespace velmora {
 
 StartupSequence::StartupSequence(SettingsStore& store, LauncherState& state,
                                  ProcessLauncher& launcher, Prompts& prompts, const Clock& clock,
-                                 Diagnostics diagnostics)
+                                 Diagnostics diagnostics, WindowSystem* windowSystem)
     : m_store(store),
       m_state(state),
       m_launcher(launcher),
       m_prompts(prompts),
       m_clock(clock),
-      m_diag(std::move(diagnostics)) {}
+      m_diag(std::move(diagnostics)),
+      m_windowSystem(windowSystem) {}
+
+StartupSequence::~StartupSequence() = default;
+
+WindowSystem& StartupSequence::windowSystem() {
+    if (!m_windowSystem) {
+        m_ownWindowSystem = createWindowSystem();
+        m_windowSystem = m_ownWindowSystem.get();
+    }
+    return *m_windowSystem;
+}
 
 void StartupSequence::report(const QString& line) const {
     if (m_diag) m_diag(line);
@@ -50,8 +61,11 @@ StartupSettings StartupSequence::run(const Switches& switches) {
 
     if (switches.skWait > 0) selectConfiguration(switches.skWait);
     if (m_state.LaunchKey().isEmpty()) m_state.setLaunchKey(settings.defaultKey);
+    // The session's activation token was meant for this program's window;
+    // a task inheriting it would be activated with a used one.
+    windowSystem().forgetActivationTokens();
 
-    KeyForm status(m_store, m_state);
+    KeyForm status(m_store, m_state, windowSystem());
     if (!switches.noDisp) {
         status.setLabelText(launchHeader(m_state.LaunchKey()));
         status.show();
@@ -66,13 +80,12 @@ StartupSettings StartupSequence::run(const Switches& switches) {
 }
 
 QString StartupSequence::selectConfiguration(double skWait) {
-    KeyForm form(m_store, m_state);
+    KeyForm form(m_store, m_state, windowSystem());
     form.setLabelText(QChar(13) + QStringLiteral("Select launch configuration ..."));
     form.show();
-    // At logon nothing else has the keyboard yet; make sure the letter keys
-    // reach this window.
-    form.raise();
-    form.activateWindow();
+    // At logon other programs map windows at the same moment, and the window
+    // manager focuses the newest: the letter must reach this window all the same.
+    form.takeKeyboard();
     m_prompts.beep();
 
     WaitTimer waiter(m_state);
@@ -80,6 +93,7 @@ QString StartupSequence::selectConfiguration(double skWait) {
     waiter.startTimer(qint64(skWait * 1000.0 + 0.5));
     waiter.waitForSelection();
     waiter.stopTimer();
+    form.releaseKeyboard();
     m_state.setLaunchKey(m_state.PressedKey());
     unload(form);
     return m_state.LaunchKey();

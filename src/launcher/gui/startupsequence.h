@@ -11,8 +11,11 @@
 #include "launcher/switches.h"
 #include "store/settingsstore.h"
 #include "ui/prompts.h"
+#include "ui/windowsystem.h"
 
 #include <QString>
+
+#include <memory>
 
 namespace velmora {
 
@@ -28,8 +31,12 @@ class StartupSequence {
 public:
     // `prompts` gives the beep of the selection phase; `diagnostics` receives
     // one line per task outcome and per trouble that does not stop the run.
+    // `windowSystem` serves KeyForm; none given: the running platform's,
+    // made when a window is first needed.
     StartupSequence(SettingsStore& store, LauncherState& state, ProcessLauncher& launcher,
-                    Prompts& prompts, const Clock& clock, Diagnostics diagnostics = {});
+                    Prompts& prompts, const Clock& clock, Diagnostics diagnostics = {},
+                    WindowSystem* windowSystem = nullptr);
+    ~StartupSequence();
 
     // "/REINSTALL" forgets "Installed" (a failure to do so is ignored), then
     // "Installed" and "DefaultKey" are read and PressedKey and LaunchKey reset.
@@ -39,13 +46,15 @@ public:
     // A StoreError while reading propagates; KeyForm is then closed unsaved.
     StartupSettings run(const Switches& switches);
 
-    // The selection phase on its own: KeyForm shows the prompt, the beep
-    // sounds, and the wait ends after `skWait` seconds, at Enter or at a
-    // letter key. LaunchKey becomes the letter ("" for none), which is
-    // returned. KeyForm's placement is saved.
+    // The selection phase on its own: KeyForm shows the prompt, takes the
+    // keyboard, the beep sounds, and the wait ends after `skWait` seconds, at
+    // Enter, at the window's close button or at a letter key. LaunchKey
+    // becomes the letter ("" for none), which is returned. KeyForm's
+    // placement is saved.
     QString selectConfiguration(double skWait);
 
 private:
+    WindowSystem& windowSystem();
     void unload(KeyForm& form);
     void report(const QString& line) const;
 
@@ -55,6 +64,8 @@ private:
     Prompts& m_prompts;
     const Clock& m_clock;
     Diagnostics m_diag;
+    WindowSystem* m_windowSystem;
+    std::unique_ptr<WindowSystem> m_ownWindowSystem;
 };
 
 }  // namespace velmora

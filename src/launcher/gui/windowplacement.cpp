@@ -4,6 +4,8 @@
 #include "ui/geometry.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 
 #include <algorithm>
@@ -91,29 +93,56 @@ void setWindowWidth(QWidget* window, double twips) {
     window->resize(std::max(1, outer - frameExtra(window).width()), window->height());
 }
 
+PlacementScope platformPlacementScope() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ? PlacementScope::SizeOnly
+                                                                                 : PlacementScope::Everything;
+}
+
+bool liesOffEveryScreen(const QWidget* window) {
+    const QRect frame = window->frameGeometry();
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (const QScreen* screen : screens)
+        if (screen->geometry().intersects(frame)) return false;
+    return !screens.isEmpty();
+}
+
 void SavePlacement(SettingsStore& store, const QWidget* window, const QString& app,
-                   const QString& section, const QString& key) {
+                   const QString& section, const QString& key, PlacementScope scope) {
+    if (scope == PlacementScope::Nothing) return;
     if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
     const TwipRect r = windowTwips(window);
+    const auto height = std::int32_t(std::lround(r.height));
+    const auto width = std::int32_t(std::lround(r.width));
+    if (scope == PlacementScope::SizeOnly) {
+        // The position the compositor reports is its own business (0, 0 or
+        // its shadow margin); the one stored from a desktop that lets the
+        // program place windows stays for that desktop.
+        store.write(app, section, key, withSizeKept(store.read(app, section, key), height, width));
+        return;
+    }
     Placement p;
     p.top = std::int32_t(std::lround(r.top));
     p.left = std::int32_t(std::lround(r.left));
-    p.height = std::int32_t(std::lround(r.height));
-    p.width = std::int32_t(std::lround(r.width));
+    p.height = height;
+    p.width = width;
     store.write(app, section, key, formatPlacement(p));
 }
 
 void RestorePlacement(const SettingsStore& store, QWidget* window, const QString& app,
-                      const QString& section, const QString& key) {
-    const Placement p = parsePlacement(store.read(app, section, key));
+                      const QString& section, const QString& key, PlacementScope scope) {
+    if (scope == PlacementScope::Nothing) return;
+    const QString text = store.read(app, section, key);
+    const Placement p = scope == PlacementScope::SizeOnly ? parseSizeFields(text) : parsePlacement(text);
     if (p.state == 0) window->setWindowState(Qt::WindowNoState);
     else if (p.state == 1) window->setWindowState(Qt::WindowMinimized);
     else if (p.state == 2) window->setWindowState(Qt::WindowMaximized);
     if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
-    if (p.top >= 0) setWindowTop(window, p.top);
-    if (p.left >= 0) setWindowLeft(window, p.left);
+    if (scope == PlacementScope::Everything) {
+        if (p.top >= 0) setWindowTop(window, p.top);
+        if (p.left >= 0) setWindowLeft(window, p.left);
+    }
     if (p.height > 0) setWindowHeight(window, p.height);
     if (p.width > 0) setWindowWidth(window, p.width);
 }

@@ -1,0 +1,162 @@
+#include "ui/windowsystem.h"
+
+#include <QDeadlineTimer>
+#include <QGuiApplication>
+#include <QThread>
+#include <QWidget>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace velmora {
+
+namespace {
+
+// Frees what xcb hands out on every way out.
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using XcbReply = std::unique_ptr<T, FreeDeleter>;
+
+void unsetTokens() {
+    qunsetenv("DESKTOP_STARTUP_ID");
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+}
+
+// Every platform but X11: what Qt offers on its own.
+class PortableWindowSystem : public WindowSystem {
+public:
+    explicit PortableWindowSystem(const QString& platform)
+        : m_real(platform != QLatin1String("offscreen") && platform != QLatin1String("minimal")),
+          m_places(!platform.startsWith(QLatin1String("wayland"))) {}
+
+    bool isRealScreen() const override { return m_real; }
+    bool placesWindows() const override { return m_places; }
+    std::optional<QMargins> frameExtents(QWidget&) override { return std::nullopt; }
+    bool grabKeyboard(QWidget&) override { return true; }
+    void releaseKeyboard() override {}
+    void activate(QWidget& window) override {
+        window.raise();
+        // Qt's Wayland platform hands XDG_ACTIVATION_TOKEN to the compositor
+        // with this request when the session set one; it is used up then.
+        window.activateWindow();
+        unsetTokens();
+    }
+    void forgetActivationTokens() override { unsetTokens(); }
+
+private:
+    bool m_real;
+    bool m_places;
+};
+
+class X11WindowSystem final : public PortableWindowSystem {
+public:
+    explicit X11WindowSystem(xcb_connection_t* connection)
+        : PortableWindowSystem(QStringLiteral("xcb")),
+          m_c(connection),
+          m_root(xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root),
+          m_frameExtents(atom("_NET_FRAME_EXTENTS")),
+          m_requestFrameExtents(atom("_NET_REQUEST_FRAME_EXTENTS")) {}
+
+    ~X11WindowSystem() override { releaseKeyboard(); }
+
+    std::optional<QMargins> frameExtents(QWidget& window) override {
+        const xcb_window_t id = xcb_window_t(window.winId());
+        if (auto known = readFrameExtents(id)) return known;
+        if (!windowManagerAnswers(m_requestFrameExtents)) return std::nullopt;
+        // The window manager sets the property on the unmapped window; its
+        // answer comes within a few milliseconds or, from a busy one, not at
+        // all: the wait is short and bounded, and the window is centred
+        // again once it is framed.
+        xcb_client_message_event_t request{};
+        request.response_type = XCB_CLIENT_MESSAGE;
+        request.format = 32;
+        request.window = id;
+        request.type = m_requestFrameExtents;
+        xcb_send_event(m_c, 0, m_root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                       reinterpret_cast<const char*>(&request));
+        xcb_flush(m_c);
+        const QDeadlineTimer deadline(300);
+        while (!deadline.hasExpired()) {
+            if (auto extents = readFrameExtents(id)) return extents;
+            QThread::msleep(5);
+        }
+        return std::nullopt;
+    }
+
+    bool grabKeyboard(QWidget& window) override {
+        if (!window.isVisible()) return false;
+        // Key presses for the program's own windows keep going to them; all
+        // others come here, whichever window the window manager focuses.
+        const auto cookie = xcb_grab_keyboard(m_c, 1, xcb_window_t(window.winId()), XCB_CURRENT_TIME,
+                                              XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        XcbReply<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(m_c, cookie, nullptr));
+        m_grabbed = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+        return m_grabbed;
+    }
+
+    void releaseKeyboard() override {
+        if (!m_grabbed) return;
+        m_grabbed = false;
+        xcb_ungrab_keyboard(m_c, XCB_CURRENT_TIME);
+        xcb_flush(m_c);
+    }
+
+private:
+    xcb_atom_t atom(const char* name) const {
+        const auto cookie = xcb_intern_atom(m_c, 0, uint16_t(std::strlen(name)), name);
+        XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(m_c, cookie, nullptr));
+        return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    }
+
+    std::optional<QMargins> readFrameExtents(xcb_window_t id) const {
+        if (m_frameExtents == XCB_ATOM_NONE) return std::nullopt;
+        const auto cookie = xcb_get_property(m_c, 0, id, m_frameExtents, XCB_ATOM_CARDINAL, 0, 4);
+        XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_c, cookie, nullptr));
+        if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) != 16)
+            return std::nullopt;
+        const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
+        // left, right, top, bottom
+        return QMargins(int(v[0]), int(v[2]), int(v[1]), int(v[3]));
+    }
+
+    // Whether the running window manager lists `feature` in _NET_SUPPORTED.
+    bool windowManagerAnswers(xcb_atom_t feature) const {
+        const xcb_atom_t supported = atom("_NET_SUPPORTED");
+        if (supported == XCB_ATOM_NONE || feature == XCB_ATOM_NONE) return false;
+        const auto cookie = xcb_get_property(m_c, 0, m_root, supported, XCB_ATOM_ATOM, 0, 4096);
+        XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_c, cookie, nullptr));
+        if (!reply || reply->format != 32) return false;
+        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+        const int count = xcb_get_property_value_length(reply.get()) / 4;
+        for (int i = 0; i < count; ++i)
+            if (atoms[i] == feature) return true;
+        return false;
+    }
+
+    xcb_connection_t* m_c;
+    xcb_window_t m_root;
+    xcb_atom_t m_frameExtents;
+    xcb_atom_t m_requestFrameExtents;
+    bool m_grabbed = false;
+};
+
+}  // namespace
+
+std::unique_ptr<WindowSystem> createWindowSystem() {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb")) {
+        // Qt has already put DESKTOP_STARTUP_ID on its windows as
+        // _NET_STARTUP_ID and taken it out of the environment.
+        if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
+            if (xcb_connection_t* c = x11->connection()) return std::make_unique<X11WindowSystem>(c);
+    }
+    return std::make_unique<PortableWindowSystem>(platform);
+}
+
+}  // namespace velmora
