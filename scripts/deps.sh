@@ -8,7 +8,7 @@ velmora_packages=(
   qt6-base-dev qt6-qpa-plugins libsqlite3-dev libglib2.0-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   sqlite3 desktop-file-utils xauth xvfb xdotool dex time
-  fonts-dejavu-core fonts-noto-core
+  fonts-dejavu-core fonts-noto-core openbox
 )
 
 velmora_install_deps() {
