@@ -49,6 +49,7 @@ FontScale fontScale(const QFont& font);
 class TwipDesign {
 public:
     explicit TwipDesign(const QFont& font) : m_scale(fontScale(font)) {}
+    explicit TwipDesign(FontScale scale) : m_scale(scale) {}
     FontScale scale() const { return m_scale; }
     QRect rect(double left, double top, double width, double height) const;
     QSize size(double width, double height) const;
