@@ -137,6 +137,19 @@ protected:
             else ADD_FAILURE() << "no KeyForm on screen";
         });
     }
+    // Acts once a KeyForm on screen shows a text ending in `text`, looking
+    // every 10 ms: a slow start then does not make the act come too early.
+    void whenShowing(const QString& text, std::function<void(KeyForm&)> act) {
+        auto* poll = new QTimer(&context);
+        poll->setInterval(10);
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, text, act = std::move(act)] {
+            KeyForm* form = visibleKeyForm();
+            if (!form || !form->labelText().endsWith(text)) return;
+            poll->stop();
+            act(*form);
+        });
+        poll->start();
+    }
 
     MemoryStore store;
     LauncherState state;
@@ -241,10 +254,8 @@ TEST_F(StartupTest, NoDispStillShowsTheSelectionWindow) {
 TEST_F(StartupTest, EnterInTheStatusWindowEndsASecondsWait) {
     add(QStringLiteral("Slow"), QStringLiteral("*"), QStringLiteral("30"));
     add(QStringLiteral("Next"), QStringLiteral("*"));
-    later(100, [](KeyForm& form) {
-        EXPECT_TRUE(form.labelText().endsWith(QStringLiteral("Waiting for 30 seconds ...")));
-        QTest::keyClick(&form, Qt::Key_Return);
-    });
+    whenShowing(QStringLiteral("Waiting for 30 seconds ..."),
+                [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_Return); });
     QElapsedTimer elapsed;
     elapsed.start();
     run({QStringLiteral("/run"), QStringLiteral("/skwait=0")});
