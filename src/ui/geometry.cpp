@@ -1,6 +1,5 @@
 #include "ui/geometry.h"
 
-#include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
