@@ -10,6 +10,7 @@ velmora_packages=(
   sqlite3 desktop-file-utils xauth xvfb xdotool dex time openbox wmctrl
   sqlite3 desktop-file-utils xauth xvfb xdotool dex time
   libxcb1-dev x11-utils openbox xfwm4 wmctrl dbus sway wtype qt6-wayland
+  fonts-dejavu-core fonts-noto-core openbox
 )
 
 velmora_install_deps() {

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 
-#include <QFontMetricsF>
 #include <QLabel>
 #include <QPushButton>
 
@@ -37,49 +36,37 @@ frmAbout::frmAbout(QWidget* parent, const VersionInfo& info)
       Command1(new QPushButton(QStringLiteral("OK"), this)) {
     setWindowTitle(QStringLiteral("About"));
     setModal(true);
-    setFont(interfaceFont(8.25));
+    setFont(interfaceFont(kDesignPointSize));
     // A fixed dialog frame: no resizing, no size grip, no help button.
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(twipsToPixelsX(2916), twipsToPixelsY(3144));
+    const TwipDesign design(font());
+    resize(design.size(2916, 3144));
 
-    lblName->setGeometry(twipsRect(-12, 108, 2928, 396));
+    // The two labels span the window (the design lets them overhang it by
+    // a few twips); their text is centred in it.
+    design.place(lblName, 0, 108, 2916, 396);
     lblName->setFont(interfaceFont(13.8));
     lblName->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lblName->setText(info.productName);
 
-    Picture1->setGeometry(twipsRect(1260, 636, 492, 396));
+    design.place(Picture1, 1260, 636, 492, 396);
     Picture1->setAlignment(Qt::AlignCenter);
 
-    // Three centred lines, as designed: a desktop font too wide for the
-    // design's width is stepped down a little first; only if that is not
-    // enough does a line wrap, and the label then grows into the free space
-    // above the button rather than cutting text off.
-    const QRect versionRect = twipsRect(0, 1140, 2928, 720);
+    // Three centred lines, as designed; a legal notice wider than the design
+    // widens the window rather than wrapping or being cut off.
     m_versionText = versionLabelText(info);
-    const QString shown = displayText(m_versionText);
-    QFont versionFont = lblVersion->font();
-    const auto widest = [&shown](const QFont& f) {
-        const QFontMetricsF metrics(f);
-        qreal w = 0;
-        for (const QString& line : shown.split(QLatin1Char('\n'))) w = std::max(w, metrics.horizontalAdvance(line));
-        return w;
-    };
-    const qreal room = versionRect.width() - 2 * lblVersion->margin() - 4;
-    while (widest(versionFont) > room && versionFont.pointSizeF() > 7.0)
-        versionFont.setPointSizeF(versionFont.pointSizeF() - 0.25);
-    lblVersion->setFont(versionFont);
-    lblVersion->setText(shown);
+    design.place(lblVersion, 0, 1140, 2916, 720);
+    lblVersion->setText(displayText(m_versionText));
     lblVersion->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    lblVersion->setWordWrap(true);
-    const int roomBelow = twipsToPixelsY(2652) - versionRect.top() - 2;
-    lblVersion->setGeometry(versionRect.left(), versionRect.top(), versionRect.width(),
-                            std::max(versionRect.height(),
-                                     std::min(roomBelow, lblVersion->heightForWidth(versionRect.width()))));
 
     // The design's button size, centred: alone at the bottom it would look
     // misplaced at the design's left offset.
-    Command1->setGeometry(twipsRect((2916 - 972) / 2.0, 2652, 972, 396));
+    design.place(Command1, (2916 - 972) / 2.0, 2652, 972, 396);
+    setFixedSize(fitControls(this));
+    for (QWidget* centred : {static_cast<QWidget*>(Picture1), static_cast<QWidget*>(Command1)})
+        centred->move((width() - centred->width()) / 2, centred->y());
+
     Command1->setDefault(true);
     Command1->setAutoDefault(true);
     Command1->setFocus();

@@ -444,6 +444,23 @@ KeyForm* visibleKeyForm() {
     return nullptr;
 }
 
+TEST_F(ListCommandsTest, TheTestRunsStatusWindowCarriesTheProgramIcon) {
+    addTask(1, QStringLiteral("Always"));
+    form->ShowData();
+    ASSERT_FALSE(form->windowIcon().isNull());
+    bool statusSeen = false;
+    qint64 iconSeen = 0;
+    launcher.onCall = [&](const FakeLauncher::Call&) {
+        if (KeyForm* status = visibleKeyForm()) {
+            statusSeen = true;
+            iconSeen = status->windowIcon().cacheKey();
+        }
+    };
+    form->cmdTest_Click();
+    EXPECT_TRUE(statusSeen);
+    EXPECT_EQ(iconSeen, form->windowIcon().cacheKey());
+}
+
 TEST_F(ListCommandsTest, TestRunStampsAOnceOnlyTaskAndSkipsItLaterThatDay) {
     addTask(1, QStringLiteral("Once"), QStringLiteral("ABCDEFGO"));
     addTask(2, QStringLiteral("Always"));

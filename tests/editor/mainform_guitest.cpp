@@ -17,6 +17,7 @@
 #include "ui/geometry.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QImage>
@@ -36,6 +37,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 // Readable QStrings in failure messages.
@@ -333,6 +335,89 @@ INSTANTIATE_TEST_SUITE_P(Buttons, MenuButtonTest, ::testing::Values(Qt::LeftButt
                              return std::string(info.param == Qt::LeftButton ? "Left" : "Right");
                          });
 
+// The keyboard's ways to the menu: the Menu key and Shift+F10.
+struct MenuKeyCase {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    friend void PrintTo(const MenuKeyCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class MenuKeyTest : public MainformTest, public ::testing::WithParamInterface<MenuKeyCase> {};
+
+TEST_P(MenuKeyTest, OpensTheMenuBelowTheSelectedLine) {
+    addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
+    addTask(2, QStringLiteral("B"), QStringLiteral("DW"));
+    addTask(3, QStringLiteral("C"), QStringLiteral("DW"));
+    form->load(false, QString(), kHelpFile);
+    form->setListIndex(1);
+    form->List1->setFocus();
+    QTest::keyClick(form->List1, GetParam().key, GetParam().modifiers);
+
+    ASSERT_TRUE(form->mnuList->isVisible());
+    EXPECT_EQ(form->ListIndex(), 1);
+    EXPECT_TRUE(form->mnuLE->isEnabled());
+    EXPECT_TRUE(form->mnuLD->isEnabled());
+    EXPECT_EQ(form->mnuList->defaultAction(), form->mnuLE);
+    const QRect line = form->List1->visualItemRect(form->List1->item(1));
+    const QPoint lineTop = form->List1->viewport()->mapToGlobal(line.topLeft());
+    const QPoint menu = form->mnuList->geometry().topLeft();
+    EXPECT_GT(menu.y(), lineTop.y()) << "below the top of the line";
+    EXPECT_LE(menu.y(), lineTop.y() + line.height() + 1) << "right under the line";
+    EXPECT_GE(menu.x(), lineTop.x());
+    EXPECT_LT(menu.x(), lineTop.x() + 10);
+}
+
+TEST_P(MenuKeyTest, WithoutSelectionOffersOnlyAddAtTheListsCorner) {
+    addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
+    form->load(false, QString(), kHelpFile);
+    form->List1->setFocus();
+    QTest::keyClick(form->List1, GetParam().key, GetParam().modifiers);
+
+    ASSERT_TRUE(form->mnuList->isVisible());
+    EXPECT_EQ(form->ListIndex(), -1);
+    EXPECT_FALSE(form->mnuLE->isEnabled());
+    EXPECT_TRUE(form->mnuLA->isEnabled());
+    EXPECT_FALSE(form->mnuLD->isEnabled());
+    EXPECT_EQ(form->mnuList->geometry().topLeft(), form->List1->viewport()->mapToGlobal(QPoint(0, 0)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, MenuKeyTest,
+    ::testing::Values(MenuKeyCase{"MenuKey", Qt::Key_Menu, Qt::NoModifier},
+                      MenuKeyCase{"ShiftF10", Qt::Key_F10, Qt::ShiftModifier}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainformTest, F10AloneOpensNoMenu) {
+    addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
+    form->load(false, QString(), kHelpFile);
+    form->setListIndex(0);
+    QTest::keyClick(form->List1, Qt::Key_F10);
+    EXPECT_FALSE(form->mnuList->isVisible());
+}
+
+TEST_F(MainformTest, TheMenuKeyReportedTwiceOpensTheMenuOnce) {
+    // A platform that turns the Menu key into a context menu request also
+    // delivers the key itself.
+    addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
+    form->load(false, QString(), kHelpFile);
+    form->setListIndex(0);
+    QSignalSpy shown(form->mnuList, &QMenu::aboutToShow);
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(5, 5), form->List1->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(form->List1, &request);
+    QTest::keyClick(form->List1, Qt::Key_Menu);
+    EXPECT_TRUE(form->mnuList->isVisible());
+    EXPECT_EQ(shown.count(), 1);
+}
+
+TEST_F(MainformTest, AMouseContextRequestLeavesTheMenuToTheButtonRelease) {
+    addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
+    form->load(false, QString(), kHelpFile);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(5, 5), form->List1->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(form->List1, &request);
+    EXPECT_FALSE(form->mnuList->isVisible());
+}
+
 TEST_F(MainformTest, LeftButtonSelectsAndShowsNoMenu) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
@@ -348,7 +433,9 @@ struct PlacementCase {
     const char* name;
     const char* stored;
     int top, left;  // pixels; -1: not checked
-    int height, width;  // twips the outer window at least has
+    // Twips the outer window has: this, or when the design in the window's
+    // font takes more, its client area and 360 (96) twips for the frame.
+    int height, width;
     bool maximised;
     friend void PrintTo(const PlacementCase& c, std::ostream* out) { *out << c.name; }
 };
@@ -357,6 +444,8 @@ class RestoreTest : public MainformTest, public ::testing::WithParamInterface<Pl
 
 TEST_P(RestoreTest, AppliesTheStoredPlacement) {
     const PlacementCase& c = GetParam();
+    // Before the load the window has the client area of its design.
+    const QSize design = form->size();
     loadWithPlacement(QString::fromUtf8(c.stored));
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(bool(form->windowState() & Qt::WindowMaximized), c.maximised);
@@ -369,10 +458,12 @@ TEST_P(RestoreTest, AppliesTheStoredPlacement) {
         EXPECT_EQ(frame.left(), c.left);
     }
     const TwipRect t = windowTwips(form.get());
-    EXPECT_GE(t.height, c.height);
-    EXPECT_LT(t.height, c.height + twipsPerPixelY());
-    EXPECT_GE(t.width, c.width);
-    EXPECT_LT(t.width, c.width + twipsPerPixelX());
+    const double height = std::max<double>(c.height, pixelsToTwipsY(design.height()) + 360);
+    const double width = std::max<double>(c.width, pixelsToTwipsX(design.width()) + 96);
+    EXPECT_GE(t.height, height);
+    EXPECT_LT(t.height, height + twipsPerPixelY());
+    EXPECT_GE(t.width, width);
+    EXPECT_LT(t.width, width + twipsPerPixelX());
     // Restored, it is fixed at that size.
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
 }

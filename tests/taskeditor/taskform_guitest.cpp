@@ -68,7 +68,11 @@ TEST_F(TaskFormTest, NewTaskOpensWithEveryDayAllKeysAndDontWait) {
     // Grey: the seconds box wears the dialog's face until "For" is chosen.
     EXPECT_EQ(form->txtW->palette().color(QPalette::Base), form->palette().color(QPalette::Window));
     EXPECT_FALSE(form->cmdOK->isEnabled());
-    EXPECT_EQ(form->size(), QSize(twipsToPixelsX(5880), twipsToPixelsY(2220)));
+    // The design's size for the window's font or larger (how much larger:
+    // the font tests).
+    const QSize design = TwipDesign(form->font()).size(5880, 2220);
+    EXPECT_GE(form->width(), design.width());
+    EXPECT_GE(form->height(), design.height());
 }
 
 TEST_F(TaskFormTest, ChoosingForEnablesTheSecondsBoxAndKeepsItsTextWhenLeft) {
@@ -426,6 +430,83 @@ TEST_F(TaskFormTest, EnterInATextBoxDoesNotSave) {
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(store.inner.writes(), 0);
 }
+
+TEST_F(TaskFormTest, NoButtonIsOrBecomesTheDefault) {
+    auto form = open(0);
+    for (QPushButton* b : {form->cmdBrowse, form->cmdOK, form->cmdCancel}) {
+        // A focused auto-default button would become the default for a moment.
+        b->setFocus();
+        EXPECT_FALSE(b->isDefault()) << b->text().toStdString();
+        EXPECT_FALSE(b->autoDefault()) << b->text().toStdString();
+    }
+}
+
+// Enter presses the focused button and nothing else; OK can be pressed (the
+// fields are complete) so that a stray press would show.
+struct EnterCase {
+    const char* name;
+    const char* focus;  // object name of the focused control
+    Qt::Key key;
+    bool browses;
+    enum Outcome { StaysOpen, Saves, Cancels } outcome;
+};
+
+class EnterTest : public TaskFormTest, public ::testing::WithParamInterface<EnterCase> {};
+
+TEST_P(EnterTest, PressesOnlyTheFocusedButton) {
+    const EnterCase& c = GetParam();
+    auto form = open(0);
+    form->txtDesc->setText("Mail");
+    form->txtApp->setText("mail");
+    QTest::mouseClick(form->optW, Qt::LeftButton);
+    form->txtW->setText("5");
+    ASSERT_TRUE(form->cmdOK->isEnabled());
+    const bool onceBefore = form->chkOnce->isChecked();
+    const bool dayBefore = form->chkDay[3]->isChecked();
+    form->activateWindow();
+    auto* target = form->findChild<QWidget*>(QLatin1String(c.focus));
+    ASSERT_NE(target, nullptr) << c.focus;
+    target->setFocus();
+    ASSERT_EQ(form->focusWidget(), target);
+
+    QTest::keyClick(target, c.key, c.key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+
+    EXPECT_EQ(prompts.count(Kind::OpenFile), c.browses ? 1 : 0);
+    EXPECT_EQ(form->chkOnce->isChecked(), onceBefore);
+    EXPECT_EQ(form->chkDay[3]->isChecked(), dayBefore);
+    switch (c.outcome) {
+    case EnterCase::StaysOpen:
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(store.inner.writes(), 0);
+        break;
+    case EnterCase::Saves:
+        EXPECT_EQ(form->result(), QDialog::Accepted);
+        EXPECT_EQ(stored(1).desc, "Mail");
+        break;
+    case EnterCase::Cancels:
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_EQ(form->result(), QDialog::Rejected);
+        EXPECT_EQ(store.inner.writes(), 0);
+        break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FocusedControls, EnterTest,
+    ::testing::Values(
+        EnterCase{"InTheDescription", "txtDesc", Qt::Key_Return, false, EnterCase::StaysOpen},
+        EnterCase{"InTheCommand", "txtApp", Qt::Key_Return, false, EnterCase::StaysOpen},
+        EnterCase{"KeypadEnterInTheCommand", "txtApp", Qt::Key_Enter, false, EnterCase::StaysOpen},
+        EnterCase{"InTheSeconds", "txtW", Qt::Key_Return, false, EnterCase::StaysOpen},
+        EnterCase{"InTheStartKeys", "txtSKey", Qt::Key_Return, false, EnterCase::StaysOpen},
+        EnterCase{"OnOnceOnly", "chkOnce", Qt::Key_Return, false, EnterCase::StaysOpen},
+        EnterCase{"OnADay", "chkDay3", Qt::Key_Return, false, EnterCase::StaysOpen},
+        EnterCase{"OnAnOption", "optW", Qt::Key_Return, false, EnterCase::StaysOpen},
+        EnterCase{"OnBrowse", "cmdBrowse", Qt::Key_Return, true, EnterCase::StaysOpen},
+        EnterCase{"KeypadEnterOnBrowse", "cmdBrowse", Qt::Key_Enter, true, EnterCase::StaysOpen},
+        EnterCase{"OnOK", "cmdOK", Qt::Key_Return, false, EnterCase::Saves},
+        EnterCase{"OnCancel", "cmdCancel", Qt::Key_Return, false, EnterCase::Cancels}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------- Cancel
 

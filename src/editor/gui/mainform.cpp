@@ -34,6 +34,7 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 // The icons live in a resource library of their own; naming its initialiser
@@ -132,30 +133,42 @@ Mainform::Mainform(SettingsStore& store, LauncherState& state, EditedTaskState& 
     initVelmoraResources();
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowIcon(programIcon());
-    setFont(interfaceFont(8.25));
+    setFont(interfaceFont(kDesignPointSize));
     // A dialog-style frame: it can be minimised and closed but not resized.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(twipsToPixelsX(kDesignWidth), twipsToPixelsY(kDesignHeight));
+    const TwipDesign design(font());
+    resize(design.size(kDesignWidth, kDesignHeight));
 
-    List1->setGeometry(twipsRect(36, 48, 5052, 2928));
-    cmdAdd->setGeometry(twipsRect(5148, 60, 708, 288));
-    cmdEdit->setGeometry(twipsRect(5148, 360, 708, 288));
-    cmdUp->setGeometry(twipsRect(5148, 660, 300, 300));
-    cmdDown->setGeometry(twipsRect(5560, 660, 300, 300));
-    cmdDel->setGeometry(twipsRect(5148, 972, 708, 288));
-    cmdTest->setGeometry(twipsRect(5148, 1272, 708, 288));
-    cmdInstall->setGeometry(twipsRect(5148, 1572, 708, 288));
-    cmdAbout->setGeometry(twipsRect(5358, 1872, 288, 288));
-    Label1->setGeometry(twipsRect(5148, 2172, 684, 200));
-    txtDef->setGeometry(twipsRect(5352, 2372, 288, 288));
-    cmdExit->setGeometry(twipsRect(5148, 2700, 708, 288));
+    design.place(List1, 36, 48, 5052, 2928);
+    design.place(cmdAdd, 5148, 60, 708, 288);
+    design.place(cmdEdit, 5148, 360, 708, 288);
+    design.place(cmdUp, 5148, 660, 300, 300);
+    design.place(cmdDown, 5560, 660, 300, 300);
+    design.place(cmdDel, 5148, 972, 708, 288);
+    design.place(cmdTest, 5148, 1272, 708, 288);
+    design.place(cmdInstall, 5148, 1572, 708, 288);
+    design.place(cmdAbout, 5358, 1872, 288, 288);
+    design.place(Label1, 5148, 2172, 684, 200);
+    design.place(txtDef, 5352, 2372, 288, 288);
+    design.place(cmdExit, 5148, 2700, 708, 288);
     cmdUp->setFont(interfaceFont(12));
     cmdDown->setFont(interfaceFont(12));
     // The box is one character wide: no inner margins to eat that character.
     txtDef->setTextMargins(0, 0, 0, 0);
     txtDef->setAlignment(Qt::AlignCenter);
+    // Its widest value: one lower-case letter.
+    setFitText(txtDef, QStringLiteral("m"));
+    m_client = fitControls(this);
+    setFixedSize(m_client);
+
+    // The design names, for finding controls by name.
+    const std::pair<QWidget*, const char*> names[] = {
+        {List1, "List1"},     {cmdAdd, "cmdAdd"},         {cmdEdit, "cmdEdit"},   {cmdUp, "cmdUp"},
+        {cmdDown, "cmdDown"}, {cmdDel, "cmdDel"},         {cmdTest, "cmdTest"},   {cmdInstall, "cmdInstall"},
+        {cmdAbout, "cmdAbout"}, {Label1, "Label1"},       {txtDef, "txtDef"},     {cmdExit, "cmdExit"}};
+    for (const auto& [w, name] : names) w->setObjectName(QLatin1String(name));
 
     QWidget* const order[] = {List1, cmdAdd, cmdEdit, cmdUp, cmdDown, cmdDel,
                               cmdTest, cmdInstall, cmdAbout, txtDef, cmdExit};
@@ -187,6 +200,7 @@ Mainform::Mainform(SettingsStore& store, LauncherState& state, EditedTaskState& 
     connect(mnuLD, &QAction::triggered, this, &Mainform::cmdDel_Click);
     connect(List1, &QListWidget::itemDoubleClicked, this, [this] { cmdEdit_Click(); });
     connect(List1, &TabListWidget::mouseReleased, this, &Mainform::List1_MouseUp);
+    connect(List1, &TabListWidget::menuKeyPressed, this, &Mainform::List1_MenuKey);
     txtDef->installEventFilter(this);
 }
 
@@ -230,8 +244,7 @@ void Mainform::settleFrame() {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
     const QSize frame = frameGeometry().size() - size();
     if (frame.isNull()) return;  // not framed yet, or never will be
-    const QSize design(twipsToPixelsX(kDesignWidth), twipsToPixelsY(kDesignHeight));
-    const QSize client = (m_pendingOuter - frame).expandedTo(design);
+    const QSize client = (m_pendingOuter - frame).expandedTo(m_client);
     m_pendingOuter = QSize();
     if (client != size()) setFixedSize(client);
 }
@@ -257,15 +270,20 @@ void Mainform::enforceMinimumSize() {
     const QSize frame = frameGeometry().size() - size();
     int w = width();
     int h = height();
-    // Rounded up: a minimum rounded down would leave the window a pixel short.
-    if (outer.height < kMinOuterHeight)
-        h = int(std::ceil(kMinOuterHeight / twipsPerPixelY() - 1e-9)) - frame.height();
-    if (outer.width < kMinOuterWidth)
-        w = int(std::ceil(kMinOuterWidth / twipsPerPixelX() - 1e-9)) - frame.width();
-    // A window manager with a taller frame than the design assumed would
-    // otherwise cut off the lowest controls.
-    w = std::max(w, twipsToPixelsX(kDesignWidth));
-    h = std::max(h, twipsToPixelsY(kDesignHeight));
+    // The least outer size is the client area the design takes in this font
+    // plus the room the design leaves for the frame; that room is the window
+    // manager's and does not grow with the font. Rounded up: a minimum
+    // rounded down would leave the window a pixel short.
+    const double minHeight = pixelsToTwipsY(m_client.height()) + (kMinOuterHeight - kDesignHeight);
+    const double minWidth = pixelsToTwipsX(m_client.width()) + (kMinOuterWidth - kDesignWidth);
+    if (outer.height < minHeight)
+        h = int(std::ceil(minHeight / twipsPerPixelY() - 1e-9)) - frame.height();
+    if (outer.width < minWidth)
+        w = int(std::ceil(minWidth / twipsPerPixelX() - 1e-9)) - frame.width();
+    // A window manager with a taller frame than the design assumed, or a
+    // font that needed more room, would otherwise cut off the lowest controls.
+    w = std::max(w, m_client.width());
+    h = std::max(h, m_client.height());
     resize(w, h);
 }
 
@@ -423,6 +441,7 @@ void Mainform::cmdTest_Click() {
                                        cmdInstall, cmdAbout, txtDef, cmdExit});
         try {
             KeyForm status(m_store, m_state);
+            status.setWindowIcon(windowIcon());
             const QScopedValueRollback loaded(m_statusForm, &status);
             status.setLabelText(QStringLiteral("Testing launch list ...") + kCR);
             status.show();
@@ -493,6 +512,21 @@ void Mainform::List1_MouseUp(Qt::MouseButton button, const QPoint& globalPos) {
     if (button != Qt::RightButton) return;
     prepareListMenu();
     mnuList->popup(globalPos);
+}
+
+void Mainform::List1_MenuKey() {
+    // The platform may report the Menu key both as a context menu request
+    // and as a key press; the menu opens once.
+    if (mnuList->isVisible()) return;
+    prepareListMenu();
+    QPoint at(0, 0);
+    if (const int k = ListIndex(); k >= 0) {
+        QListWidgetItem* line = List1->item(k);
+        List1->scrollToItem(line);
+        at = List1->visualItemRect(line).bottomLeft();
+        at.setX(std::max(0, at.x()) + TabListWidget::kTextMargin);
+    }
+    mnuList->popup(List1->viewport()->mapToGlobal(at));
 }
 
 void Mainform::showHelp(int topic) { showHelpIn(this, m_help, topic); }

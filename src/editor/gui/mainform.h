@@ -12,6 +12,7 @@
 #include "taskeditor/editedtask.h"
 #include "ui/prompts.h"
 
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -109,6 +110,10 @@ public:
     void cmdExit_Click();
     // Right button released over the list: the popup menu at `globalPos`.
     void List1_MouseUp(Qt::MouseButton button, const QPoint& globalPos);
+    // The Menu key or Shift+F10 in the list: the popup menu below the
+    // selected line (scrolled into view), or at the list's top left corner
+    // when no line is selected. Does nothing while the menu is open.
+    void List1_MenuKey();
 
     TabListWidget* const List1;
     QPushButton* const cmdAdd;
@@ -170,6 +175,8 @@ private:
     const Clock& m_clock;
     QString m_helpFile;
     HelpWindow* m_help = nullptr;
+    // The client area the design takes, scaled to the window's font and fitted.
+    QSize m_client;
     // The outer size the restore asked for while the frame was still unknown.
     QSize m_pendingOuter;
     // The status window of the test run going on, else nullptr.

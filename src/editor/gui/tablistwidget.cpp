@@ -3,6 +3,8 @@
 #include "editor/listdisplay.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
@@ -146,6 +148,27 @@ void TabListWidget::mouseDoubleClickEvent(QMouseEvent* event) {
 void TabListWidget::mouseReleaseEvent(QMouseEvent* event) {
     QListWidget::mouseReleaseEvent(event);
     emit mouseReleased(event->button(), event->globalPosition().toPoint());
+}
+
+void TabListWidget::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if ((event->key() == Qt::Key_Menu && mods == Qt::NoModifier) ||
+        (event->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+        event->accept();
+        emit menuKeyPressed();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+void TabListWidget::contextMenuEvent(QContextMenuEvent* event) {
+    // The mouse's request is answered when the right button is released.
+    if (event->reason() != QContextMenuEvent::Keyboard) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit menuKeyPressed();
 }
 
 }  // namespace velmora

@@ -57,6 +57,9 @@ public:
 signals:
     // Any mouse button released over the list, with the global position.
     void mouseReleased(Qt::MouseButton button, const QPoint& globalPos);
+    // The keyboard asked for the list's popup menu: the Menu key, Shift+F10,
+    // or the platform's context menu request from the keyboard.
+    void menuKeyPressed();
 
 protected:
     // Right button presses leave the selection alone, as in a list box; only
@@ -64,6 +67,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
     void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                      const QList<int>& roles = QList<int>()) override;

@@ -36,16 +36,22 @@ KeyForm::KeyForm(SettingsStore& store, LauncherState& state, std::unique_ptr<Win
     // The design size holds the three status lines; a fixed size also keeps
     // a stored outer size from being taken for the client area and growing
     // the window by its frame on every start.
-    setFixedSize(twipsToPixelsX(2832), twipsToPixelsY(864));
     setFocusPolicy(Qt::StrongFocus);
 
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twipsRect(120, 12, 2592, 828));
-    Label1->setFont(interfaceFont(8.25));
+    Label1->setFont(interfaceFont(kDesignPointSize));
+    const TwipDesign design(Label1->font());
+    resize(design.size(2832, 864));
+    design.place(Label1, 120, 12, 2592, 828);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setWordWrap(true);
     // Descriptions are the user's text; "<b>" in one is shown, not obeyed.
     Label1->setTextFormat(Qt::PlainText);
+    // The widest of its fixed lines, three lines high; a longer description
+    // wraps.
+    setFitText(Label1, QStringLiteral("Launching Configuration 'W'\nSelect launch configuration ...\n"
+                                      "Waiting for 43200 seconds ..."));
+    setFixedSize(fitControls(this));
 
     m_grabRetry.setInterval(kGrabRetryMs);
     connect(&m_grabRetry, &QTimer::timeout, this, &KeyForm::tryGrab);

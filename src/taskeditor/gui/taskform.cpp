@@ -91,12 +91,6 @@ private:
 
 void setHelpTopic(QWidget* w, int topic) { w->setProperty("helpTopic", topic); }
 
-template <typename W>
-W* place(W* w, double left, double top, double width, double height) {
-    w->setGeometry(twipsRect(left, top, width, height));
-    return w;
-}
-
 }  // namespace
 
 TaskForm::TaskForm(SettingsStore& store, Prompts& prompts, const EditedTaskState& edited,
@@ -107,9 +101,13 @@ TaskForm::TaskForm(SettingsStore& store, Prompts& prompts, const EditedTaskState
 }
 
 void TaskForm::buildControls() {
-    setFont(interfaceFont(8));
-    setFixedSize(twipsToPixelsX(5880), twipsToPixelsY(2220));
+    setFont(interfaceFont(kDesignPointSize));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    const TwipDesign design(font());
+    resize(design.size(5880, 2220));
+    const auto place = [&design](auto* w, double left, double top, double width, double height) {
+        return design.place(w, left, top, width, height);
+    };
 
     Label1 = place(new QLabel(QStringLiteral("&Description"), this), 60, 72, 1000, 220);
     txtDesc = place(new FilteredLineEdit(acceptDescChar, this), 1104, 36, 3912, 300);
@@ -150,9 +148,14 @@ void TaskForm::buildControls() {
     // Design state before the fill.
     optDW->setChecked(true);
     applyWaitMode(false);
-    // Enter in a text box saves nothing: OK is never the default button. A
-    // focused button still answers Enter, as on the rest of the desktop.
-    for (QPushButton* b : {cmdBrowse, cmdOK, cmdCancel}) b->setDefault(false);
+    // No button is the default, not even for a moment: a dialog makes a
+    // focused or the first auto-default button its default, and Enter in a
+    // text box would then open Browse or save. keyPressEvent lets Enter press
+    // the focused button only.
+    for (QPushButton* b : {cmdBrowse, cmdOK, cmdCancel}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
     cmdOK->setEnabled(false);
 
     QWidget* const order[] = {txtDesc,   txtApp,    cmdBrowse, optDW,     optUF,     optW,
@@ -176,6 +179,10 @@ void TaskForm::buildControls() {
         {txtSKey, "txtSKey"}, {Label4, "Label4"}};
     for (const auto& [w, name] : names) w->setObjectName(QLatin1String(name));
     for (int i = 0; i < 7; ++i) chkDay[i]->setObjectName(QStringLiteral("chkDay%1").arg(i));
+
+    // The longest value the seconds box takes.
+    setFitText(txtW, QStringLiteral("43200"));
+    setFixedSize(fitControls(this));
 
     connect(txtDesc, &QLineEdit::textChanged, this, [this] { txtDesc_Change(); });
     connect(txtApp, &QLineEdit::textChanged, this, [this] { txtApp_Change(); });
@@ -330,5 +337,17 @@ void TaskForm::cmdOK_Click() {
 }
 
 void TaskForm::cmdCancel_Click() { reject(); }
+
+void TaskForm::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !(event->modifiers() & ~Qt::KeypadModifier)) {
+        // The focused button is pressed; Enter anywhere else does nothing.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled())
+            button->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
 
 }  // namespace velmora

@@ -18,6 +18,7 @@
 #include <array>
 
 class QCheckBox;
+class QKeyEvent;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -74,6 +75,12 @@ public:
 
     // What the fields hold now, as the rules see them.
     TaskFields fields() const;
+
+protected:
+    // Enter or Return presses the focused button and nothing else: no button
+    // is the default, so Enter in a text box or on a check box does nothing.
+    // Esc cancels as in any dialog.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildControls();
