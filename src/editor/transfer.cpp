@@ -247,8 +247,9 @@ QString launcherEntryText(const QString& programFolder, const QString& linkPath)
     QString exec = desktopExecArgument(program);
     if (exec.isEmpty() && !linkPath.isEmpty()) exec = desktopExecArgument(linkPath);
     if (exec.isEmpty()) {
-        // Neither can be carried everywhere; written as the Desktop Entry
-        // specification says, GIO at least starts it: quoted when it holds a
+        // Neither can be carried everywhere (no home for the link, or the
+        // link's own path is unusual): written as the Desktop Entry
+        // specification says, the best left to do: quoted when it holds a
         // reserved character, escaped inside the quotes, "%" doubled, and then
         // escaped as a string value (a backslash the quoting added doubled again).
         static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");

@@ -4,6 +4,7 @@
 // scripts that leave their evidence in files.
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
+#include "fakes/privatebus.h"
 #include "testfiles.h"
 
 #include <QCoreApplication>
@@ -368,6 +369,39 @@ TEST_F(StartupE2E, AnXDisplayIsPreferredOverWayland) {
     const QString inherited = QString::fromUtf8(taskEnv.readAll());
     EXPECT_FALSE(inherited.contains(QStringLiteral("\nQT_QPA_PLATFORM="))) << "the choice stays Velmora's own";
     EXPECT_TRUE(inherited.contains(QStringLiteral("\nWAYLAND_DISPLAY=wayland-velmora-none")));
+}
+
+// --- systemd ---------------------------------------------------------------------
+
+// With the user's manager on the session bus, every program the run starts is
+// moved out of Velmora's unit into a scope of its own.
+TEST_F(StartupE2E, EveryStartedProgramIsGivenItsOwnScope) {
+    testing::PrivateBus bus(work(QString()));
+    if (!bus.running()) GTEST_SKIP() << bus.why().toStdString();
+    ASSERT_TRUE(bus.startManager());
+    const auto program = [&](const QString& name) {
+        return script(name, QStringLiteral("echo $$ > %1.tmp\nmv %1.tmp %1").arg(work(name + QStringLiteral(".pid"))));
+    };
+    seed([&](SettingsStore& s) {
+        task(s, 1, QStringLiteral("Waited for"), program(QStringLiteral("first")), QStringLiteral("0"));
+        task(s, 2, QStringLiteral("Not waited for"), program(QStringLiteral("second")));
+    });
+    QProcessEnvironment with = env;
+    with.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(bus.address()));
+    const Outcome o = velmora(headless(), with);
+    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+
+    QStringList expected;
+    for (const QString& name : {QStringLiteral("first"), QStringLiteral("second")}) {
+        QFile pidFile(work(name + QStringLiteral(".pid")));
+        QElapsedTimer t;
+        t.start();
+        while (!pidFile.exists() && t.elapsed() < 10000) QThread::msleep(20);
+        ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly)) << name.toStdString();
+        const QString pid = QString::fromUtf8(pidFile.readAll()).trimmed();
+        expected << QStringLiteral("app-velmora-%1-%2.scope fail %2 app.slice").arg(name, pid);
+    }
+    EXPECT_EQ(bus.calls(), expected);
 }
 
 // --- one instance ---------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "launcher/posixlauncher.h"
 #include "launcher/systemdscopes.h"
 
+#include "fakes/privatebus.h"
 #include "testfiles.h"
 
 #include <QCoreApplication>
@@ -97,51 +98,15 @@ TEST(SessionBus, IsTakenFromTheEnvironmentOrTheRuntimeFolderOnly) {
 class Scopes : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (daemon.isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed (Debian package dbus)";
         ASSERT_TRUE(dir.isValid());
-        const QString config = path("bus.conf");
-        ASSERT_TRUE(testing::writeFile(
-            config,
-            QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                           "<busconfig><type>session</type><listen>unix:path=%1</listen>"
-                           "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/>"
-                           "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>\n")
-                .arg(path("bus"))
-                .toUtf8(),
-            false));
-        bus.start(daemon, {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                           QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
-        ASSERT_TRUE(bus.waitForStarted(10000));
-        ASSERT_TRUE(waitUntil([&] { return bus.canReadLine() || (bus.waitForReadyRead(50) && bus.canReadLine()); }))
-            << bus.readAllStandardError().toStdString();
-        address = bus.readLine().trimmed();
-        ASSERT_FALSE(address.isEmpty());
-    }
-    void TearDown() override {
-        for (QProcess* p : {&standin, &bus}) {
-            if (p->state() == QProcess::NotRunning) continue;
-            p->kill();
-            p->waitForFinished(10000);
-        }
+        if (!bus.running()) GTEST_SKIP() << bus.why().toStdString();
+        address = bus.address();
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    // The stand-in owns org.freedesktop.systemd1 once this returns.
-    void startStandin(const char* mode = "answer") {
-        standin.start(QStringLiteral(SYSTEMD_STANDIN),
-                      {QString::fromUtf8(address), path("calls"), QLatin1String(mode)});
-        ASSERT_TRUE(standin.waitForStarted(10000));
-        ASSERT_TRUE(waitUntil([&] { return standin.canReadLine() || (standin.waitForReadyRead(50) && standin.canReadLine()); }));
-        ASSERT_EQ(standin.readLine().trimmed(), "ready");
-    }
-    QStringList calls() const {
-        QFile f(path("calls"));
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
+    void startStandin(const char* mode = "answer") { ASSERT_TRUE(bus.startManager(mode)); }
+    QStringList calls() const { return bus.calls(); }
 
     // A program that writes its process id into `name` and ends.
     QString program(const QString& name) {
@@ -180,7 +145,7 @@ protected:
     char* argv[2] = {arg0, nullptr};
     QCoreApplication app{argc, argv};
     QTemporaryDir dir;
-    QProcess bus, standin;
+    testing::PrivateBus bus{dir.path()};
     QByteArray address;
 };
 
