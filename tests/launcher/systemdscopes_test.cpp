@@ -5,6 +5,7 @@
 #include "launcher/posixlauncher.h"
 #include "launcher/systemdscopes.h"
 
+#include "fakes/fakescopes.h"
 #include "fakes/privatebus.h"
 #include "testfiles.h"
 
@@ -242,6 +243,25 @@ TEST_F(Scopes, WithoutABusProgramsStartAsBefore) {
         ASSERT_TRUE(launcher.startDetached(program(name)).ok);
         EXPECT_FALSE(pidOf(name).isEmpty());
     }
+}
+
+// The hand-off itself, with recording scopes: once per program that really
+// started, none for a start that failed.
+TEST_F(Scopes, OnlyProgramsThatStartedAreHandedOver) {
+    testing::FakeScopes scopes;
+    PosixLauncher launcher(&scopes);
+    const QString entry = path("gone.desktop");
+    ASSERT_TRUE(testing::writeFile(entry, "[Desktop Entry]\nType=Application\nExec=velmora-no-such-program\n", false));
+
+    EXPECT_FALSE(launcher.startDetached(path("missing")).ok);
+    EXPECT_FALSE(launcher.startAndWait(QStringLiteral("velmora-no-such-program")).ok);
+    EXPECT_FALSE(launcher.openDocument(entry).ok);
+    EXPECT_TRUE(scopes.adopted.empty());
+
+    ASSERT_TRUE(launcher.startAndWait(program("first") + QStringLiteral(" an argument")).ok);
+    ASSERT_EQ(scopes.adopted.size(), 1u);
+    EXPECT_EQ(scopes.adopted[0].first, QStringLiteral("first"));
+    EXPECT_EQ(QString::number(scopes.adopted[0].second), pidOf("first"));
 }
 
 }  // namespace
