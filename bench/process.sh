@@ -5,8 +5,10 @@
 #      waiting, against `dex --autostart` over as many autostart entries and
 #      against the floor: a bare Qt Widgets start and quit plus as many bare
 #      posix_spawn starts;
-#   2. processor time of /run with a 5-second selection wait and an empty list;
-#   3. peak memory of /run /nodisp /skwait=0 against a bare Qt Widgets program.
+#   2. the start and end of /run /nodisp /skwait=0 over an empty list against
+#      a bare Qt Widgets start and quit;
+#   3. processor time of /run with a 5-second selection wait and an empty list;
+#   4. peak memory of /run /nodisp /skwait=0 against a bare Qt Widgets program.
 # Usage: bench/process.sh BUILD_DIR [ROUNDS]   (BUILD_DIR from the bench preset)
 set -euo pipefail
 build=${1:?usage: bench/process.sh BUILD_DIR [ROUNDS]}
@@ -65,6 +67,23 @@ for n in 100 500; do
         printf "%d tasks: velmora %.1f ms, dex %.1f ms, floor %.1f ms; velmora/floor %.2f (target <= 1.30), velmora/dex %.2f (target < 0.75), floor/dex %.2f\n",
                n, v/1000, d/1000, f/1000, v/f, v/d, f/d }'
 done
+
+# Start-up of a run that shows no window, over an empty list, against a bare
+# Qt Widgets program that starts and quits (on the offscreen platform, the
+# cheapest there is): the run sets up no window system at all.
+empty0="$work/empty0"
+mkdir -p "$empty0"
+: > "$work/s0" ; : > "$work/q0"
+for ((r = 0; r < rounds; r++)); do
+    t0=$(now_ns); XDG_CONFIG_HOME="$empty0" "$velmora" /run /nodisp /skwait=0 2>/dev/null; t1=$(now_ns)
+    echo $(( (t1 - t0) / 1000 )) >> "$work/s0"
+    t0=$(now_ns); "$floor"; t1=$(now_ns)
+    echo $(( (t1 - t0) / 1000 )) >> "$work/q0"
+done
+s0=$(median < "$work/s0"); q0=$(median < "$work/q0")
+awk -v s="$s0" -v q="$q0" 'BEGIN {
+    printf "start and end of a run that shows no window, empty list: velmora %.1f ms, bare Qt Widgets program %.1f ms; ratio %.2f (target < 1)\n",
+           s/1000, q/1000, s/q }'
 
 # Processor time of a 5-second selection wait with an empty list.
 empty="$work/empty"

@@ -4,13 +4,12 @@
 set -euo pipefail
 
 velmora_packages=(
-  cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-qpa-plugins libsqlite3-dev libglib2.0-dev
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
-  sqlite3 desktop-file-utils xauth xvfb xdotool dex time openbox wmctrl
-  sqlite3 desktop-file-utils xauth xvfb xdotool dex time
-  libxcb1-dev x11-utils openbox xfwm4 wmctrl dbus sway wtype qt6-wayland
-  fonts-dejavu-core fonts-noto-core openbox
+  # build
+  cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins qt6-wayland libsqlite3-dev libglib2.0-dev libxcb1-dev
+  # tests
+  libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3 desktop-file-utils libglib2.0-bin dex time
+  # desktop sessions
+  xauth xvfb xdotool x11-utils openbox xfwm4 wmctrl sway wtype dbus systemd fonts-dejavu-core fonts-noto-core
 )
 
 velmora_install_deps() {

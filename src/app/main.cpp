@@ -8,13 +8,16 @@
 #include "launcher/gui/startupsequence.h"
 #include "launcher/instancelock.h"
 #include "launcher/launcherstate.h"
+#include "launcher/platformchoice.h"
 #include "launcher/posixlauncher.h"
 #include "launcher/switches.h"
+#include "launcher/systemdscopes.h"
 #include "store/sqlitestore.h"
 #include "ui/prompts.h"
 #include "velmora/version.h"
 
 #include <QApplication>
+#include <QProcessEnvironment>
 
 #include <cstdio>
 #include <memory>
@@ -64,6 +67,24 @@ bool hasDesktop() {
 
 QString storeMessage(const StoreError& e) { return QString::fromStdString(e.what()); }
 
+// Asks Qt for `platform` while the application object is made. The choice is
+// this process's own: the programs it starts later keep the session's
+// QT_QPA_PLATFORM, which is unset again here.
+class ScopedPlatform {
+public:
+    explicit ScopedPlatform(const QByteArray& platform) : m_set(!platform.isEmpty()) {
+        if (m_set) qputenv("QT_QPA_PLATFORM", platform);
+    }
+    ~ScopedPlatform() {
+        if (m_set) qunsetenv("QT_QPA_PLATFORM");
+    }
+    ScopedPlatform(const ScopedPlatform&) = delete;
+    ScopedPlatform& operator=(const ScopedPlatform&) = delete;
+
+private:
+    bool m_set;
+};
+
 // /UNINSTALL: one message box in a desktop session; without a display, whose
 // toolkit would abort, lines on standard output, or on standard error when
 // anything stayed. Non-zero when anything stayed.
@@ -71,7 +92,10 @@ int uninstall(int& argc, char** argv) {
     const bool window = !qEnvironmentVariableIsEmpty("DISPLAY") ||
                         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     std::optional<QApplication> app;
-    if (window) app.emplace(argc, argv);
+    if (window) {
+        const ScopedPlatform platform(chooseWindowPlatform(QProcessEnvironment::systemEnvironment()));
+        app.emplace(argc, argv);
+    }
     QtPrompts prompts;
     const auto tell = [&](const QString& text, bool failed) {
         if (window) {
@@ -120,20 +144,23 @@ int main(int argc, char** argv) {
                               .arg(lock.error()));
     if (switches.uninstall) return uninstall(argc, argv);
 
-    if (!hasDesktop()) {
-        // The toolkit would abort without a display; a run that shows no
-        // window at all does not need one.
-        if (!switches.showsNoWindow()) {
+    // A run that shows no window never opens the display: a missing or stale
+    // one (DISPLAY left over, no server) cannot stop the launch, and starting
+    // no window toolkit makes the start quicker.
+    std::unique_ptr<QCoreApplication> app;
+    if (switches.showsNoWindow()) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    } else {
+        if (!hasDesktop()) {
             printLine(stderr, QStringLiteral(
                                   "velmora: a desktop session is needed (neither DISPLAY nor "
                                   "WAYLAND_DISPLAY is set); only \"velmora /run /nodisp /skwait=0\" "
                                   "runs without one."));
             return 1;
         }
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        const ScopedPlatform platform(chooseWindowPlatform(QProcessEnvironment::systemEnvironment()));
+        app = std::make_unique<QApplication>(argc, argv);
     }
-
-    QApplication app(argc, argv);
     QtPrompts prompts;
 
     std::unique_ptr<SqliteStore> store;
@@ -147,12 +174,15 @@ int main(int argc, char** argv) {
 
     LauncherState state;
     SystemClock clock;
-    PosixLauncher launcher;
+    // Each started program gets a systemd scope of its own when a user
+    // manager is there: stopping the launcher's unit must not kill them.
+    SystemdScopes scopes(sessionBusAddress(QProcessEnvironment::systemEnvironment()));
+    PosixLauncher launcher(&scopes);
 
     if (switches.run) {
         // Start-up mode runs no main event loop; a closed status window must
         // not end the waits of the run.
-        QApplication::setQuitOnLastWindowClosed(false);
+        QGuiApplication::setQuitOnLastWindowClosed(false);
         StartupSequence sequence(*store, state, launcher, prompts, clock,
                                  [](const QString& line) { printLine(stderr, line); });
         try {

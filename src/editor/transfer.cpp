@@ -1,5 +1,6 @@
 #include "editor/transfer.h"
 
+#include "editor/launcherlink.h"
 #include "launcher/autostart.h"
 #include "launcher/desktopentry.h"
 #include "store/tasklayout.h"
@@ -296,33 +297,53 @@ QString listFullMessage(const QString& fileName) {
 }
 
 QString desktopExecArgument(const QString& argument) {
-    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    // GIO takes "%%" in a program path literally and finds no program; dex
+    // keeps backslash escapes inside quotes; systemd refuses quote characters
+    // and backslashes in an executable and reads "$" itself. Control
+    // characters would not survive as one line.
+    static const QString uncarried = QStringLiteral("%$\\\"'`");
+    for (const QChar c : argument) {
+        if (uncarried.contains(c) || c.unicode() < 0x20 || c.unicode() == 0x7f) return {};
+    }
+    static const QString reserved = QStringLiteral(" ><~|&;*?#()");
     const bool quote = argument.isEmpty() ||
                        std::any_of(argument.begin(), argument.end(),
                                    [](QChar c) { return reserved.contains(c); });
-    QString arg;
-    if (quote) arg += QLatin1Char('"');
-    for (const QChar c : argument) {
-        if (quote && (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
-                      c == QLatin1Char('\\')))
-            arg += QLatin1Char('\\');
-        if (c == QLatin1Char('%')) arg += QLatin1Char('%');  // not a field code
-        arg += c;
-    }
-    if (quote) arg += QLatin1Char('"');
-    // The string-value escapes apply on top of the quoting: a backslash the
-    // quoting added is written doubled again.
-    return desktopString(arg);
+    // Nothing left needs an escape inside the quotes, nor as a string value
+    // but a leading blank, which the quotes already hold.
+    return quote ? QLatin1Char('"') + argument + QLatin1Char('"') : argument;
 }
 
-QString launcherEntryText(const QString& programFolder) {
+QString launcherEntryText(const QString& programFolder, const QString& linkPath) {
     const QString program = QDir::cleanPath(programFolder + QStringLiteral("/velmora"));
+    QString exec = desktopExecArgument(program);
+    if (exec.isEmpty() && !linkPath.isEmpty()) exec = desktopExecArgument(linkPath);
+    if (exec.isEmpty()) {
+        // Neither can be carried everywhere (no home for the link, or the
+        // link's own path is unusual): written as the Desktop Entry
+        // specification says, the best left to do: quoted when it holds a
+        // reserved character, escaped inside the quotes, "%" doubled, and then
+        // escaped as a string value (a backslash the quoting added doubled again).
+        static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+        const bool quote = std::any_of(program.begin(), program.end(),
+                                       [](QChar c) { return reserved.contains(c); });
+        if (quote) exec += QLatin1Char('"');
+        for (const QChar c : program) {
+            if (quote && (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
+                          c == QLatin1Char('\\')))
+                exec += QLatin1Char('\\');
+            if (c == QLatin1Char('%')) exec += QLatin1Char('%');
+            exec += c;
+        }
+        if (quote) exec += QLatin1Char('"');
+        exec = desktopString(exec);
+    }
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
                           "Name=Velmora Launcher\n"
                           "Icon=velmora\n"
                           "Exec=") +
-           desktopExecArgument(program) + QStringLiteral(" /run\n");
+           exec + QStringLiteral(" /run\n");
 }
 
 namespace {
@@ -422,6 +443,11 @@ bool StartUpTransfer::placeLauncherEntry(TransferResult& result) {
         result.error = QStringLiteral("Unable to find Velmora's program folder.") + nothingMoved();
         return false;
     }
+    // Also for an entry already there: it may run through the link.
+    if (const QString why = updateLauncherLink(m_environment, m_programFolder); !why.isEmpty()) {
+        result.error = why + nothingMoved();
+        return false;
+    }
     const AutostartFile existing = inspectAutostartFile(QFile::encodeName(path));
     if (existing.kind == AutostartFile::Kind::Starts) return true;
     if (existing.kind != AutostartFile::Kind::Missing) {
@@ -447,7 +473,7 @@ bool StartUpTransfer::placeLauncherEntry(TransferResult& result) {
         return false;
     }
     PendingFile created(native);
-    QString why = writeText(out.get(), launcherEntryText(m_programFolder).toUtf8());
+    QString why = writeText(out.get(), launcherEntryText(m_programFolder, launcherLinkPath(m_environment)).toUtf8());
     if (why.isEmpty() && ::fsync(out.get()) != 0) why = systemError(errno);
     if (why.isEmpty() && !out.close()) why = systemError(errno);
     if (!why.isEmpty()) {

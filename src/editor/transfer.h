@@ -33,13 +33,19 @@ inline const QString kInstallQuestion =
 QString listFullMessage(const QString& fileName);
 
 // One argument of a Desktop Entry's Exec key, ready to be written into the
-// file: quoted when it holds a reserved character, escaped inside the quotes,
-// "%" doubled, and then escaped as a string value.
+// file, in a form that GIO, dex and systemd's autostart generator all read
+// back unchanged: in double quotes when it holds a blank or another reserved
+// character. Empty when no such form exists: the argument holds "%", "$",
+// "\", a quote character, "`" or a control character.
 QString desktopExecArgument(const QString& argument);
 
 // The launcher's Desktop Entry for a program in `programFolder` (absolute):
-// it runs programFolder + "/velmora" with "/run".
-QString launcherEntryText(const QString& programFolder);
+// it runs programFolder + "/velmora" with "/run". When that path cannot be
+// written (desktopExecArgument() is empty), Exec runs `linkPath` instead
+// (launcherLinkPath() of editor/launcherlink.h, which must then point at the
+// program); when that cannot be written either, the path is written quoted
+// and escaped as the Desktop Entry specification says.
+QString launcherEntryText(const QString& programFolder, const QString& linkPath = {});
 
 // What one transfer did, for the window's single summary message.
 struct TransferResult {

@@ -160,17 +160,43 @@ bool isEntryFile(const QString& file) {
     return ::stat(QFile::encodeName(file).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// What a scope is named after: the desktop file ID without ".desktop", else
+// the program's file name.
+QString applicationName(GAppInfo* app) {
+    QString id = QString::fromUtf8(g_app_info_get_id(app));
+    if (id.endsWith(QLatin1String(".desktop"))) id.chop(8);
+    if (id.isEmpty()) id = QFileInfo(QString::fromLocal8Bit(g_app_info_get_executable(app))).fileName();
+    return id;
+}
+
+// Who learns of a program that GIO started, and under which name.
+struct LaunchAdoption {
+    ProcessScopes* scopes;
+    QString name;
+};
+
+// GAppLaunchContext's "launched": the platform data holds the process id.
+void adoptLaunched(GAppLaunchContext*, GAppInfo*, GVariant* platformData, gpointer data) {
+    const auto* adoption = static_cast<const LaunchAdoption*>(data);
+    gint32 pid = 0;
+    if (platformData && g_variant_lookup(platformData, "pid", "i", &pid) && pid > 0)
+        adoption->scopes->adopt(adoption->name, pid_t(pid));
+}
+
 constexpr int kSweepIntervalMs = 200;
 constexpr std::size_t kMaxWatchedChildren = 256;
 
 }  // namespace
 
 struct PosixLauncher::Impl {
+    explicit Impl(ProcessScopes* s) : scopes(s) {}
+
     struct Child {
         pid_t pid;
         UniqueFd pidfd;  // registered in `ended` while valid
     };
 
+    ProcessScopes* scopes;
     PathSearch path;
     SpawnAttributes attributes;
     FileActions actions;
@@ -217,6 +243,7 @@ LaunchResult PosixLauncher::Impl::spawn(const QByteArray& file, const QString& a
     const int rc = ::posix_spawn(pid, file.constData(), fileActions, attributes.get(), argv.data(),
                                  environ);
     if (rc != 0) return {false, errorText(rc)};
+    if (scopes) scopes->adopt(QFileInfo(argv0).fileName(), *pid);
     return {true, {}};
 }
 
@@ -403,13 +430,19 @@ LaunchResult PosixLauncher::Impl::openWithDefaultApplication(const QByteArray& f
     GList files{};
     files.data = gfile.get();
     rawError = nullptr;
-    const bool launched = g_app_info_launch(app.get(), &files, nullptr, &rawError);
+    // Only GIO knows the application's process; it names it in "launched".
+    const GObjectPtr<GAppLaunchContext> context(g_app_launch_context_new());
+    LaunchAdoption adoption{scopes, applicationName(app.get())};
+    if (scopes)
+        g_signal_connect(context.get(), "launched", G_CALLBACK(adoptLaunched), &adoption);
+    const bool launched = g_app_info_launch(app.get(), &files, context.get(), &rawError);
+    g_signal_handlers_disconnect_by_data(context.get(), &adoption);
     error.reset(rawError);
     if (!launched) return {false, describe(error.get())};
     return {true, {}};
 }
 
-PosixLauncher::PosixLauncher() : d(std::make_unique<Impl>()) {}
+PosixLauncher::PosixLauncher(ProcessScopes* scopes) : d(std::make_unique<Impl>(scopes)) {}
 
 PosixLauncher::~PosixLauncher() { d->reapEnded(); }
 

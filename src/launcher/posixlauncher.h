@@ -15,6 +15,7 @@
 // are left to run; they are not reaped by it.
 
 #include "launcher/launching.h"
+#include "launcher/processscopes.h"
 
 #include <memory>
 
@@ -24,8 +25,9 @@ class PosixLauncher final : public ProcessLauncher {
 public:
     // Usable without a QApplication; a QCoreApplication (an event dispatcher
     // of the thread) is needed for waits that keep handling events and for
-    // reaping between calls.
-    PosixLauncher();
+    // reaping between calls. Every program started, also through GIO, is
+    // handed to `scopes` (when given, not owned) with its process id.
+    explicit PosixLauncher(ProcessScopes* scopes = nullptr);
     ~PosixLauncher() override;
     PosixLauncher(const PosixLauncher&) = delete;
     PosixLauncher& operator=(const PosixLauncher&) = delete;

@@ -148,20 +148,31 @@ SqliteStore::SqliteStore(const QString& path) : m_path(path) {
         throw unusable();
 
     m_stmts = std::make_unique<Statements>();
-    m_stmts->read = Statement(
-        m_db, "SELECT value FROM settings WHERE application=?1 AND section=?2 AND key=?3");
-    m_stmts->write = Statement(m_db,
-                               "INSERT INTO settings(application, section, key, value) "
-                               "VALUES(?1, ?2, ?3, ?4) ON CONFLICT(application, section, key) "
-                               "DO UPDATE SET value=excluded.value");
-    m_stmts->remove = Statement(
-        m_db, "DELETE FROM settings WHERE application=?1 AND section=?2 AND key=?3");
-    m_stmts->begin = Statement(m_db, "BEGIN IMMEDIATE");
-    m_stmts->commit = Statement(m_db, "COMMIT");
-    m_stmts->rollback = Statement(m_db, "ROLLBACK");
-    if (!m_stmts->read || !m_stmts->write || !m_stmts->remove || !m_stmts->begin ||
-        !m_stmts->commit || !m_stmts->rollback)
-        throw unusable();
+    // A "settings" table made by something else fails here. The reason is taken
+    // at the first statement that does not fit: a later one that prepares fine
+    // would leave only "not an error" to report.
+    auto prepare = [this, &path](Statement& into, const char* sql) {
+        into = Statement(m_db, sql);
+        if (into) return;
+        const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
+        m_stmts.reset();
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw StoreError(QStringLiteral("Cannot use the settings store %1: its table \"settings\" "
+                                        "is not laid out as Velmora's (%2).")
+                             .arg(path, reason)
+                             .toStdString());
+    };
+    prepare(m_stmts->read,
+            "SELECT value FROM settings WHERE application=?1 AND section=?2 AND key=?3");
+    prepare(m_stmts->write,
+            "INSERT INTO settings(application, section, key, value) "
+            "VALUES(?1, ?2, ?3, ?4) ON CONFLICT(application, section, key) "
+            "DO UPDATE SET value=excluded.value");
+    prepare(m_stmts->remove, "DELETE FROM settings WHERE application=?1 AND section=?2 AND key=?3");
+    prepare(m_stmts->begin, "BEGIN IMMEDIATE");
+    prepare(m_stmts->commit, "COMMIT");
+    prepare(m_stmts->rollback, "ROLLBACK");
 }
 
 SqliteStore::~SqliteStore() {

@@ -4,6 +4,7 @@
 // scripts that leave their evidence in files.
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
+#include "fakes/privatebus.h"
 #include "testfiles.h"
 
 #include <QCoreApplication>
@@ -14,6 +15,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -22,6 +24,9 @@
 #include <csignal>
 #include <functional>
 #include <memory>
+#include <ostream>
+#include <utility>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -276,6 +281,131 @@ TEST_F(StartupE2E, SelectionPhaseOnTheOffscreenPlatform) {
     EXPECT_GE(o.ms, 1000) << "the selection window waited its second";
     EXPECT_EQ(evidence(), QStringList{QStringLiteral("mark")});
     EXPECT_TRUE(read(kWindow, kLocation2).isEmpty()) << "a window on no real screen keeps no placement";
+}
+
+// --- sessions whose display cannot be used -------------------------------------
+
+// An X display number with no server behind it: no socket and no lock.
+QString staleDisplay() {
+    for (int n = 99;; ++n) {
+        if (!QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) &&
+            !QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+            return QStringLiteral(":%1").arg(n);
+    }
+}
+
+struct Session {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> vars;  // "<stale>": a dead X display
+    friend void PrintTo(const Session& s, std::ostream* os) { *os << s.name; }
+};
+
+class UnusableDisplay : public StartupE2E, public ::testing::WithParamInterface<Session> {};
+
+// A run that shows no window never opens a display nor sets up a window
+// system: what the environment says about one does not matter.
+TEST_P(UnusableDisplay, TheHiddenRunStartsItsTasks) {
+    seed([&](SettingsStore& s) { task(s, 1, QStringLiteral("Mark"), marker(QStringLiteral("mark")), QStringLiteral("0")); });
+    QProcessEnvironment with = env;
+    for (const auto& [name, value] : GetParam().vars)
+        with.insert(QLatin1String(name), qstrcmp(value, "<stale>") == 0 ? staleDisplay() : QLatin1String(value));
+    const Outcome o = velmora(headless(), with);
+    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+    EXPECT_FALSE(o.crashed);
+    EXPECT_EQ(evidence(), QStringList{QStringLiteral("mark")});
+    EXPECT_EQ(o.errLines(), QStringList{QStringLiteral("velmora: task 1 \"Mark\": started and finished")});
+    EXPECT_TRUE(read(kWindow, kLocation2).isEmpty()) << "no window, no position";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sessions, UnusableDisplay,
+    ::testing::Values(Session{"NoDisplay", {}},
+                      Session{"StaleXDisplay", {{"DISPLAY", "<stale>"}}},
+                      Session{"StaleWaylandDisplay", {{"WAYLAND_DISPLAY", "wayland-velmora-none"}, {"XDG_SESSION_TYPE", "wayland"}}},
+                      Session{"UnknownPlatformPlugin", {{"DISPLAY", "<stale>"}, {"QT_QPA_PLATFORM", "velmora-none"}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// With an X display and a Wayland display both named, the windows go to X,
+// where they can be placed; the tasks do not inherit that choice.
+TEST_F(StartupE2E, AnXDisplayIsPreferredOverWayland) {
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    if (xvfb.isEmpty() || xdotool.isEmpty()) GTEST_SKIP() << "Xvfb and xdotool are needed (Debian xvfb, xdotool)";
+    QProcess server;
+    server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                        QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1024x768x24")});
+    ASSERT_TRUE(server.waitForStarted(10000));
+    QElapsedTimer t;
+    t.start();
+    while (!server.canReadLine() && t.elapsed() < 20000) server.waitForReadyRead(100);
+    const QString display = QLatin1Char(':') + QString::fromLatin1(server.readLine().trimmed());
+    ASSERT_GT(display.size(), 1) << "Xvfb named no display";
+    struct Stop {
+        QProcess& p;
+        ~Stop() {
+            p.terminate();
+            if (!p.waitForFinished(5000)) p.kill();
+            p.waitForFinished(5000);
+        }
+    } stop{server};
+
+    // The task looks for the status window on the X display while it is shown.
+    const QString found = work(QStringLiteral("found"));
+    seed([&](SettingsStore& s) {
+        task(s, 1, QStringLiteral("Look"),
+             script(QStringLiteral("look.sh"),
+                    QStringLiteral("env > %1\nfor i in $(seq 100); do\n"
+                                   "  %2 search --onlyvisible --name '^Velmora$' > %3 && break\n  sleep 0.1\ndone\n")
+                        .arg(work(QStringLiteral("env")), xdotool, found)),
+             QStringLiteral("0"));
+    });
+    QProcessEnvironment with = env;
+    with.insert(QStringLiteral("DISPLAY"), display);
+    with.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-velmora-none"));
+    with.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    const Outcome o = velmora({QStringLiteral("/run"), QStringLiteral("/skwait=0")}, with);
+    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+    QFile window(found);
+    ASSERT_TRUE(window.open(QIODevice::ReadOnly)) << "the task ran";
+    EXPECT_FALSE(window.readAll().trimmed().isEmpty()) << "the status window was on the X display";
+    QFile taskEnv(work(QStringLiteral("env")));
+    ASSERT_TRUE(taskEnv.open(QIODevice::ReadOnly));
+    const QString inherited = QString::fromUtf8(taskEnv.readAll());
+    EXPECT_FALSE(inherited.contains(QStringLiteral("\nQT_QPA_PLATFORM="))) << "the choice stays Velmora's own";
+    EXPECT_TRUE(inherited.contains(QStringLiteral("\nWAYLAND_DISPLAY=wayland-velmora-none")));
+}
+
+// --- systemd ---------------------------------------------------------------------
+
+// With the user's manager on the session bus, every program the run starts is
+// moved out of Velmora's unit into a scope of its own.
+TEST_F(StartupE2E, EveryStartedProgramIsGivenItsOwnScope) {
+    testing::PrivateBus bus(work(QString()));
+    if (!bus.running()) GTEST_SKIP() << bus.why().toStdString();
+    ASSERT_TRUE(bus.startManager());
+    const auto program = [&](const QString& name) {
+        return script(name, QStringLiteral("echo $$ > %1.tmp\nmv %1.tmp %1").arg(work(name + QStringLiteral(".pid"))));
+    };
+    seed([&](SettingsStore& s) {
+        task(s, 1, QStringLiteral("Waited for"), program(QStringLiteral("first")), QStringLiteral("0"));
+        task(s, 2, QStringLiteral("Not waited for"), program(QStringLiteral("second")));
+    });
+    QProcessEnvironment with = env;
+    with.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(bus.address()));
+    const Outcome o = velmora(headless(), with);
+    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+
+    QStringList expected;
+    for (const QString& name : {QStringLiteral("first"), QStringLiteral("second")}) {
+        QFile pidFile(work(name + QStringLiteral(".pid")));
+        QElapsedTimer t;
+        t.start();
+        while (!pidFile.exists() && t.elapsed() < 10000) QThread::msleep(20);
+        ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly)) << name.toStdString();
+        const QString pid = QString::fromUtf8(pidFile.readAll()).trimmed();
+        expected << QStringLiteral("app-velmora-%1-%2.scope fail %2 app.slice").arg(name, pid);
+    }
+    EXPECT_EQ(bus.calls(), expected);
 }
 
 // --- one instance ---------------------------------------------------------------

@@ -129,6 +129,7 @@ protected:
             KeyForm* form = visibleKeyForm();
             seen.append(form ? form->labelText() : QStringLiteral("<hidden>"));
             pointerDuringRun = mousePointer();
+            windowsDuringRun = int(QApplication::topLevelWidgets().size());
         };
     }
     ~StartupTest() override { EXPECT_EQ(visibleWindows(), 0) << "every window is closed again"; }
@@ -177,6 +178,7 @@ protected:
     int tokensForgottenAtLaunch = -1;
     QStringList seen;  // KeyForm's text at each start, "<hidden>" when not on screen
     int pointerDuringRun = -1;
+    int windowsDuringRun = -1;  // top-level widgets, shown or not
     QStringList diagnostics;
     int tasks = 0;
     QObject context;
@@ -288,6 +290,9 @@ TEST_F(StartupTest, NoDispKeepsTheStatusWindowHidden) {
     add(QStringLiteral("Mail"), QStringLiteral("*"));
     run({QStringLiteral("/run"), QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")});
     EXPECT_EQ(seen, QStringList{QStringLiteral("<hidden>")});
+    EXPECT_EQ(windowsDuringRun, 0) << "a status window that is never shown is never created";
+    EXPECT_EQ(pointerDuringRun, 0) << "no busy pointer without a window";
+    EXPECT_FALSE(store.contains(kApp, kWindow, kLocation2));
 }
 
 TEST_F(StartupTest, NoDispStillShowsTheSelectionWindow) {

@@ -168,6 +168,47 @@ INSTANTIATE_TEST_SUITE_P(
                       BadFile{"BinaryNoise", QByteArray(4096, '\x5a')}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A "settings" table that some other program made: the message names what
+// does not fit, and the table keeps its rows.
+struct ForeignTable {
+    const char* name;
+    const char* sql;
+    const char* reason;  // part of the message
+    friend void PrintTo(const ForeignTable& c, std::ostream* os) { *os << c.name; }
+};
+
+class ForeignSettingsTable : public SqliteStoreTest, public ::testing::WithParamInterface<ForeignTable> {};
+
+TEST_P(ForeignSettingsTable, IsReportedWithTheRealReason) {
+    QDir().mkpath(QFileInfo(path()).absolutePath());
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(path()).constData(), &db);
+    ASSERT_EQ(sqlite3_exec(db, GetParam().sql, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    try {
+        SqliteStore store(path());
+        FAIL() << "opened a store with a foreign table";
+    } catch (const StoreError& e) {
+        const QString message = QString::fromStdString(e.what());
+        EXPECT_TRUE(message.contains(path())) << e.what();
+        EXPECT_TRUE(message.contains("\"settings\"")) << e.what();
+        EXPECT_TRUE(message.contains(GetParam().reason)) << e.what();
+        EXPECT_FALSE(message.contains("not an error")) << e.what();
+    }
+    EXPECT_EQ(sqlScalar(path(), "SELECT count(*) FROM settings"), "1");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, ForeignSettingsTable,
+    ::testing::Values(
+        ForeignTable{"OtherColumns", "CREATE TABLE settings(name TEXT, data BLOB); INSERT INTO settings VALUES('a', 'b');",
+                     "no such column"},
+        ForeignTable{"NoKey",
+                     "CREATE TABLE settings(application TEXT, section TEXT, key TEXT, value TEXT);"
+                     "INSERT INTO settings VALUES('StartUp', 'Sequence', 'Desc001', 'x');",
+                     "ON CONFLICT clause does not match"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(SqliteStoreTest, AFolderInThePlaceOfTheFileIsReported) {
     QDir().mkpath(path());
     EXPECT_THROW(SqliteStore store(path()), StoreError);

@@ -3,6 +3,7 @@
 #include "launcher/gui/keyform.h"
 #include "launcher/gui/statusview.h"
 #include "launcher/gui/waittimer.h"
+#include "launcher/hiddenstatus.h"
 #include "store/tasklayout.h"
 
 namespace velmora {
@@ -65,13 +66,18 @@ StartupSettings StartupSequence::run(const Switches& switches) {
     // a task inheriting it would be activated with a used one.
     windowSystem().forgetActivationTokens();
 
-    KeyForm status(m_store, m_state, windowSystem());
-    if (!switches.noDisp) {
-        status.setLabelText(launchHeader(m_state.LaunchKey()));
-        status.show();
-    }
-    StatusView view(status);
     WaitTimer waiter(m_state);
+    if (switches.noDisp) {
+        // A status window that is never shown is never created: with no
+        // selection phase either, the run needs no window toolkit at all.
+        HiddenStatus hidden;
+        TaskRunner(m_store, m_state, m_launcher, hidden, waiter, m_clock, m_diag).RunTasks();
+        return settings;
+    }
+    KeyForm status(m_store, m_state, windowSystem());
+    status.setLabelText(launchHeader(m_state.LaunchKey()));
+    status.show();
+    StatusView view(status);
     view.yieldOnce();
     TaskRunner runner(m_store, m_state, m_launcher, view, waiter, m_clock, m_diag);
     runner.RunTasks();

@@ -41,8 +41,10 @@ public:
     // "/REINSTALL" forgets "Installed" (a failure to do so is ignored), then
     // "Installed" and "DefaultKey" are read and PressedKey and LaunchKey reset.
     // With "/RUN" the list is then launched: a selection phase when SkWait is
-    // positive, the status window (hidden with "/NODISP") and RunTasks; when
-    // this returns, start-up mode is over. Without "/RUN" nothing is shown.
+    // positive, the status window and RunTasks; when this returns, start-up
+    // mode is over. With "/NODISP" no status window is created; with SkWait
+    // not positive as well, no widget is created at all and a QCoreApplication
+    // is enough. Without "/RUN" nothing is shown.
     // A StoreError while reading propagates; KeyForm is then closed unsaved.
     StartupSettings run(const Switches& switches);
 
