@@ -13,7 +13,7 @@ velmora_packages=(
 
 # Building the Debian package: the tools around the build. The build's own
 # packages are the Build-Depends of debian/control.
-velmora_package_tools=(build-essential dpkg-dev lintian)
+velmora_package_tools=(build-essential dpkg-dev lintian appstream)
 
 # Runs a command as root: directly when already root, else through sudo.
 velmora_as_root() {
