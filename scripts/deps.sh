@@ -7,7 +7,7 @@ velmora_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libsqlite3-dev libglib2.0-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  sqlite3 desktop-file-utils xauth xvfb xdotool dex time
+  sqlite3 desktop-file-utils xauth xvfb xdotool dex time faketime
 )
 
 velmora_install_deps() {

@@ -121,7 +121,7 @@ protected:
     }
     StartupSettings run(const QStringList& args) {
         StartupSequence sequence(store, state, launcher, prompts, clock,
-                                 [this](const QString& line) { diagnostics.append(line); });
+                                 [this](Priority, const QString& line) { diagnostics.append(line); });
         return sequence.run(parseSwitches(args));
     }
     QStringList started() const {

@@ -47,7 +47,7 @@ public:
 
 private:
     void unload(KeyForm& form);
-    void report(const QString& line) const;
+    void warn(const QString& line) const;
 
     SettingsStore& m_store;
     LauncherState& m_state;
