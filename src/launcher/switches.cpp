@@ -29,7 +29,6 @@ Switches parseSwitches(const QStringList& arguments) {
     return s;
 }
 
-
 PreviewSwitches parsePreview(const QStringList& arguments) {
     PreviewSwitches p;
     bool preview = false;
@@ -62,7 +61,7 @@ PreviewSwitches parsePreview(const QStringList& arguments) {
         } else if (a.startsWith(QLatin1String("--date="))) {
             p.requested = true;
             readDate(a.mid(7));
-        } else if (a.size() == 1 && a[0].toLower() >= QLatin1Char('a') && a[0].toLower() <= QLatin1Char('z')) {
+        } else if (a.size() == 1 && a[0].unicode() < 128 && a[0].isLetter()) {
             if (!p.letter.isEmpty()) fail(QStringLiteral("give one configuration letter only."));
             p.letter = a.toLower();
         } else {

@@ -142,6 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "\"*\" is neither a configuration letter (a to z) nor --date or --json."},
         PreviewCase{"a_non_ascii_letter", {"--preview", "\u00e4"}, true, "", kNoDate, false,
                     "\"\u00e4\" is neither a configuration letter (a to z) nor --date or --json."},
+        PreviewCase{"kelvin_sign_is_no_k", {"--preview", "\u212a"}, true, "", kNoDate, false,
+                    "\"\u212a\" is neither a configuration letter (a to z) nor --date or --json."},
         PreviewCase{"with_run", {"--preview", "/run"}, true, "", kNoDate, false,
                     "\"/run\" is neither a configuration letter (a to z) nor --date or --json."},
         PreviewCase{"date_missing", {"--preview", "--date"}, true, "", kNoDate, false,
