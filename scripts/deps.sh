@@ -7,7 +7,7 @@ velmora_packages=(
   # build
   cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins qt6-wayland libsqlite3-dev libglib2.0-dev libxcb1-dev
   # tests
-  libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3 desktop-file-utils libglib2.0-bin dex time
+  libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3 desktop-file-utils libglib2.0-bin dex time faketime
   # desktop sessions
   xauth xvfb xdotool x11-utils openbox xfwm4 wmctrl sway wtype dbus systemd fonts-dejavu-core fonts-noto-core
   # metadata, manual page, fuzzing

@@ -1,23 +1,27 @@
-// The program's entry: "--help" and "--version" first, then the single-
-// instance check, the desktop check, the settings store, and one of the two
-// modes: start-up ("/RUN") or editing.
+// The program's entry: "--help", "--version" and "--preview" first, then the
+// single-instance check, the desktop check, the settings store, and one of
+// the two modes: start-up ("/RUN") or editing.
 #include "editor/gui/editingmode.h"
 #include "editor/gui/helpwindow.h"
 #include "editor/transfer.h"
 #include "launcher/clock.h"
+#include "launcher/diagnostics.h"
 #include "launcher/gui/startupsequence.h"
 #include "launcher/instancelock.h"
 #include "launcher/launcherstate.h"
 #include "launcher/platformchoice.h"
 #include "launcher/posixlauncher.h"
+#include "launcher/preview.h"
 #include "launcher/switches.h"
 #include "launcher/systemdscopes.h"
+#include "store/memorystore.h"
 #include "store/sqlitestore.h"
 #include "ui/prompts.h"
 #include "velmora/version.h"
 
 #include <QApplication>
 #include <QProcessEnvironment>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <memory>
@@ -35,8 +39,70 @@ void printLine(std::FILE* to, const QString& line) {
     std::fflush(to);
 }
 
+// Whether standard error is the journal; it does not change during a run.
+bool toJournal() {
+    static const bool journal = standardErrorIsJournal();
+    return journal;
+}
+
+// A diagnostics line on standard error, with its priority in front when
+// standard error is the journal.
+void diagnose(Priority priority, const QString& line) {
+    printLine(stderr, journalLine(priority, line, toJournal()));
+}
+
+// The toolkit's own messages, in the journal with their priority too, so
+// that a filter by priority sees them where they belong.
+void journalMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    Priority priority = Priority::Warning;
+    switch (type) {
+    case QtDebugMsg:
+        priority = Priority::Debug;
+        break;
+    case QtInfoMsg:
+        priority = Priority::Info;
+        break;
+    case QtWarningMsg:
+        priority = Priority::Warning;
+        break;
+    case QtCriticalMsg:
+    case QtFatalMsg:
+        priority = Priority::Error;
+        break;
+    }
+    for (const QString& line : message.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) diagnose(priority, line);
+}
+
+// --preview: reads the store without creating or changing anything, and
+// needs neither a desktop nor the single-instance lock.
+int preview(const PreviewSwitches& request) {
+    if (!request.error.isEmpty()) {
+        printLine(stderr, QStringLiteral("velmora: ") + request.error +
+                              QStringLiteral(" See velmora --help."));
+        return 2;
+    }
+    const QDate date = request.date.isValid() ? request.date : SystemClock().today();
+    const QString path = defaultSettingsPath();
+    try {
+        Preview p;
+        if (QFileInfo::exists(path)) {
+            const SqliteStore store(path, StoreAccess::ReadOnly);
+            p = makePreview(store, request.letter, date);
+        } else {
+            p = makePreview(MemoryStore(), request.letter, date);
+        }
+        const QByteArray out = request.json ? previewJson(p) : previewText(p).toUtf8();
+        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    } catch (const StoreError& e) {
+        printLine(stderr, QStringLiteral("velmora: ") + QString::fromStdString(e.what()));
+        return 1;
+    }
+}
+
 const char* const kUsage =
     "Usage: velmora [/run] [/skwait=N] [/nodisp] [/reinstall] [/uninstall]\n"
+    "       velmora --preview [LETTER] [--date YYYY-MM-DD] [--json]\n"
     "       velmora --help | --version\n"
     "\n"
     "Without /run the main window opens to edit the launch list.\n"
@@ -49,9 +115,19 @@ const char* const kUsage =
     "  /uninstall  undo Install: the moved autostart entries go back, their\n"
     "              tasks and the launcher's own entry go; then end\n"
     "\n"
+    "  --preview   print the launch list as /run would treat it: for each task\n"
+    "              its number, description, command, wait, and \"runs\" or\n"
+    "              \"skipped\" with the reason; starts and changes nothing\n"
+    "  LETTER      the configuration, as if pressed at logon (default: the\n"
+    "              stored default key)\n"
+    "  --date      the day to preview (default: today)\n"
+    "  --json      the same as JSON\n"
+    "\n"
     "Switches are found anywhere on the command line, in any letter case.\n"
     "\"velmora /run /nodisp /skwait=0\" shows no window and needs no desktop.\n"
-    "In start-up mode each task's outcome is one line on standard error.\n";
+    "In start-up mode each task's outcome is one line on standard error; when\n"
+    "that is the journal (JOURNAL_STREAM), each line starts with its syslog\n"
+    "priority: <6> started, <5> skipped, <4> warning, <3> could not be started.\n";
 
 void printVersion() {
     std::printf("%s\n%s\nVersion %s\n%s\n", version::kProductName, version::kFileDescription,
@@ -119,6 +195,7 @@ int uninstall(int& argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (toJournal()) qInstallMessageHandler(journalMessage);
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
     const Switches switches = parseSwitches(arguments);
@@ -130,6 +207,8 @@ int main(int argc, char** argv) {
         printVersion();
         return 0;
     }
+    const PreviewSwitches previewSwitches = parsePreview(arguments);
+    if (previewSwitches.requested) return preview(previewSwitches);
 
     // A second instance ends before it reads anything, whatever its switches.
     const InstanceLock lock(InstanceLock::defaultPath());
@@ -140,7 +219,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (lock.status() == InstanceLock::Status::Unavailable)
-        printLine(stderr, QStringLiteral("velmora: %1 Going on without the check for another instance.")
+        diagnose(Priority::Warning, QStringLiteral("velmora: %1 Going on without the check for another instance.")
                               .arg(lock.error()));
     if (switches.uninstall) return uninstall(argc, argv);
 
@@ -152,7 +231,7 @@ int main(int argc, char** argv) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     } else {
         if (!hasDesktop()) {
-            printLine(stderr, QStringLiteral(
+            diagnose(Priority::Error, QStringLiteral(
                                   "velmora: a desktop session is needed (neither DISPLAY nor "
                                   "WAYLAND_DISPLAY is set); only \"velmora /run /nodisp /skwait=0\" "
                                   "runs without one."));
@@ -167,7 +246,7 @@ int main(int argc, char** argv) {
     try {
         store = std::make_unique<SqliteStore>(defaultSettingsPath());
     } catch (const StoreError& e) {
-        if (switches.run) printLine(stderr, QStringLiteral("velmora: ") + storeMessage(e));
+        if (switches.run) diagnose(Priority::Error, QStringLiteral("velmora: ") + storeMessage(e));
         else prompts.error(nullptr, storeMessage(e));
         return 1;
     }
@@ -183,12 +262,11 @@ int main(int argc, char** argv) {
         // Start-up mode runs no main event loop; a closed status window must
         // not end the waits of the run.
         QGuiApplication::setQuitOnLastWindowClosed(false);
-        StartupSequence sequence(*store, state, launcher, prompts, clock,
-                                 [](const QString& line) { printLine(stderr, line); });
+        StartupSequence sequence(*store, state, launcher, prompts, clock, diagnose);
         try {
             sequence.run(switches);
         } catch (const StoreError& e) {
-            printLine(stderr, QStringLiteral("velmora: ") + storeMessage(e));
+            diagnose(Priority::Error, QStringLiteral("velmora: ") + storeMessage(e));
             return 1;
         }
         return 0;

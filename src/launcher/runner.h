@@ -4,14 +4,13 @@
 // "Wait" value says. Window-free: the status window, the caption, the pointer
 // and the wait timer are reached through RunnerView and KeyWaiter.
 
+#include "launcher/diagnostics.h"
 #include "launcher/launching.h"
 #include "launcher/launcherstate.h"
 #include "launcher/clock.h"
 #include "store/settingsstore.h"
 
 #include <QString>
-
-#include <functional>
 
 namespace velmora {
 
@@ -40,9 +39,6 @@ public:
     virtual void waitWhileKeyWait() = 0;
 };
 
-// One line per task outcome; in start-up mode it goes to standard error.
-using Diagnostics = std::function<void(const QString& line)>;
-
 // The first status line of a run, ending in character 13: "Launching Startup
 // tasks:" with no active configuration, else "Launching Configuration 'B'"
 // for the letter b.
@@ -58,7 +54,7 @@ public:
 
 private:
     void startWithFallback(int n, const QString& desc, const QString& app);
-    void report(int n, const QString& desc, const QString& what) const;
+    void report(Priority priority, int n, const QString& desc, const QString& what) const;
 
     SettingsStore& m_store;
     LauncherState& m_state;

@@ -3,6 +3,7 @@
 // the whole line in any letter case ("/RUN", "/SKWAIT=", "/NODISP",
 // "/REINSTALL", "/UNINSTALL"); "--help" and "--version" are separate arguments of their own.
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -36,5 +37,24 @@ Switches parseSwitches(const QStringList& arguments);
 
 // The switches found in one command-line text ("--help"/"--version" are not).
 Switches parseCommandLine(const QString& commandLine);
+
+// "--preview [LETTER] [--date YYYY-MM-DD] [--json]", whole arguments in any
+// order: what start-up mode would do, printed instead of done.
+struct PreviewSwitches {
+    // "--preview", "--date" or "--json" is among the arguments; the program
+    // then previews or, when `error` is set, says why it cannot.
+    bool requested = false;
+    QString letter;     // the configuration letter in lower case; "" for none
+    QDate date;         // null: today
+    bool json = false;  // "--json"
+    QString error;      // why the arguments are not a preview; "" when they are
+};
+
+// `arguments` without the program name. The letter is one argument "a" to
+// "z" in either case, as the letter keys choose it at the selection window.
+// Any other argument next to "--preview", a second letter, a date that is not
+// a real YYYY-MM-DD day, and "--date" or "--json" without "--preview" are
+// errors.
+PreviewSwitches parsePreview(const QStringList& arguments);
 
 }  // namespace velmora

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -91,10 +92,11 @@ struct SqliteStore::Statements {
     ~Statements() { qDeleteAll(many); }
 };
 
-SqliteStore::SqliteStore(const QString& path) : m_path(path) {
+SqliteStore::SqliteStore(const QString& path, StoreAccess access) : m_path(path) {
+    const bool readOnly = access == StoreAccess::ReadOnly;
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
-    if (!QFileInfo::exists(folder)) {
+    if (!readOnly && !QFileInfo::exists(folder)) {
         if (!QDir().mkpath(folder)) {
             throw StoreError(QStringLiteral("Cannot create the folder %1 for the settings store.")
                                  .arg(folder)
@@ -102,14 +104,33 @@ SqliteStore::SqliteStore(const QString& path) : m_path(path) {
         }
         ::chmod(QFile::encodeName(folder).constData(), 0700);
     }
-    const QByteArray native = QFile::encodeName(path);
-    // Create a missing file ourselves so that it is private from the first byte;
-    // O_EXCL leaves an existing file exactly as it is.
-    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd >= 0) ::close(fd);
+    QByteArray native = QFile::encodeName(path);
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    if (readOnly) {
+        if (!info.isFile()) {
+            throw StoreError(
+                QStringLiteral("Cannot open the settings store %1: there is no such file.")
+                    .arg(path)
+                    .toStdString());
+        }
+        // A read-only connection to a WAL database still creates the "-shm"
+        // and "-wal" files and leaves them behind. While no log exists, every
+        // committed change is in the file itself, and reading it as immutable
+        // touches nothing; a log that exists belongs to a writer (or one that
+        // died) and must be read with it.
+        const bool logExists = QFileInfo::exists(path + QStringLiteral("-wal")) ||
+                               QFileInfo::exists(path + QStringLiteral("-journal"));
+        native = QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded() +
+                 (logExists ? "?mode=ro" : "?immutable=1");
+        flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+    } else {
+        // Create a missing file ourselves so that it is private from the first
+        // byte; O_EXCL leaves an existing file exactly as it is.
+        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) ::close(fd);
+    }
 
-    const int rc = sqlite3_open_v2(native.constData(), &m_db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc = sqlite3_open_v2(native.constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
                                     : QString::fromUtf8(sqlite3_errstr(rc));
@@ -133,8 +154,10 @@ SqliteStore::SqliteStore(const QString& path) : m_path(path) {
         return StoreError(
             QStringLiteral("Cannot use the settings store %1: %2.").arg(path, reason).toStdString());
     };
-    if (exec("PRAGMA journal_mode=WAL") != SQLITE_OK || exec("PRAGMA synchronous=NORMAL") != SQLITE_OK)
+    if (!readOnly &&
+        (exec("PRAGMA journal_mode=WAL") != SQLITE_OK || exec("PRAGMA synchronous=NORMAL") != SQLITE_OK))
         throw unusable();
+    if (readOnly && exec("SELECT 1 FROM settings LIMIT 0") != SQLITE_OK) throw unusable();
 
     bool hasTable = false;
     {
@@ -142,7 +165,7 @@ SqliteStore::SqliteStore(const QString& path) : m_path(path) {
         Statement probe(m_db, "SELECT 1 FROM sqlite_schema WHERE type='table' AND name='settings'");
         hasTable = probe && sqlite3_step(probe.get()) == SQLITE_ROW;
     }
-    if (!hasTable && exec(kSchema) != SQLITE_OK &&
+    if (!readOnly && !hasTable && exec(kSchema) != SQLITE_OK &&
         // Another process may have created it in the meantime.
         exec("SELECT 1 FROM settings LIMIT 0") != SQLITE_OK)
         throw unusable();

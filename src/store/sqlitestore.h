@@ -17,12 +17,21 @@ QString defaultSettingsFolder();
 // defaultSettingsFolder() + "/settings.db".
 QString defaultSettingsPath();
 
+enum class StoreAccess {
+    ReadWrite,
+    // For looking only: nothing on disk changes, not even by SQLite's own
+    // shared-memory and log files while no other connection uses the file;
+    // every write, remove and transaction throws StoreError.
+    ReadOnly,
+};
+
 class SqliteStore final : public SettingsStore {
 public:
     // Opens `path`, creating it and its folder (private to the user) when
     // missing. Throws StoreError, naming the file, when it cannot be opened or
     // is not a settings database; an existing file is never overwritten.
-    explicit SqliteStore(const QString& path);
+    // ReadOnly creates nothing: a missing file is a StoreError too.
+    explicit SqliteStore(const QString& path, StoreAccess access = StoreAccess::ReadWrite);
     ~SqliteStore() override;
     SqliteStore(const SqliteStore&) = delete;
     SqliteStore& operator=(const SqliteStore&) = delete;

@@ -142,7 +142,7 @@ TEST_F(StartupE2E, HelpAndVersionPrintAndTouchNothing) {
     const Outcome help = velmora({QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: velmora"))) << help.out.toStdString();
-    for (const char* word : {"/run", "/skwait=", "/nodisp", "/reinstall"})
+    for (const char* word : {"/run", "/skwait=", "/nodisp", "/reinstall", "--preview", "--date", "--json"})
         EXPECT_TRUE(help.out.contains(QLatin1String(word))) << word;
 
     const Outcome version = velmora({QStringLiteral("--version")});

@@ -95,7 +95,10 @@ protected:
         state.setLaunchKey(launchKey);
         view.text = kHeader;
         TaskRunner runner(store, state, launcher, view, waiter, clock,
-                          [this](const QString& line) { diagnostics.append(line); });
+                          [this](Priority priority, const QString& line) {
+                              diagnostics.append(line);
+                              priorities.push_back(priority);
+                          });
         runner.RunTasks();
     }
     QStringList started() const {
@@ -113,6 +116,7 @@ protected:
     FakeWaiter waiter{state, log};
     FakeClock clock{QDate(2026, 12, 8)};  // a Tuesday
     QStringList diagnostics;
+    std::vector<Priority> priorities;  // one for each line of `diagnostics`
     int tasks = 0;
 };
 
@@ -236,6 +240,7 @@ TEST_F(RunnerTest, AStampThatCannotBeWrittenIsReportedAndTheRunGoesOn) {
     ASSERT_FALSE(diagnostics.isEmpty());
     EXPECT_TRUE(diagnostics[0].contains(QStringLiteral("could not record today's run")));
     EXPECT_TRUE(diagnostics[0].contains(QStringLiteral("disk full")));
+    EXPECT_EQ(priorities[0], Priority::Warning);
 }
 
 // --- wait modes ----------------------------------------------------------
@@ -448,6 +453,9 @@ TEST_F(RunnerTest, EachTaskOutcomeIsOneDiagnosticsLine) {
         QStringLiteral("velmora: task 7 \"Only a\": skipped: not in configuration 'b'"),
     };
     EXPECT_EQ(diagnostics, expected);
+    const std::vector<Priority> levels{Priority::Info,  Priority::Info,   Priority::Error, Priority::Error,
+                                       Priority::Info,  Priority::Notice, Priority::Notice};
+    EXPECT_EQ(priorities, levels) << "started and opened: info; not started: error; skipped: notice";
 }
 
 TEST_F(RunnerTest, ARefusedDesktopEntryGivesItsOwnReasonAndIsNotOpenedAgain) {

@@ -139,7 +139,7 @@ protected:
     }
     StartupSettings run(const QStringList& args) {
         StartupSequence sequence(store, state, launcher, prompts, clock,
-                                 [this](const QString& line) { diagnostics.append(line); }, &windows);
+                                 [this](Priority, const QString& line) { diagnostics.append(line); }, &windows);
         return sequence.run(parseSwitches(args));
     }
     QStringList started() const {
@@ -385,7 +385,7 @@ TEST_F(StartupTest, AStoreThatRefusesWritesIsReportedAndTheListStillRuns) {
     probe.inner.write(kApp, kSequence, kInstalled, QStringLiteral("yes"));
     probe.failWrites = true;
     StartupSequence sequence(probe, state, launcher, prompts, clock,
-                             [this](const QString& line) { diagnostics.append(line); });
+                             [this](Priority, const QString& line) { diagnostics.append(line); });
     EXPECT_NO_THROW(sequence.run(parseSwitches({QStringLiteral("/reinstall"), QStringLiteral("/run"),
                                                 QStringLiteral("/skwait=0")})));
     EXPECT_EQ(started(), QStringList{QStringLiteral("clock")});

@@ -98,5 +98,77 @@ INSTANTIATE_TEST_SUITE_P(
                       WindowCase{"editing", "/nodisp /skwait=0", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+
+struct PreviewCase {
+    const char* name;
+    QStringList arguments;
+    bool requested;
+    const char* letter;
+    QDate date;
+    bool json;
+    const char* error;  // "" for none
+    friend void PrintTo(const PreviewCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class PreviewSwitchesTest : public ::testing::TestWithParam<PreviewCase> {};
+
+TEST_P(PreviewSwitchesTest, ReadsLetterDateAndJsonOrSaysWhatIsWrong) {
+    const PreviewCase& c = GetParam();
+    const PreviewSwitches p = parsePreview(c.arguments);
+    EXPECT_EQ(p.requested, c.requested);
+    EXPECT_EQ(p.error, QString::fromUtf8(c.error));
+    if (!*c.error) {
+        EXPECT_EQ(p.letter, QLatin1String(c.letter));
+        EXPECT_EQ(p.date, c.date);
+        EXPECT_EQ(p.json, c.json);
+    }
+}
+
+const QDate kNoDate;
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, PreviewSwitchesTest,
+    ::testing::Values(
+        PreviewCase{"none", {}, false, "", kNoDate, false, ""},
+        PreviewCase{"run_is_no_preview", {"/run", "b"}, false, "", kNoDate, false, ""},
+        PreviewCase{"alone", {"--preview"}, true, "", kNoDate, false, ""},
+        PreviewCase{"letter", {"--preview", "b"}, true, "b", kNoDate, false, ""},
+        PreviewCase{"upper_case_letter", {"--preview", "B"}, true, "b", kNoDate, false, ""},
+        PreviewCase{"date", {"--preview", "--date", "2027-01-04"}, true, "", QDate(2027, 1, 4), false, ""},
+        PreviewCase{"date_with_equals", {"--preview", "--date=2024-02-29"}, true, "", QDate(2024, 2, 29), false, ""},
+        PreviewCase{"all_in_any_order", {"--json", "--date", "2026-12-08", "z", "--preview"}, true, "z",
+                    QDate(2026, 12, 8), true, ""},
+        PreviewCase{"two_letters", {"--preview", "a", "b"}, true, "", kNoDate, false,
+                    "give one configuration letter only."},
+        PreviewCase{"a_word", {"--preview", "ab"}, true, "", kNoDate, false,
+                    "\"ab\" is neither a configuration letter (a to z) nor --date or --json."},
+        PreviewCase{"a_digit", {"--preview", "1"}, true, "", kNoDate, false,
+                    "\"1\" is neither a configuration letter (a to z) nor --date or --json."},
+        PreviewCase{"star", {"--preview", "*"}, true, "", kNoDate, false,
+                    "\"*\" is neither a configuration letter (a to z) nor --date or --json."},
+        PreviewCase{"a_non_ascii_letter", {"--preview", "\u00e4"}, true, "", kNoDate, false,
+                    "\"\u00e4\" is neither a configuration letter (a to z) nor --date or --json."},
+        PreviewCase{"kelvin_sign_is_no_k", {"--preview", "\u212a"}, true, "", kNoDate, false,
+                    "\"\u212a\" is neither a configuration letter (a to z) nor --date or --json."},
+        PreviewCase{"with_run", {"--preview", "/run"}, true, "", kNoDate, false,
+                    "\"/run\" is neither a configuration letter (a to z) nor --date or --json."},
+        PreviewCase{"date_missing", {"--preview", "--date"}, true, "", kNoDate, false,
+                    "--date needs a date as YYYY-MM-DD."},
+        PreviewCase{"no_such_day", {"--preview", "--date", "2026-02-30"}, true, "", kNoDate, false,
+                    "\"2026-02-30\" is not a date as YYYY-MM-DD."},
+        PreviewCase{"february_29_of_a_common_year", {"--preview", "--date", "2025-02-29"}, true, "", kNoDate,
+                    false, "\"2025-02-29\" is not a date as YYYY-MM-DD."},
+        PreviewCase{"day_month_year", {"--preview", "--date", "08-12-2026"}, true, "", kNoDate, false,
+                    "\"08-12-2026\" is not a date as YYYY-MM-DD."},
+        PreviewCase{"short_month", {"--preview", "--date", "2026-1-04"}, true, "", kNoDate, false,
+                    "\"2026-1-04\" is not a date as YYYY-MM-DD."},
+        PreviewCase{"date_twice", {"--preview", "--date", "2026-01-01", "--date=2026-01-02"}, true, "",
+                    kNoDate, false, "give --date once."},
+        PreviewCase{"json_without_preview", {"--json"}, true, "", kNoDate, false,
+                    "--date and --json go with --preview."},
+        PreviewCase{"date_without_preview", {"/run", "--date", "2026-01-01"}, true, "", kNoDate, false,
+                    "--date and --json go with --preview."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace velmora

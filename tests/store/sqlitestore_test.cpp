@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -230,6 +231,53 @@ TEST_F(SqliteStoreTest, AWriteWaitsForAnotherProcessHoldingTheDatabase) {
     sqlite3_close(other);
     EXPECT_EQ(store.read("x", "y", "z"), "1");
     EXPECT_EQ(store.read("a", "b", "k"), "v");
+}
+
+// --- read-only access ----------------------------------------------------------
+
+// Every file of a folder with its bytes.
+QMap<QString, QByteArray> folderBytes(const QString& folder) {
+    QMap<QString, QByteArray> out;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+        QFile f(folder + QLatin1Char('/') + name);
+        out.insert(name, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>"));
+    }
+    return out;
+}
+
+TEST_F(SqliteStoreTest, ReadOnlyReadsAndChangesNoByteOnDisk) {
+    { SqliteStore(path()).write("StartUp", "Sequence", "Desc001", "Mail"); }
+    const QString folder = QFileInfo(path()).absolutePath();
+    const QMap<QString, QByteArray> before = folderBytes(folder);
+    ASSERT_EQ(before.keys(), QStringList{"settings.db"}) << "the writer cleaned up after itself";
+    {
+        SqliteStore store(path(), StoreAccess::ReadOnly);
+        EXPECT_EQ(store.read("startup", "sequence", "desc001"), "Mail");
+        EXPECT_EQ(store.readMany("StartUp", "Sequence", {"Desc001", "App001"}), QStringList({"Mail", ""}));
+        EXPECT_THROW(store.write("StartUp", "Sequence", "Desc002", "x"), StoreError);
+        EXPECT_THROW(store.remove("StartUp", "Sequence", "Desc001"), StoreError);
+        EXPECT_EQ(folderBytes(folder), before) << "not even while it is open";
+    }
+    EXPECT_EQ(folderBytes(folder), before);
+}
+
+TEST_F(SqliteStoreTest, ReadOnlySeesWhatAWriterHasNotCheckpointedYet) {
+    SqliteStore writer(path());
+    writer.write("StartUp", "Sequence", "Desc001", "Mail");
+    ASSERT_TRUE(QFile::exists(path() + "-wal")) << "the change is still in the log";
+    SqliteStore reader(path(), StoreAccess::ReadOnly);
+    EXPECT_EQ(reader.read("StartUp", "Sequence", "Desc001"), "Mail");
+}
+
+TEST_F(SqliteStoreTest, ReadOnlyCreatesNoMissingFileOrFolder) {
+    EXPECT_THROW(SqliteStore(path(), StoreAccess::ReadOnly), StoreError);
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(path()).absolutePath()));
+}
+
+TEST_F(SqliteStoreTest, ReadOnlyFindsAPathWithCharactersThatMeanSomethingInAnAddress) {
+    const QString odd = dir.path() + QStringLiteral("/a ?b#c%20d/settings.db");
+    { SqliteStore(odd).write("a", "b", "k", "v"); }
+    EXPECT_EQ(SqliteStore(odd, StoreAccess::ReadOnly).read("a", "b", "k"), "v");
 }
 
 }  // namespace

@@ -29,8 +29,8 @@ WindowSystem& StartupSequence::windowSystem() {
     return *m_windowSystem;
 }
 
-void StartupSequence::report(const QString& line) const {
-    if (m_diag) m_diag(line);
+void StartupSequence::warn(const QString& line) const {
+    if (m_diag) m_diag(Priority::Warning, line);
 }
 
 void StartupSequence::unload(KeyForm& form) {
@@ -38,7 +38,7 @@ void StartupSequence::unload(KeyForm& form) {
         form.Unload();
     } catch (const StoreError& e) {
         // Only the window's position is lost; the launch goes on.
-        report(QStringLiteral("velmora: the window position was not saved: %1")
+        warn(QStringLiteral("velmora: the window position was not saved: %1")
                    .arg(QString::fromStdString(e.what())));
     }
 }
@@ -48,7 +48,7 @@ StartupSettings StartupSequence::run(const Switches& switches) {
         try {
             m_store.remove(kApp, kSequence, kInstalled);
         } catch (const StoreError& e) {
-            report(QStringLiteral("velmora: \"Installed\" was not removed: %1")
+            warn(QStringLiteral("velmora: \"Installed\" was not removed: %1")
                        .arg(QString::fromStdString(e.what())));
         }
     }

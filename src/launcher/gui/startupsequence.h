@@ -58,7 +58,7 @@ public:
 private:
     WindowSystem& windowSystem();
     void unload(KeyForm& form);
-    void report(const QString& line) const;
+    void warn(const QString& line) const;
 
     SettingsStore& m_store;
     LauncherState& m_state;

@@ -1,0 +1,55 @@
+#include "launcher/taskdecision.h"
+
+#include "store/tasklayout.h"
+
+#include <QLocale>
+
+namespace velmora {
+
+TaskDecision decideTask(const QString& keys, const QString& opt, const QString& launchKey,
+                        const QDate& date) {
+    TaskDecision d;
+    if (!launchKey.isEmpty() && !keys.contains(QLatin1Char('*')) && !keys.contains(launchKey))
+        d.reason = SkipReason::OtherConfiguration;
+    else if (!opt.contains(weekdayLetter(date)))
+        d.reason = SkipReason::NotOnThisWeekday;
+
+    if (opt.contains(QLatin1Char('O'))) {
+        const QString stamp = dateStamp(date);
+        if (d.reason == SkipReason::None && opt.left(stamp.size()) == stamp)
+            d.reason = SkipReason::AlreadyRanToday;
+        QString stamped = stamp;
+        for (QChar c : opt) {
+            if (c == QLatin1Char('O') || (c >= QLatin1Char('A') && c <= QLatin1Char('G'))) stamped += c;
+        }
+        d.newOpt = stamped;
+    }
+    d.runs = d.reason == SkipReason::None;
+    return d;
+}
+
+QString skipReasonText(SkipReason reason, const QString& launchKey, const QDate& date) {
+    switch (reason) {
+    case SkipReason::None:
+        return {};
+    case SkipReason::OtherConfiguration:
+        return QStringLiteral("not in configuration '%1'").arg(launchKey);
+    case SkipReason::NotOnThisWeekday:
+        return QStringLiteral("not on %1").arg(QLocale::c().dayName(date.dayOfWeek()));
+    case SkipReason::AlreadyRanToday:
+        return QStringLiteral("already ran today (once only)");
+    }
+    return {};
+}
+
+WaitKind waitKind(double mode) {
+    // Negative values other than the don't-wait code are written by no
+    // editor; a negative wait cannot be timed, so they do not wait either.
+    if (mode < 0) return WaitKind::DontWait;
+    if (mode == 0) return WaitKind::UntilFinished;
+    return WaitKind::Seconds;
+}
+
+QString secondsText(double seconds) { return QString::number(seconds, 'g', 15); }
+
+}  // namespace velmora
