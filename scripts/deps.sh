@@ -8,6 +8,7 @@ velmora_packages=(
   qt6-base-dev qt6-qpa-plugins libsqlite3-dev libglib2.0-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   sqlite3 desktop-file-utils xauth xvfb xdotool dex time
+  clang libclang-rt-14-dev
 )
 
 velmora_install_deps() {
