@@ -11,7 +11,7 @@ velmora_packages=(
   # desktop sessions
   xauth xvfb xdotool x11-utils openbox xfwm4 wmctrl sway wtype dbus systemd fonts-dejavu-core fonts-noto-core
   # metadata, manual page, fuzzing
-  appstream man-db
+  appstream man-db clang libclang-rt-14-dev
 )
 
 # Building the Debian package: the tools around the build. The build's own

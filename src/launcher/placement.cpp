@@ -36,7 +36,12 @@ Placement parsePlacement(const QString& text) {
 }
 
 QString formatPlacement(const Placement& p) {
-    return QStringLiteral("%1;%2;%3;%4;%5").arg(p.top).arg(p.left).arg(p.height).arg(p.width).arg(p.state);
+    // A one-character field would not count when read back (a window at the
+    // top edge would lose every field), so 0 to 9 are written as "00" to "09".
+    const auto field = [](std::int32_t v) { return QString::number(v).rightJustified(2, u'0'); };
+    return QStringLiteral("%1;%2;%3;%4;%5")
+        .arg(field(p.top), field(p.left), field(p.height), field(p.width))
+        .arg(p.state);
 }
 
 Placement parseSizeFields(const QString& text) {

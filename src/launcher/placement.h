@@ -20,7 +20,8 @@ struct Placement {
 // and every later field 0. The state is the leading number of what remains.
 Placement parsePlacement(const QString& text);
 
-// "1320;912;3360;5976;0".
+// "1320;912;3360;5976;0". The first four fields take at least two characters
+// ("00;05;3360;5976;0") so that parsePlacement reads back what was written.
 QString formatPlacement(const Placement& placement);
 
 // Where the window system places every window itself, the program keeps

@@ -73,7 +73,13 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"negative", {-135, -15, 3360, 5976, 0}, "-135;-15;3360;5976;0"},
                       FormatCase{"wide_screens", {1200, 57600, 16200, 86400, 0}, "1200;57600;16200;86400;0"},
                       FormatCase{"no_thousands_separator", {1234567, 7654321, 100000, 200000, 0},
-                                 "1234567;7654321;100000;200000;0"}),
+                                 "1234567;7654321;100000;200000;0"},
+                      // One-character fields would not be read back: a window at the
+                      // top edge would come back at the left edge with no size.
+                      FormatCase{"window_at_top_edge", {0, 912, 3360, 5976, 0}, "00;912;3360;5976;0"},
+                      FormatCase{"window_at_top_left_corner", {0, 0, 3360, 5976, 0}, "00;00;3360;5976;0"},
+                      FormatCase{"single_digit_fields", {5, 7, 9, 1, 2}, "05;07;09;01;2"},
+                      FormatCase{"single_digit_negative", {-5, -1, 3360, 5976, 1}, "-5;-1;3360;5976;1"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct SizeFieldsCase {

@@ -37,10 +37,6 @@
 #include <utility>
 #include <vector>
 
-// The icons live in a resource library of their own; naming its initialiser
-// here makes the linker keep it in every program that has a main window.
-static void initVelmoraResources() { Q_INIT_RESOURCE(velmora); }
-
 namespace velmora {
 
 namespace {
@@ -130,7 +126,6 @@ Mainform::Mainform(SettingsStore& store, LauncherState& state, EditedTaskState& 
       m_prompts(prompts),
       m_launcher(launcher),
       m_clock(clock) {
-    initVelmoraResources();
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowIcon(programIcon());
     setFont(interfaceFont(kDesignPointSize));
