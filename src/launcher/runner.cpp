@@ -49,7 +49,7 @@ void TaskRunner::startWithFallback(int n, const QString& desc, const QString& ap
     }
     if (direct.desktopEntry) {
         // Opening it as a document would refuse it again for the same reason.
-        report(n, desc, QStringLiteral("not started: %1").arg(direct.error));
+        report(Priority::Notice, n, desc, QStringLiteral("not started: %1").arg(direct.error));
         return;
     }
     const LaunchResult doc = m_launcher.openDocument(app);

@@ -35,7 +35,7 @@ TEST(HiddenRun, NeedsNoWindowToolkit) {
     testing::FakeClock clock;
     QStringList diagnostics;
     StartupSequence sequence(store, state, launcher, prompts, clock,
-                             [&](const QString& line) { diagnostics.append(line); });
+                             [&](Priority, const QString& line) { diagnostics.append(line); });
 
     sequence.run(parseSwitches({QStringLiteral("/run"), QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")}));
 
