@@ -46,7 +46,7 @@ QString updateLauncherLink(const QProcessEnvironment& environment, const QString
         if (n >= 0 && current.left(n) == nativeTarget) return {};
     }
     const QString folder = QFileInfo(link).path();
-    if (!QDir().mkpath(folder)) return failure(link, errno);
+    if (!QDir().mkpath(folder)) return QStringLiteral("Unable to create the folder ") + folder;
     // A new link under another name first, then renamed over the old one.
     const QByteArray temporary =
         QFile::encodeName(folder + QStringLiteral("/.velmora-link-%1").arg(::getpid()));

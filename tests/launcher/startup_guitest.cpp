@@ -315,6 +315,7 @@ TEST_F(StartupTest, EnterInTheStatusWindowEndsASecondsWait) {
     QElapsedTimer elapsed;
     elapsed.start();
     run({QStringLiteral("/run"), QStringLiteral("/skwait=0")});
+    EXPECT_FALSE(poll.isActive()) << "the wait was shown";
     EXPECT_LT(elapsed.elapsed(), 10000);
     EXPECT_EQ(started(), (QStringList{QStringLiteral("slow"), QStringLiteral("next")}));
 }
