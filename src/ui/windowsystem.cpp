@@ -1,6 +1,7 @@
 #include "ui/windowsystem.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QThread>
 #include <QWidget>
@@ -21,6 +22,19 @@ struct FreeDeleter {
 };
 template <typename T>
 using XcbReply = std::unique_ptr<T, FreeDeleter>;
+
+// The value `name` had when the program was started. Qt takes
+// DESKTOP_STARTUP_ID out of the environment as it connects to the display,
+// before any window of ours exists; the process's initial environment still
+// holds it.
+QByteArray initialEnvironment(const QByteArray& name) {
+    QFile environ(QStringLiteral("/proc/self/environ"));
+    if (!environ.open(QIODevice::ReadOnly)) return {};
+    const QByteArray prefix = name + '=';
+    for (const QByteArray& entry : environ.readAll().split('\0'))
+        if (entry.startsWith(prefix)) return entry.mid(prefix.size());
+    return {};
+}
 
 void unsetTokens() {
     qunsetenv("DESKTOP_STARTUP_ID");
@@ -60,7 +74,8 @@ public:
           m_c(connection),
           m_root(xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root),
           m_frameExtents(atom("_NET_FRAME_EXTENTS")),
-          m_requestFrameExtents(atom("_NET_REQUEST_FRAME_EXTENTS")) {}
+          m_requestFrameExtents(atom("_NET_REQUEST_FRAME_EXTENTS")),
+          m_startupId(initialEnvironment("DESKTOP_STARTUP_ID")) {}
 
     ~X11WindowSystem() override { releaseKeyboard(); }
 
@@ -100,6 +115,23 @@ public:
         return m_grabbed;
     }
 
+    void activate(QWidget& window) override {
+        if (!m_startupId.isEmpty()) {
+            // Window managers that prevent focus stealing let the window of a
+            // program the user just started have the focus: they know it by
+            // its startup identification.
+            setProperty(xcb_window_t(window.winId()), "_NET_STARTUP_ID", atom("UTF8_STRING"), 8,
+                        m_startupId.size(), m_startupId.constData());
+            xcb_flush(m_c);
+            m_startupId.clear();  // used up
+        }
+        PortableWindowSystem::activate(window);
+    }
+    void forgetActivationTokens() override {
+        m_startupId.clear();
+        PortableWindowSystem::forgetActivationTokens();
+    }
+
     void releaseKeyboard() override {
         if (!m_grabbed) return;
         m_grabbed = false;
@@ -112,6 +144,13 @@ private:
         const auto cookie = xcb_intern_atom(m_c, 0, uint16_t(std::strlen(name)), name);
         XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(m_c, cookie, nullptr));
         return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    }
+
+    void setProperty(xcb_window_t id, const char* name, xcb_atom_t type, uint8_t format, qsizetype count,
+                     const void* data) const {
+        const xcb_atom_t property = atom(name);
+        if (property == XCB_ATOM_NONE || type == XCB_ATOM_NONE) return;
+        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, id, property, type, format, uint32_t(count), data);
     }
 
     std::optional<QMargins> readFrameExtents(xcb_window_t id) const {
@@ -143,6 +182,7 @@ private:
     xcb_window_t m_root;
     xcb_atom_t m_frameExtents;
     xcb_atom_t m_requestFrameExtents;
+    QByteArray m_startupId;  // until the first window is activated with it
     bool m_grabbed = false;
 };
 
@@ -151,8 +191,6 @@ private:
 std::unique_ptr<WindowSystem> createWindowSystem() {
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("xcb")) {
-        // Qt has already put DESKTOP_STARTUP_ID on its windows as
-        // _NET_STARTUP_ID and taken it out of the environment.
         if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
             if (xcb_connection_t* c = x11->connection()) return std::make_unique<X11WindowSystem>(c);
     }

@@ -309,6 +309,42 @@ TEST_P(LogonX11, TheSelectionWindowComesBackWhereItWasLeft) {
     EXPECT_TRUE(read(QStringLiteral("Window"), QStringLiteral("Location2")).startsWith(QStringLiteral("3000;4500;")));
 }
 
+TEST_P(LogonX11, TheStartupIdentificationGoesToTheWindowAndToNoTask) {
+    const QString tokens = work(QStringLiteral("tokens"));
+    ASSERT_TRUE(testing::writeFile(work(QStringLiteral("tokens.sh")),
+                                   QStringLiteral("#!/bin/sh\necho \"[$DESKTOP_STARTUP_ID][$XDG_ACTIVATION_TOKEN]\" > %1\n")
+                                       .arg(tokens)
+                                       .toUtf8(),
+                                   true));
+    {
+        SqliteStore store(storePath());
+        writeTask(store, 1, {QStringLiteral("tokens"), work(QStringLiteral("tokens.sh")), QStringLiteral("DW"),
+                             QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+    }
+    // As a launcher that follows the startup notification protocol starts it.
+    env.insert(QStringLiteral("DESKTOP_STARTUP_ID"), QStringLiteral("velmora-logon_TIME4242"));
+    env.insert(QStringLiteral("XDG_ACTIVATION_TOKEN"), QStringLiteral("velmora-token"));
+    startVelmora({QStringLiteral("/run"), QStringLiteral("/skwait=60")});
+    const QString id = waitForWindow(QStringLiteral("Velmora"));
+    ASSERT_FALSE(id.isEmpty());
+    QString said;
+    eventually([&] {
+        said = tool("xprop", {QStringLiteral("-id"), id, QStringLiteral("_NET_STARTUP_ID")}).value_or(QString());
+        return said.contains(QLatin1String("velmora-logon_TIME4242"));
+    });
+    EXPECT_TRUE(said.contains(QLatin1String("_NET_STARTUP_ID(UTF8_STRING) = \"velmora-logon_TIME4242\"")))
+        << said.toStdString();
+    ASSERT_TRUE(tool("xdotool", {QStringLiteral("key"), QStringLiteral("Return")}));
+    ASSERT_TRUE(velmoraEnded(20000));
+    ASSERT_TRUE(eventually([&] { return QFile::exists(tokens); }, 5000)) << diagnostics();
+    const auto written = [&] {
+        QFile f(tokens);
+        return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
+    };
+    eventually([&] { return !written().isEmpty(); }, 5000);
+    EXPECT_EQ(written().toStdString(), "[][]") << "the task inherited a used token";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     WindowManagers, LogonX11,
     ::testing::Values(WindowManager{"openbox", "openbox", {"--sm-disable"}, false},

@@ -82,7 +82,10 @@ KeyForm::~KeyForm() { releaseKeyboard(); }
 bool KeyForm::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     const auto type = event->type();
-    if (m_centredWithFrame && (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize)) {
+    // Events come already while Label1 is made, before the members below it
+    // exist; none of them is one of these.
+    const bool placed = type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize;
+    if (placed && m_centredWithFrame) {
         const QRect frame = frameGeometry();
         const QRect client = geometry();
         if (frame.size() != client.size()) {
