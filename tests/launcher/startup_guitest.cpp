@@ -310,12 +310,15 @@ TEST_F(StartupTest, NoDispStillShowsTheSelectionWindow) {
 TEST_F(StartupTest, EnterInTheStatusWindowEndsASecondsWait) {
     add(QStringLiteral("Slow"), QStringLiteral("*"), QStringLiteral("30"));
     add(QStringLiteral("Next"), QStringLiteral("*"));
-    whenShowing(QStringLiteral("Waiting for 30 seconds ..."),
-                [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_Return); });
+    bool sawTheWait = false;
+    whenShowing(QStringLiteral("Waiting for 30 seconds ..."), [&](KeyForm& form) {
+        sawTheWait = true;
+        QTest::keyClick(&form, Qt::Key_Return);
+    });
     QElapsedTimer elapsed;
     elapsed.start();
     run({QStringLiteral("/run"), QStringLiteral("/skwait=0")});
-    EXPECT_FALSE(poll.isActive()) << "the wait was shown";
+    EXPECT_TRUE(sawTheWait);
     EXPECT_LT(elapsed.elapsed(), 10000);
     EXPECT_EQ(started(), (QStringList{QStringLiteral("slow"), QStringLiteral("next")}));
 }
