@@ -165,7 +165,7 @@ QPoint centredOuter(QSize outer) {
 TEST_F(KeyFormTest, IsCentredWithTheFrameTheWindowManagerAnnouncesBeforeItIsFramed) {
     windows.frame = QMargins(3, 24, 5, 7);
     KeyForm form(settings, state, windows);
-    const QSize client(twipsToPixelsX(2832), twipsToPixelsY(864));
+    const QSize client = form.size();  // the design, scaled to the desktop font
     EXPECT_EQ(form.frameGeometry().topLeft(), centredOuter(client + QSize(8, 31)));
 }
 

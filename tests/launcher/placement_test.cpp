@@ -121,7 +121,7 @@ TEST_P(WithSizeKeptTest, KeepsTheStoredPositionAndWritesTheSize) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, WithSizeKeptTest,
     ::testing::Values(SizeKeptCase{"stored_position", "1320;912;3360;5976;0", "1320;912;4500;7500;0"},
-                      SizeKeptCase{"position_zero", "0;0;3360;5976;0", "0;0;4500;7500;0"},
+                      SizeKeptCase{"position_zero", "0;0;3360;5976;0", "00;00;4500;7500;0"},
                       SizeKeptCase{"nothing_stored", "", "-1;-1;4500;7500;0"},
                       SizeKeptCase{"not_a_placement", "hello", "-1;-1;4500;7500;0"}),
     [](const auto& info) { return std::string(info.param.name); });
