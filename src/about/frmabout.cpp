@@ -74,7 +74,6 @@ frmAbout::frmAbout(QWidget* parent, const VersionInfo& info)
 }
 
 void frmAbout::setPicture(const QIcon& icon) {
-    m_picture = icon;
     const QSize box = Picture1->size();
     const int side = std::min(box.width(), box.height());
     Picture1->setPixmap(icon.pixmap(QSize(side, side), devicePixelRatio()));

@@ -35,7 +35,6 @@ public:
 
     // Shows `icon` in Picture1, scaled to fit the picture box.
     void setPicture(const QIcon& icon);
-    const QIcon& picture() const { return m_picture; }
 
     // lblVersion's text as set, with character 13 between its lines (the
     // label itself shows them as line breaks).
@@ -48,7 +47,6 @@ public:
 
 private:
     QString m_versionText;
-    QIcon m_picture;
 };
 
 }  // namespace velmora

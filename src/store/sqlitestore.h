@@ -45,8 +45,6 @@ public:
     void remove(const QString& app, const QString& section, const QString& key) override;
     void transaction(const std::function<void()>& body) override;
 
-    const QString& path() const { return m_path; }
-
 private:
     struct Statements;
     [[noreturn]] void fail(const char* what) const;

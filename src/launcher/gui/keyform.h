@@ -58,7 +58,6 @@ public:
     // seen on a real screen. When saving fails the window is hidden all the
     // same and the StoreError propagates.
     void Unload();
-    bool isUnloaded() const { return m_unloaded; }
 
 protected:
     // Letter keys A to Z, recognised by key so that Shift and Caps Lock make
