@@ -1,7 +1,7 @@
 // The Exec value of a Desktop Entry turned into an argument vector. The input
 // is used twice: as an Exec value as written, and, cut at NUL bytes, as the
 // words of an argument vector that is quoted the way the Desktop Entry
-// specification asks and must come back unchanged.
+// standard asks and must come back unchanged.
 #include "fuzztext.h"
 
 #include "launcher/desktopentry.h"

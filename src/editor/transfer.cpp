@@ -321,7 +321,7 @@ QString launcherEntryText(const QString& programFolder, const QString& linkPath)
     if (exec.isEmpty()) {
         // Neither can be carried everywhere (no home for the link, or the
         // link's own path is unusual): written as the Desktop Entry
-        // specification says, the best left to do: quoted when it holds a
+        // standard says, the best left to do: quoted when it holds a
         // reserved character, escaped inside the quotes, "%" doubled, and then
         // escaped as a string value (a backslash the quoting added doubled again).
         static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
@@ -418,7 +418,7 @@ TransferResult StartUpTransfer::TransferStartUp(const Notify& warn) {
 
     QStringList names;
     for (const QByteArray& raw : rawNames(m_folder)) {
-        // The desktop reads nothing else there (XDG Autostart specification).
+        // The desktop reads nothing else there (the XDG Autostart standard).
         if (raw.startsWith('.') || !raw.endsWith(".desktop")) continue;
         const QString name = QString::fromUtf8(raw);
         if (name == kLauncherEntryName) continue;

@@ -44,7 +44,7 @@ QString desktopExecArgument(const QString& argument);
 // written (desktopExecArgument() is empty), Exec runs `linkPath` instead
 // (launcherLinkPath() of editor/launcherlink.h, which must then point at the
 // program); when that cannot be written either, the path is written quoted
-// and escaped as the Desktop Entry specification says.
+// and escaped as the Desktop Entry standard says.
 QString launcherEntryText(const QString& programFolder, const QString& linkPath = {});
 
 // What one transfer did, for the window's single summary message.

@@ -1,6 +1,6 @@
 #pragma once
 // The user's autostart folder as the desktop reads it at logon (XDG Autostart
-// specification): only "*.desktop" files there start anything, and of those
+// standard): only "*.desktop" files there start anything, and of those
 // only the ones that are Desktop Entries and not switched off. Install moves
 // such entries into a folder of Velmora's own; this header knows both folders
 // and how to tell what a file in the autostart folder does.

@@ -18,7 +18,7 @@ bool isSeparator(QChar c) {
 }
 
 // The quoting pass over an Exec value whose string escapes are already undone.
-// Beyond the Desktop Entry specification's double quotes, it reads what the major desktops
+// Beyond the Desktop Entry standard's double quotes, it reads what the major desktops
 // read in files that break the rule that reserved characters be quoted: single
 // quotes group literally and a backslash outside quotes takes the next
 // character as it is. A valid Exec value never has either outside double
@@ -261,7 +261,7 @@ ExecExpansion expandExec(const DesktopEntry& entry) {
             case 'c': arg.append(entry.string(QStringLiteral("Name"))); fromCode = true; break;
             case 'k': arg.append(entry.path); fromCode = true; break;
             default:
-                // The Desktop Entry specification forbids processing a command line with a
+                // The Desktop Entry standard forbids processing a command line with a
                 // field code it does not list.
                 result.error = QStringLiteral("Exec has the unknown field code %%1").arg(code);
                 return result;

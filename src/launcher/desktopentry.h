@@ -1,5 +1,5 @@
 #pragma once
-// Desktop Entry files (freedesktop Desktop Entry specification 1.5): reading
+// Desktop Entry files (freedesktop Desktop Entry standard, version 1.5): reading
 // the [Desktop Entry] group, deciding whether an entry may be started here,
 // and turning its Exec value into the argument vector of a launch without
 // files. Window-free and process-free: starting the result is the launcher's
@@ -47,7 +47,7 @@ DesktopEntry parseDesktopEntry(const QByteArray& data, const QString& path = {})
 // the character after it, so that the Exec quoting pass still sees \" \` \$.
 QString unescapeDesktopString(const QString& raw);
 
-// "true" and "false" as the Desktop Entry specification has them, and "True", "False",
+// "true" and "false" as the Desktop Entry standard has them, and "True", "False",
 // "1", "0" as desktops also accept them; nullopt for anything else.
 std::optional<bool> readDesktopBoolean(const QString& value);
 
