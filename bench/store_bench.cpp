@@ -26,7 +26,7 @@ void BM_ReadOneValue(benchmark::State& state) {
     int n = 0;
     for (auto _ : state) {
         n = n % 999 + 1;
-        benchmark::DoNotOptimize(f.store.read(kApp, kSequence, taskKey(QStringLiteral("Desc"), n)));
+        benchmark::DoNotOptimize(f.store.read(kApp, kSequence, taskKey(TaskField::Desc, n)));
     }
 }
 BENCHMARK(BM_ReadOneValue);
@@ -46,7 +46,7 @@ void BM_CommittedWrite(benchmark::State& state) {
     int n = 0;
     for (auto _ : state) {
         n = n % 999 + 1;
-        f.store.write(kApp, kSequence, taskKey(QStringLiteral("Opt"), n), QStringLiteral("10122026ABCDEFGO"));
+        f.store.write(kApp, kSequence, taskKey(TaskField::Opt, n), QStringLiteral("10122026ABCDEFGO"));
     }
 }
 BENCHMARK(BM_CommittedWrite);

@@ -489,12 +489,10 @@ bool StartUpTransfer::placeLauncherEntry(TransferResult& result) {
 
 QList<int> StartUpTransfer::tasksStarting(const QString& path) const {
     QList<int> tasks;
-    for (int n = 1; n <= kMaxTasks; ++n) {
-        const QStringList v = m_store.readMany(
-            kApp, kSequence, {taskKey(QStringLiteral("Desc"), n), taskKey(QStringLiteral("App"), n)});
-        if (v[0].isEmpty()) break;
-        if (pathOfApp(v[1]) == path) tasks.append(n);
-    }
+    walkTasks(m_store, {TaskField::App}, [&](int n, const TaskRecord& task) {
+        if (pathOfApp(task.app) == path) tasks.append(n);
+        return true;
+    });
     return tasks;
 }
 
@@ -641,9 +639,9 @@ UninstallResult StartUpTransfer::UninstallStartUp() {
     m_store.transaction([&] {
         // Every task that starts a restored entry, or a moved one that is gone.
         QList<TaskRecord> keep;
-        const int count = taskCount(m_store);
-        for (int n = 1; n <= count; ++n) {
-            const TaskRecord task = readTask(m_store, n);
+        const QList<TaskRecord> list = readTaskList(m_store);
+        const int count = int(list.size());
+        for (const TaskRecord& task : list) {
             const QString path = pathOfApp(task.app);
             const bool ours = QFileInfo(path).path() == m_destination && isAutostartEntryName(QFileInfo(path).fileName()) &&
                               (restoredPaths.contains(path) || !entryExists(path));

@@ -64,12 +64,11 @@ Preview makePreview(const SettingsStore& store, const QString& letter, const QDa
     p.date = date;
     p.fromDefaultKey = letter.isEmpty();
     p.launchKey = p.fromDefaultKey ? store.read(kApp, kSequence, kDefaultKey) : letter;
-    for (int n = 1; n <= kMaxTasks; ++n) {
-        const TaskRecord task = readTask(store, n);
-        if (task.desc.isEmpty()) break;
+    walkTasks(store, kAllTaskFields, [&](int n, const TaskRecord& task) {
         p.tasks.append({n, task.desc, task.app, task.wait,
                         decideTask(task.keys, task.opt, p.launchKey, date)});
-    }
+        return true;
+    });
     return p;
 }
 

@@ -77,20 +77,14 @@ void TaskRunner::RunTasks() {
     const QDate today = m_clock.today();
     const QString& launchKey = m_state.LaunchKey();
 
-    for (int n = 1; n <= kMaxTasks; ++n) {
-        const QStringList head = m_store.readMany(
-            kApp, kSequence,
-            {taskKey(QStringLiteral("Desc"), n), taskKey(QStringLiteral("Keys"), n),
-             taskKey(QStringLiteral("Opt"), n)});
-        const QString& desc = head[0];
-        if (desc.isEmpty()) break;
-
-        const TaskDecision decision = decideTask(head[1], head[2], launchKey, today);
+    walkTasks(m_store, {TaskField::Keys, TaskField::Opt}, [&](int n, const TaskRecord& head) {
+        const QString& desc = head.desc;
+        const TaskDecision decision = decideTask(head.keys, head.opt, launchKey, today);
         if (decision.newOpt) {
             // Stamped on every pass, launched or not: a once-only task that
             // this configuration excluded counts as done for today as well.
             try {
-                m_store.write(kApp, kSequence, taskKey(QStringLiteral("Opt"), n), *decision.newOpt);
+                writeTaskField(m_store, n, TaskField::Opt, *decision.newOpt);
             } catch (const StoreError& e) {
                 // The rest of the list matters more at logon than the stamp:
                 // say so and go on; the task may then run again today.
@@ -102,17 +96,16 @@ void TaskRunner::RunTasks() {
         if (!decision.runs) {
             report(Priority::Notice, n, desc,
                    QStringLiteral("skipped: ") + skipReasonText(decision.reason, launchKey, today));
-            continue;
+            return true;
         }
 
         m_view.setCaption(QStringLiteral("Velmora: Launching ") + desc);
         m_view.setStatusText(header + desc + kCR);
         m_view.yieldOnce();
 
-        const QStringList tail = m_store.readMany(
-            kApp, kSequence, {taskKey(QStringLiteral("Wait"), n), taskKey(QStringLiteral("App"), n)});
-        const double mode = waitMode(tail[0]);
-        const QString& app = tail[1];
+        const TaskRecord tail = readTaskFields(m_store, n, {TaskField::Wait, TaskField::App});
+        const double mode = waitMode(tail.wait);
+        const QString& app = tail.app;
 
         const WaitKind kind = waitKind(mode);
         if (kind == WaitKind::DontWait) {
@@ -134,7 +127,8 @@ void TaskRunner::RunTasks() {
             m_waiter.waitWhileKeyWait();
             m_waiter.stopTimer();
         }
-    }
+        return true;
+    });
 }
 
 }  // namespace velmora

@@ -5,15 +5,35 @@
 namespace velmora {
 
 namespace {
-const QString kDesc = QStringLiteral("Desc");
-const QString kAppPrefix = QStringLiteral("App");
-const QString kWait = QStringLiteral("Wait");
-const QString kOpt = QStringLiteral("Opt");
-const QString kKeys = QStringLiteral("Keys");
+
+// The one place that spells the stored names of a task's values.
+QString prefixOf(TaskField field) {
+    switch (field) {
+        case TaskField::Desc: return QStringLiteral("Desc");
+        case TaskField::App: return QStringLiteral("App");
+        case TaskField::Wait: return QStringLiteral("Wait");
+        case TaskField::Opt: return QStringLiteral("Opt");
+        case TaskField::Keys: return QStringLiteral("Keys");
+    }
+    return {};
+}
+
+template <typename Record>
+auto& valueOf(Record& task, TaskField field) {
+    switch (field) {
+        case TaskField::Desc: return task.desc;
+        case TaskField::App: return task.app;
+        case TaskField::Wait: return task.wait;
+        case TaskField::Opt: return task.opt;
+        case TaskField::Keys: break;
+    }
+    return task.keys;
+}
+
 }  // namespace
 
-QString taskKey(const QString& prefix, int n) {
-    return prefix + QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0'));
+QString taskKey(TaskField field, int n) {
+    return prefixOf(field) + QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0'));
 }
 
 double numericValue(const QString& text) {
@@ -58,21 +78,27 @@ QString dateStamp(const QDate& date) { return date.toString(QStringLiteral("ddMM
 
 QChar weekdayLetter(const QDate& date) { return QChar(u'A' + (date.dayOfWeek() - 1)); }
 
-TaskRecord readTask(const SettingsStore& store, int n) {
-    const QStringList v =
-        store.readMany(kApp, kSequence,
-                       {taskKey(kDesc, n), taskKey(kAppPrefix, n), taskKey(kWait, n),
-                        taskKey(kOpt, n), taskKey(kKeys, n)});
-    return TaskRecord{v[0], v[1], v[2], v[3], v[4]};
+TaskRecord readTaskFields(const SettingsStore& store, int n, std::initializer_list<TaskField> fields) {
+    QStringList keys;
+    keys.reserve(qsizetype(fields.size()));
+    for (const TaskField field : fields) keys.append(taskKey(field, n));
+    const QStringList values = store.readMany(kApp, kSequence, keys);
+    TaskRecord task;
+    qsizetype i = 0;
+    for (const TaskField field : fields) valueOf(task, field) = values[i++];
+    return task;
+}
+
+TaskRecord readTask(const SettingsStore& store, int n) { return readTaskFields(store, n, kAllTaskFields); }
+
+void writeTaskField(SettingsStore& store, int n, TaskField field, const QString& value) {
+    store.write(kApp, kSequence, taskKey(field, n), value);
 }
 
 void writeTask(SettingsStore& store, int n, const TaskRecord& task, const QString& app) {
     store.transaction([&] {
-        store.write(app, kSequence, taskKey(kDesc, n), task.desc);
-        store.write(app, kSequence, taskKey(kAppPrefix, n), task.app);
-        store.write(app, kSequence, taskKey(kWait, n), task.wait);
-        store.write(app, kSequence, taskKey(kOpt, n), task.opt);
-        store.write(app, kSequence, taskKey(kKeys, n), task.keys);
+        for (const TaskField field : kAllTaskFields)
+            store.write(app, kSequence, taskKey(field, n), valueOf(task, field));
     });
 }
 
@@ -87,22 +113,44 @@ void exchangeTasks(SettingsStore& store, int a, int b) {
 
 void removeTask(SettingsStore& store, int n) {
     store.transaction([&] {
-        for (const QString& prefix : {kDesc, kAppPrefix, kOpt, kWait, kKeys})
-            store.remove(kApp, kSequence, taskKey(prefix, n));
+        for (const TaskField field : kAllTaskFields) store.remove(kApp, kSequence, taskKey(field, n));
     });
 }
 
-int firstFreeTask(const SettingsStore& store) {
-    for (int n = 1; n <= kMaxTasks; ++n) {
-        if (store.read(kApp, kSequence, taskKey(kDesc, n)).isEmpty()) return n;
+int walkTasks(const SettingsStore& store, std::initializer_list<TaskField> fields, const TaskVisitor& visit) {
+    QList<TaskField> wanted{TaskField::Desc};
+    for (const TaskField field : fields)
+        if (field != TaskField::Desc) wanted.append(field);
+    QStringList keys;
+    int n = 1;
+    for (; n <= kMaxTasks; ++n) {
+        keys.clear();
+        for (const TaskField field : wanted) keys.append(taskKey(field, n));
+        const QStringList values = store.readMany(kApp, kSequence, keys);
+        if (values[0].isEmpty()) break;
+        TaskRecord task;
+        for (qsizetype i = 0; i < wanted.size(); ++i) valueOf(task, wanted[i]) = values[i];
+        if (!visit(n, task)) return n;
     }
-    return 0;
+    return n - 1;
+}
+
+QList<TaskRecord> readTaskList(const SettingsStore& store) {
+    QList<TaskRecord> tasks;
+    walkTasks(store, kAllTaskFields, [&](int, const TaskRecord& task) {
+        tasks.append(task);
+        return true;
+    });
+    return tasks;
 }
 
 int taskCount(const SettingsStore& store) {
-    int n = 0;
-    while (n < kMaxTasks && !store.read(kApp, kSequence, taskKey(kDesc, n + 1)).isEmpty()) ++n;
-    return n;
+    return walkTasks(store, {}, [](int, const TaskRecord&) { return true; });
+}
+
+int firstFreeTask(const SettingsStore& store) {
+    const int count = taskCount(store);
+    return count < kMaxTasks ? count + 1 : 0;
 }
 
 }  // namespace velmora

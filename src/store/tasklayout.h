@@ -8,6 +8,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <initializer_list>
+
 namespace velmora {
 
 inline const QString kApp = QStringLiteral("StartUp");
@@ -23,8 +26,10 @@ inline const QString kLocation2 = QStringLiteral("Location2");
 
 inline constexpr int kMaxTasks = 999;
 
-// "Desc" and 12 give "Desc012".
-QString taskKey(const QString& prefix, int n);
+// The five values a task is stored as, each under its own key.
+enum class TaskField { Desc, App, Wait, Opt, Keys };
+// Desc and 12 give "Desc012", Keys and 7 "Keys007".
+QString taskKey(TaskField field, int n);
 
 // The leading number of a text: blanks skipped, optional sign, digits with an
 // optional decimal fraction; 0 when the text does not begin with a number.
@@ -51,8 +56,15 @@ struct TaskRecord {
     bool operator==(const TaskRecord&) const = default;
 };
 
+inline constexpr std::initializer_list<TaskField> kAllTaskFields = {
+    TaskField::Desc, TaskField::App, TaskField::Wait, TaskField::Opt, TaskField::Keys};
+
 // Reads all five values of task n in one go (missing ones are empty).
 TaskRecord readTask(const SettingsStore& store, int n);
+// Reads only the named values of task n in one go; the others stay empty.
+TaskRecord readTaskFields(const SettingsStore& store, int n, std::initializer_list<TaskField> fields);
+// Writes one value of task n under application kApp.
+void writeTaskField(SettingsStore& store, int n, TaskField field, const QString& value);
 
 // Writes all five values of task n as one transaction, in the order
 // Desc, App, Wait, Opt, Keys, under application `app`.
@@ -64,10 +76,23 @@ void exchangeTasks(SettingsStore& store, int a, int b);
 // Removes the five values of task n in one transaction.
 void removeTask(SettingsStore& store, int n);
 
+// The launch list is tasks 1, 2, ... up to the first whose "Desc" reads empty,
+// 999 at the most. Walks it in order: for each task, "Desc" and the named
+// `fields` are read in one go and handed to `visit` (values not named stay
+// empty); `visit` returning false ends the walk. A task is read only when its
+// turn comes, so `visit` may write the store, and a StoreError ends the walk
+// and propagates. Returns the number of tasks visited.
+using TaskVisitor = std::function<bool(int n, const TaskRecord& task)>;
+int walkTasks(const SettingsStore& store, std::initializer_list<TaskField> fields,
+              const TaskVisitor& visit);
+
+// Every task of the list with all five values, in order.
+QList<TaskRecord> readTaskList(const SettingsStore& store);
+
 // The first task number 1..999 whose "Desc" reads empty, or 0 when all are taken.
 int firstFreeTask(const SettingsStore& store);
 
-// Number of tasks of the list: those before the first empty "Desc" (at most 999).
+// Number of tasks of the list.
 int taskCount(const SettingsStore& store);
 
 }  // namespace velmora

@@ -205,10 +205,10 @@ TEST_F(MainWindowKeys, AddMoveDeleteAndExitWithTheKeyboard) {
     SqliteStore store(storePath());
     EXPECT_EQ(readTask(store, 1), (TaskRecord{QStringLiteral("Beta"), QStringLiteral("true"), QStringLiteral("DW"),
                                               QStringLiteral("ABCDEFG"), QStringLiteral("*")}));
-    for (const char* prefix : {"Desc", "App", "Wait", "Opt", "Keys"})
-        EXPECT_EQ(store.read(kApp, kSequence, taskKey(QLatin1String(prefix), 2), QStringLiteral("<missing>")),
+    for (const TaskField field : kAllTaskFields)
+        EXPECT_EQ(store.read(kApp, kSequence, taskKey(field, 2), QStringLiteral("<missing>")),
                   QStringLiteral("<missing>"))
-            << prefix;
+            << taskKey(field, 2).toStdString();
     // The unload ran: the default key and the placement were written.
     EXPECT_EQ(store.read(kApp, kSequence, kDefaultKey, QStringLiteral("<missing>")), QString());
     EXPECT_NE(store.read(kApp, kWindow, kLocation), QString());

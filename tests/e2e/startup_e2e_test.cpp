@@ -198,7 +198,7 @@ TEST_F(StartupE2E, RunsTheListInOrderWithItsFilters) {
     EXPECT_EQ(first.exitCode, 0) << first.err.toStdString();
     EXPECT_EQ(evidence(), (QStringList{QStringLiteral("first"), QStringLiteral("in_b"), QStringLiteral("today"),
                                        QStringLiteral("once")}));
-    EXPECT_EQ(read(kSequence, taskKey(QStringLiteral("Opt"), 6)), dateStamp(today) + QStringLiteral("ABCDEFGO"));
+    EXPECT_EQ(read(kSequence, taskKey(TaskField::Opt, 6)), dateStamp(today) + QStringLiteral("ABCDEFGO"));
 
     const QString dayName = QLocale::c().dayName(today.dayOfWeek());
     const QStringList expected{

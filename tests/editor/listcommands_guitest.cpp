@@ -82,7 +82,7 @@ protected:
     QStringList storedDescs() const {
         QStringList out;
         for (int n = 1; n <= kMaxTasks; ++n) {
-            const QString d = store.inner.read(kApp, kSequence, taskKey(QStringLiteral("Desc"), n));
+            const QString d = store.inner.read(kApp, kSequence, taskKey(TaskField::Desc, n));
             if (d.isEmpty()) break;
             out.append(d);
         }
@@ -353,8 +353,8 @@ TEST_F(ListCommandsTest, ConfirmedDeleteClosesTheGapInOneTransaction) {
     EXPECT_EQ(store.inner.transactions() - transactions, 1);
     EXPECT_EQ(storedDescs(), (QStringList{"A", "C", "D"}));
     EXPECT_EQ(readTask(store.inner, 2).app, QStringLiteral("cmd-C"));
-    for (const char* prefix : {"Desc", "App", "Wait", "Opt", "Keys"})
-        EXPECT_FALSE(store.inner.contains(kApp, kSequence, taskKey(QLatin1String(prefix), 4))) << prefix;
+    for (const TaskField field : kAllTaskFields)
+        EXPECT_FALSE(store.inner.contains(kApp, kSequence, taskKey(field, 4))) << taskKey(field, 4).toStdString();
     EXPECT_EQ(form->List1->count(), 3);
     EXPECT_EQ(form->ListIndex(), -1);
 }
@@ -395,8 +395,7 @@ protected:
     QStringList storedValues() const {
         QStringList out;
         for (int n = 1; n <= 4; ++n)
-            for (const char* prefix : {"Desc", "App", "Wait", "Opt", "Keys"})
-                out.append(stored(taskKey(QString::fromLatin1(prefix), n)));
+            for (const TaskField field : kAllTaskFields) out.append(stored(taskKey(field, n)));
         return out;
     }
 };

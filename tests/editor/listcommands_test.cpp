@@ -19,8 +19,6 @@ void PrintTo(const Case& c, std::ostream* os) {
     *os << c.name;
 }
 
-const QStringList kPrefixes = {"Desc", "App", "Wait", "Opt", "Keys"};
-
 // Task "X" carries its letter in every value, and a date stamp of its own in
 // "Opt", so that any value left behind or mixed up shows.
 TaskRecord taskOf(const QString& letter, int day) {
@@ -114,8 +112,8 @@ TEST(Move, UpThenDownRestoresTheList) {
 QStringList dump(const MemoryStore& store) {
     QStringList out;
     for (int n = 1; n <= 5; ++n) {
-        for (const QString& prefix : kPrefixes) {
-            const QString key = taskKey(prefix, n);
+        for (const TaskField field : kAllTaskFields) {
+            const QString key = taskKey(field, n);
             if (store.contains(kApp, kSequence, key)) out.append(key + "=" + store.read(kApp, kSequence, key));
         }
     }

@@ -319,7 +319,7 @@ TEST_F(TransferTest, AnEntryThatCameBackReplacesItsCopyWithoutASecondTask) {
 }
 
 TEST_F(TransferTest, AFullListWarnsPerFileAndLeavesTheFiles) {
-    for (int n = 1; n <= kMaxTasks; ++n) store.write(kApp, kSequence, taskKey("Desc", n), "T");
+    for (int n = 1; n <= kMaxTasks; ++n) store.write(kApp, kSequence, taskKey(TaskField::Desc, n), "T");
     put(autostart(), "a.desktop", entry("a"));
     put(autostart(), "b.desktop", entry("b"));
 

@@ -106,7 +106,7 @@ protected:
         for (const Call& c : launcher.calls) out.append(c.command);
         return out;
     }
-    QString opt(int n) const { return store.inner.read(kApp, kSequence, taskKey(QStringLiteral("Opt"), n)); }
+    QString opt(int n) const { return store.inner.read(kApp, kSequence, taskKey(TaskField::Opt, n)); }
 
     ProbeStore store;
     LauncherState state;

@@ -8,9 +8,11 @@ using namespace velmora;
 namespace {
 
 TEST(TaskLayout, KeysCarryThreeDigits) {
-    EXPECT_EQ(taskKey("Desc", 12), "Desc012");
-    EXPECT_EQ(taskKey("App", 7), "App007");
-    EXPECT_EQ(taskKey("Desc", 999), "Desc999");
+    EXPECT_EQ(taskKey(TaskField::Desc, 12), "Desc012");
+    EXPECT_EQ(taskKey(TaskField::App, 7), "App007");
+    EXPECT_EQ(taskKey(TaskField::Wait, 1), "Wait001");
+    EXPECT_EQ(taskKey(TaskField::Opt, 40), "Opt040");
+    EXPECT_EQ(taskKey(TaskField::Keys, 999), "Keys999");
 }
 
 struct NumberCase {
@@ -68,9 +70,38 @@ TEST(TaskLayout, FirstFreeNumberFillsTheFirstGap) {
     for (int n : {1, 2, 4}) writeTask(store, n, {"T", "x", "DW", "A", "*"});
     EXPECT_EQ(firstFreeTask(store), 3);
     EXPECT_EQ(taskCount(store), 2);  // the gap at 3 ends the list
-    for (int n = 1; n <= kMaxTasks; ++n) store.write(kApp, kSequence, taskKey("Desc", n), "T");
+    for (int n = 1; n <= kMaxTasks; ++n) store.write(kApp, kSequence, taskKey(TaskField::Desc, n), "T");
     EXPECT_EQ(firstFreeTask(store), 0);
     EXPECT_EQ(taskCount(store), kMaxTasks);
+}
+
+TEST(TaskLayout, WalkReadsTheNamedValuesUpToTheFirstGap) {
+    MemoryStore store;
+    writeTask(store, 1, {"A", "a", "DW", "AB", "*"});
+    writeTask(store, 2, {"B", "b", "5", "C", "x"});
+    writeTask(store, 4, {"D", "d", "0", "D", "*"});
+    QStringList seen;
+    const int visited = walkTasks(store, {TaskField::Wait}, [&](int n, const TaskRecord& t) {
+        seen.append(QStringLiteral("%1:%2|%3|%4|%5|%6").arg(n).arg(t.desc, t.app, t.wait, t.opt, t.keys));
+        return true;
+    });
+    EXPECT_EQ(visited, 2);
+    EXPECT_EQ(seen, (QStringList{"1:A||DW||", "2:B||5||"}));
+}
+
+TEST(TaskLayout, WalkStopsWhereTheVisitorSaysAndSeesItsOwnWrites) {
+    MemoryStore store;
+    for (int n = 1; n <= 3; ++n) writeTask(store, n, {"T", "x", "DW", "A", "*"});
+    QStringList opts;
+    const int visited = walkTasks(store, {TaskField::Opt}, [&](int n, const TaskRecord& t) {
+        opts.append(t.opt);
+        // Stamps the next task before its turn: the walk must read it afresh.
+        if (n < 3) writeTaskField(store, n + 1, TaskField::Opt, QStringLiteral("stamped"));
+        return n < 2;
+    });
+    EXPECT_EQ(visited, 2);
+    EXPECT_EQ(opts, (QStringList{"A", "stamped"}));
+    EXPECT_EQ(store.read(kApp, kSequence, "Opt003"), "stamped");
 }
 
 TEST(TaskLayout, ExchangeAndRemoveTouchAllFiveValuesInOneTransaction) {
@@ -83,8 +114,8 @@ TEST(TaskLayout, ExchangeAndRemoveTouchAllFiveValuesInOneTransaction) {
     EXPECT_EQ(readTask(store, 1), (TaskRecord{"B", "b", "0", "B", ""}));
     EXPECT_EQ(readTask(store, 2), (TaskRecord{"A", "a", "DW", "08121996ACO", "a"}));
     removeTask(store, 2);
-    for (const char* p : {"Desc", "App", "Wait", "Opt", "Keys"})
-        EXPECT_FALSE(store.contains(kApp, kSequence, taskKey(p, 2))) << p;
+    for (const TaskField field : kAllTaskFields)
+        EXPECT_FALSE(store.contains(kApp, kSequence, taskKey(field, 2))) << taskKey(field, 2).toStdString();
 }
 
 }  // namespace

@@ -389,7 +389,7 @@ TEST_F(TaskFormTest, NewTaskTakesTheFirstFreeNumber) {
 }
 
 TEST_F(TaskFormTest, FullListWarnsWritesNothingAndCloses) {
-    for (int n = 1; n <= kMaxTasks; ++n) store.inner.write(kApp, kSequence, taskKey("Desc", n), "T");
+    for (int n = 1; n <= kMaxTasks; ++n) store.inner.write(kApp, kSequence, taskKey(TaskField::Desc, n), "T");
     const int writes = store.inner.writes();
     auto form = open(0);
     form->txtDesc->setText("One more");

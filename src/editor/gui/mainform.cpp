@@ -307,12 +307,10 @@ void Mainform::ShowData() {
 
         QStringList lines;
         try {
-            for (int n = 1; n <= kMaxTasks; ++n) {
-                const QStringList v = m_store.readMany(
-                    kApp, kSequence, {taskKey(QStringLiteral("Desc"), n), taskKey(QStringLiteral("Wait"), n)});
-                if (v[0].isEmpty()) break;
-                lines.append(listLine(n, v[0], v[1]));
-            }
+            walkTasks(m_store, {TaskField::Wait}, [&](int n, const TaskRecord& task) {
+                lines.append(listLine(n, task.desc, task.wait));
+                return true;
+            });
         } catch (const StoreError& e) {
             // Show what could be read; the reason follows once the pointer is back.
             failure = QString::fromUtf8(e.what());
