@@ -15,9 +15,8 @@ build=${1:?usage: bench/process.sh BUILD_DIR [ROUNDS]}
 rounds=${2:-15}
 velmora="$build/src/app/velmora"
 floor="$build/bench/floor_tool"
-for tool in "$velmora" "$floor"; do [ -x "$tool" ] || { echo "missing $tool" >&2; exit 1; }; done
+for tool in "$velmora" "$floor" "$build/bench/list_tool"; do [ -x "$tool" ] || { echo "missing $tool" >&2; exit 1; }; done
 command -v dex >/dev/null || { echo "dex is not installed (apt-get install dex)" >&2; exit 1; }
-command -v sqlite3 >/dev/null || { echo "sqlite3 is not installed" >&2; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -31,19 +30,12 @@ true_path=$(command -v true)
 setup() {
     local n=$1 home="$work/home$1"
     mkdir -p "$home/velmora" "$home/autostart"
-    {
-        echo "CREATE TABLE settings (application TEXT NOT NULL COLLATE NOCASE, section TEXT NOT NULL COLLATE NOCASE, key TEXT NOT NULL COLLATE NOCASE, value TEXT NOT NULL, PRIMARY KEY (application, section, key)) WITHOUT ROWID;"
-        echo "BEGIN;"
-        for ((i = 1; i <= n; i++)); do
-            printf -v k '%03d' "$i"
-            for kv in "Desc|Task $i" "App|$true_path" "Wait|DW" "Opt|ABCDEFG" "Keys|*"; do
-                echo "INSERT INTO settings VALUES('StartUp','Sequence','${kv%%|*}$k','${kv#*|}');"
-            done
-            printf '[Desktop Entry]\nType=Application\nName=Task %s\nExec=%s\n' "$i" "$true_path" \
-                > "$home/autostart/task$k.desktop"
-        done
-        echo "COMMIT;"
-    } | sqlite3 "$home/velmora/settings.db"
+    "$build/bench/list_tool" "$home/velmora/settings.db" "$n" "$true_path"
+    for ((i = 1; i <= n; i++)); do
+        printf -v k '%03d' "$i"
+        printf '[Desktop Entry]\nType=Application\nName=Task %s\nExec=%s\n' "$i" "$true_path" \
+            > "$home/autostart/task$k.desktop"
+    done
 }
 
 now_ns() { date +%s%N; }
