@@ -21,7 +21,6 @@
 
 #include <csignal>
 #include <functional>
-#include <memory>
 #include <ostream>
 #include <utility>
 #include <vector>
