@@ -53,10 +53,12 @@ protected:
     std::unique_ptr<testing::X11Desktop> desktop;
     std::unique_ptr<QProcess> app;
 
+    // The real program; one that did not start fails the test and is never
+    // found running or finished.
     std::unique_ptr<QProcess> velmora(const QStringList& args) {
         auto p = testing::launch(QStringLiteral(VELMORA_BINARY), args, env);
-        EXPECT_TRUE(p);
-        return p;
+        EXPECT_TRUE(p) << "velmora did not start";
+        return p ? std::move(p) : std::make_unique<QProcess>();
     }
     QString stored(const QString& key) { return testing::storedValue(storePath(), kSequence, key); }
 };
