@@ -4,25 +4,22 @@
 // program started as at logon with "/run", whose tasks leave evidence files,
 // then the real program with "/UNINSTALL". Each case of the table is one
 // small autostart folder.
+#include "desktopsession.h"
 #include "editor/transfer.h"
 #include "store/registry.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <ostream>
 #include <vector>
 
@@ -34,18 +31,9 @@ void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString()
 namespace velmora {
 namespace {
 
+using testing::eventually;
 using testing::folderSnapshot;
 
-// Polls `done` every 20 ms for at most `ms`; true once it holds.
-bool eventually(const std::function<bool()>& done, int ms = 15000) {
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        if (done()) return true;
-        if (clock.elapsed() >= ms) return false;
-        QThread::msleep(20);
-    }
-}
 
 QStringList toList(const std::vector<const char*>& items) {
     QStringList out;
@@ -90,28 +78,20 @@ class AutostartE2E : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
-        for (const char* sub : {"config/autostart", "sys/autostart", "data", "apps", "evidence", "runtime"})
-            ASSERT_TRUE(QDir(root()).mkpath(QLatin1String(sub)));
-        QFile::setPermissions(root() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        env = QProcessEnvironment::systemEnvironment();
+        // As at a logon without a desktop session of this test's own.
+        env = testing::privateFolders(root(), {"config/autostart", "sys/autostart", "apps", "evidence"});
         env.insert("HOME", root() + "/home");
-        env.insert("XDG_CONFIG_HOME", root() + "/config");
-        env.insert("XDG_DATA_HOME", root() + "/data");
         env.insert("XDG_CONFIG_DIRS", root() + "/sys");
         env.insert("XDG_CACHE_HOME", root() + "/cache");
         env.insert("XDG_STATE_HOME", root() + "/state");
-        env.insert("XDG_RUNTIME_DIR", root() + "/runtime");
         env.insert("XDG_CURRENT_DESKTOP", "XFCE");
-        // As at a logon without a desktop session of this test's own.
-        for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "QT_QPA_PLATFORM"})
-            env.remove(QString::fromLatin1(var));
     }
 
     QString root() const { return home.path(); }
     QString autostart() const { return root() + "/config/autostart"; }
     QString moved() const { return root() + "/data/velmora/startup"; }
     QString evidence(const QString& tag) const { return root() + "/evidence/" + tag; }
-    QString storePath() const { return root() + "/config/velmora/settings.db"; }
+    QString storePath() const { return testing::storeBelow(root() + "/config"); }
 
     QByteArray entryText(const File& f) const {
         return "[Desktop Entry]\nType=Application\nName=" + QByteArray(f.name) + "\nExec=touch " +
@@ -160,26 +140,10 @@ protected:
         return done;
     }
 
-    struct Run {
-        int exitCode = -1;
-        QString out, err;
-    };
+    using Run = testing::Finished;
     // The real program with `arguments`, as the desktop or a terminal starts it.
     Run velmora(const QStringList& arguments) {
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(root());
-        p.start(QStringLiteral(VELMORA_BINARY), arguments);
-        Run r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            ADD_FAILURE() << "velmora did not end";
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return testing::runToEnd(QStringLiteral(VELMORA_BINARY), arguments, env, 60000, {}, root());
     }
     Run logon() { return velmora({"/run", "/nodisp", "/skwait=0"}); }
 
@@ -376,9 +340,3 @@ TEST_F(AutostartE2E, UninstallNamesWhatStaysAndFailsWithoutADisplay) {
 
 }  // namespace
 }  // namespace velmora
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -7,20 +7,16 @@
 //
 // The killed process is this test program itself, started again with
 // "--exchange-child STORE".
+#include "killedchild.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 
-#include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
-
-#include <csignal>
-#include <cstring>
 #include <random>
 #include <unistd.h>
 
@@ -29,6 +25,7 @@ namespace {
 
 constexpr int kTasks = 8;
 constexpr int kKills = 40;
+constexpr char kChildSwitch[] = "--exchange-child";
 
 QString tag(int n) { return QStringLiteral("T%1").arg(n); }
 
@@ -45,29 +42,9 @@ int exchangeForever(const QString& path) {
         exchangeTasks(store, a, b);
         if (!announced) {
             announced = true;
-            const char ready[] = "ready\n";
-            if (::write(STDOUT_FILENO, ready, sizeof ready - 1) < 0) return 1;
+            if (!testing::announceReady()) return 1;
         }
     }
-}
-
-QString integrityCheck(const QString& path) {
-    sqlite3* db = nullptr;
-    QString result;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK) {
-            while (sqlite3_step(st) == SQLITE_ROW)
-                result += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        } else {
-            result = QString::fromUtf8(sqlite3_errmsg(db));
-        }
-        sqlite3_finalize(st);
-    } else {
-        result = QString::fromUtf8(sqlite3_errmsg(db));
-    }
-    sqlite3_close(db);
-    return result;
 }
 
 TEST(StoreCrash, KilledWhileExchangingTasksLeavesEveryTaskWhole) {
@@ -87,17 +64,13 @@ TEST(StoreCrash, KilledWhileExchangingTasksLeavesEveryTaskWhole) {
     for (int kill = 0; kill < kKills; ++kill) {
         SCOPED_TRACE(::testing::Message() << "kill " << kill);
         QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--exchange-child"), path});
-        ASSERT_TRUE(child.waitForStarted(10000));
-        QByteArray said;
-        while (!said.contains("ready") && child.waitForReadyRead(10000)) said += child.readAllStandardOutput();
-        ASSERT_TRUE(said.contains("ready")) << child.readAllStandardError().toStdString();
+        ASSERT_TRUE(testing::startChild(child, kChildSwitch, path));
         QThread::usleep(rng() % 30000);
-        ::kill(pid_t(child.processId()), SIGKILL);
+        testing::killHard(child);
         ASSERT_TRUE(child.waitForFinished(10000));
         ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << "it was still exchanging when killed";
 
-        EXPECT_EQ(integrityCheck(path), QStringLiteral("ok"));
+        EXPECT_EQ(testing::integrityCheck(path), QStringLiteral("ok"));
         SqliteStore store(path);
         QStringList tags;
         for (int n = 1; n <= kTasks; ++n) {
@@ -118,9 +91,5 @@ TEST(StoreCrash, KilledWhileExchangingTasksLeavesEveryTaskWhole) {
 }  // namespace velmora
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--exchange-child") == 0)
-        return velmora::exchangeForever(QString::fromLocal8Bit(argv[2]));
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return velmora::testing::childOrTests(argc, argv, velmora::kChildSwitch, velmora::exchangeForever);
 }

@@ -1,29 +1,90 @@
 #pragma once
-// Pieces of a real desktop session for end-to-end tests: an X server, tools
-// run with a bound, processes that are ended on every way out, and polling
-// for evidence instead of sleeping.
+// Pieces of a real desktop session for end-to-end tests: private folders for
+// the program, processes that are ended on every way out, runs to the end
+// with all they said, an X server with a window manager, and keys typed as a
+// person types them, into whatever has the focus.
 
+#include "polling.h"
+#include "store/sqlitestore.h"
+#include "store/tasklayout.h"
+#include "testfiles.h"
+
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QThread>
 
-#include <functional>
+#include <gtest/gtest.h>
+
+#include <initializer_list>
 #include <memory>
 #include <optional>
 
 namespace velmora::testing {
 
-// Polls `done` every 50 ms for at most `ms`; true once it holds.
-inline bool eventually(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        if (done()) return true;
-        if (clock.elapsed() >= ms) return false;
-        QThread::msleep(50);
+// --- folders and files ----------------------------------------------------------
+
+// The folders of a user of its own below `root`: config, data and a runtime
+// folder only its owner may enter, and `more`. The environment returned is
+// this process's, with XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_RUNTIME_DIR
+// pointing there and without the display, bus and platform of the session
+// the tests run in: each test names those it means.
+inline QProcessEnvironment privateFolders(const QString& root, const QStringList& more = {}) {
+    for (const QString& sub : QStringList{QStringLiteral("config"), QStringLiteral("data"), QStringLiteral("runtime")} + more)
+        EXPECT_TRUE(QDir(root).mkpath(sub)) << sub.toStdString();
+    QFile::setPermissions(root + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QStringLiteral("/runtime"));
+    for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS"})
+        env.remove(QLatin1String(var));
+    // No accessibility bus to look for.
+    env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+    return env;
+}
+
+// The store the program keeps below `configHome`.
+inline QString storeBelow(const QString& configHome) { return configHome + QStringLiteral("/velmora/settings.db"); }
+
+// A value as the program left it in its store, read through a connection of
+// our own: "<missing>" when the value or the whole store does not exist (no
+// store is created), "<unreadable>" while the store cannot be read.
+inline QString storedValue(const QString& storePath, const QString& section, const QString& key) {
+    if (!QFile::exists(storePath)) return QStringLiteral("<missing>");
+    try {
+        SqliteStore store(storePath);
+        return store.read(kApp, section, key, QStringLiteral("<missing>"));
+    } catch (const StoreError&) {
+        return QStringLiteral("<unreadable>");
     }
+}
+
+// An executable shell script at `path` that runs `before` and then appends
+// `word` as a line to the file `evidence`: a started program's trace.
+inline bool writeMarker(const QString& path, const QString& word, const QString& evidence, const QString& before = {}) {
+    return writeFile(path,
+                     QStringLiteral("#!/bin/sh\n%1%2echo %3 >> %4\n")
+                         .arg(before, before.isEmpty() ? QString() : QStringLiteral("\n"), word, evidence)
+                         .toUtf8(),
+                     true);
+}
+
+// The lines of a file; none when it does not exist.
+inline QStringList linesOf(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// --- processes ------------------------------------------------------------------
+
+// The first of `tools` that is not on the PATH, or nothing when all are.
+inline std::optional<QString> missingTool(std::initializer_list<const char*> tools) {
+    for (const char* tool : tools)
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty()) return QString::fromLatin1(tool);
+    return std::nullopt;
 }
 
 // Ends a process: politely first, then for sure.
@@ -39,7 +100,8 @@ inline void stop(std::unique_ptr<QProcess>& p) {
     p.reset();
 }
 
-// A process that is ended when this goes out of scope.
+// A process that is ended when this goes out of scope; nothing when it could
+// not be started. Its standard input is closed at once.
 inline std::unique_ptr<QProcess> launch(const QString& program, const QStringList& args,
                                         const QProcessEnvironment& env) {
     auto p = std::make_unique<QProcess>();
@@ -68,12 +130,64 @@ inline std::optional<QString> runTool(const QString& program, const QStringList&
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-// Xvfb on the first free display from `first` on, 1280 x 1024 at 96 dpi.
-// With -displayfd it writes the display's number once it accepts clients; a
-// display taken by someone else makes it end instead.
+// How a process ended, and all it said.
+struct Finished {
+    int exitCode = -1;  // -1 when it crashed or did not end
+    bool crashed = false;
+    QString out, err;   // err is empty when it went to a file
+    qint64 ms = 0;      // from its start to its end
+    QStringList errLines() const { return err.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+};
+
+// Waits for `p` to end within `ms`; one that does not is killed and fails
+// the test.
+inline Finished finish(QProcess& p, int ms = 60000) {
+    if (!p.waitForFinished(ms) && p.state() != QProcess::NotRunning) {
+        ADD_FAILURE() << p.program().toStdString() << " did not end within " << ms << " ms";
+        p.kill();
+        p.waitForFinished(3000);
+    }
+    Finished f;
+    f.crashed = p.exitStatus() == QProcess::CrashExit;
+    f.exitCode = f.crashed ? -1 : p.exitCode();
+    f.out = QString::fromUtf8(p.readAllStandardOutput());
+    f.err = QString::fromUtf8(p.readAllStandardError());
+    return f;
+}
+
+// Runs `program` as a user or a desktop starts it, to its end within `ms`:
+// its standard error to `stderrFile` when one is named, in `workingFolder`
+// when one is named.
+inline Finished runToEnd(const QString& program, const QStringList& args, const QProcessEnvironment& env,
+                         int ms = 60000, const QString& stderrFile = {}, const QString& workingFolder = {}) {
+    QElapsedTimer clock;
+    clock.start();
+    QProcess p;
+    p.setProgram(program);
+    p.setArguments(args);
+    p.setProcessEnvironment(env);
+    if (!stderrFile.isEmpty()) p.setStandardErrorFile(stderrFile);
+    if (!workingFolder.isEmpty()) p.setWorkingDirectory(workingFolder);
+    p.start();
+    if (!p.waitForStarted(10000)) {
+        ADD_FAILURE() << "could not start " << program.toStdString();
+        return {};
+    }
+    p.closeWriteChannel();
+    Finished f = finish(p, ms);
+    f.ms = clock.elapsed();
+    return f;
+}
+
+// --- X11 ------------------------------------------------------------------------
+
+// Xvfb on the first free display from `first` to `last`, 1280 x 1024 at 96
+// dpi. With -displayfd it writes the display's number once it accepts
+// clients; a display taken by someone else makes it end instead, and the
+// next number is tried.
 class XServer {
 public:
-    explicit XServer(int first, int last) {
+    explicit XServer(int first = 40, int last = 99) {
         const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
         if (xvfb.isEmpty()) return;
         for (int n = first; n <= last; ++n) {
@@ -115,6 +229,115 @@ public:
 private:
     std::unique_ptr<QProcess> m_server;
     QString m_display;
+};
+
+// A desktop as at a logon on X11: an X server, a window manager if one is
+// started, and xdotool and wmctrl to look at the windows and to type.
+class X11Desktop {
+public:
+    // Starts the server and points `env` at it: the programs of the test are
+    // started with it, and so are this desktop's window manager and tools.
+    explicit X11Desktop(QProcessEnvironment& env) {
+        env.insert(QStringLiteral("DISPLAY"), m_server->display());
+        m_env = env;
+    }
+    ~X11Desktop() {
+        // Without its display the window manager ends, and with it a session
+        // bus it was started on.
+        if (!m_wm) return;
+        m_server.reset();
+        m_wm->waitForFinished(5000);
+        stop(m_wm);
+    }
+    X11Desktop(const X11Desktop&) = delete;
+    X11Desktop& operator=(const X11Desktop&) = delete;
+
+    // ":N", or empty when no server could be started.
+    QString display() const { return m_server ? m_server->display() : QString(); }
+
+    // Starts `program` as the window manager, on a session bus of its own
+    // when `sessionBus`, and waits until it has taken over the display.
+    bool startWindowManager(const QString& program, const QStringList& args = {}, bool sessionBus = false) {
+        m_wm = std::make_unique<QProcess>();
+        m_wm->setProcessEnvironment(m_env);
+        m_wm->setStandardOutputFile(QProcess::nullDevice());
+        m_wm->setStandardErrorFile(QProcess::nullDevice());
+        if (sessionBus) m_wm->start(QStringLiteral("dbus-run-session"), QStringList{QStringLiteral("--"), program} + args);
+        else m_wm->start(program, args);
+        if (!m_wm->waitForStarted(10000)) return false;
+        return eventually([&] { return tool("wmctrl", {QStringLiteral("-m")}).has_value(); });
+    }
+
+    // A tool run on this desktop to its end; its standard output, or nothing
+    // when it failed.
+    std::optional<QString> tool(const char* name, const QStringList& args, int ms = 10000) const {
+        return runTool(QString::fromLatin1(name), args, m_env, ms);
+    }
+
+    // The visible windows titled exactly `title`.
+    QStringList windowsTitled(const QString& title) const {
+        const std::optional<QString> out =
+            tool("xdotool", {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                             QLatin1Char('^') + title + QLatin1Char('$')});
+        return out ? out->split(QLatin1Char('\n'), Qt::SkipEmptyParts) : QStringList();
+    }
+    // Waits for a window titled `title` other than those in `known`; its id,
+    // or empty.
+    QString waitForWindow(const QString& title, const QStringList& known = {}, int ms = 20000) const {
+        QString found;
+        eventually(
+            [&] {
+                for (const QString& id : windowsTitled(title))
+                    if (!known.contains(id)) found = id;
+                return !found.isEmpty();
+            },
+            ms);
+        return found;
+    }
+    bool gone(const QString& title) const {
+        return eventually([&] { return windowsTitled(title).isEmpty(); });
+    }
+    // The active window as the window manager names it.
+    QString activeWindow() const {
+        return tool("xdotool", {QStringLiteral("getactivewindow")}, 3000).value_or(QString()).trimmed();
+    }
+    // The window that has the X input focus.
+    QString focusedWindow() const {
+        return tool("xdotool", {QStringLiteral("getwindowfocus")}).value_or(QString()).trimmed();
+    }
+    bool becomesActive(const QString& window, int ms = 15000) const {
+        return eventually([&] { return activeWindow() == window; }, ms);
+    }
+    // Waits until a window titled `title` is shown and the window manager has
+    // made it the active one; its id, or empty.
+    QString waitForActiveWindow(const QString& title) const {
+        QString found;
+        eventually([&] {
+            const QString active = activeWindow();
+            if (!active.isEmpty() && windowsTitled(title).contains(active)) found = active;
+            return !found.isEmpty();
+        });
+        return found;
+    }
+    // Gives the keyboard to `window` directly, for a display without a
+    // window manager to ask, and waits until it has it.
+    bool focus(const QString& window) const {
+        return tool("xdotool", {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}, 5000).has_value();
+    }
+    // Keys to whatever has the focus, as a person presses them.
+    bool keys(const QStringList& names) const {
+        return tool("xdotool", QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")} + names)
+            .has_value();
+    }
+    bool type(const QString& text) const {
+        return tool("xdotool", {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), text})
+            .has_value();
+    }
+
+private:
+    std::unique_ptr<XServer> m_server = std::make_unique<XServer>();
+    QProcessEnvironment m_env;
+    std::unique_ptr<QProcess> m_wm;
 };
 
 }  // namespace velmora::testing

@@ -190,16 +190,10 @@ protected:
     }
     void task(SettingsStore& s, int n, const QString& word, const QString& keys) {
         const QString path = work(word + QStringLiteral(".sh"));
-        ASSERT_TRUE(testing::writeFile(
-            path, QStringLiteral("#!/bin/sh\necho %1 >> %2\n").arg(word, work(QStringLiteral("evidence"))).toUtf8(),
-            true));
+        ASSERT_TRUE(testing::writeMarker(path, word, work(QStringLiteral("evidence"))));
         writeTask(s, n, {word, path, QStringLiteral("DW"), QStringLiteral("ABCDEFG"), keys});
     }
-    QStringList evidence() const {
-        QFile f(work(QStringLiteral("evidence")));
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
+    QStringList evidence() const { return testing::linesOf(work(QStringLiteral("evidence"))); }
 
     void startVelmora(const QStringList& args) {
         QProcessEnvironment with = env;

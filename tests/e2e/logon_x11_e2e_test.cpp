@@ -32,7 +32,6 @@ namespace {
 
 using testing::eventually;
 using testing::launch;
-using testing::runTool;
 using testing::stop;
 
 struct WindowManager {
@@ -52,26 +51,13 @@ protected:
         if (!testing::XServer::installed()) GTEST_SKIP() << "Xvfb is not installed (scripts/deps.sh installs it)";
         const QString wm = QStandardPaths::findExecutable(QString::fromUtf8(GetParam().program));
         if (wm.isEmpty()) GTEST_SKIP() << GetParam().program << " is not installed (scripts/deps.sh installs it)";
-        for (const char* tool : {"xdotool", "wmctrl", "xwininfo", "xprop", "xmessage"}) {
-            m_tools[tool] = QStandardPaths::findExecutable(QLatin1String(tool));
-            ASSERT_FALSE(m_tools[tool].isEmpty()) << tool << " is not installed (scripts/deps.sh installs it)";
-        }
+        const auto missing = testing::missingTool({"xdotool", "wmctrl", "xwininfo", "xprop", "xmessage"});
+        ASSERT_FALSE(missing) << missing->toStdString() << " is not installed (scripts/deps.sh installs it)";
         ASSERT_TRUE(root.isValid());
-        m_server = std::make_unique<testing::XServer>(30, 99);
-        ASSERT_FALSE(m_server->display().isEmpty()) << "no X server could be started on :30 to :99";
-
-        for (const char* sub : {"config", "data", "runtime", "work"}) QDir(root.path()).mkpath(QLatin1String(sub));
-        QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), m_server->display());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
-        env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
         // As a logon on X11 starts it: the toolkit chooses its platform itself.
-        for (const char* var : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS"})
-            env.remove(QLatin1String(var));
+        env = testing::privateFolders(root.path(), {QStringLiteral("work")});
+        m_desktop = std::make_unique<testing::X11Desktop>(env);
+        ASSERT_FALSE(m_desktop->display().isEmpty()) << "no X server could be started";
 
         if (GetParam().settingsFile) {
             const QString path = root.filePath(QStringLiteral("config/")) + QLatin1String(GetParam().settingsFile);
@@ -81,45 +67,24 @@ protected:
         QStringList args;
         for (const char* a : GetParam().args) args.append(QString::fromUtf8(a));
         if (GetParam().sessionBus) {
-            const QString bus = QStandardPaths::findExecutable(QStringLiteral("dbus-run-session"));
-            ASSERT_FALSE(bus.isEmpty()) << "dbus-run-session is not installed (scripts/deps.sh installs it)";
-            // The bus ends with the window manager, which ends with the display.
-            m_wm = launch(bus, QStringList{QStringLiteral("--"), wm} + args, env);
-        } else {
-            m_wm = launch(wm, args, env);
+            ASSERT_FALSE(testing::missingTool({"dbus-run-session"}))
+                << "dbus-run-session is not installed (scripts/deps.sh installs it)";
         }
-        ASSERT_TRUE(m_wm) << GetParam().program << " did not start";
-        ASSERT_TRUE(eventually([&] { return tool("wmctrl", {QStringLiteral("-m")}).has_value(); }))
+        ASSERT_TRUE(m_desktop->startWindowManager(wm, args, GetParam().sessionBus))
             << GetParam().name << " did not take over the display";
     }
 
     void TearDown() override {
         stop(m_app);
         stop(m_other);
-        // Without its display the window manager ends, and with it its bus.
-        m_server.reset();
-        if (m_wm) m_wm->waitForFinished(5000);
-        stop(m_wm);
+        m_desktop.reset();
     }
 
     std::optional<QString> tool(const char* name, const QStringList& args, int ms = 10000) {
-        return runTool(m_tools.value(name, QString::fromUtf8(name)), args, env, ms);
+        return m_desktop->tool(name, args, ms);
     }
-
-    // The id of the visible window titled exactly `title` once it is shown.
-    QString waitForWindow(const QString& title) {
-        QString id;
-        eventually([&] {
-            const auto out = tool("xdotool", {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                              QStringLiteral("--name"), QLatin1Char('^') + title + QLatin1Char('$')});
-            id = out ? out->split(QLatin1Char('\n'), Qt::SkipEmptyParts).value(0) : QString();
-            return !id.isEmpty();
-        }, 20000);
-        return id;
-    }
-    QString focusedWindow() {
-        return tool("xdotool", {QStringLiteral("getwindowfocus")}).value_or(QString()).trimmed();
-    }
+    QString waitForWindow(const QString& title) { return m_desktop->waitForWindow(title); }
+    QString focusedWindow() { return m_desktop->focusedWindow(); }
 
     // The outer rectangle of a managed window: its client area, as the X
     // server has it, grown by the frame the window manager announces.
@@ -149,17 +114,11 @@ protected:
     // Task `n` of configuration `keys`: a script that appends `word` to the evidence file.
     void task(int n, const QString& word, const QString& keys) {
         const QString path = work(word + QStringLiteral(".sh"));
-        ASSERT_TRUE(testing::writeFile(
-            path, QStringLiteral("#!/bin/sh\necho %1 >> %2\n").arg(word, work(QStringLiteral("evidence"))).toUtf8(),
-            true));
+        ASSERT_TRUE(testing::writeMarker(path, word, work(QStringLiteral("evidence"))));
         SqliteStore store(storePath());
         writeTask(store, n, {word, path, QStringLiteral("DW"), QStringLiteral("ABCDEFG"), keys});
     }
-    QStringList evidence() const {
-        QFile f(work(QStringLiteral("evidence")));
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
+    QStringList evidence() const { return testing::linesOf(work(QStringLiteral("evidence"))); }
 
     void startVelmora(const QStringList& args) {
         m_app = launch(QStringLiteral(VELMORA_BINARY), args, env);
@@ -181,8 +140,8 @@ protected:
 
     // Another program's window, titled `title`.
     void startOther(const QString& title, const QStringList& before = {}) {
-        const QString command = QStringLiteral("%1exec %2 -name %3 -title %3 hello")
-                                    .arg(before.join(QLatin1Char(' ')), m_tools.value("xmessage"), title);
+        const QString command =
+            QStringLiteral("%1exec xmessage -name %2 -title %2 hello").arg(before.join(QLatin1Char(' ')), title);
         m_other = launch(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command}, env);
         ASSERT_TRUE(m_other);
     }
@@ -200,9 +159,8 @@ protected:
     QProcessEnvironment env;
 
 private:
-    QHash<const char*, QString> m_tools;
-    std::unique_ptr<testing::XServer> m_server;
-    std::unique_ptr<QProcess> m_wm, m_other, m_app;
+    std::unique_ptr<testing::X11Desktop> m_desktop;
+    std::unique_ptr<QProcess> m_other, m_app;
 };
 
 TEST_P(LogonX11, TheLetterSelectsWhenAnotherWindowAlreadyHasTheFocus) {

@@ -9,17 +9,11 @@
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
-#include <optional>
 #include <ostream>
 
 // Readable QStrings in failure messages.
@@ -35,95 +29,22 @@ class MainWindowKeys : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!testing::XServer::installed()) GTEST_SKIP() << "Xvfb is not installed";
-        m_xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-        ASSERT_FALSE(m_xdotool.isEmpty()) << "xdotool is not installed (scripts/deps.sh installs it)";
+        ASSERT_FALSE(testing::missingTool({"xdotool"})) << "xdotool is not installed (scripts/deps.sh installs it)";
         ASSERT_TRUE(root.isValid());
-        m_server = std::make_unique<testing::XServer>(150, 199);
-        m_display = m_server->display();
-        ASSERT_FALSE(m_display.isEmpty()) << "no X server could be started on :150 to :199";
-
-        for (const char* sub : {"config", "data", "runtime"}) QDir(root.path()).mkpath(QLatin1String(sub));
-        QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        m_env = QProcessEnvironment::systemEnvironment();
-        m_env.insert(QStringLiteral("DISPLAY"), m_display);
-        m_env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-        m_env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
+        m_env = testing::privateFolders(root.path());
         m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        // Nothing of the session this test runs in: no other display, no bus.
-        for (const char* var : {"WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"}) m_env.remove(QLatin1String(var));
-        m_env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+        m_desktop = std::make_unique<testing::X11Desktop>(m_env);
+        ASSERT_FALSE(m_desktop->display().isEmpty()) << "no X server could be started";
     }
 
     void TearDown() override {
         stop(m_app);
-        m_server.reset();
+        m_desktop.reset();
     }
 
-    // Runs xdotool with `args` for at most `ms`; its output, or nothing when
-    // it failed or had to be stopped.
-    std::optional<QString> xdo(const QStringList& args, int ms = 10000) {
-        QProcess p;
-        p.setProcessEnvironment(m_env);
-        p.start(m_xdotool, args);
-        if (!p.waitForFinished(ms)) {
-            p.kill();
-            p.waitForFinished(3000);
-            return std::nullopt;
-        }
-        if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return std::nullopt;
-        return QString::fromUtf8(p.readAllStandardOutput());
-    }
-    // The visible windows titled exactly `title`.
-    QStringList windowsTitled(const QString& title) {
-        const std::optional<QString> out =
-            xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                 QLatin1Char('^') + title + QLatin1Char('$')});
-        return out ? out->split(QLatin1Char('\n'), Qt::SkipEmptyParts) : QStringList();
-    }
-    // Waits, bounded, for a window titled `title` to be shown and returns its id.
-    QString waitForWindow(const QString& title) {
-        const std::optional<QString> out =
-            xdo({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                 QStringLiteral("--name"), QLatin1Char('^') + title + QLatin1Char('$')});
-        return out ? out->split(QLatin1Char('\n'), Qt::SkipEmptyParts).value(0) : QString();
-    }
-    // Waits for a window titled `title` other than those in `known`.
-    QString waitForAnotherWindow(const QString& title, const QStringList& known) {
-        QString found;
-        eventually([&] {
-            for (const QString& id : windowsTitled(title))
-                if (!known.contains(id)) found = id;
-            return !found.isEmpty();
-        });
-        return found;
-    }
-    // Gives the keyboard to a window. There is no window manager to ask, so
-    // the focus is set directly, and waited for.
-    bool focus(const QString& window) {
-        return xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}, 5000).has_value();
-    }
-    bool keys(const QStringList& names) {
-        return xdo(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("40")} + names)
-            .has_value();
-    }
-    bool type(const QString& text) {
-        return xdo({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), text}).has_value();
-    }
 
-    QString storePath() const { return root.filePath(QStringLiteral("config/velmora/settings.db")); }
-    // A value as the program left it, read through a connection of our own;
-    // "<missing>" when it does not exist, "<unreadable>" while it cannot be read.
-    QString stored(const QString& key) const {
-        if (!QFile::exists(storePath())) return QStringLiteral("<unreadable>");
-        try {
-            SqliteStore store(storePath());
-            return store.read(kApp, kSequence, key, QStringLiteral("<missing>"));
-        } catch (const StoreError&) {
-            return QStringLiteral("<unreadable>");
-        }
-    }
+    QString storePath() const { return testing::storeBelow(root.filePath(QStringLiteral("config"))); }
+    QString stored(const QString& key) const { return testing::storedValue(storePath(), kSequence, key); }
     bool storedEventually(const QString& key, const QString& value) {
         return eventually([&] { return stored(key) == value; });
     }
@@ -132,12 +53,8 @@ protected:
     }
 
     void startVelmora() {
-        m_app = std::make_unique<QProcess>();
-        m_app->setProgram(QStringLiteral(VELMORA_BINARY));
-        m_app->setProcessEnvironment(m_env);
-        m_app->start();
-        ASSERT_TRUE(m_app->waitForStarted(10000));
-        m_app->closeWriteChannel();
+        m_app = testing::launch(QStringLiteral(VELMORA_BINARY), {}, m_env);
+        ASSERT_TRUE(m_app);
     }
 
     // Adds a task through Alt+A and the task editor, with keys only: the
@@ -145,30 +62,27 @@ protected:
     // command, then past Browse and the chosen wait option to OK, which is no
     // default button and is pressed with Space.
     void addTask(const QString& mainWindow, const QString& desc, const QString& command) {
-        ASSERT_TRUE(focus(mainWindow));
-        ASSERT_TRUE(keys({QStringLiteral("alt+a")}));
-        const QString editor = waitForWindow(QStringLiteral("New Task"));
+        ASSERT_TRUE(m_desktop->focus(mainWindow));
+        ASSERT_TRUE(m_desktop->keys({QStringLiteral("alt+a")}));
+        const QString editor = m_desktop->waitForWindow(QStringLiteral("New Task"));
         ASSERT_FALSE(editor.isEmpty()) << "the task editor did not open\n" << diagnostics();
-        ASSERT_TRUE(focus(editor));
-        ASSERT_TRUE(type(desc));
-        ASSERT_TRUE(keys({QStringLiteral("Tab")}));
-        ASSERT_TRUE(type(command));
-        ASSERT_TRUE(keys({QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("space")}));
-        ASSERT_TRUE(eventually([&] { return windowsTitled(QStringLiteral("New Task")).isEmpty(); }))
-            << "the editor stayed open";
+        ASSERT_TRUE(m_desktop->focus(editor));
+        ASSERT_TRUE(m_desktop->type(desc));
+        ASSERT_TRUE(m_desktop->keys({QStringLiteral("Tab")}));
+        ASSERT_TRUE(m_desktop->type(command));
+        ASSERT_TRUE(m_desktop->keys({QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("space")}));
+        ASSERT_TRUE(m_desktop->gone(QStringLiteral("New Task"))) << "the editor stayed open";
     }
 
     QTemporaryDir root;
     QProcessEnvironment m_env;
-    QString m_xdotool;
-    QString m_display;
-    std::unique_ptr<testing::XServer> m_server;
+    std::unique_ptr<testing::X11Desktop> m_desktop;
     std::unique_ptr<QProcess> m_app;
 };
 
 TEST_F(MainWindowKeys, AddMoveDeleteAndExitWithTheKeyboard) {
     startVelmora();
-    const QString main = waitForWindow(QStringLiteral("Velmora"));
+    const QString main = m_desktop->waitForWindow(QStringLiteral("Velmora"));
     ASSERT_FALSE(main.isEmpty()) << "the main window did not appear\n" << diagnostics();
 
     addTask(main, QStringLiteral("Alpha"), QStringLiteral("true"));
@@ -180,24 +94,24 @@ TEST_F(MainWindowKeys, AddMoveDeleteAndExitWithTheKeyboard) {
     // buttons without taking it, and a closed editor gives it back. Down then
     // Up selects the first line whether or not a line was current; four Tabs
     // lead past Add, Edit and "<" to ">".
-    ASSERT_TRUE(focus(main));
-    ASSERT_TRUE(keys({QStringLiteral("Down"), QStringLiteral("Up")}));
-    ASSERT_TRUE(keys({QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"),
+    ASSERT_TRUE(m_desktop->focus(main));
+    ASSERT_TRUE(m_desktop->keys({QStringLiteral("Down"), QStringLiteral("Up")}));
+    ASSERT_TRUE(m_desktop->keys({QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"),
                       QStringLiteral("space")}));
     ASSERT_TRUE(storedEventually(QStringLiteral("Desc001"), QStringLiteral("Beta"))) << "Alpha was not moved down";
     EXPECT_EQ(stored(QStringLiteral("Desc002")), QStringLiteral("Alpha"));
 
     // The moved line stays selected: Alt+D deletes Alpha once the real
     // message box is answered with Enter, its default button Yes.
-    ASSERT_TRUE(keys({QStringLiteral("alt+d")}));
-    const QString question = waitForAnotherWindow(QStringLiteral("Velmora"), {main});
+    ASSERT_TRUE(m_desktop->keys({QStringLiteral("alt+d")}));
+    const QString question = m_desktop->waitForWindow(QStringLiteral("Velmora"), {main});
     ASSERT_FALSE(question.isEmpty()) << "no confirmation was asked\n" << diagnostics();
-    ASSERT_TRUE(focus(question));
-    ASSERT_TRUE(keys({QStringLiteral("Return")}));
+    ASSERT_TRUE(m_desktop->focus(question));
+    ASSERT_TRUE(m_desktop->keys({QStringLiteral("Return")}));
     ASSERT_TRUE(storedEventually(QStringLiteral("Desc002"), QStringLiteral("<missing>"))) << "Alpha was not deleted";
 
-    ASSERT_TRUE(focus(main));
-    ASSERT_TRUE(keys({QStringLiteral("alt+x")}));
+    ASSERT_TRUE(m_desktop->focus(main));
+    ASSERT_TRUE(m_desktop->keys({QStringLiteral("alt+x")}));
     ASSERT_TRUE(m_app->waitForFinished(10000)) << "Alt+X did not end the program";
     EXPECT_EQ(m_app->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(m_app->exitCode(), 0) << diagnostics();

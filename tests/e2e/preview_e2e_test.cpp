@@ -4,11 +4,11 @@
 // shell scripts that leave their names in an evidence file. Also: the preview
 // writes nothing, refuses bad arguments, and start-up diagnostics carry their
 // syslog priority when standard error is the journal.
+#include "desktopsession.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QDirIterator>
@@ -34,13 +34,7 @@
 namespace velmora {
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    bool crashed = false;
-    QByteArray out;
-    QString err;
-    QStringList errLines() const { return err.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-};
+using testing::Finished;
 
 // One task of a seeded list; its command is a script that writes `name`.
 struct Task {
@@ -51,35 +45,22 @@ struct Task {
 
 class PreviewE2E : public ::testing::Test {
 protected:
-    PreviewE2E() {
-        for (const char* sub : {"config", "data", "runtime", "work"}) QDir(root.path()).mkpath(QLatin1String(sub));
-        QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
-        // Neither the preview nor the hidden run may need a desktop.
-        for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "JOURNAL_STREAM"})
-            env.remove(QLatin1String(var));
+    PreviewE2E() : env(testing::privateFolders(root.path(), {QStringLiteral("work")})) {
+        // Neither the preview nor the hidden run may need a desktop, and
+        // standard error is no journal unless a test says so.
+        env.remove(QStringLiteral("JOURNAL_STREAM"));
     }
 
-    QString storePath() const { return root.filePath(QStringLiteral("config/velmora/settings.db")); }
+    QString storePath() const { return testing::storeBelow(root.filePath(QStringLiteral("config"))); }
     QString work(const QString& name) const { return root.filePath(QStringLiteral("work/") + name); }
 
     // A script that appends `word` to the evidence file; returns its path.
     QString marker(const QString& word) {
         const QString path = work(word + QStringLiteral(".sh"));
-        EXPECT_TRUE(testing::writeFile(
-            path, QStringLiteral("#!/bin/sh\necho %1 >> %2\n").arg(word, work(QStringLiteral("evidence"))).toUtf8(),
-            true));
+        EXPECT_TRUE(testing::writeMarker(path, word, work(QStringLiteral("evidence")))) << path.toStdString();
         return path;
     }
-    QStringList evidence() const {
-        QFile f(work(QStringLiteral("evidence")));
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
+    QStringList evidence() const { return testing::linesOf(work(QStringLiteral("evidence"))); }
 
     // Tasks 1..n as given, each waited for until finished, and the default key.
     void seed(const std::vector<Task>& tasks, const QString& defaultKey) {
@@ -95,13 +76,13 @@ protected:
         });
     }
 
-    Outcome velmora(const QStringList& args, const QProcessEnvironment& with, const QString& stderrFile = {}) {
-        return runProgram(QStringLiteral(VELMORA_BINARY), args, with, stderrFile);
+    Finished velmora(const QStringList& args, const QProcessEnvironment& with, const QString& stderrFile = {}) {
+        return testing::runToEnd(QStringLiteral(VELMORA_BINARY), args, with, 60000, stderrFile);
     }
-    Outcome velmora(const QStringList& args) { return velmora(args, env); }
+    Finished velmora(const QStringList& args) { return velmora(args, env); }
 
     // velmora on `day` as the system clock tells it, through faketime.
-    Outcome velmoraOn(const QDate& day, const QStringList& args, const QProcessEnvironment& with,
+    Finished velmoraOn(const QDate& day, const QStringList& args, const QProcessEnvironment& with,
                       const QString& stderrFile = {}) {
         QProcessEnvironment faked = with;
         // Qt's timers and the waits on children count on the monotonic clock.
@@ -109,37 +90,12 @@ protected:
         // A sanitized build must accept libfaketime loaded ahead of its runtime.
         faked.insert(QStringLiteral("ASAN_OPTIONS"),
                      with.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
-        return runProgram(faketime, QStringList{day.toString(Qt::ISODate) + QStringLiteral(" 12:00:00"),
-                                                QStringLiteral(VELMORA_BINARY)} + args,
-                          faked, stderrFile);
+        return testing::runToEnd(faketime,
+                                 QStringList{day.toString(Qt::ISODate) + QStringLiteral(" 12:00:00"),
+                                             QStringLiteral(VELMORA_BINARY)} + args,
+                                 faked, 60000, stderrFile);
     }
-    Outcome velmoraOn(const QDate& day, const QStringList& args) { return velmoraOn(day, args, env); }
-
-    static Outcome runProgram(const QString& program, const QStringList& args, const QProcessEnvironment& with,
-                              const QString& stderrFile) {
-        QProcess p;
-        p.setProgram(program);
-        p.setArguments(args);
-        p.setProcessEnvironment(with);
-        if (!stderrFile.isEmpty()) p.setStandardErrorFile(stderrFile);
-        p.start();
-        Outcome o;
-        if (!p.waitForStarted(10000)) {
-            ADD_FAILURE() << "could not start " << program.toStdString();
-            return o;
-        }
-        p.closeWriteChannel();
-        if (!p.waitForFinished(60000)) {
-            ADD_FAILURE() << program.toStdString() << " did not end within a minute";
-            p.kill();
-            p.waitForFinished();
-        }
-        o.exitCode = p.exitCode();
-        o.crashed = p.exitStatus() == QProcess::CrashExit;
-        o.out = p.readAllStandardOutput();
-        o.err = QString::fromUtf8(p.readAllStandardError());
-        return o;
-    }
+    Finished velmoraOn(const QDate& day, const QStringList& args) { return velmoraOn(day, args, env); }
 
     // Every file below the temporary root, with its bytes.
     QMap<QString, QByteArray> snapshot() const {
@@ -166,9 +122,9 @@ struct Previewed {
     QString configuration;
 };
 
-Previewed readPreview(const QByteArray& json) {
+Previewed readPreview(const QString& json) {
     Previewed p;
-    const QJsonObject root = QJsonDocument::fromJson(json).object();
+    const QJsonObject root = QJsonDocument::fromJson(json.toUtf8()).object();
     p.configuration = root[QStringLiteral("configuration")].toString();
     for (const QJsonValue& v : root[QStringLiteral("tasks")].toArray()) {
         const QJsonObject t = v.toObject();
@@ -210,7 +166,7 @@ TEST_P(PreviewAgreement, PreviewNamesExactlyWhatTheRunStartsThatDay) {
     seed(c.tasks, letter);
     const QString date = c.day.toString(Qt::ISODate);
 
-    const Outcome byDefaultKey = velmora({QStringLiteral("--preview"), QStringLiteral("--date"), date, QStringLiteral("--json")});
+    const Finished byDefaultKey = velmora({QStringLiteral("--preview"), QStringLiteral("--date"), date, QStringLiteral("--json")});
     ASSERT_EQ(byDefaultKey.exitCode, 0) << byDefaultKey.err.toStdString();
     const Previewed preview = readPreview(byDefaultKey.out);
     EXPECT_EQ(preview.configuration, letter);
@@ -221,16 +177,16 @@ TEST_P(PreviewAgreement, PreviewNamesExactlyWhatTheRunStartsThatDay) {
 
     // The same with the letter given, and with the day taken from the clock.
     if (!letter.isEmpty()) {
-        const Outcome byLetter =
+        const Finished byLetter =
             velmora({QStringLiteral("--preview"), letter.toUpper(), QStringLiteral("--date=") + date, QStringLiteral("--json")});
         EXPECT_EQ(readPreview(byLetter.out).runs, expected);
         EXPECT_EQ(readPreview(byLetter.out).skipped, preview.skipped);
     }
-    const Outcome today = velmoraOn(c.day, {QStringLiteral("--preview"), QStringLiteral("--json")});
+    const Finished today = velmoraOn(c.day, {QStringLiteral("--preview"), QStringLiteral("--json")});
     EXPECT_EQ(today.exitCode, 0) << today.err.toStdString();
     EXPECT_EQ(today.out, byDefaultKey.out) << "today, by the clock, is the faked day";
 
-    const Outcome run = velmoraOn(c.day, {QStringLiteral("/run"), QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")});
+    const Finished run = velmoraOn(c.day, {QStringLiteral("/run"), QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(evidence(), expected) << run.err.toStdString();
     EXPECT_EQ(skippedByTheRun(run.errLines()), preview.skipped);
@@ -293,7 +249,7 @@ TEST_F(PreviewE2E, PreviewWritesNothing) {
     for (const QStringList& args : {QStringList{QStringLiteral("--preview")},
                                     QStringList{QStringLiteral("--preview"), QStringLiteral("b"), QStringLiteral("--json")},
                                     QStringList{QStringLiteral("--preview"), QStringLiteral("--date"), QStringLiteral("2026-12-08")}}) {
-        const Outcome o = velmora(args);
+        const Finished o = velmora(args);
         EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
         EXPECT_TRUE(o.err.isEmpty()) << o.err.toStdString();
         EXPECT_EQ(snapshot(), before) << args.join(' ').toStdString();
@@ -302,19 +258,19 @@ TEST_F(PreviewE2E, PreviewWritesNothing) {
 }
 
 TEST_F(PreviewE2E, WithoutAStoreThePreviewIsEmptyAndCreatesNone) {
-    const Outcome o = velmora({QStringLiteral("--preview"), QStringLiteral("--date"), QStringLiteral("2026-12-08")});
+    const Finished o = velmora({QStringLiteral("--preview"), QStringLiteral("--date"), QStringLiteral("2026-12-08")});
     EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
-    EXPECT_EQ(o.out, QByteArray("Start-up on Tuesday 2026-12-08, no configuration (every task's keys match), "
-                                "as the default key says:\nThe launch list is empty.\n"));
+    EXPECT_EQ(o.out, QStringLiteral("Start-up on Tuesday 2026-12-08, no configuration (every task's keys match), "
+                                    "as the default key says:\nThe launch list is empty.\n"));
     EXPECT_FALSE(QFileInfo::exists(root.filePath(QStringLiteral("config/velmora"))));
     EXPECT_TRUE(QDir(root.filePath(QStringLiteral("runtime"))).isEmpty()) << "not even the lock";
 }
 
 TEST_F(PreviewE2E, PrintsTheListForPeople) {
     seed({{"every", "*", "ABCDEFG"}, {"weekend", "*", "FG"}}, QString());
-    const Outcome o = velmora({QStringLiteral("--preview"), QStringLiteral("b"), QStringLiteral("--date"), QStringLiteral("2026-12-08")});
+    const Finished o = velmora({QStringLiteral("--preview"), QStringLiteral("b"), QStringLiteral("--date"), QStringLiteral("2026-12-08")});
     EXPECT_EQ(o.exitCode, 0);
-    EXPECT_EQ(QString::fromUtf8(o.out),
+    EXPECT_EQ(o.out,
               QStringLiteral("Start-up on Tuesday 2026-12-08, configuration 'B':\n"
                              "1  \"every\"  %1  (wait until finished)  runs\n"
                              "2  \"weekend\"  %2  (wait until finished)  skipped: not on Tuesday\n")
@@ -332,7 +288,7 @@ class PreviewRefuses : public PreviewE2E, public ::testing::WithParamInterface<B
 
 TEST_P(PreviewRefuses, BadArgumentsEndWithExitCode2AndAReason) {
     const BadArguments& c = GetParam();
-    const Outcome o = velmora(c.args);
+    const Finished o = velmora(c.args);
     EXPECT_EQ(o.exitCode, 2);
     EXPECT_TRUE(o.out.isEmpty()) << o.out.toStdString();
     ASSERT_EQ(o.errLines().size(), 1) << o.err.toStdString();
@@ -374,7 +330,7 @@ protected:
     QStringList runWithJournal(const QString& journalStream) {
         QProcessEnvironment with = env;
         with.insert(QStringLiteral("JOURNAL_STREAM"), journalStream);
-        const Outcome o = velmoraOn(kTuesday, {QStringLiteral("/run"), QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")},
+        const Finished o = velmoraOn(kTuesday, {QStringLiteral("/run"), QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")},
                                     with, errFile);
         EXPECT_EQ(o.exitCode, 0);
         QFile f(errFile);
@@ -420,9 +376,3 @@ TEST_F(JournalE2E, AnInheritedJournalStreamThatIsNotStandardErrorChangesNothing)
 
 }  // namespace
 }  // namespace velmora
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -2,28 +2,25 @@
 // The real program in start-up mode: `velmora /run` in a private configuration,
 // runtime and data folder, over a store seeded here, starting real shell
 // scripts that leave their evidence in files.
+#include "desktopsession.h"
+#include "fakes/privatebus.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
-#include "fakes/privatebus.h"
 #include "testfiles.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <functional>
-#include <memory>
 #include <ostream>
 #include <utility>
 #include <vector>
@@ -31,29 +28,13 @@
 namespace velmora {
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    bool crashed = false;
-    QString out, err;
-    qint64 ms = 0;
-    QStringList errLines() const { return err.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-};
+using testing::Finished;
 
 class StartupE2E : public ::testing::Test {
 protected:
-    StartupE2E() {
-        for (const char* sub : {"config", "data", "runtime", "work"}) QDir(root.path()).mkpath(QLatin1String(sub));
-        QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
-        // No desktop: the headless run must manage without one.
-        for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QLatin1String(var));
-    }
+    StartupE2E() : env(testing::privateFolders(root.path(), {QStringLiteral("work")})) {}
 
-    QString storePath() const { return root.filePath(QStringLiteral("config/velmora/settings.db")); }
+    QString storePath() const { return testing::storeBelow(root.filePath(QStringLiteral("config"))); }
     QString work(const QString& name) const { return root.filePath(QStringLiteral("work/") + name); }
 
     // An executable shell script in the work folder; returns its path.
@@ -64,19 +45,14 @@ protected:
     }
     // A task whose script appends `word` to the evidence file.
     QString marker(const QString& word, const QString& before = {}) {
-        return script(word + QStringLiteral(".sh"),
-                      before + QStringLiteral("\necho %1 >> %2").arg(word, work(QStringLiteral("evidence"))));
+        const QString path = work(word + QStringLiteral(".sh"));
+        EXPECT_TRUE(testing::writeMarker(path, word, work(QStringLiteral("evidence")), before)) << path.toStdString();
+        return path;
     }
-    QStringList evidence() const {
-        QFile f(work(QStringLiteral("evidence")));
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
+    QStringList evidence() const { return testing::linesOf(work(QStringLiteral("evidence"))); }
     // The evidence once it has `lines` lines, or as it is after ten seconds.
     QStringList evidenceOf(qsizetype lines) const {
-        QElapsedTimer t;
-        t.start();
-        while (evidence().size() < lines && t.elapsed() < 10000) QThread::msleep(20);
+        testing::eventually([&] { return evidence().size() >= lines; });
         return evidence();
     }
 
@@ -94,40 +70,10 @@ protected:
         return store.read(kApp, section, key);
     }
 
-    QProcess* start(const QStringList& args, const QProcessEnvironment& with) {
-        auto* p = new QProcess;
-        p->setProgram(QStringLiteral(VELMORA_BINARY));
-        p->setArguments(args);
-        p->setProcessEnvironment(with);
-        p->start();
-        EXPECT_TRUE(p->waitForStarted(10000));
-        p->closeWriteChannel();
-        return p;
+    Finished velmora(const QStringList& args, const QProcessEnvironment& with) {
+        return testing::runToEnd(QStringLiteral(VELMORA_BINARY), args, with, 30000);
     }
-    Outcome finish(QProcess* p, int timeoutMs = 30000) {
-        std::unique_ptr<QProcess> owned(p);
-        QElapsedTimer t;
-        t.start();
-        if (!p->waitForFinished(timeoutMs)) {
-            ADD_FAILURE() << "velmora did not end within " << timeoutMs << " ms";
-            p->kill();
-            p->waitForFinished();
-        }
-        Outcome o;
-        o.exitCode = p->exitCode();
-        o.crashed = p->exitStatus() == QProcess::CrashExit;
-        o.out = QString::fromUtf8(p->readAllStandardOutput());
-        o.err = QString::fromUtf8(p->readAllStandardError());
-        return o;
-    }
-    Outcome velmora(const QStringList& args, const QProcessEnvironment& with) {
-        QElapsedTimer t;
-        t.start();
-        Outcome o = finish(start(args, with));
-        o.ms = t.elapsed();
-        return o;
-    }
-    Outcome velmora(const QStringList& args) { return velmora(args, env); }
+    Finished velmora(const QStringList& args) { return velmora(args, env); }
     static QStringList headless() {
         return {QStringLiteral("/run"), QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")};
     }
@@ -139,13 +85,13 @@ protected:
 // --- options that need nothing ----------------------------------------------
 
 TEST_F(StartupE2E, HelpAndVersionPrintAndTouchNothing) {
-    const Outcome help = velmora({QStringLiteral("--help")});
+    const Finished help = velmora({QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: velmora"))) << help.out.toStdString();
     for (const char* word : {"/run", "/skwait=", "/nodisp", "/reinstall", "--preview", "--date", "--json"})
         EXPECT_TRUE(help.out.contains(QLatin1String(word))) << word;
 
-    const Outcome version = velmora({QStringLiteral("--version")});
+    const Finished version = velmora({QStringLiteral("--version")});
     EXPECT_EQ(version.exitCode, 0);
     const QStringList lines = version.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 4) << version.out.toStdString();
@@ -162,7 +108,7 @@ TEST_F(StartupE2E, HelpAndVersionPrintAndTouchNothing) {
 TEST_F(StartupE2E, WithoutADesktopOnlyTheHiddenRunWorks) {
     for (const QStringList& args : {QStringList{}, QStringList{QStringLiteral("/run")},
                                     QStringList{QStringLiteral("/run"), QStringLiteral("/nodisp")}}) {
-        const Outcome o = velmora(args);
+        const Finished o = velmora(args);
         EXPECT_NE(o.exitCode, 0) << args.join(' ').toStdString();
         EXPECT_FALSE(o.crashed);
         ASSERT_EQ(o.errLines().size(), 1) << o.err.toStdString();
@@ -194,7 +140,7 @@ TEST_F(StartupE2E, RunsTheListInOrderWithItsFilters) {
         task(s, 8, QStringLiteral("Hidden"), marker(QStringLiteral("hidden")), QStringLiteral("0"));
     });
 
-    const Outcome first = velmora(headless());
+    const Finished first = velmora(headless());
     EXPECT_EQ(first.exitCode, 0) << first.err.toStdString();
     EXPECT_EQ(evidence(), (QStringList{QStringLiteral("first"), QStringLiteral("in_b"), QStringLiteral("today"),
                                        QStringLiteral("once")}));
@@ -211,7 +157,7 @@ TEST_F(StartupE2E, RunsTheListInOrderWithItsFilters) {
     };
     EXPECT_EQ(first.errLines(), expected);
 
-    const Outcome again = velmora(headless());
+    const Finished again = velmora(headless());
     EXPECT_EQ(again.exitCode, 0);
     EXPECT_EQ(evidence().count(QStringLiteral("once")), 1) << "once-only ran once today";
     EXPECT_TRUE(again.errLines().contains(
@@ -227,7 +173,7 @@ TEST_F(StartupE2E, WaitsUntilFinishedOnlyWhenAskedTo) {
              QStringLiteral("DW"));
         task(s, 3, QStringLiteral("Last"), marker(QStringLiteral("last")), QStringLiteral("0"));
     });
-    const Outcome o = velmora(headless());
+    const Finished o = velmora(headless());
     EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
     EXPECT_EQ(evidence(), (QStringList{QStringLiteral("slow_waited"), QStringLiteral("last")}))
         << "velmora ended before the script it did not wait for";
@@ -241,7 +187,7 @@ TEST_F(StartupE2E, ASecondsWaitHoldsTheNextTaskBack) {
         task(s, 1, QStringLiteral("Mail"), script(QStringLiteral("a.sh"), stamp), QStringLiteral("1"));
         task(s, 2, QStringLiteral("After"), script(QStringLiteral("b.sh"), stamp), QStringLiteral("0"));
     });
-    const Outcome o = velmora(headless());
+    const Finished o = velmora(headless());
     EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
     QFile f(work(QStringLiteral("times")));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -264,10 +210,9 @@ TEST_F(StartupE2E, ADesktopEntryIsLaunchedAsAnEntryAlsoWhenWaitedFor) {
         task(s, 1, QStringLiteral("Not waited for"), entry, QStringLiteral("DW"));
         task(s, 2, QStringLiteral("Waited for"), entry, QStringLiteral("0"));
     });
-    const Outcome o = velmora(headless());
+    const Finished o = velmora(headless());
     EXPECT_EQ(o.exitCode, 0);
-    QThread::msleep(300);
-    EXPECT_EQ(evidence(), (QStringList{QStringLiteral("document"), QStringLiteral("document")}));
+    EXPECT_EQ(evidenceOf(2), (QStringList{QStringLiteral("document"), QStringLiteral("document")}));
     EXPECT_EQ(o.errLines(), (QStringList{QStringLiteral("velmora: task 1 \"Not waited for\": started"),
                                          QStringLiteral("velmora: task 2 \"Waited for\": started and finished")}));
 }
@@ -276,7 +221,7 @@ TEST_F(StartupE2E, SelectionPhaseOnTheOffscreenPlatform) {
     seed([&](SettingsStore& s) { task(s, 1, QStringLiteral("Mark"), marker(QStringLiteral("mark")), QStringLiteral("0")); });
     QProcessEnvironment offscreen = env;
     offscreen.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    const Outcome o = velmora({QStringLiteral("/RUN"), QStringLiteral("/SKWAIT=1")}, offscreen);
+    const Finished o = velmora({QStringLiteral("/RUN"), QStringLiteral("/SKWAIT=1")}, offscreen);
     EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
     EXPECT_GE(o.ms, 1000) << "the selection window waited its second";
     EXPECT_EQ(evidence(), QStringList{QStringLiteral("mark")});
@@ -309,7 +254,7 @@ TEST_P(UnusableDisplay, TheHiddenRunStartsItsTasks) {
     QProcessEnvironment with = env;
     for (const auto& [name, value] : GetParam().vars)
         with.insert(QLatin1String(name), qstrcmp(value, "<stale>") == 0 ? staleDisplay() : QLatin1String(value));
-    const Outcome o = velmora(headless(), with);
+    const Finished o = velmora(headless(), with);
     EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
     EXPECT_FALSE(o.crashed);
     EXPECT_EQ(evidence(), QStringList{QStringLiteral("mark")});
@@ -328,26 +273,12 @@ INSTANTIATE_TEST_SUITE_P(
 // With an X display and a Wayland display both named, the windows go to X,
 // where they can be placed; the tasks do not inherit that choice.
 TEST_F(StartupE2E, AnXDisplayIsPreferredOverWayland) {
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-    if (xvfb.isEmpty() || xdotool.isEmpty()) GTEST_SKIP() << "Xvfb and xdotool are needed (Debian xvfb, xdotool)";
-    QProcess server;
-    server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                        QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1024x768x24")});
-    ASSERT_TRUE(server.waitForStarted(10000));
-    QElapsedTimer t;
-    t.start();
-    while (!server.canReadLine() && t.elapsed() < 20000) server.waitForReadyRead(100);
-    const QString display = QLatin1Char(':') + QString::fromLatin1(server.readLine().trimmed());
-    ASSERT_GT(display.size(), 1) << "Xvfb named no display";
-    struct Stop {
-        QProcess& p;
-        ~Stop() {
-            p.terminate();
-            if (!p.waitForFinished(5000)) p.kill();
-            p.waitForFinished(5000);
-        }
-    } stop{server};
+    if (!testing::XServer::installed() || xdotool.isEmpty())
+        GTEST_SKIP() << "Xvfb and xdotool are needed (Debian xvfb, xdotool)";
+    const testing::XServer server;
+    const QString display = server.display();
+    ASSERT_FALSE(display.isEmpty()) << "no X server could be started";
 
     // The task looks for the status window on the X display while it is shown.
     const QString found = work(QStringLiteral("found"));
@@ -363,7 +294,7 @@ TEST_F(StartupE2E, AnXDisplayIsPreferredOverWayland) {
     with.insert(QStringLiteral("DISPLAY"), display);
     with.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-velmora-none"));
     with.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
-    const Outcome o = velmora({QStringLiteral("/run"), QStringLiteral("/skwait=0")}, with);
+    const Finished o = velmora({QStringLiteral("/run"), QStringLiteral("/skwait=0")}, with);
     EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
     QFile window(found);
     ASSERT_TRUE(window.open(QIODevice::ReadOnly)) << "the task ran";
@@ -392,15 +323,13 @@ TEST_F(StartupE2E, EveryStartedProgramIsGivenItsOwnScope) {
     });
     QProcessEnvironment with = env;
     with.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(bus.address()));
-    const Outcome o = velmora(headless(), with);
+    const Finished o = velmora(headless(), with);
     EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
 
     QStringList expected;
     for (const QString& name : {QStringLiteral("first"), QStringLiteral("second")}) {
         QFile pidFile(work(name + QStringLiteral(".pid")));
-        QElapsedTimer t;
-        t.start();
-        while (!pidFile.exists() && t.elapsed() < 10000) QThread::msleep(20);
+        testing::eventually([&] { return pidFile.exists(); });
         ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly)) << name.toStdString();
         const QString pid = QString::fromUtf8(pidFile.readAll()).trimmed();
         expected << QStringLiteral("app-velmora-%1-%2.scope fail %2 app.slice").arg(name, pid);
@@ -418,12 +347,13 @@ TEST_F(StartupE2E, ASecondInstanceEndsSilentlyAndTheLockDiesWithTheFirst) {
                                                    .arg(pidFile, work(QStringLiteral("evidence")))),
              QStringLiteral("0"));
     });
-    QProcess* first = start(headless(), env);
+    const auto first = testing::launch(QStringLiteral(VELMORA_BINARY), headless(), env);
+    ASSERT_TRUE(first);
     ASSERT_EQ(evidenceOf(1), QStringList{QStringLiteral("long")});
 
     // Whatever its switches, even without a desktop, and before it reads anything.
     for (const QStringList& args : {headless(), QStringList{}, QStringList{QStringLiteral("/run")}}) {
-        const Outcome second = velmora(args);
+        const Finished second = velmora(args);
         EXPECT_EQ(second.exitCode, 0);
         EXPECT_TRUE(second.err.isEmpty()) << second.err.toStdString();
     }
@@ -431,9 +361,9 @@ TEST_F(StartupE2E, ASecondInstanceEndsSilentlyAndTheLockDiesWithTheFirst) {
 
     // The first dies hard while its child lives on: the lock goes with it.
     ::kill(pid_t(first->processId()), SIGKILL);
-    finish(first);
+    testing::finish(*first);
     seed([&](SettingsStore& s) { task(s, 1, QStringLiteral("Third"), marker(QStringLiteral("third")), QStringLiteral("0")); });
-    const Outcome third = velmora(headless());
+    const Finished third = velmora(headless());
     EXPECT_EQ(third.exitCode, 0);
     EXPECT_EQ(evidence(), (QStringList{QStringLiteral("long"), QStringLiteral("third")}));
 
@@ -453,7 +383,7 @@ TEST_F(StartupE2E, AnUnusableStoreIsNamedAndLeftAlone) {
         f.write(garbage);
     }
     const QStringList before = QDir(QFileInfo(storePath()).absolutePath()).entryList(QDir::Files);
-    const Outcome o = velmora(headless());
+    const Finished o = velmora(headless());
     EXPECT_NE(o.exitCode, 0);
     EXPECT_FALSE(o.crashed);
     ASSERT_EQ(o.errLines().size(), 1) << o.err.toStdString();
@@ -466,9 +396,3 @@ TEST_F(StartupE2E, AnUnusableStoreIsNamedAndLeftAlone) {
 
 }  // namespace
 }  // namespace velmora
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -11,12 +11,12 @@
 // The killed process is this test program itself, started again with
 // "--transfer-child ROOT".
 #include "editor/transfer.h"
+#include "killedchild.h"
 #include "launcher/autostart.h"
 #include "store/registry.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -27,11 +27,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
-
 #include <algorithm>
-#include <csignal>
-#include <cstring>
 #include <random>
 
 #include <sys/stat.h>
@@ -42,6 +38,7 @@ namespace {
 
 constexpr int kEntries = 30;
 constexpr int kKills = 25;
+constexpr char kChildSwitch[] = "--transfer-child";
 
 QString entryName(int i) { return QStringLiteral("entry %1.desktop").arg(i, 2, 10, QLatin1Char('0')); }
 bool isLink(int i) { return i % 3 == 0; }
@@ -74,29 +71,9 @@ int transferOnce(const QString& root) {
     SqliteStore store(storeOf(root));
     LinuxRegistry registry(env);
     StartUpTransfer transfer(store, registry, env, QStringLiteral("/opt/velmora"));
-    const char ready[] = "ready\n";
-    if (::write(STDOUT_FILENO, ready, sizeof ready - 1) < 0) return 1;
+    if (!testing::announceReady()) return 1;
     const TransferResult r = transfer.TransferStartUp({});
     return r.succeeded() ? 0 : 2;
-}
-
-QString integrityCheck(const QString& path) {
-    sqlite3* db = nullptr;
-    QString result;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK) {
-            while (sqlite3_step(st) == SQLITE_ROW)
-                result += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        } else {
-            result = QString::fromUtf8(sqlite3_errmsg(db));
-        }
-        sqlite3_finalize(st);
-    } else {
-        result = QString::fromUtf8(sqlite3_errmsg(db));
-    }
-    sqlite3_close(db);
-    return result;
 }
 
 class TransferCrash : public ::testing::Test {
@@ -127,16 +104,12 @@ protected:
     // "ready" to its end when it was not killed, else -1.
     qint64 runChild(const QString& root, qint64 delayUs) {
         QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--transfer-child"), root});
-        EXPECT_TRUE(child.waitForStarted(10000));
-        QByteArray said;
-        while (!said.contains("ready") && child.waitForReadyRead(10000)) said += child.readAllStandardOutput();
-        EXPECT_TRUE(said.contains("ready")) << child.readAllStandardError().toStdString();
+        EXPECT_TRUE(testing::startChild(child, kChildSwitch, root));
         QElapsedTimer clock;
         clock.start();
         if (delayUs >= 0) {
             QThread::usleep(quint64(delayUs));
-            ::kill(pid_t(child.processId()), SIGKILL);
+            testing::killHard(child);
         }
         EXPECT_TRUE(child.waitForFinished(30000));
         if (child.exitStatus() == QProcess::NormalExit) {
@@ -162,7 +135,7 @@ protected:
     // Checks every entry's state; returns how many are moved.
     int checkStates(const QString& root) {
         const QProcessEnvironment env = environmentFor(root);
-        EXPECT_EQ(integrityCheck(storeOf(root)), QStringLiteral("ok"));
+        EXPECT_EQ(testing::integrityCheck(storeOf(root)), QStringLiteral("ok"));
         SqliteStore store(storeOf(root));
         QHash<QString, int> tasksOf;  // moved path -> tasks starting it
         const int count = taskCount(store);
@@ -249,9 +222,5 @@ TEST_F(TransferCrash, KilledAtAnyMomentLosesNoEntryAndInstallCompletesIt) {
 }  // namespace velmora
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--transfer-child") == 0)
-        return velmora::transferOnce(QString::fromLocal8Bit(argv[2]));
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return velmora::testing::childOrTests(argc, argv, velmora::kChildSwitch, velmora::transferOnce);
 }

@@ -3,20 +3,18 @@
 // folder are started by the real launcher, run through the launcher's own
 // Desktop Entry, and really run.
 
+#include "desktopsession.h"
 #include "editor/transfer.h"
 #include "launcher/desktopentry.h"
 #include "store/registry.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -36,53 +34,18 @@ void write(const QString& path, const QByteArray& text) {
     ASSERT_EQ(f.write(text), text.size());
 }
 
-// Waits until every file exists or `ms` have passed; true when they all do.
-bool waitForFiles(const QStringList& paths, int ms) {
-    QEventLoop loop;
-    bool done = false;
-    const auto check = [&] {
-        done = std::all_of(paths.begin(), paths.end(), [](const QString& p) { return QFileInfo::exists(p); });
-        if (done) loop.quit();
-    };
-    QTimer poll;
-    poll.setInterval(50);
-    QObject::connect(&poll, &QTimer::timeout, &loop, check);
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    check();
-    if (!done) {
-        poll.start();
-        loop.exec();
-    }
-    return done;
-}
-
 TEST(TransferEndToEnd, MovedEntriesStartFromTheLaunchListAtTheNextLogon) {
-    int argc = 1;
-    char name[] = "transfer_e2e_test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-
     // No reserved characters in the folder, so the entries' Exec needs no quoting.
     QTemporaryDir home(QDir::tempPath() + QStringLiteral("/velmora-e2e-XXXXXX"));
     ASSERT_TRUE(home.isValid());
     const QString root = home.path();
     const QString evidence = root + QStringLiteral("/evidence");
-    ASSERT_TRUE(QDir().mkpath(evidence));
-    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/runtime")));
-    QFile::setPermissions(root + QStringLiteral("/runtime"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // The run at logon needs no desktop session; keep it away from the real one.
+    QProcessEnvironment env = velmora::testing::privateFolders(root, {QStringLiteral("evidence")});
     env.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/config"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
     env.insert(QStringLiteral("XDG_CONFIG_DIRS"), root + QStringLiteral("/sys"));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/cache"));
     env.insert(QStringLiteral("XDG_STATE_HOME"), root + QStringLiteral("/state"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QStringLiteral("/runtime"));
-    // The run at logon needs no desktop session; keep it away from the real one.
-    for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"})
-        env.remove(QString::fromLatin1(var));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
 
     const QString autostart = root + QStringLiteral("/config/autostart");
@@ -134,7 +97,10 @@ TEST(TransferEndToEnd, MovedEntriesStartFromTheLaunchListAtTheNextLogon) {
     EXPECT_FALSE(said.contains(QStringLiteral("Permission denied"))) << diagnostics;
 
     // The started programs run on their own after the launcher has ended.
-    EXPECT_TRUE(waitForFiles({evidence + QStringLiteral("/first"), evidence + QStringLiteral("/second")}, 20000))
+    const QStringList started{evidence + QStringLiteral("/first"), evidence + QStringLiteral("/second")};
+    EXPECT_TRUE(velmora::testing::eventually(
+        [&] { return std::all_of(started.begin(), started.end(), [](const QString& p) { return QFileInfo::exists(p); }); },
+        20000))
         << "velmora said:\n" << diagnostics;
     EXPECT_FALSE(QFileInfo::exists(evidence + QStringLiteral("/off")));
 }

@@ -1,11 +1,10 @@
 #include "launcher/posixlauncher.h"
 
+#include "polling.h"
 #include "testfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QList>
 #include <QTemporaryDir>
@@ -31,6 +30,8 @@ using namespace velmora;
 static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace {
+
+using velmora::testing::waitUntil;
 
 // Sets an environment variable for one test and puts the old value back.
 class EnvVar {
@@ -143,18 +144,6 @@ mv "$out.tmp" "$out"
         return makeFile(name, "#!/bin/sh\n" + body.toUtf8(), true);
     }
 
-    // Runs the event loop until `done` holds or the time is up.
-    static bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > ms) return false;
-            QEventLoop loop;
-            QTimer::singleShot(10, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
-        return true;
-    }
     Evidence evidence(const QString& name) {
         const QString file = path(name);
         if (!waitUntil([&] { return QFile::exists(file); })) {

@@ -7,21 +7,18 @@
 
 #include "fakes/fakescopes.h"
 #include "fakes/privatebus.h"
+#include "polling.h"
 #include "testfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <ostream>
 
@@ -31,6 +28,8 @@
 
 namespace velmora {
 namespace {
+
+using velmora::testing::waitUntil;
 
 // --- unit names -------------------------------------------------------------
 
@@ -128,18 +127,6 @@ protected:
         return QString::fromUtf8(f.readAll()).trimmed();
     }
 
-    // Runs the event loop until `done` holds or the time is up.
-    static bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > ms) return false;
-            QEventLoop loop;
-            QTimer::singleShot(10, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
-        return true;
-    }
 
     int argc = 1;
     char arg0[16] = "scopes_test";
