@@ -11,7 +11,7 @@
 #include "fakes/fakelauncher.h"
 #include "fakes/fakeprompts.h"
 #include "fakes/probestore.h"
-#include "launcher/gui/windowplacement.h"
+#include "ui/windowplacement.h"
 #include "launcher/placement.h"
 #include "store/tasklayout.h"
 #include "ui/geometry.h"

@@ -4,7 +4,7 @@
 
 #include "fakes/fakewindowsystem.h"
 #include "fakes/probestore.h"
-#include "launcher/gui/windowplacement.h"
+#include "ui/windowplacement.h"
 #include "launcher/placement.h"
 #include "store/memorystore.h"
 #include "store/tasklayout.h"

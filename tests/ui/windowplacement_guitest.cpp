@@ -1,6 +1,6 @@
 // SavePlacement and RestorePlacement on real windows of the offscreen platform,
 // which, like a window manager, gives a shown window a frame.
-#include "launcher/gui/windowplacement.h"
+#include "ui/windowplacement.h"
 #include "launcher/placement.h"
 #include "store/memorystore.h"
 #include "store/tasklayout.h"
