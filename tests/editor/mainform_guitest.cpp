@@ -11,7 +11,7 @@
 #include "fakes/fakelauncher.h"
 #include "fakes/fakeprompts.h"
 #include "fakes/probestore.h"
-#include "launcher/gui/windowplacement.h"
+#include "ui/windowplacement.h"
 #include "launcher/placement.h"
 #include "store/tasklayout.h"
 #include "ui/geometry.h"
@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QLabel>
@@ -134,17 +135,24 @@ TEST_F(MainformTest, ShowDataStopsAfterTask999) {
     EXPECT_TRUE(form->List1->item(kMaxTasks - 1)->text().startsWith(QStringLiteral("999\tT999\t")));
 }
 
-TEST_F(MainformTest, EmptyListStillGetsTabStopsAndExtent) {
+TEST_F(MainformTest, EmptyListStillGetsTabStopsAndExtentFromTheListsFont) {
+    // The list in DejaVu Sans at 12 pixels, where the 52 letters measure
+    // 385.0625 pixels (7.405 each), "999 " 26.6875, "Here is the link name"
+    // 128.109375 and "Don't Wait  " 70.0625. With a gap of round(2 * 7.405) =
+    // 15 and round(7.405) = 7 pixels to a character, the columns take
+    // 42 / 7 = 6, 143 / 7 = 20 and 85 / 7 = 12 characters: stops at 24 and
+    // 24 + 80 = 104 quarters, and an extent of (104 + 48) / 4 = 38 characters,
+    // 38 * 7.405 = 281.4 pixels.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(12);
+    ASSERT_EQ(QFontInfo(font).family(), QStringLiteral("DejaVu Sans")) << "fonts-dejavu-core is missing";
+    ASSERT_EQ(QFontMetricsF(font).horizontalAdvance(kAverageSample), 385.0625);
+    form->List1->setFont(font);
     form->ShowData();
     EXPECT_EQ(form->List1->count(), 0);
-    const QFontMetricsF metrics(form->List1->font());
-    const ColumnLayout expected =
-        computeColumnLayout([&metrics](const QString& s) { return metrics.horizontalAdvance(s); });
-    EXPECT_EQ(form->List1->tabStops(), expected.tabStops());
-    EXPECT_DOUBLE_EQ(form->List1->averageCharWidth(), expected.avg);
-    EXPECT_EQ(form->List1->horizontalExtent(), expected.extent);
-    EXPECT_GT(expected.extent, 0);
-    EXPECT_GT(expected.t2, expected.t1);
+    EXPECT_EQ(form->List1->tabStops(), (std::vector<int>{24, 104}));
+    EXPECT_DOUBLE_EQ(form->List1->averageCharWidth(), 385.0625 / 52);
+    EXPECT_EQ(form->List1->horizontalExtent(), 281);
 }
 
 TEST_F(MainformTest, ShowDataLeavesNoLineSelected) {

@@ -4,13 +4,14 @@
 
 #include "fakes/fakewindowsystem.h"
 #include "fakes/probestore.h"
-#include "launcher/gui/windowplacement.h"
+#include "ui/windowplacement.h"
 #include "launcher/placement.h"
 #include "store/memorystore.h"
 #include "store/tasklayout.h"
 #include "ui/geometry.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -68,15 +69,29 @@ TEST_F(KeyFormTest, DescriptionsAreShownAsTheyAreNotAsMarkup) {
     EXPECT_EQ(form.Label1->textFormat(), Qt::PlainText);
 }
 
-// Where the screen centre rule puts the window: horizontally centred, its
-// vertical centre at 42.5 % of the screen height.
-QPoint centred(const QWidget& w) {
-    const QRect s = QGuiApplication::primaryScreen()->geometry();
-    const QRect f = w.frameGeometry();
-    const double top = pixelsToTwipsY(s.height()) * 0.85 / 2 - pixelsToTwipsY(f.height()) / 2;
-    const double left = pixelsToTwipsX(s.width()) / 2 - pixelsToTwipsX(f.width()) / 2;
-    return {s.left() + twipsToPixelsX(left), s.top() + twipsToPixelsY(top)};
-}
+// Where the window is centred: horizontally in the middle of the screen,
+// its vertical centre at 42.5 % of the screen height. The numbers are worked
+// out for the offscreen platform's screen of 800 x 800 pixels at 96 dpi, a
+// shown window's frame of 2 pixels on every side, and the desktop font
+// DejaVu Sans at 11 pixels, in which the window's client area is
+// kClient.
+const QSize kClient(214, 57);
+
+class KeyFormCentringTest : public KeyFormTest {
+protected:
+    void SetUp() override {
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(11);
+        QApplication::setFont(font);
+        ASSERT_EQ(QFontInfo(font).family(), QStringLiteral("DejaVu Sans")) << "fonts-dejavu-core is missing";
+        ASSERT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 800, 800));
+        ASSERT_EQ(QGuiApplication::primaryScreen()->logicalDotsPerInchY(), 96.0);
+    }
+    void TearDown() override { QApplication::setFont(m_desktopFont); }
+
+private:
+    const QFont m_desktopFont = QApplication::font();
+};
 
 struct CentreCase {
     const char* name;
@@ -84,13 +99,15 @@ struct CentreCase {
     friend void PrintTo(const CentreCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class CentringTest : public KeyFormTest, public ::testing::WithParamInterface<CentreCase> {};
+class CentringTest : public KeyFormCentringTest, public ::testing::WithParamInterface<CentreCase> {};
 
 TEST_P(CentringTest, AWindowLeftAtTopLeftIsCentred) {
     storeLocation(QString::fromUtf8(GetParam().stored));
     KeyForm form(settings, state, windows);
-    EXPECT_EQ(form.frameGeometry().topLeft(), centred(form));
-    EXPECT_NE(form.frameGeometry().topLeft(), QPoint(0, 0));
+    ASSERT_EQ(form.size(), kClient);
+    // Not framed, and no frame announced: 400 - 214 / 2 = 293, and
+    // 340 - 57 / 2 = 311.5, a half that rounds up.
+    EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(293, 312));
     EXPECT_EQ(mousePointer(), 0);
 }
 
@@ -154,38 +171,33 @@ TEST_F(KeyFormTest, UnloadHidesEvenWhenSavingFails) {
     EXPECT_NO_THROW(form.Unload());
 }
 
-// Where the rule puts a window whose outer size is `outer`.
-QPoint centredOuter(QSize outer) {
-    const QRect s = QGuiApplication::primaryScreen()->geometry();
-    const double top = pixelsToTwipsY(s.height()) * 0.85 / 2 - pixelsToTwipsY(outer.height()) / 2;
-    const double left = pixelsToTwipsX(s.width()) / 2 - pixelsToTwipsX(outer.width()) / 2;
-    return {s.left() + twipsToPixelsX(left), s.top() + twipsToPixelsY(top)};
-}
-
-TEST_F(KeyFormTest, IsCentredWithTheFrameTheWindowManagerAnnouncesBeforeItIsFramed) {
+TEST_F(KeyFormCentringTest, IsCentredWithTheFrameTheWindowManagerAnnouncesBeforeItIsFramed) {
     windows.frame = QMargins(3, 24, 5, 7);
     KeyForm form(settings, state, windows);
-    const QSize client = form.size();  // the design, scaled to the desktop font
-    EXPECT_EQ(form.frameGeometry().topLeft(), centredOuter(client + QSize(8, 31)));
+    ASSERT_EQ(form.size(), kClient);
+    // The outer size is 222 x 88: 400 - 111 = 289 and 340 - 44 = 296.
+    EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(289, 296));
 }
 
-TEST_F(KeyFormTest, IsCentredAgainOnceFramedWhenTheFrameWasNotAnnounced) {
+TEST_F(KeyFormCentringTest, IsCentredAgainOnceFramedWhenTheFrameWasNotAnnounced) {
     windows.frame.reset();
     KeyForm form(settings, state, windows);
-    const QPoint unframed = form.frameGeometry().topLeft();
+    ASSERT_EQ(form.size(), kClient);
+    EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(293, 312)) << "centred without a frame";
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    ASSERT_NE(form.frameGeometry().size(), form.size()) << "the platform should frame the window";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return form.frameGeometry().topLeft() == centred(form); }, 2000))
+    ASSERT_EQ(form.frameGeometry().size(), kClient + QSize(4, 4)) << "the platform should frame the window";
+    // The outer size is 218 x 61: 400 - 109 = 291 and 340 - 30.5 = 309.5.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.frameGeometry().topLeft() == QPoint(291, 310); }, 2000))
         << "still at " << form.frameGeometry().x() << "," << form.frameGeometry().y();
-    EXPECT_NE(form.frameGeometry().topLeft(), unframed);
 }
 
-TEST_F(KeyFormTest, AStoredPositionOffEveryScreenIsBroughtBackCentred) {
+TEST_F(KeyFormCentringTest, AStoredPositionOffEveryScreenIsBroughtBackCentred) {
     // Left on a second monitor that is gone now.
     storeLocation(QStringLiteral("1320;90000;864;2832;0"));
     KeyForm form(settings, state, windows);
-    EXPECT_EQ(form.frameGeometry().topLeft(), centred(form));
+    ASSERT_EQ(form.size(), kClient);
+    EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(293, 312));
 }
 
 TEST_F(KeyFormTest, WhereTheWindowSystemPlacesWindowsOnlyTheSizeIsKept) {

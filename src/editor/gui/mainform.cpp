@@ -9,11 +9,11 @@
 #include "launcher/gui/keyform.h"
 #include "launcher/gui/statusview.h"
 #include "launcher/gui/waittimer.h"
-#include "launcher/gui/windowplacement.h"
 #include "launcher/runner.h"
 #include "store/tasklayout.h"
 #include "taskeditor/gui/taskform.h"
 #include "ui/geometry.h"
+#include "ui/windowplacement.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -219,67 +219,28 @@ void Mainform::load(bool installed, const QString& defaultKey, const QString& he
     enforceMinimumSize();
     keepOnScreen();
     setFixedSize(size());
-    // Before it is shown the window has no frame, so the stored outer size
-    // went to the client area; taken as it is, the window would grow by its
-    // frame on every start. The placement code's own correction cannot resize
-    // a window of fixed size, and this one must also never shrink below its
-    // design client area (a tall title bar would cut off Exit), so it settles
-    // its size itself once the frame is known.
-    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
-        m_pendingOuter = frameGeometry().size();
 
     txtDef->setText(defaultKey);
     show();
-    settleFrame();
     ShowData();
-}
-
-void Mainform::settleFrame() {
-    if (!m_pendingOuter.isValid()) return;
-    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
-    const QSize frame = frameGeometry().size() - size();
-    if (frame.isNull()) return;  // not framed yet, or never will be
-    const QSize client = (m_pendingOuter - frame).expandedTo(m_client);
-    m_pendingOuter = QSize();
-    if (client != size()) setFixedSize(client);
-}
-
-bool Mainform::event(QEvent* event) {
-    const bool handled = QWidget::event(event);
-    switch (event->type()) {
-    case QEvent::Show:
-    case QEvent::Move:
-    case QEvent::Resize:
-    case QEvent::WindowStateChange:
-        settleFrame();
-        break;
-    default:
-        break;
-    }
-    return handled;
 }
 
 void Mainform::enforceMinimumSize() {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
     const TwipRect outer = windowTwips(this);
-    const QSize frame = frameGeometry().size() - size();
-    int w = width();
-    int h = height();
     // The least outer size is the client area the design takes in this font
     // plus the room the design leaves for the frame; that room is the window
     // manager's and does not grow with the font. Rounded up: a minimum
     // rounded down would leave the window a pixel short.
     const double minHeight = pixelsToTwipsY(m_client.height()) + (kMinOuterHeight - kDesignHeight);
     const double minWidth = pixelsToTwipsX(m_client.width()) + (kMinOuterWidth - kDesignWidth);
-    if (outer.height < minHeight)
-        h = int(std::ceil(minHeight / twipsPerPixelY() - 1e-9)) - frame.height();
-    if (outer.width < minWidth)
-        w = int(std::ceil(minWidth / twipsPerPixelX() - 1e-9)) - frame.width();
-    // A window manager with a taller frame than the design assumed, or a
-    // font that needed more room, would otherwise cut off the lowest controls.
-    w = std::max(w, m_client.width());
-    h = std::max(h, m_client.height());
-    resize(w, h);
+    const int height = outer.height < minHeight ? int(std::ceil(minHeight / twipsPerPixelY() - 1e-9)) : 0;
+    const int width = outer.width < minWidth ? int(std::ceil(minWidth / twipsPerPixelX() - 1e-9)) : 0;
+    // Never below the design's client area: a window manager with a taller
+    // frame than the design assumed, or a font that needed more room, would
+    // otherwise cut off the lowest controls. Before the window is framed the
+    // outer size is the client area's; it is settled once the frame is known.
+    setOuterSize(this, width, height, m_client);
 }
 
 void Mainform::keepOnScreen() {
@@ -588,7 +549,6 @@ void Mainform::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    m_pendingOuter = QSize();
     QString failure;
     try {
         SavePlacement(m_store, this, kApp, kWindow, kLocation);

@@ -160,12 +160,10 @@ private:
     void showHelpIn(QWidget* owner, HelpWindow*& window, int topic);
     // Whether a typed character may enter txtDef.
     bool txtDefAccepts(const QString& typed) const;
+    // Raises the outer size to the least start-up allows, keeping at least
+    // the design's client area.
     void enforceMinimumSize();
     void keepOnScreen();
-    // Once the window manager has framed the window, gives the client area
-    // what the restored outer size leaves after the frame.
-    void settleFrame();
-    bool event(QEvent* event) override;
 
     SettingsStore& m_store;
     LauncherState& m_state;
@@ -177,8 +175,6 @@ private:
     HelpWindow* m_help = nullptr;
     // The client area the design takes, scaled to the window's font and fitted.
     QSize m_client;
-    // The outer size the restore asked for while the frame was still unknown.
-    QSize m_pendingOuter;
     // The status window of the test run going on, else nullptr.
     KeyForm* m_statusForm = nullptr;
     // The runner is walking the list.

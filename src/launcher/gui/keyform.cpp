@@ -1,6 +1,6 @@
 #include "launcher/gui/keyform.h"
 
-#include "launcher/gui/windowplacement.h"
+#include "ui/windowplacement.h"
 #include "store/tasklayout.h"
 #include "ui/geometry.h"
 #include "ui/prompts.h"

@@ -1,4 +1,4 @@
-#include "launcher/gui/windowplacement.h"
+#include "ui/windowplacement.h"
 
 #include "launcher/placement.h"
 #include "ui/geometry.h"
@@ -18,10 +18,34 @@ namespace {
 // the window, zero before.
 QSize frameExtra(const QWidget* w) { return w->frameGeometry().size() - w->size(); }
 
-// An outer height or width asked for before the window had its frame. The
-// client area gets the whole size at first; once the frame is known it is
-// taken off again. Without this a placement restored before the window is
-// shown would grow the window by its frame on every save and restore.
+bool inNormalState(const QWidget* w) {
+    return !(w->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+}
+
+// Whether the frame of a window is still to come: a top-level window with
+// decorations that shows no frame yet.
+bool frameUnknown(const QWidget* w) {
+    return w->isWindow() && !(w->windowFlags() & Qt::FramelessWindowHint) &&
+           frameExtra(w).isNull();
+}
+
+// Gives the client area what `outer` leaves beside `frame`; a side of 0 or
+// less stays. A fixed size is fixed anew, since resize() cannot change it.
+void applyOuterSize(QWidget* window, QSize outer, QSize frame, QSize leastClient) {
+    const QSize client =
+        QSize(outer.width() > 0 ? outer.width() - frame.width() : window->width(),
+              outer.height() > 0 ? outer.height() - frame.height() : window->height())
+            .expandedTo(leastClient)
+            .expandedTo(QSize(1, 1));
+    if (client == window->size()) return;
+    if (window->minimumSize() == window->maximumSize()) window->setFixedSize(client);
+    else window->resize(client);
+}
+
+// An outer size asked for before the window had its frame. The client area
+// gets the whole size at first; once the frame is known it is taken off
+// again. Without this a placement restored before the window is shown would
+// grow the window by its frame on every save and restore.
 class OuterSizeKeeper final : public QObject {
 public:
     explicit OuterSizeKeeper(QWidget* window) : QObject(window), m_window(window) {
@@ -35,39 +59,48 @@ public:
         }
         return new OuterSizeKeeper(window);
     }
-    void setHeight(int pixels) { m_height = pixels; }
-    void setWidth(int pixels) { m_width = pixels; }
+    void ask(int width, int height, QSize leastClient) {
+        if (width > 0) m_outer.setWidth(width);
+        if (height > 0) m_outer.setHeight(height);
+        if (leastClient.isValid()) m_leastClient = leastClient;
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        const auto type = event->type();
-        if (watched == m_window && !m_done &&
-            (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize)) {
-            const QSize extra = frameExtra(m_window);
-            if (!extra.isNull()) {
-                m_done = true;  // the resize below sends events of its own
-                m_window->removeEventFilter(this);
-                m_window->resize(m_width > 0 ? std::max(1, m_width - extra.width()) : m_window->width(),
-                                 m_height > 0 ? std::max(1, m_height - extra.height())
-                                              : m_window->height());
-                deleteLater();
+        if (watched != m_window || m_done) return false;
+        switch (event->type()) {
+        case QEvent::Hide:
+            // Shown again later, the window is framed by then; what was
+            // asked for its first showing no longer applies.
+            finish();
+            break;
+        case QEvent::Show:
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::WindowStateChange:
+            if (const QSize frame = frameExtra(m_window); !frame.isNull() && inNormalState(m_window)) {
+                finish();  // before the resize, which sends events of its own
+                applyOuterSize(m_window, m_outer, frame, m_leastClient);
             }
+            break;
+        default:
+            break;
         }
         return false;
     }
 
 private:
+    void finish() {
+        m_done = true;
+        m_window->removeEventFilter(this);
+        deleteLater();
+    }
+
     QWidget* m_window;
-    int m_height = 0, m_width = 0;
+    QSize m_outer{0, 0};
+    QSize m_leastClient;
     bool m_done = false;
 };
-
-// Whether the frame of a window is still to come: a top-level window with
-// decorations that shows no frame yet.
-bool frameUnknown(const QWidget* w) {
-    return w->isWindow() && !(w->windowFlags() & Qt::FramelessWindowHint) &&
-           frameExtra(w).isNull();
-}
 }  // namespace
 
 TwipRect windowTwips(const QWidget* window) {
@@ -76,22 +109,19 @@ TwipRect windowTwips(const QWidget* window) {
             pixelsToTwipsX(f.width())};
 }
 
+void setOuterSize(QWidget* window, int width, int height, QSize leastClient) {
+    if (frameUnknown(window)) OuterSizeKeeper::of(window)->ask(width, height, leastClient);
+    applyOuterSize(window, QSize(width, height), frameExtra(window), leastClient);
+}
+
 void setWindowTop(QWidget* window, double twips) {
     window->move(window->frameGeometry().left(), twipsToPixelsY(twips));
 }
 void setWindowLeft(QWidget* window, double twips) {
     window->move(twipsToPixelsX(twips), window->frameGeometry().top());
 }
-void setWindowHeight(QWidget* window, double twips) {
-    const int outer = twipsToPixelsY(twips);
-    if (frameUnknown(window)) OuterSizeKeeper::of(window)->setHeight(outer);
-    window->resize(window->width(), std::max(1, outer - frameExtra(window).height()));
-}
-void setWindowWidth(QWidget* window, double twips) {
-    const int outer = twipsToPixelsX(twips);
-    if (frameUnknown(window)) OuterSizeKeeper::of(window)->setWidth(outer);
-    window->resize(std::max(1, outer - frameExtra(window).width()), window->height());
-}
+void setWindowHeight(QWidget* window, double twips) { setOuterSize(window, 0, twipsToPixelsY(twips)); }
+void setWindowWidth(QWidget* window, double twips) { setOuterSize(window, twipsToPixelsX(twips), 0); }
 
 PlacementScope platformPlacementScope() {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ? PlacementScope::SizeOnly
@@ -143,6 +173,8 @@ void RestorePlacement(const SettingsStore& store, QWidget* window, const QString
         if (p.top >= 0) setWindowTop(window, p.top);
         if (p.left >= 0) setWindowLeft(window, p.left);
     }
+    // A window of fixed size has the size its content needs.
+    if (window->minimumSize() == window->maximumSize()) return;
     if (p.height > 0) setWindowHeight(window, p.height);
     if (p.width > 0) setWindowWidth(window, p.width);
 }

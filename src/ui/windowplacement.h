@@ -1,9 +1,11 @@
 #pragma once
-// SavePlacement and RestorePlacement of a window, through the placement text
-// kept in the settings store.
+// Where windows stand and how large they are: SavePlacement and
+// RestorePlacement through the placement text kept in the settings store,
+// and the outer size of a window whose frame is still to come.
 
 #include "store/settingsstore.h"
 
+#include <QSize>
 #include <QString>
 
 class QWidget;
@@ -28,8 +30,9 @@ void SavePlacement(SettingsStore& store, const QWidget* window, const QString& a
                    PlacementScope scope = platformPlacementScope());
 
 // Reads the text back: a state 0..2 is applied; in the normal state a
-// non-negative top and left and a positive height and width are applied.
-// SizeOnly applies the state and the size, whatever the position fields hold.
+// non-negative top and left and a positive height and width are applied,
+// the size only to a window whose size is not fixed. SizeOnly applies the
+// state and the size, whatever the position fields hold.
 void RestorePlacement(const SettingsStore& store, QWidget* window, const QString& app,
                       const QString& section, const QString& key,
                       PlacementScope scope = platformPlacementScope());
@@ -43,9 +46,19 @@ struct TwipRect {
     double top, left, height, width;
 };
 TwipRect windowTwips(const QWidget* window);
-// Sets the frame's top/left and the outer height/width, in twips. Before the
-// window has its frame (it is not shown yet), the outer size goes to the
-// client area and the frame is taken off once it is known.
+
+// Gives `window` an outer width and height in pixels, frame included; a side
+// given as 0 or less stays as it is. The client area never becomes smaller
+// than `leastClient`, and a window whose size is fixed stays fixed, at the
+// new size. Before the window manager has framed the window (it is not shown
+// yet) the client area takes the whole outer size; once the frame is known
+// (the first show, move, resize or state change in the normal state that
+// shows one) the frame is taken off again, unless the window was hidden
+// meanwhile. Calls made before that add to what is asked.
+void setOuterSize(QWidget* window, int width, int height, QSize leastClient = QSize());
+
+// Sets the frame's top/left, and the outer height/width through
+// setOuterSize; twips.
 void setWindowTop(QWidget* window, double twips);
 void setWindowLeft(QWidget* window, double twips);
 void setWindowHeight(QWidget* window, double twips);

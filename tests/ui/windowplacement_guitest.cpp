@@ -1,11 +1,16 @@
-// SavePlacement and RestorePlacement on real windows of the offscreen platform,
-// which, like a window manager, gives a shown window a frame.
-#include "launcher/gui/windowplacement.h"
+// SavePlacement, RestorePlacement and outer sizes on real windows of the
+// offscreen platform, which, like a window manager, gives a shown window a
+// frame. The expected numbers are worked out for what that platform has: one
+// screen of 800 x 800 pixels at 96 dpi, so 15 twips to a pixel, and a frame
+// of 2 pixels on every side of a shown window.
+#include "ui/windowplacement.h"
+
 #include "launcher/placement.h"
 #include "store/memorystore.h"
 #include "store/tasklayout.h"
-#include "ui/geometry.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
 
@@ -19,6 +24,11 @@ namespace {
 
 class WindowPlacementTest : public ::testing::Test {
 protected:
+    void SetUp() override {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        ASSERT_EQ(screen->logicalDotsPerInchX(), 96.0) << "the numbers below are for 96 dpi";
+        ASSERT_EQ(screen->logicalDotsPerInchY(), 96.0) << "the numbers below are for 96 dpi";
+    }
     // A resizable top-level window at a known place, not shown yet.
     std::unique_ptr<QWidget> window() {
         auto w = std::make_unique<QWidget>();
@@ -33,7 +43,7 @@ protected:
     static void showFramed(QWidget* w) {
         w->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
-        ASSERT_NE(w->frameGeometry().size(), w->size()) << "the platform should frame the window";
+        ASSERT_EQ(w->frameGeometry().size() - w->size(), QSize(4, 4)) << "a frame of 2 pixels on every side";
     }
 
     MemoryStore settings;
@@ -44,11 +54,9 @@ TEST_F(WindowPlacementTest, RestoresPositionAndOuterSize) {
     auto w = window();
     restore(w.get());
     showFramed(w.get());
-    const QRect frame = w->frameGeometry();
-    EXPECT_EQ(frame.top(), twipsToPixelsY(1320));
-    EXPECT_EQ(frame.left(), twipsToPixelsX(912));
-    EXPECT_EQ(frame.height(), twipsToPixelsY(3360)) << "the stored height includes the frame";
-    EXPECT_EQ(frame.width(), twipsToPixelsX(5976));
+    // 1320 / 15 = 88, 912 / 15 = 60.8, 3360 / 15 = 224, 5976 / 15 = 398.4.
+    EXPECT_EQ(w->frameGeometry(), QRect(61, 88, 398, 224)) << "the stored height and width include the frame";
+    EXPECT_EQ(w->size(), QSize(394, 220));
     EXPECT_EQ(w->windowState(), Qt::WindowNoState);
 }
 
@@ -63,10 +71,8 @@ TEST_F(WindowPlacementTest, SaveAndRestoreKeepTheWindowWhereItWasAcrossManyStart
         if (start == 0) first = stored();
         EXPECT_EQ(stored(), first) << "start " << start;
     }
-    const Placement p = parsePlacement(first);
-    EXPECT_EQ(p.height, qRound(pixelsToTwipsY(twipsToPixelsY(3360))));
-    EXPECT_EQ(p.width, qRound(pixelsToTwipsX(twipsToPixelsX(5976))));
-    EXPECT_EQ(p.state, 0);
+    // Whole pixels: 61 and 398 pixels are 915 and 5970 twips.
+    EXPECT_EQ(first, QStringLiteral("1320;915;3360;5970;0"));
 }
 
 struct UnappliedCase {
@@ -154,12 +160,8 @@ TEST_F(WindowPlacementTest, SavesTheFrameInTwipsWithStateZero) {
     showFramed(w.get());
     w->move(30, 45);
     save(w.get());
-    const QRect f = w->frameGeometry();
-    EXPECT_EQ(stored(), QStringLiteral("%1;%2;%3;%4;0")
-                            .arg(qRound(pixelsToTwipsY(f.top())))
-                            .arg(qRound(pixelsToTwipsX(f.left())))
-                            .arg(qRound(pixelsToTwipsY(f.height())))
-                            .arg(qRound(pixelsToTwipsX(f.width()))));
+    // The frame: 30, 45 and 300 x 200 plus 2 pixels on every side.
+    EXPECT_EQ(stored(), QStringLiteral("675;450;3060;4560;0"));
 }
 
 TEST_F(WindowPlacementTest, PositionsBeyond16BitsAreKept) {
@@ -167,10 +169,63 @@ TEST_F(WindowPlacementTest, PositionsBeyond16BitsAreKept) {
     store(QStringLiteral("1200;120000;3360;5976;0"));
     auto w = window();
     restore(w.get());
-    EXPECT_EQ(w->frameGeometry().left(), twipsToPixelsX(120000));
+    EXPECT_EQ(w->frameGeometry().left(), 8000);
     save(w.get());
-    EXPECT_EQ(parsePlacement(stored()).left, qRound(pixelsToTwipsX(twipsToPixelsX(120000))));
+    EXPECT_EQ(stored(), QStringLiteral("1200;120000;3360;5970;0"));
 }
+
+TEST_F(WindowPlacementTest, AFixedSizeIsKeptAndOnlyThePositionRestored) {
+    store(QStringLiteral("1320;912;4500;7500;0"));
+    auto w = window();
+    w->setFixedSize(300, 200);
+    restore(w.get());
+    showFramed(w.get());
+    EXPECT_EQ(w->frameGeometry(), QRect(61, 88, 304, 204));
+    EXPECT_EQ(w->minimumSize(), w->maximumSize());
+}
+
+// --- outer sizes asked for before and after the frame is known ---------------
+
+struct OuterSizeCase {
+    const char* name;
+    bool fixed;        // the window's size is fixed (300 x 200) beforehand
+    bool framedFirst;  // shown, and so framed, before the size is asked for
+    QSize first;       // outer width, height: 0 leaves that side
+    QSize second;      // a second call's; QSize() for none
+    QSize leastClient;
+    QSize client;  // the client area once framed
+    friend void PrintTo(const OuterSizeCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class OuterSizeTest : public WindowPlacementTest, public ::testing::WithParamInterface<OuterSizeCase> {};
+
+TEST_P(OuterSizeTest, TheFrameIsTakenOffOnceKnown) {
+    const OuterSizeCase& c = GetParam();
+    auto w = window();
+    if (c.fixed) w->setFixedSize(300, 200);
+    if (c.framedFirst) showFramed(w.get());
+    setOuterSize(w.get(), c.first.width(), c.first.height(), c.leastClient);
+    if (c.second.isValid()) setOuterSize(w.get(), c.second.width(), c.second.height());
+    if (!c.framedFirst) showFramed(w.get());
+    EXPECT_EQ(w->size(), c.client);
+    EXPECT_EQ(w->minimumSize() == w->maximumSize(), c.fixed) << "fixed stays fixed, resizable resizable";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, OuterSizeTest,
+    ::testing::Values(
+        OuterSizeCase{"resizable", false, false, {400, 250}, {}, {}, {396, 246}},
+        OuterSizeCase{"fixed_size", true, false, {400, 250}, {}, {}, {396, 246}},
+        OuterSizeCase{"already_framed", false, true, {400, 250}, {}, {}, {396, 246}},
+        OuterSizeCase{"fixed_and_already_framed", true, true, {400, 250}, {}, {}, {396, 246}},
+        OuterSizeCase{"height_only", false, false, {0, 250}, {}, {}, {300, 246}},
+        OuterSizeCase{"two_calls_add_up", false, false, {400, 0}, {0, 250}, {}, {396, 246}},
+        // A taller title bar than the size allowed for must not cut off the content.
+        OuterSizeCase{"least_client_area", true, false, {400, 250}, {}, {398, 240}, {398, 246}},
+        OuterSizeCase{"least_client_area_when_framed", true, true, {400, 250}, {}, {398, 240}, {398, 246}},
+        OuterSizeCase{"least_client_area_is_kept_by_a_later_call", false, false, {400, 250}, {0, 230},
+                      {396, 240}, {396, 240}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // --- where the window system places windows itself -------------------------
 
@@ -206,10 +261,7 @@ TEST_F(WindowPlacementTest, SavingOnlyTheSizeKeepsTheStoredPosition) {
     showFramed(w.get());
     w->move(0, 0);  // what a compositor reports
     SavePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::SizeOnly);
-    const QSize outer = w->frameGeometry().size();
-    EXPECT_EQ(stored(), QStringLiteral("1320;912;%1;%2;0")
-                            .arg(qRound(pixelsToTwipsY(outer.height())))
-                            .arg(qRound(pixelsToTwipsX(outer.width()))));
+    EXPECT_EQ(stored(), QStringLiteral("1320;912;3060;4560;0"));
 }
 
 TEST_F(WindowPlacementTest, NothingIsSavedOrRestoredForAWindowNobodySaw) {
