@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>  // renameat2
 #include <cstdlib>
 #include <memory>
 
@@ -91,13 +92,18 @@ void syncFolder(const QString& folder) {
     if (dir.valid()) ::fsync(dir.get());
 }
 
+// What writeFileInto does with a file that already has the name.
+enum class Existing { Replace, Keep };
+
 // Writes a new file in `folder` under a hidden temporary name (the desktop
 // reads only *.desktop names there, so it never sees a half-written entry),
-// fills it through `fill`, gives it `mode`, syncs it and renames it to `name`,
-// replacing a file of that name. Returns the reason on failure, with nothing
-// left behind.
-QString replaceFile(const QString& folder, const QString& name, mode_t mode,
-                    const std::function<QString(int fd)>& fill) {
+// fills it through `fill`, gives it `mode`, syncs it and only then gives it
+// `name`. Existing::Replace replaces a file of that name; Existing::Keep
+// leaves one alone, discards the new file and sets `*kept`. Returns the reason
+// on failure, with nothing left behind.
+QString writeFileInto(const QString& folder, const QString& name, mode_t mode,
+                      const std::function<QString(int fd)>& fill, Existing existing = Existing::Replace,
+                      bool* kept = nullptr) {
     QByteArray pattern = QFile::encodeName(folder + QStringLiteral("/.velmora-XXXXXX"));
     Fd out(::mkostemp(pattern.data(), O_CLOEXEC));
     if (!out.valid()) return systemError(errno);
@@ -107,8 +113,21 @@ QString replaceFile(const QString& folder, const QString& name, mode_t mode,
     if (::fsync(out.get()) != 0) return systemError(errno);
     if (!out.close()) return systemError(errno);
     const QByteArray target = QFile::encodeName(folder + QLatin1Char('/') + name);
-    if (::rename(temp.path().constData(), target.constData()) != 0) return systemError(errno);
-    temp.keep();
+    if (existing == Existing::Replace) {
+        if (::rename(temp.path().constData(), target.constData()) != 0) return systemError(errno);
+        temp.keep();
+    } else {
+        // Both refuse a name that is taken, so an entry that appeared
+        // meanwhile stays as it is. Some file systems know only one of them.
+        int rc = ::renameat2(AT_FDCWD, temp.path().constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
+        if (rc == 0) temp.keep();
+        else if (errno == EINVAL || errno == ENOSYS) rc = ::link(temp.path().constData(), target.constData());
+        if (rc != 0) {
+            if (errno != EEXIST) return systemError(errno);
+            if (kept) *kept = true;
+            return {};
+        }
+    }
     syncFolder(folder);
     return {};
 }
@@ -121,7 +140,7 @@ QString copyFile(const QString& source, const QString& folder, const QString& na
     struct stat st {};
     if (::fstat(in.get(), &st) != 0) return systemError(errno);
     if (!S_ISREG(st.st_mode)) return QStringLiteral("not an ordinary file");
-    return replaceFile(folder, name, st.st_mode & 07777, [&](int fd) -> QString {
+    return writeFileInto(folder, name, st.st_mode & 07777, [&](int fd) -> QString {
         char buffer[65536];
         for (;;) {
             const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
@@ -463,26 +482,19 @@ bool StartUpTransfer::placeLauncherEntry(TransferResult& result) {
         result.error = QStringLiteral("Unable to create ") + m_folder + nothingMoved();
         return false;
     }
-    const QByteArray native = QFile::encodeName(path);
-    // Exclusive creation: an entry that appeared meanwhile is left as it is.
-    Fd out(::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-    if (!out.valid()) {
-        if (errno == EEXIST) return true;
-        result.error = QStringLiteral("Unable to create ") + path + QStringLiteral(" - ") +
-                       systemError(errno) + nothingMoved();
-        return false;
-    }
-    PendingFile created(native);
-    QString why = writeText(out.get(), launcherEntryText(m_programFolder, launcherLinkPath(m_environment)).toUtf8());
-    if (why.isEmpty() && ::fsync(out.get()) != 0) why = systemError(errno);
-    if (why.isEmpty() && !out.close()) why = systemError(errno);
+    // Written whole before it takes its name: a kill half-way must not leave
+    // an empty entry that every later Install refuses as starting nothing.
+    const QByteArray text = launcherEntryText(m_programFolder, launcherLinkPath(m_environment)).toUtf8();
+    bool existed = false;
+    const QString why = writeFileInto(
+        m_folder, kLauncherEntryName, 0644,
+        [&](int fd) { return writeText(fd, text); }, Existing::Keep, &existed);
     if (!why.isEmpty()) {
         result.error = QStringLiteral("Unable to create ") + path + QStringLiteral(" - ") + why +
                        nothingMoved();
         return false;
     }
-    created.keep();
-    syncFolder(m_folder);
+    if (existed) return true;
     result.launcherEntryCreated = true;
     return true;
 }
@@ -575,7 +587,7 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, con
     if (stub) {
         // Replaced in one step: the system-wide entry is never unmasked.
         const QByteArray text = maskingEntry(name);
-        why = replaceFile(m_folder, name, 0644, [&](int fd) { return writeText(fd, text); });
+        why = writeFileInto(m_folder, name, 0644, [&](int fd) { return writeText(fd, text); });
     } else if (::unlink(QFile::encodeName(source).constData()) != 0) {
         why = systemError(errno);
     } else {

@@ -144,6 +144,13 @@ protected:
             if (app.startsWith('"')) app = app.mid(1, app.size() - 2);
             ++tasksOf[app];
         }
+        // The launcher's own entry is there whole or not at all: an empty one
+        // would make every later Install refuse to move anything.
+        QFile launcher(root + "/config/autostart/" + kLauncherEntryName);
+        if (launcher.exists()) {
+            EXPECT_TRUE(launcher.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(launcher.readAll().contains("\nExec=")) << "the launcher's entry is not whole";
+        }
         int movedCount = 0;
         for (int i = 0; i < kEntries; ++i) {
             SCOPED_TRACE(entryName(i).toStdString());
