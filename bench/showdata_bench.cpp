@@ -36,7 +36,8 @@ void showData(benchmark::State& state, SettingsStore& store) {
     testing::FakePrompts prompts;
     testing::FakeLauncher launcher;
     testing::FakeClock clock;
-    Mainform form(store, launcherState, edited, prompts, launcher, clock);
+    LinuxRegistry registry{QProcessEnvironment()};
+    Mainform form(store, launcherState, edited, prompts, launcher, clock, registry, QProcessEnvironment());
     form.show();
     for (auto _ : state) {
         form.ShowData();

@@ -15,6 +15,7 @@
 #include "launcher/switches.h"
 #include "launcher/systemdscopes.h"
 #include "store/memorystore.h"
+#include "store/registry.h"
 #include "store/sqlitestore.h"
 #include "ui/prompts.h"
 #include "velmora/version.h"
@@ -75,14 +76,14 @@ void journalMessage(QtMsgType type, const QMessageLogContext&, const QString& me
 
 // --preview: reads the store without creating or changing anything, and
 // needs neither a desktop nor the single-instance lock.
-int preview(const PreviewSwitches& request) {
+int preview(const PreviewSwitches& request, const QProcessEnvironment& environment) {
     if (!request.error.isEmpty()) {
         printLine(stderr, QStringLiteral("velmora: ") + request.error +
                               QStringLiteral(" See velmora --help."));
         return 2;
     }
     const QDate date = request.date.isValid() ? request.date : SystemClock().today();
-    const QString path = defaultSettingsPath();
+    const QString path = defaultSettingsPath(environment);
     try {
         Preview p;
         if (QFileInfo::exists(path)) {
@@ -95,7 +96,7 @@ int preview(const PreviewSwitches& request) {
         std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     } catch (const StoreError& e) {
-        printLine(stderr, QStringLiteral("velmora: ") + QString::fromStdString(e.what()));
+        printLine(stderr, QStringLiteral("velmora: ") + e.text());
         return 1;
     }
 }
@@ -141,8 +142,6 @@ bool hasDesktop() {
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-QString storeMessage(const StoreError& e) { return QString::fromStdString(e.what()); }
-
 // Asks Qt for `platform` while the application object is made. The choice is
 // this process's own: the programs it starts later keep the session's
 // QT_QPA_PLATFORM, which is unset again here.
@@ -164,12 +163,12 @@ private:
 // /UNINSTALL: one message box in a desktop session; without a display, whose
 // toolkit would abort, lines on standard output, or on standard error when
 // anything stayed. Non-zero when anything stayed.
-int uninstall(int& argc, char** argv) {
+int uninstall(int& argc, char** argv, const QProcessEnvironment& environment) {
     const bool window = !qEnvironmentVariableIsEmpty("DISPLAY") ||
                         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     std::optional<QApplication> app;
     if (window) {
-        const ScopedPlatform platform(chooseWindowPlatform(QProcessEnvironment::systemEnvironment()));
+        const ScopedPlatform platform(chooseWindowPlatform(environment));
         app.emplace(argc, argv);
     }
     QtPrompts prompts;
@@ -182,12 +181,13 @@ int uninstall(int& argc, char** argv) {
             printLine(failed ? stderr : stdout, failed ? QStringLiteral("velmora: ") + line : line);
     };
     try {
-        SqliteStore store(defaultSettingsPath());
-        const UninstallResult result = uninstallStartUp(store);
+        SqliteStore store(defaultSettingsPath(environment));
+        LinuxRegistry registry(environment);
+        const UninstallResult result = uninstallStartUp(store, registry, environment);
         tell(uninstallSummary(result), !result.succeeded());
         return result.succeeded() ? 0 : 1;
     } catch (const StoreError& e) {
-        tell(storeMessage(e), true);
+        tell(e.text(), true);
         return 1;
     }
 }
@@ -207,11 +207,12 @@ int main(int argc, char** argv) {
         printVersion();
         return 0;
     }
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     const PreviewSwitches previewSwitches = parsePreview(arguments);
-    if (previewSwitches.requested) return preview(previewSwitches);
+    if (previewSwitches.requested) return preview(previewSwitches, environment);
 
     // A second instance ends before it reads anything, whatever its switches.
-    const InstanceLock lock(InstanceLock::defaultPath());
+    const InstanceLock lock(InstanceLock::defaultPath(environment));
     if (lock.status() == InstanceLock::Status::HeldElsewhere) {
         // Silence would pass for success here.
         if (!switches.uninstall) return 0;
@@ -221,7 +222,7 @@ int main(int argc, char** argv) {
     if (lock.status() == InstanceLock::Status::Unavailable)
         diagnose(Priority::Warning, QStringLiteral("velmora: %1 Going on without the check for another instance.")
                               .arg(lock.error()));
-    if (switches.uninstall) return uninstall(argc, argv);
+    if (switches.uninstall) return uninstall(argc, argv, environment);
 
     // A run that shows no window never opens the display: a missing or stale
     // one (DISPLAY left over, no server) cannot stop the launch, and starting
@@ -237,17 +238,17 @@ int main(int argc, char** argv) {
                                   "runs without one."));
             return 1;
         }
-        const ScopedPlatform platform(chooseWindowPlatform(QProcessEnvironment::systemEnvironment()));
+        const ScopedPlatform platform(chooseWindowPlatform(environment));
         app = std::make_unique<QApplication>(argc, argv);
     }
     QtPrompts prompts;
 
     std::unique_ptr<SqliteStore> store;
     try {
-        store = std::make_unique<SqliteStore>(defaultSettingsPath());
+        store = std::make_unique<SqliteStore>(defaultSettingsPath(environment));
     } catch (const StoreError& e) {
-        if (switches.run) diagnose(Priority::Error, QStringLiteral("velmora: ") + storeMessage(e));
-        else prompts.error(nullptr, storeMessage(e));
+        if (switches.run) diagnose(Priority::Error, QStringLiteral("velmora: ") + e.text());
+        else prompts.error(nullptr, e.text());
         return 1;
     }
 
@@ -255,7 +256,7 @@ int main(int argc, char** argv) {
     SystemClock clock;
     // Each started program gets a systemd scope of its own when a user
     // manager is there: stopping the launcher's unit must not kill them.
-    SystemdScopes scopes(sessionBusAddress(QProcessEnvironment::systemEnvironment()));
+    SystemdScopes scopes(sessionBusAddress(environment));
     PosixLauncher launcher(&scopes);
 
     if (switches.run) {
@@ -266,20 +267,21 @@ int main(int argc, char** argv) {
         try {
             sequence.run(switches);
         } catch (const StoreError& e) {
-            diagnose(Priority::Error, QStringLiteral("velmora: ") + storeMessage(e));
+            diagnose(Priority::Error, QStringLiteral("velmora: ") + e.text());
             return 1;
         }
         return 0;
     }
 
     StartupSequence sequence(*store, state, launcher, prompts, clock);
+    LinuxRegistry registry(environment);
     try {
         const StartupSettings settings = sequence.run(switches);
-        return runEditingMode(
-            {*store, state, prompts, launcher, clock, settings.installed, settings.defaultKey,
-             locateHelpFile(QCoreApplication::applicationDirPath())});
+        return runEditingMode({*store, state, prompts, launcher, clock, registry, environment,
+                               settings.installed, settings.defaultKey,
+                               locateHelpFile(QCoreApplication::applicationDirPath())});
     } catch (const StoreError& e) {
-        prompts.error(nullptr, storeMessage(e));
+        prompts.error(nullptr, e.text());
         return 1;
     }
 }

@@ -3,6 +3,7 @@
 #include "editor/launcherlink.h"
 #include "launcher/autostart.h"
 #include "launcher/desktopentry.h"
+#include "launcher/uniquefd.h"
 #include "store/tasklayout.h"
 
 #include <QDir>
@@ -31,29 +32,6 @@ const QString kDesktopSuffix = QStringLiteral(".desktop");
 QString nothingMoved() { return QString(kCR) + QStringLiteral("Nothing has been moved."); }
 
 QString systemError(int code) { return qt_error_string(code); }
-
-// A file descriptor that is closed on every way out.
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    // Closes now and tells whether the kernel accepted the data: some file
-    // systems report write errors only here.
-    bool close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 // A file this transfer created and has not handed over yet: removed again
 // unless kept.
@@ -88,7 +66,7 @@ bool writeAll(int fd, const char* data, qsizetype size) {
 // Makes a rename inside `folder` survive a crash. File systems that cannot
 // sync a folder still keep the rename; there is nothing better to do there.
 void syncFolder(const QString& folder) {
-    Fd dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.valid()) ::fsync(dir.get());
 }
 
@@ -105,7 +83,7 @@ QString writeFileInto(const QString& folder, const QString& name, mode_t mode,
                       const std::function<QString(int fd)>& fill, Existing existing = Existing::Replace,
                       bool* kept = nullptr) {
     QByteArray pattern = QFile::encodeName(folder + QStringLiteral("/.velmora-XXXXXX"));
-    Fd out(::mkostemp(pattern.data(), O_CLOEXEC));
+    UniqueFd out(::mkostemp(pattern.data(), O_CLOEXEC));
     if (!out.valid()) return systemError(errno);
     PendingFile temp(pattern);
     if (const QString why = fill(out.get()); !why.isEmpty()) return why;
@@ -135,7 +113,7 @@ QString writeFileInto(const QString& folder, const QString& name, mode_t mode,
 // Copies `source` (a link is followed) into `folder` under `name`, contents
 // and permissions, replacing a file of that name only once the copy is whole.
 QString copyFile(const QString& source, const QString& folder, const QString& name) {
-    Fd in(::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC));
+    UniqueFd in(::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC));
     if (!in.valid()) return systemError(errno);
     struct stat st {};
     if (::fstat(in.get(), &st) != 0) return systemError(errno);
@@ -213,7 +191,7 @@ QString replaceWithLink(const QString& folder, const QString& name, const QStrin
     // mkostemp makes files only; a fresh temporary name for the link instead.
     for (int attempt = 0; attempt < 100; ++attempt) {
         QByteArray temp = QFile::encodeName(folder + QStringLiteral("/.velmora-XXXXXX"));
-        Fd probe(::mkostemp(temp.data(), O_CLOEXEC));
+        UniqueFd probe(::mkostemp(temp.data(), O_CLOEXEC));
         if (!probe.valid()) return systemError(errno);
         ::unlink(temp.constData());
         if (::symlink(to.constData(), temp.constData()) != 0) {
@@ -293,27 +271,7 @@ bool isLauncherEntry(const QString& path) {
            exec.argv.contains(QStringLiteral("/run"), Qt::CaseInsensitive);
 }
 
-// Clears a busy pointer on every way out.
-class BusyGuard {
-public:
-    explicit BusyGuard(const std::function<void(bool)>& busy) : m_busy(busy) {
-        if (m_busy) m_busy(true);
-    }
-    ~BusyGuard() {
-        if (m_busy) m_busy(false);
-    }
-    BusyGuard(const BusyGuard&) = delete;
-    BusyGuard& operator=(const BusyGuard&) = delete;
-
-private:
-    const std::function<void(bool)>& m_busy;
-};
-
 }  // namespace
-
-QString listFullMessage(const QString& fileName) {
-    return QStringLiteral("999 tasks specified - ") + kCR + QStringLiteral("unable to add ") + fileName;
-}
 
 QString desktopExecArgument(const QString& argument) {
     // GIO takes "%%" in a program path literally and finds no program; dex
@@ -729,17 +687,8 @@ bool installClicked(SettingsStore& store, StartUpTransfer& transfer, const Insta
     return result.succeeded();
 }
 
-bool installClicked(SettingsStore& store, const QString& programFolder,
-                    const InstallPrompts& prompts) {
-    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    LinuxRegistry registry(environment);
-    StartUpTransfer transfer(store, registry, environment, programFolder);
-    return installClicked(store, transfer, prompts);
-}
-
-UninstallResult uninstallStartUp(SettingsStore& store) {
-    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    LinuxRegistry registry(environment);
+UninstallResult uninstallStartUp(SettingsStore& store, Registry& registry,
+                                 const QProcessEnvironment& environment) {
     // Giving back needs no program folder: no launcher entry is written.
     StartUpTransfer transfer(store, registry, environment, {});
     return transfer.UninstallStartUp();

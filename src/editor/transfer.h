@@ -7,6 +7,7 @@
 // calls installClicked() and routes its callbacks to Prompts.
 
 #include "launcher/autostart.h"
+#include "store/busyguard.h"
 #include "store/registry.h"
 #include "store/settingsstore.h"
 
@@ -28,9 +29,6 @@ inline const QString kInstallQuestion =
     QStringLiteral("This will move your existing StartUp tasks from the Start menu") + QChar(13) +
     QStringLiteral("to Velmora's program folder and install them in the launch list.") + QChar(13) +
     QChar(13) + QStringLiteral("Are you sure you want to do that now ?");
-
-// The message for a file that finds every task number taken.
-QString listFullMessage(const QString& fileName);
 
 // One argument of a Desktop Entry's Exec key, ready to be written into the
 // file, in a form that GIO, dex and systemd's autostart generator all read
@@ -143,7 +141,7 @@ public:
     //   by a Hidden=true entry of that name in one step instead of removed;
     // - a file whose moved path an existing task already starts gets no
     //   second task;
-    // - with every number taken, `warn` gets listFullMessage() and the file stays.
+    // - with every number taken, `warn` gets listFullMessage(file name) and the file stays.
     // A StartUp folder that cannot be determined changes nothing anywhere.
     // StoreError propagates; the file at hand then stays where it is.
     TransferResult TransferStartUp(const Notify& warn);
@@ -185,7 +183,7 @@ struct InstallPrompts {
     Notify warn;
     // true: the busy pointer for the whole application; false: the default
     // one. May be empty.
-    std::function<void(bool busy)> busy;
+    BusyIndicator busy;
 };
 
 // The Install button: asks kInstallQuestion; on Yes runs the transfer with the
@@ -195,13 +193,9 @@ struct InstallPrompts {
 // propagates, with the pointer restored.
 bool installClicked(SettingsStore& store, StartUpTransfer& transfer, const InstallPrompts& prompts);
 
-// The same with the Linux registry and the process environment: what the main
-// window calls, with QCoreApplication::applicationDirPath() as `programFolder`.
-bool installClicked(SettingsStore& store, const QString& programFolder,
-                    const InstallPrompts& prompts);
-
-// /UNINSTALL with the Linux registry and the process environment. StoreError
-// propagates.
-UninstallResult uninstallStartUp(SettingsStore& store);
+// /UNINSTALL: gives back what Install moved, as `registry` and `environment`
+// name the folders. StoreError propagates.
+UninstallResult uninstallStartUp(SettingsStore& store, Registry& registry,
+                                 const QProcessEnvironment& environment);
 
 }  // namespace velmora

@@ -3,6 +3,7 @@
 #include "launcher/commandsplit.h"
 #include "launcher/desktopentry.h"
 #include "store/registry.h"
+#include "store/xdgfolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,15 +20,6 @@ namespace {
 
 const QString kDesktopSuffix = QStringLiteral(".desktop");
 
-QString absoluteXdgFolder(const QProcessEnvironment& environment, const char* variable,
-                          const char* belowHome) {
-    const QString value = environment.value(QString::fromLatin1(variable));
-    if (!value.isEmpty() && QDir::isAbsolutePath(value)) return QDir::cleanPath(value);
-    const QString home = environment.value(QStringLiteral("HOME"));
-    if (home.isEmpty() || !QDir::isAbsolutePath(home)) return {};
-    return QDir::cleanPath(home + QLatin1Char('/') + QLatin1String(belowHome));
-}
-
 bool isDevNull(const struct stat& st) {
     struct stat null {};
     return S_ISCHR(st.st_mode) && ::stat("/dev/null", &null) == 0 && st.st_rdev == null.st_rdev;
@@ -40,17 +32,13 @@ AutostartFile make(AutostartFile::Kind kind, QString reason, bool symlink) {
 }  // namespace
 
 QString movedEntriesFolder(const QProcessEnvironment& environment) {
-    const QString data = absoluteXdgFolder(environment, "XDG_DATA_HOME", ".local/share");
+    const QString data = xdgDataHome(environment);
     return data.isEmpty() ? QString() : data + QStringLiteral("/velmora/startup");
 }
 
 QStringList systemAutostartFolders(const QProcessEnvironment& environment) {
-    QString dirs = environment.value(QStringLiteral("XDG_CONFIG_DIRS"));
-    if (dirs.isEmpty()) dirs = QStringLiteral("/etc/xdg");
     QStringList out;
-    for (const QString& dir : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
-        if (QDir::isAbsolutePath(dir)) out.append(QDir::cleanPath(dir) + QStringLiteral("/autostart"));
-    }
+    for (const QString& dir : xdgConfigDirs(environment)) out.append(dir + QStringLiteral("/autostart"));
     return out;
 }
 

@@ -1,6 +1,7 @@
 #include "launcher/instancelock.h"
 
 #include "store/sqlitestore.h"
+#include "store/xdgfolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,15 +20,18 @@ namespace {
 QString reason(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 }  // namespace
 
-QString InstanceLock::defaultPath() {
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    // Relative values are to be ignored, as with every XDG base directory.
-    const QString folder =
-        runtime.startsWith('/') ? QString::fromLocal8Bit(runtime) : defaultSettingsFolder();
-    return folder + QStringLiteral("/velmora.lock");
+QString InstanceLock::defaultPath(const QProcessEnvironment& environment) {
+    QString folder = xdgRuntimeDir(environment);
+    if (folder.isEmpty()) folder = defaultSettingsFolder(environment);
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/velmora.lock");
 }
 
 InstanceLock::InstanceLock(const QString& path) {
+    if (path.isEmpty()) {
+        m_error = QStringLiteral("Unable to find a folder for the lock file "
+                                 "(neither XDG_RUNTIME_DIR, XDG_CONFIG_HOME nor HOME is set).");
+        return;
+    }
     const QString folder = QFileInfo(path).absolutePath();
     if (!QFileInfo::exists(folder)) {
         if (!QDir().mkpath(folder)) {
@@ -39,14 +43,14 @@ InstanceLock::InstanceLock(const QString& path) {
     // O_CLOEXEC: a started program that outlives the launcher must not carry
     // the lock with it. O_NOFOLLOW: never lock (or create) through a planted link.
     const QByteArray native = QFile::encodeName(path);
-    m_fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (m_fd < 0) {
+    m_fd = UniqueFd(::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!m_fd.valid()) {
         m_error = QStringLiteral("Cannot open the lock file %1: %2.").arg(path, reason(errno));
         return;
     }
     int rc;
     do {
-        rc = ::flock(m_fd, LOCK_EX | LOCK_NB);
+        rc = ::flock(m_fd.get(), LOCK_EX | LOCK_NB);
     } while (rc != 0 && errno == EINTR);
     if (rc == 0) {
         m_status = Status::Acquired;
@@ -57,9 +61,7 @@ InstanceLock::InstanceLock(const QString& path) {
     }
 }
 
-InstanceLock::~InstanceLock() {
-    // Closing the only descriptor of the open file releases the lock.
-    if (m_fd >= 0) ::close(m_fd);
-}
+// Closing the only descriptor of the open file releases the lock.
+InstanceLock::~InstanceLock() = default;
 
 }  // namespace velmora

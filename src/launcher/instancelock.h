@@ -4,6 +4,9 @@
 // in any way, a crash or SIGKILL included; the descriptor is not inherited by
 // the programs the launcher starts, which therefore never keep it.
 
+#include "launcher/uniquefd.h"
+
+#include <QProcessEnvironment>
 #include <QString>
 
 namespace velmora {
@@ -17,7 +20,8 @@ public:
     };
 
     // Tries to take the lock at `path` without blocking. A missing folder is
-    // created private to the user.
+    // created private to the user. An empty `path` (no folder for the lock)
+    // is Unavailable.
     explicit InstanceLock(const QString& path);
     ~InstanceLock();
     InstanceLock(const InstanceLock&) = delete;
@@ -27,12 +31,12 @@ public:
     // Why the lock is Unavailable, naming the file.
     const QString& error() const { return m_error; }
 
-    // "velmora.lock" in $XDG_RUNTIME_DIR when that is an absolute path, else
-    // in the settings folder.
-    static QString defaultPath();
+    // "velmora.lock" in xdgRuntimeDir() when there is one, else in the
+    // settings folder; empty when neither exists.
+    static QString defaultPath(const QProcessEnvironment& environment);
 
 private:
-    int m_fd = -1;
+    UniqueFd m_fd;
     Status m_status = Status::Unavailable;
     QString m_error;
 };

@@ -3,6 +3,7 @@
 #include "launcher/autostart.h"
 #include "launcher/commandsplit.h"
 #include "launcher/desktopentry.h"
+#include "launcher/uniquefd.h"
 
 #include <QAbstractEventDispatcher>
 #include <QEventLoop>
@@ -38,33 +39,6 @@ extern char** environ;
 namespace velmora {
 
 namespace {
-
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    ~UniqueFd() { reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
-        if (this != &other) {
-            reset();
-            m_fd = std::exchange(other.m_fd, -1);
-        }
-        return *this;
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    void reset() {
-        if (m_fd >= 0) ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd = -1;
-};
 
 QString errorText(int error) { return systemErrorText(error); }
 

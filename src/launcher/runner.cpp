@@ -1,6 +1,7 @@
 #include "launcher/runner.h"
 
 #include "launcher/taskdecision.h"
+#include "store/busyguard.h"
 #include "store/tasklayout.h"
 
 #include <limits>
@@ -63,15 +64,11 @@ void TaskRunner::startWithFallback(int n, const QString& desc, const QString& ap
 }
 
 void TaskRunner::RunTasks() {
-    m_view.setBusyPointer(true);
-    // Restore the caption and pointer on every way out, a store failure included.
-    struct Restore {
-        RunnerView& view;
-        ~Restore() {
-            view.setCaption(kCaption);
-            view.setBusyPointer(false);
-        }
-    } restore{m_view};
+    // The caption and the pointer come back on every way out, a store failure included.
+    const BusyGuard busy([this](bool on) {
+        if (!on) m_view.setCaption(kCaption);
+        m_view.setBusyPointer(on);
+    });
 
     const QString header = m_view.statusText();
     const QDate today = m_clock.today();
@@ -90,7 +87,7 @@ void TaskRunner::RunTasks() {
                 // say so and go on; the task may then run again today.
                 report(Priority::Warning, n, desc,
                        QStringLiteral("could not record today's run: %1")
-                           .arg(QString::fromStdString(e.what())));
+                           .arg(e.text()));
             }
         }
         if (!decision.runs) {

@@ -1,5 +1,7 @@
 #include "launcher/systemdscopes.h"
 
+#include "store/xdgfolders.h"
+
 // GIO names a struct member "signals", which Qt defines as a keyword macro.
 #pragma push_macro("signals")
 #undef signals
@@ -79,7 +81,7 @@ QByteArray sessionBusAddress(const QProcessEnvironment& environment) {
     if (!address.isEmpty()) return address.toUtf8();
     // Where a systemd user session puts the bus. Autolaunching one instead
     // would start a bus daemon nobody else uses, and slowly.
-    const QString runtime = environment.value(QStringLiteral("XDG_RUNTIME_DIR"));
+    const QString runtime = xdgRuntimeDir(environment);
     if (runtime.isEmpty()) return {};
     const QByteArray socket = QFile::encodeName(runtime + QStringLiteral("/bus"));
     struct stat st {};

@@ -12,7 +12,7 @@
 //
 // Without a session bus, or with no service manager on it, nothing is asked
 // and nothing waits: the bus is looked up from DBUS_SESSION_BUS_ADDRESS or
-// $XDG_RUNTIME_DIR/bus only (never autolaunched), connected on the first
+// $XDG_RUNTIME_DIR/bus (when absolute) only (never autolaunched), connected on the first
 // adopt(), and the manager's presence is asked once. A call that fails or
 // times out turns scopes off for the rest of the run.
 

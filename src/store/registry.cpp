@@ -1,6 +1,7 @@
 #include "store/registry.h"
 
-#include <QDir>
+#include "store/xdgfolders.h"
+
 
 #include <cstring>
 
@@ -61,14 +62,8 @@ QString RegReadString(Registry& registry, RegKey root, const QString& path, cons
 }
 
 QString autostartFolder(const QProcessEnvironment& environment) {
-    const QString config = environment.value(QStringLiteral("XDG_CONFIG_HOME"));
-    if (!config.isEmpty() && QDir::isAbsolutePath(config))
-        return QDir::cleanPath(config + QStringLiteral("/autostart"));
-    const QString home = environment.value(QStringLiteral("HOME"));
-    // Without an absolute home there is no folder to name: a relative one
-    // would point wherever the program happens to run.
-    if (home.isEmpty() || !QDir::isAbsolutePath(home)) return {};
-    return QDir::cleanPath(home + QStringLiteral("/.config/autostart"));
+    const QString config = xdgConfigHome(environment);
+    return config.isEmpty() ? QString() : config + QStringLiteral("/autostart");
 }
 
 LinuxRegistry::LinuxRegistry(QProcessEnvironment environment)

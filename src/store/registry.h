@@ -77,9 +77,8 @@ qint32 RegReadValue(Registry& registry, RegKey key, const QString& name, RegValu
 // digits. The empty string when the key or value is missing or of another type.
 QString RegReadString(Registry& registry, RegKey root, const QString& path, const QString& name);
 
-// The XDG autostart folder: $XDG_CONFIG_HOME/autostart, else
-// $HOME/.config/autostart (relative settings are ignored, as the XDG base
-// directory rules say). Empty when neither gives an absolute folder.
+// The XDG autostart folder: xdgConfigHome() + "/autostart". Empty when there
+// is no configuration folder.
 QString autostartFolder(const QProcessEnvironment& environment);
 
 // The registry of a Linux desktop: it holds exactly one value, HKEY_CURRENT_USER

@@ -11,11 +11,13 @@
 
 namespace velmora {
 
-// Thrown when the store cannot be opened, read or written. what() names the
-// file and the reason in words a user can act on.
+// Thrown when the store cannot be opened, read or written. The text names
+// the file and the reason in words a user can act on.
 class StoreError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    // what() as the text that every message and diagnostic line shows.
+    QString text() const { return QString::fromUtf8(what()); }
 };
 
 class SettingsStore {

@@ -1,5 +1,7 @@
 #include "store/sqlitestore.h"
 
+#include "store/xdgfolders.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFileInfo>
@@ -70,20 +72,17 @@ QString columnText(sqlite3_stmt* stmt, int col) {
     return QString::fromUtf8(data, size);
 }
 
-QString envFolder(const char* var, const char* fallbackBelowHome) {
-    const QByteArray value = qgetenv(var);
-    // The XDG base directory rules ignore relative paths.
-    if (!value.isEmpty() && value.startsWith('/')) return QString::fromLocal8Bit(value);
-    return QDir::homePath() + QLatin1Char('/') + QLatin1String(fallbackBelowHome);
-}
-
 }  // namespace
 
-QString defaultSettingsFolder() {
-    return envFolder("XDG_CONFIG_HOME", ".config") + QStringLiteral("/velmora");
+QString defaultSettingsFolder(const QProcessEnvironment& environment) {
+    const QString config = xdgConfigHome(environment);
+    return config.isEmpty() ? QString() : config + QStringLiteral("/velmora");
 }
 
-QString defaultSettingsPath() { return defaultSettingsFolder() + QStringLiteral("/settings.db"); }
+QString defaultSettingsPath(const QProcessEnvironment& environment) {
+    const QString folder = defaultSettingsFolder(environment);
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/settings.db");
+}
 
 struct SqliteStore::Statements {
     Statement read, write, remove, begin, commit, rollback;
@@ -93,6 +92,11 @@ struct SqliteStore::Statements {
 };
 
 SqliteStore::SqliteStore(const QString& path, StoreAccess access) : m_path(path) {
+    // An empty path would name a file in whatever folder the program runs in.
+    if (path.isEmpty()) {
+        throw StoreError("Unable to find a folder for the settings "
+                         "(neither XDG_CONFIG_HOME nor HOME is set).");
+    }
     const bool readOnly = access == StoreAccess::ReadOnly;
     const QFileInfo info(path);
     const QString folder = info.absolutePath();

@@ -4,6 +4,7 @@
 
 #include "store/settingsstore.h"
 
+#include <QProcessEnvironment>
 #include <QString>
 
 #include <memory>
@@ -12,10 +13,10 @@ struct sqlite3;
 
 namespace velmora {
 
-// $XDG_CONFIG_HOME/velmora (or ~/.config/velmora when the variable is unset).
-QString defaultSettingsFolder();
-// defaultSettingsFolder() + "/settings.db".
-QString defaultSettingsPath();
+// xdgConfigHome() + "/velmora"; empty when there is no configuration folder.
+QString defaultSettingsFolder(const QProcessEnvironment& environment);
+// defaultSettingsFolder() + "/settings.db"; empty when that folder is.
+QString defaultSettingsPath(const QProcessEnvironment& environment);
 
 enum class StoreAccess {
     ReadWrite,
@@ -30,7 +31,8 @@ public:
     // Opens `path`, creating it and its folder (private to the user) when
     // missing. Throws StoreError, naming the file, when it cannot be opened or
     // is not a settings database; an existing file is never overwritten.
-    // ReadOnly creates nothing: a missing file is a StoreError too.
+    // ReadOnly creates nothing: a missing file is a StoreError too. An empty
+    // `path` (no settings folder) is a StoreError that says so.
     explicit SqliteStore(const QString& path, StoreAccess access = StoreAccess::ReadWrite);
     ~SqliteStore() override;
     SqliteStore(const SqliteStore&) = delete;

@@ -66,6 +66,10 @@ double numericValue(const QString& text) {
     return negative ? -value : value;
 }
 
+QString listFullMessage(const QString& refused) {
+    return QStringLiteral("999 tasks specified - ") + QChar(13) + QStringLiteral("unable to add ") + refused;
+}
+
 long long roundHalfEven(double value) { return std::llrint(std::nearbyint(value)); }
 
 bool isDontWait(const QString& wait) {

@@ -26,6 +26,11 @@ inline const QString kLocation2 = QStringLiteral("Location2");
 
 inline constexpr int kMaxTasks = 999;
 
+// The message for what finds all kMaxTasks numbers taken: "999 tasks
+// specified - " CR "unable to add " and `refused` ("another one." for a new
+// task, a file's name for Install).
+QString listFullMessage(const QString& refused);
+
 // The five values a task is stored as, each under its own key.
 enum class TaskField { Desc, App, Wait, Opt, Keys };
 // Desc and 12 give "Desc012", Keys and 7 "Keys007".

@@ -99,9 +99,4 @@ int numberToSave(const SettingsStore& store, int editedTask) {
     return isTaskNumber(editedTask) ? editedTask : firstFreeTask(store);
 }
 
-QString listFullMessage() {
-    return QStringLiteral("999 tasks specified - ") + QChar(13) +
-           QStringLiteral("unable to add another one.");
-}
-
 }  // namespace velmora

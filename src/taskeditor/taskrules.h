@@ -75,7 +75,4 @@ bool isTaskNumber(int editedTask);
 // first free number; 0 when a new task finds all 999 numbers taken.
 int numberToSave(const SettingsStore& store, int editedTask);
 
-// The message shown when a new task finds the list full.
-QString listFullMessage();
-
 }  // namespace velmora

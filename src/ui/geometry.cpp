@@ -266,6 +266,8 @@ void setMousePointer(int code) {
     else if (code == 13) QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
 }
 
+void showBusyPointer(bool busy) { setMousePointer(busy ? 11 : 0); }
+
 int mousePointer() {
     const QCursor* cursor = QGuiApplication::overrideCursor();
     if (!cursor) return 0;

@@ -92,15 +92,9 @@ QSize fitControls(QWidget* container);
 // 11 busy (hourglass), 13 arrow with hourglass.
 void setMousePointer(int code);
 int mousePointer();
-
-// Shows a pointer for its lifetime and puts the default one back on every way out.
-class PointerGuard {
-public:
-    explicit PointerGuard(int code) { setMousePointer(code); }
-    ~PointerGuard() { setMousePointer(0); }
-    PointerGuard(const PointerGuard&) = delete;
-    PointerGuard& operator=(const PointerGuard&) = delete;
-};
+// The busy pointer (11) while `busy`, else the default one: what a BusyGuard
+// of a window shows.
+void showBusyPointer(bool busy);
 
 // The outer size of `window`: its frame once the window manager has framed
 // it, before that its client area grown by `expectedFrame`.

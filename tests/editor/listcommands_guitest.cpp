@@ -41,7 +41,6 @@
 #include <optional>
 #include <ostream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 // Readable QStrings in failure messages.
@@ -61,7 +60,8 @@ const QString kHelpFile = QStringLiteral(VELMORA_SOURCE_DIR "/data/help/velmora.
 class ListCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        form = std::make_unique<Mainform>(store, state, edited, prompts, launcher, clock);
+        registry.emplace(environment);
+        form = std::make_unique<Mainform>(store, state, edited, prompts, launcher, clock, *registry, environment);
         form->load(false, QString(), kHelpFile);
     }
     void TearDown() override {
@@ -145,6 +145,9 @@ protected:
     FakePrompts prompts;
     FakeLauncher launcher;
     testing::FakeClock clock;
+    // The folders of the Install button; none unless a test names them.
+    QProcessEnvironment environment;
+    std::optional<LinuxRegistry> registry;
     std::unique_ptr<Mainform> form;
     std::unique_ptr<QObject> timers = std::make_unique<QObject>();
 
@@ -568,25 +571,16 @@ TEST_F(ListCommandsTest, ATestRunThatCannotReadTheListIsReportedAndEndsCleanly) 
 
 // ---- Install ----------------------------------------------------------------------------
 
-// Points the XDG folders at a temporary home for the Install button, which
-// reads them from the process environment, and puts them back afterwards.
+// The Install button with its XDG folders in a temporary home.
 class InstallTest : public ListCommandsTest {
 protected:
     void SetUp() override {
-        for (const char* var : kVariables) saved.emplace_back(var, qgetenv(var), qEnvironmentVariableIsSet(var));
-        qputenv("HOME", home.filePath(QStringLiteral("home")).toUtf8());
-        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
-        qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
-        qputenv("XDG_CONFIG_DIRS", home.filePath(QStringLiteral("sys")).toUtf8());
+        environment.insert(QStringLiteral("HOME"), home.filePath(QStringLiteral("home")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), home.filePath(QStringLiteral("sys")));
         ListCommandsTest::SetUp();
         store.onWrite = [this] { pointerAtWrite = mousePointer(); };
-    }
-    void TearDown() override {
-        ListCommandsTest::TearDown();
-        for (const auto& [var, value, set] : saved) {
-            if (set) qputenv(var, value);
-            else qunsetenv(var);
-        }
     }
     QString autostart() const { return home.filePath(QStringLiteral("config/autostart")); }
     void put(const QString& name, const QByteArray& text) {
@@ -597,9 +591,7 @@ protected:
     }
     QStringList autostartNames() const { return QDir(autostart()).entryList(QDir::Files, QDir::Name); }
 
-    static constexpr const char* kVariables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CONFIG_DIRS"};
     QTemporaryDir home;
-    std::vector<std::tuple<const char*, QByteArray, bool>> saved;
     int pointerAtWrite = -1;  // the pointer shown at the last write
 };
 

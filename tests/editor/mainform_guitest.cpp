@@ -55,7 +55,7 @@ const QString kHelpFile = QStringLiteral(VELMORA_SOURCE_DIR "/data/help/velmora.
 class MainformTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        form = std::make_unique<Mainform>(store, state, edited, prompts, launcher, clock);
+        form = std::make_unique<Mainform>(store, state, edited, prompts, launcher, clock, registry, environment);
     }
     void TearDown() override {
         // Never leave a popup or a window behind for the next test.
@@ -80,6 +80,9 @@ protected:
     FakePrompts prompts;
     testing::FakeLauncher launcher;
     testing::FakeClock clock;
+    // No folders: the Install button of these tests never reaches a real home.
+    QProcessEnvironment environment;
+    LinuxRegistry registry{environment};
     std::unique_ptr<Mainform> form;
 };
 
@@ -529,7 +532,7 @@ TEST_F(MainformTest, ReopeningKeepsTheSizeItWasClosedWith) {
     form->close();
     const QString first = stored(kWindow, kLocation);
     for (int run = 0; run < 2; ++run) {
-        form = std::make_unique<Mainform>(store, state, edited, prompts, launcher, clock);
+        form = std::make_unique<Mainform>(store, state, edited, prompts, launcher, clock, registry, environment);
         form->load(false, QString(), kHelpFile);
         form->close();
         EXPECT_EQ(stored(kWindow, kLocation), first) << "run " << run;

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <ostream>
+#include <string>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -85,20 +87,43 @@ TEST_F(InstanceLockTest, StartedProgramsDoNotInheritTheLock) {
     ::waitpid(child, nullptr, 0);
 }
 
-TEST(InstanceLockPath, LivesInTheRuntimeFolderElseBesideTheSettings) {
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_RUNTIME_DIR", "/run/user/4242");
-    qputenv("XDG_CONFIG_HOME", "/home/u/.config");
-    EXPECT_EQ(InstanceLock::defaultPath(), QStringLiteral("/run/user/4242/velmora.lock"));
-    qputenv("XDG_RUNTIME_DIR", "relative/run");
-    EXPECT_EQ(InstanceLock::defaultPath(), QStringLiteral("/home/u/.config/velmora/velmora.lock"));
-    qunsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(InstanceLock::defaultPath(), QStringLiteral("/home/u/.config/velmora/velmora.lock"));
-    if (runtime.isNull()) qunsetenv("XDG_RUNTIME_DIR");
-    else qputenv("XDG_RUNTIME_DIR", runtime);
-    if (config.isNull()) qunsetenv("XDG_CONFIG_HOME");
-    else qputenv("XDG_CONFIG_HOME", config);
+// The variables that are set (nullptr: unset) and the lock file they give.
+struct LockPathCase {
+    const char* name;
+    const char *runtime, *config, *home;
+    const char* expected;
+    friend void PrintTo(const LockPathCase& c, std::ostream* os) { *os << c.name; }
+};
+using InstanceLockPath = ::testing::TestWithParam<LockPathCase>;
+
+TEST_P(InstanceLockPath, LivesInTheRuntimeFolderElseBesideTheSettings) {
+    const LockPathCase& c = GetParam();
+    QProcessEnvironment env;
+    if (c.runtime) env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromUtf8(c.runtime));
+    if (c.config) env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromUtf8(c.config));
+    if (c.home) env.insert(QStringLiteral("HOME"), QString::fromUtf8(c.home));
+    EXPECT_EQ(InstanceLock::defaultPath(env), QString::fromUtf8(c.expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, InstanceLockPath,
+    ::testing::Values(
+        LockPathCase{"Runtime", "/run/user/4242", "/home/u/.config", "/home/u",
+                     "/run/user/4242/velmora.lock"},
+        LockPathCase{"RelativeRuntimeIgnored", "relative/run", "/home/u/.config", nullptr,
+                     "/home/u/.config/velmora/velmora.lock"},
+        LockPathCase{"NoRuntime", nullptr, "/home/u/.config", nullptr,
+                     "/home/u/.config/velmora/velmora.lock"},
+        LockPathCase{"NoRuntimeNoConfig", nullptr, nullptr, "/home/u",
+                     "/home/u/.config/velmora/velmora.lock"},
+        LockPathCase{"NoFolderAtAll", nullptr, "config", "home", ""}),
+    [](const ::testing::TestParamInfo<LockPathCase>& info) { return std::string(info.param.name); });
+
+TEST(InstanceLockNoFolder, IsUnavailableAndSaysWhy) {
+    const InstanceLock lock{QString()};
+    EXPECT_EQ(lock.status(), InstanceLock::Status::Unavailable);
+    EXPECT_EQ(lock.error(), QStringLiteral("Unable to find a folder for the lock file "
+                                           "(neither XDG_RUNTIME_DIR, XDG_CONFIG_HOME nor HOME is set)."));
 }
 
 }  // namespace

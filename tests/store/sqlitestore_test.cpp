@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -11,7 +12,11 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <ostream>
+#include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 using namespace velmora;
 
@@ -208,6 +213,45 @@ INSTANTIATE_TEST_SUITE_P(
                      "CREATE TABLE settings(application TEXT, section TEXT, key TEXT, value TEXT);"
                      "INSERT INTO settings VALUES('StartUp', 'Sequence', 'Desc001', 'x');",
                      "ON CONFLICT clause does not match"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Without a settings folder the path is empty; SQLite would take that for a
+// private temporary database and every setting would be lost at the end.
+TEST(SqliteStoreWithoutFolder, IsReportedInsteadOfOpeningATemporaryDatabase) {
+    for (const StoreAccess access : {StoreAccess::ReadWrite, StoreAccess::ReadOnly}) {
+        try {
+            SqliteStore store(QString(), access);
+            ADD_FAILURE() << "opened a store without a path";
+        } catch (const StoreError& e) {
+            EXPECT_EQ(e.text(), QStringLiteral("Unable to find a folder for the settings "
+                                               "(neither XDG_CONFIG_HOME nor HOME is set)."));
+        }
+    }
+}
+
+struct SettingsPathCase {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> variables;
+    const char* expected;
+    friend void PrintTo(const SettingsPathCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class SettingsPath : public ::testing::TestWithParam<SettingsPathCase> {};
+
+TEST_P(SettingsPath, LivesInTheConfigurationFolder) {
+    QProcessEnvironment env;
+    for (const auto& [name, value] : GetParam().variables) env.insert(name, value);
+    EXPECT_EQ(defaultSettingsPath(env), QString::fromUtf8(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, SettingsPath,
+    ::testing::Values(
+        SettingsPathCase{"ConfigHome", {{"XDG_CONFIG_HOME", "/cfg"}, {"HOME", "/home/ann"}},
+                         "/cfg/velmora/settings.db"},
+        SettingsPathCase{"BelowHome", {{"XDG_CONFIG_HOME", "cfg"}, {"HOME", "/home/ann"}},
+                         "/home/ann/.config/velmora/settings.db"},
+        SettingsPathCase{"NoHome", {{"XDG_CONFIG_HOME", "cfg"}}, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SqliteStoreTest, AFolderInThePlaceOfTheFileIsReported) {

@@ -307,7 +307,9 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
         break;
     }
     case Window::MainWindow: {
-        Mainform form(store, state, edited, prompts, launcher, clock);
+        // No folders: Install is never clicked here.
+        LinuxRegistry registry{QProcessEnvironment()};
+        Mainform form(store, state, edited, prompts, launcher, clock, registry, QProcessEnvironment());
         form.show();
         checkWindow(&form, {{"txtDef", "m"}, {"txtDef", "w"}});
         break;

@@ -5,9 +5,11 @@
 #include "launcher/clock.h"
 #include "launcher/launcherstate.h"
 #include "launcher/launching.h"
+#include "store/registry.h"
 #include "store/settingsstore.h"
 #include "ui/prompts.h"
 
+#include <QProcessEnvironment>
 #include <QString>
 
 namespace velmora {
@@ -18,6 +20,8 @@ struct EditingStart {
     Prompts& prompts;
     ProcessLauncher& launcher;
     const Clock& clock;
+    Registry& registry;  // with `environment`: the folders the Install button uses
+    QProcessEnvironment environment;
     bool installed = false;  // "Installed" read as "YES": the Install button is hidden
     QString defaultKey;      // "DefaultKey" as read at start
     QString helpFile;        // where the help document is (or is expected)

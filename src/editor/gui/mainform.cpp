@@ -10,6 +10,7 @@
 #include "launcher/gui/statusview.h"
 #include "launcher/gui/waittimer.h"
 #include "launcher/runner.h"
+#include "store/busyguard.h"
 #include "store/tasklayout.h"
 #include "taskeditor/gui/taskform.h"
 #include "ui/geometry.h"
@@ -60,8 +61,6 @@ bool isControlText(const QString& text) {
                        [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
 }
 
-QString storeText(const StoreError& e) { return QString::fromUtf8(e.what()); }
-
 // Disables controls for its lifetime and gives back exactly the state each
 // had: a control that was already disabled (Install once installed) stays so.
 // The focus goes back where it was.
@@ -101,7 +100,8 @@ int taskFormTopicOf(const QWidget* widget) {
 }  // namespace
 
 Mainform::Mainform(SettingsStore& store, LauncherState& state, EditedTaskState& edited,
-                   Prompts& prompts, ProcessLauncher& launcher, const Clock& clock, QWidget* parent)
+                   Prompts& prompts, ProcessLauncher& launcher, const Clock& clock, Registry& registry,
+                   QProcessEnvironment environment, QWidget* parent)
     : QWidget(parent),
       List1(new TabListWidget(this)),
       cmdAdd(button(QStringLiteral("&Add"), this)),
@@ -125,7 +125,9 @@ Mainform::Mainform(SettingsStore& store, LauncherState& state, EditedTaskState& 
       m_edited(edited),
       m_prompts(prompts),
       m_launcher(launcher),
-      m_clock(clock) {
+      m_clock(clock),
+      m_registry(registry),
+      m_environment(std::move(environment)) {
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowIcon(programIcon());
     setFont(interfaceFont(kDesignPointSize));
@@ -214,7 +216,7 @@ void Mainform::load(bool installed, const QString& defaultKey, const QString& he
     try {
         RestorePlacement(m_store, this, kApp, kWindow, kLocation);
     } catch (const StoreError& e) {
-        m_prompts.error(this, QString::fromUtf8(e.what()));
+        m_prompts.error(this, e.text());
     }
     enforceMinimumSize();
     keepOnScreen();
@@ -258,7 +260,7 @@ void Mainform::keepOnScreen() {
 void Mainform::ShowData() {
     QString failure;
     {
-        PointerGuard busy(11);
+        const BusyGuard busy(showBusyPointer);
         List1->clear();
         const QFontMetricsF metrics(List1->font());
         const ColumnLayout layout = computeColumnLayout(
@@ -274,7 +276,7 @@ void Mainform::ShowData() {
             });
         } catch (const StoreError& e) {
             // Show what could be read; the reason follows once the pointer is back.
-            failure = QString::fromUtf8(e.what());
+            failure = e.text();
         }
         List1->addItems(lines);
         List1->clearSelection();
@@ -358,7 +360,7 @@ void Mainform::cmdDel_Click() {
         // of the list one exchange at a time; a failure keeps the list whole.
         deleteTask(m_store, k + 1, List1->count());
     } catch (const StoreError& e) {
-        m_prompts.error(this, storeText(e));
+        m_prompts.error(this, e.text());
     }
     ShowData();
 }
@@ -377,7 +379,7 @@ void Mainform::moveSelected(bool (*move)(SettingsStore&, int, int), int step) {
         }
     } catch (const StoreError& e) {
         // The exchange was one transaction: nothing moved, the selection stays.
-        m_prompts.error(this, storeText(e));
+        m_prompts.error(this, e.text());
         return;
     }
     ShowData();
@@ -403,13 +405,13 @@ void Mainform::cmdTest_Click() {
             try {
                 RunTasks();
             } catch (const StoreError& e) {
-                failure = storeText(e);
+                failure = e.text();
             }
             // Unloaded also after a failed run; it hides even when its
             // placement cannot be saved.
             status.Unload();
         } catch (const StoreError& e) {
-            if (failure.isEmpty()) failure = storeText(e);
+            if (failure.isEmpty()) failure = e.text();
         }
     }
     if (!failure.isEmpty()) m_prompts.error(this, failure);
@@ -421,16 +423,18 @@ void Mainform::cmdInstall_Click() {
     bool hide = false;
     QString failure;
     try {
+        StartUpTransfer transfer(m_store, m_registry, m_environment,
+                                 QCoreApplication::applicationDirPath());
         hide = installClicked(
-            m_store, QCoreApplication::applicationDirPath(),
+            m_store, transfer,
             {[this, &confirmed](const QString& question) {
                  confirmed = m_prompts.askYesNo(this, question) == Prompts::Answer::Yes;
                  return confirmed;
              },
              [this](const QString& text) { m_prompts.warn(this, text); },
-             [](bool busy) { setMousePointer(busy ? 11 : 0); }});
+             showBusyPointer});
     } catch (const StoreError& e) {
-        failure = storeText(e);
+        failure = e.text();
     }
     if (hide) {
         cmdInstall->setEnabled(false);
@@ -553,12 +557,12 @@ void Mainform::closeEvent(QCloseEvent* event) {
     try {
         SavePlacement(m_store, this, kApp, kWindow, kLocation);
     } catch (const StoreError& e) {
-        failure = QString::fromUtf8(e.what());
+        failure = e.text();
     }
     try {
         m_store.write(kApp, kSequence, kDefaultKey, txtDef->text());
     } catch (const StoreError& e) {
-        if (failure.isEmpty()) failure = QString::fromUtf8(e.what());
+        if (failure.isEmpty()) failure = e.text();
     }
     if (!failure.isEmpty())
         m_prompts.error(this, QStringLiteral("The settings could not be saved.") + kCR + failure);

@@ -8,10 +8,12 @@
 #include "launcher/clock.h"
 #include "launcher/launcherstate.h"
 #include "launcher/launching.h"
+#include "store/registry.h"
 #include "store/settingsstore.h"
 #include "taskeditor/editedtask.h"
 #include "ui/prompts.h"
 
+#include <QProcessEnvironment>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -32,8 +34,11 @@ class TaskForm;
 class Mainform : public QWidget {
     Q_OBJECT
 public:
+    // `registry` and `environment` name the folders the Install button moves
+    // the StartUp tasks from and to.
     Mainform(SettingsStore& store, LauncherState& state, EditedTaskState& edited, Prompts& prompts,
-             ProcessLauncher& launcher, const Clock& clock, QWidget* parent = nullptr);
+             ProcessLauncher& launcher, const Clock& clock, Registry& registry,
+             QProcessEnvironment environment, QWidget* parent = nullptr);
     ~Mainform() override;
 
     // The editing-mode half of start-up: hides and disables cmdInstall when
@@ -171,6 +176,8 @@ private:
     Prompts& m_prompts;
     ProcessLauncher& m_launcher;
     const Clock& m_clock;
+    Registry& m_registry;
+    QProcessEnvironment m_environment;
     QString m_helpFile;
     HelpWindow* m_help = nullptr;
     // The client area the design takes, scaled to the window's font and fitted.

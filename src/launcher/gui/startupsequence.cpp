@@ -39,7 +39,7 @@ void StartupSequence::unload(KeyForm& form) {
     } catch (const StoreError& e) {
         // Only the window's position is lost; the launch goes on.
         warn(QStringLiteral("velmora: the window position was not saved: %1")
-                   .arg(QString::fromStdString(e.what())));
+                   .arg(e.text()));
     }
 }
 
@@ -49,7 +49,7 @@ StartupSettings StartupSequence::run(const Switches& switches) {
             m_store.remove(kApp, kSequence, kInstalled);
         } catch (const StoreError& e) {
             warn(QStringLiteral("velmora: \"Installed\" was not removed: %1")
-                       .arg(QString::fromStdString(e.what())));
+                       .arg(e.text()));
         }
     }
     StartupSettings settings;

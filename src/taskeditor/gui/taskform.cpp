@@ -1,5 +1,6 @@
 #include "taskeditor/gui/taskform.h"
 
+#include "store/busyguard.h"
 #include "ui/geometry.h"
 
 #include <QApplication>
@@ -207,7 +208,7 @@ void TaskForm::fill() {
             // Saving over a task that could not be read would replace it with
             // blanks; the form stays open only so that the user can cancel.
             m_loadFailed = true;
-            m_prompts.error(parentWidget(), QString::fromStdString(e.what()));
+            m_prompts.error(parentWidget(), e.text());
             CheckFields();
             return;
         }
@@ -312,15 +313,15 @@ void TaskForm::cmdOK_Click() {
                                         txtW->text()))
         return;
 
-    std::optional<PointerGuard> busy;
-    busy.emplace(11);
+    std::optional<BusyGuard> busy;
+    busy.emplace(showBusyPointer);
     try {
         const int n = numberToSave(m_store, m_edited.EditedTask);
         if (n == 0) {
             // The normal pointer comes back before the message, so the user
             // does not answer it under an hourglass.
             busy.reset();
-            m_prompts.warn(this, listFullMessage());
+            m_prompts.warn(this, listFullMessage(QStringLiteral("another one.")));
             reject();
             return;
         }
@@ -329,7 +330,7 @@ void TaskForm::cmdOK_Click() {
         // The five values are one transaction: nothing of them was kept, and
         // the user may try again or cancel.
         busy.reset();
-        m_prompts.error(this, QString::fromStdString(e.what()));
+        m_prompts.error(this, e.text());
         return;
     }
     busy.reset();
