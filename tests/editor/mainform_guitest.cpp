@@ -12,7 +12,6 @@
 #include "fakes/fakeprompts.h"
 #include "fakes/probestore.h"
 #include "ui/windowplacement.h"
-#include "launcher/placement.h"
 #include "store/tasklayout.h"
 #include "ui/geometry.h"
 
@@ -440,23 +439,57 @@ TEST_F(MainformTest, LeftButtonSelectsAndShowsNoMenu) {
 
 // ---- Placement and the unload ---------------------------------------------------
 
+// The numbers of the placement tests are worked out for the offscreen
+// platform's screen of 800 x 800 pixels at 96 dpi, so 15 twips to a pixel, a
+// shown window's frame of 2 pixels on every side, and the desktop font
+// DejaVu Sans at 11 pixels. In that font the 52 letters measure 352.890625
+// pixels (1.1311 times the design font's average of 6) and a line 12.796875
+// (0.984375 times its 13): the design's client area of 5880 x 3000 twips
+// takes 5880 * 1.1311 / 15 = 443.4 by 3000 * 0.984375 / 15 = 196.9 pixels,
+// and the buttons' texts need 6 more rows, so the client area is 443 x 203.
+// The least outer size is that and the design's room for the frame:
+// 443 * 15 + 96 = 6741 twips (449.4, so 450 pixels) by 203 * 15 + 360 =
+// 3405 (227 pixels), larger than the plain 5976 x 3360.
+class MainformKnownDesktopTest : public MainformTest {
+protected:
+    void SetUp() override {
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(11);
+        QApplication::setFont(font);
+        ASSERT_EQ(QFontInfo(font).family(), QStringLiteral("DejaVu Sans")) << "fonts-dejavu-core is missing";
+        ASSERT_EQ(QFontMetricsF(font).horizontalAdvance(kAverageSample), 352.890625);
+        ASSERT_EQ(QFontMetricsF(font).height(), 12.796875);
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        ASSERT_EQ(screen->geometry(), QRect(0, 0, 800, 800));
+        ASSERT_EQ(screen->logicalDotsPerInchX(), 96.0);
+        ASSERT_EQ(screen->logicalDotsPerInchY(), 96.0);
+        MainformTest::SetUp();
+        ASSERT_EQ(form->size(), QSize(443, 203)) << "the client area of the design in this font";
+    }
+    void TearDown() override {
+        MainformTest::TearDown();
+        QApplication::setFont(m_desktopFont);
+    }
+
+private:
+    const QFont m_desktopFont = QApplication::font();
+};
+
 struct PlacementCase {
     const char* name;
     const char* stored;
     int top, left;  // pixels; -1: not checked
-    // Twips the outer window has: this, or when the design in the window's
-    // font takes more, its client area and 360 (96) twips for the frame.
+    // Twips the outer window has: the stored size, or the least outer size
+    // when that is larger.
     int height, width;
     bool maximised;
     friend void PrintTo(const PlacementCase& c, std::ostream* out) { *out << c.name; }
 };
 
-class RestoreTest : public MainformTest, public ::testing::WithParamInterface<PlacementCase> {};
+class RestoreTest : public MainformKnownDesktopTest, public ::testing::WithParamInterface<PlacementCase> {};
 
 TEST_P(RestoreTest, AppliesTheStoredPlacement) {
     const PlacementCase& c = GetParam();
-    // Before the load the window has the client area of its design.
-    const QSize design = form->size();
     loadWithPlacement(QString::fromUtf8(c.stored));
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(bool(form->windowState() & Qt::WindowMaximized), c.maximised);
@@ -469,12 +502,8 @@ TEST_P(RestoreTest, AppliesTheStoredPlacement) {
         EXPECT_EQ(frame.left(), c.left);
     }
     const TwipRect t = windowTwips(form.get());
-    const double height = std::max<double>(c.height, pixelsToTwipsY(design.height()) + 360);
-    const double width = std::max<double>(c.width, pixelsToTwipsX(design.width()) + 96);
-    EXPECT_GE(t.height, height);
-    EXPECT_LT(t.height, height + twipsPerPixelY());
-    EXPECT_GE(t.width, width);
-    EXPECT_LT(t.width, width + twipsPerPixelX());
+    EXPECT_EQ(t.height, c.height);
+    EXPECT_EQ(t.width, c.width);
     // Restored, it is fixed at that size.
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
 }
@@ -482,12 +511,14 @@ TEST_P(RestoreTest, AppliesTheStoredPlacement) {
 INSTANTIATE_TEST_SUITE_P(
     Placements, RestoreTest,
     ::testing::Values(
-        PlacementCase{"Stored", "1320;912;3360;5976;0", 88, 61, 3360, 5976, false},
+        // 1320 / 15 = 88 and 912 / 15 = 60.8; the size is the least one.
+        PlacementCase{"Stored", "1320;912;3360;5976;0", 88, 61, 3405, 6750, false},
+        // 300 x 500 pixels.
         PlacementCase{"Larger", "1320;912;4500;7500;0", 88, 61, 4500, 7500, false},
-        PlacementCase{"NothingStored", "", 0, 0, 3360, 5976, false},
-        PlacementCase{"OneCharacterFirstField", "5;912;3360;5976;0", 0, 0, 3360, 5976, false},
-        PlacementCase{"SmallerThanTheDesign", "1320;912;1000;2000;0", 88, 61, 3360, 5976, false},
-        PlacementCase{"Garbage", "x;y;z", 0, 0, 3360, 5976, false},
+        PlacementCase{"NothingStored", "", 0, 0, 3405, 6750, false},
+        PlacementCase{"OneCharacterFirstField", "5;912;3360;5976;0", 0, 0, 3405, 6750, false},
+        PlacementCase{"SmallerThanTheDesign", "1320;912;1000;2000;0", 88, 61, 3405, 6750, false},
+        PlacementCase{"Garbage", "x;y;z", 0, 0, 3405, 6750, false},
         PlacementCase{"Maximised", "1320;912;3360;5976;2", -1, -1, 0, 0, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -499,38 +530,36 @@ TEST_F(MainformTest, AWindowOnNoScreenComesBackOntoThePrimaryScreen) {
         << form->frameGeometry().x() << "," << form->frameGeometry().y();
 }
 
-TEST_F(MainformTest, AWindowPartlyOnScreenStaysWhereItWas) {
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const int left = screen.right() - 20;  // 20 pixels still visible
-    loadWithPlacement(QStringLiteral("150;%1;3360;5976;0").arg(int(pixelsToTwipsX(left))));
-    EXPECT_EQ(form->frameGeometry().left(), left);
+TEST_F(MainformKnownDesktopTest, AWindowPartlyOnScreenStaysWhereItWas) {
+    // Left at 11685 / 15 = 779 pixels, 20 pixels short of the screen's last
+    // column 799; top 150 / 15 = 10.
+    loadWithPlacement(QStringLiteral("150;11685;3360;5976;0"));
+    EXPECT_EQ(form->frameGeometry().left(), 779);
     EXPECT_EQ(form->frameGeometry().top(), 10);
 }
 
-TEST_F(MainformTest, ClosingSavesThePlacementAndTheDefaultKey) {
+TEST_F(MainformKnownDesktopTest, ClosingSavesThePlacementAndTheDefaultKey) {
     loadWithPlacement(QStringLiteral("1320;912;3360;5976;0"));
     form->move(150, 75);
     QTest::keyClicks(form->txtDef, QStringLiteral("b"));
     EXPECT_EQ(stored(kSequence, kDefaultKey), QStringLiteral("<missing>")) << "written on close only";
-    const QRect frame = form->frameGeometry();
     ASSERT_TRUE(form->close());
 
-    const Placement p = parsePlacement(stored(kWindow, kLocation));
-    EXPECT_EQ(p.top, std::lround(pixelsToTwipsY(75)));
-    EXPECT_EQ(p.left, std::lround(pixelsToTwipsX(150)));
-    EXPECT_EQ(p.height, std::lround(pixelsToTwipsY(frame.height())));
-    EXPECT_EQ(p.width, std::lround(pixelsToTwipsX(frame.width())));
-    EXPECT_EQ(p.state, 0);
+    // The frame at 150, 75 with the least outer size, 450 x 227 pixels:
+    // top 75 * 15 = 1125, left 150 * 15 = 2250, and the state 0.
+    EXPECT_EQ(stored(kWindow, kLocation), QStringLiteral("1125;2250;3405;6750;0"));
     EXPECT_EQ(stored(kSequence, kDefaultKey), QStringLiteral("b"));
     EXPECT_EQ(prompts.calls.size(), 0u);
 }
 
-TEST_F(MainformTest, ReopeningKeepsTheSizeItWasClosedWith) {
+TEST_F(MainformKnownDesktopTest, ReopeningKeepsTheSizeItWasClosedWith) {
     // The offscreen platform frames its windows, as a window manager does.
     loadWithPlacement(QStringLiteral("1320;912;3360;5976;0"));
-    ASSERT_FALSE((form->frameGeometry().size() - form->size()).isNull());
+    ASSERT_EQ(form->frameGeometry().size() - form->size(), QSize(4, 4));
     form->close();
     const QString first = stored(kWindow, kLocation);
+    // Whole pixels: left 61 is 915 twips; the least outer size, 450 x 227.
+    EXPECT_EQ(first, QStringLiteral("1320;915;3405;6750;0"));
     for (int run = 0; run < 2; ++run) {
         form = std::make_unique<Mainform>(store, state, edited, prompts, launcher, clock, registry, environment);
         form->load(false, QString(), kHelpFile);
@@ -608,26 +637,23 @@ QRect openAndCloseAbout(Mainform& form, QString* versionText = nullptr, bool* ha
     return where;
 }
 
-QPoint centredOver(const QRect& owner, const QSize& size) {
-    return {int(std::lround(owner.left() + (owner.width() - size.width()) / 2.0)),
-            int(std::lround(owner.top() + (owner.height() - size.height()) / 2.0))};
-}
-
-TEST_F(MainformTest, AboutOpensCentredOverTheMainWindowEveryTime) {
+TEST_F(MainformKnownDesktopTest, AboutOpensCentredOverTheMainWindowEveryTime) {
     form->load(false, QString(), kHelpFile);
     form->move(40, 30);
+    ASSERT_EQ(form->frameGeometry(), QRect(40, 30, 450, 227));
     QString text;
     bool picture = false;
     const QRect first = openAndCloseAbout(*form, &text, &picture);
     EXPECT_TRUE(text.contains(QStringLiteral("\rVersion 1.0.0\r")));
     EXPECT_TRUE(picture) << "Picture1 shows the main window's icon";
-    const QPoint expected1 = centredOver(form->frameGeometry(), first.size());
-    EXPECT_EQ(first.topLeft(), expected1);
+    ASSERT_EQ(first.size(), QSize(224, 210)) << "the About window's frame in this font";
+    // 40 + (450 - 224) / 2 = 153, and 30 + (227 - 210) / 2 = 38.5, a half
+    // that rounds up.
+    EXPECT_EQ(first.topLeft(), QPoint(153, 39));
 
     form->move(300, 200);
     const QRect second = openAndCloseAbout(*form);
-    const QPoint expected2 = centredOver(form->frameGeometry(), second.size());
-    EXPECT_EQ(second.topLeft(), expected2);
+    EXPECT_EQ(second, QRect(413, 209, 224, 210));
     EXPECT_EQ(second.topLeft() - first.topLeft(), QPoint(260, 170));
     EXPECT_EQ(mousePointer(), 0);
 }

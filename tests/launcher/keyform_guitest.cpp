@@ -5,13 +5,13 @@
 #include "fakes/fakewindowsystem.h"
 #include "fakes/probestore.h"
 #include "ui/windowplacement.h"
-#include "launcher/placement.h"
 #include "store/memorystore.h"
 #include "store/tasklayout.h"
 #include "ui/geometry.h"
 
 #include <QApplication>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -20,7 +20,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 
 namespace velmora {
@@ -35,23 +34,48 @@ protected:
     MemoryStore settings;
     LauncherState state;
     testing::FakeWindowSystem windows;
-
-    // The size of a window loaded with nothing stored.
-    QSize designSize() {
-        MemoryStore empty;
-        return KeyForm(empty, state, windows).size();
-    }
 };
 
-TEST_F(KeyFormTest, LoadsWithItsDesign) {
+// The numbers of the tests below are worked out for the offscreen platform's
+// screen of 800 x 800 pixels at 96 dpi, so 15 twips to a pixel, a shown
+// window's frame of 2 pixels on every side, and the desktop font DejaVu Sans
+// at 11 pixels. In that font the 52 letters measure 352.890625 pixels (6.786
+// each, 1.1311 times the design font's 6) and a line 12.796875 (0.984375
+// times its 13), so the design of 2832 x 864 twips takes 2832 * 1.1311 / 15 =
+// 213.55 by 864 * 0.984375 / 15 = 56.7 pixels: the client area is kClient,
+// where the status lines fit without growing it.
+const QSize kClient(214, 57);
+
+class KeyFormKnownDesktopTest : public KeyFormTest {
+protected:
+    void SetUp() override {
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(11);
+        QApplication::setFont(font);
+        ASSERT_EQ(QFontInfo(font).family(), QStringLiteral("DejaVu Sans")) << "fonts-dejavu-core is missing";
+        ASSERT_EQ(QFontMetricsF(font).horizontalAdvance(
+                      QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ")),
+                  352.890625);
+        ASSERT_EQ(QFontMetricsF(font).height(), 12.796875);
+        ASSERT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 800, 800));
+        ASSERT_EQ(QGuiApplication::primaryScreen()->logicalDotsPerInchX(), 96.0);
+        ASSERT_EQ(QGuiApplication::primaryScreen()->logicalDotsPerInchY(), 96.0);
+    }
+    void TearDown() override { QApplication::setFont(m_desktopFont); }
+
+private:
+    const QFont m_desktopFont = QApplication::font();
+};
+
+TEST_F(KeyFormKnownDesktopTest, LoadsWithItsDesign) {
     KeyForm form(settings, state, windows);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Velmora"));
-    // The design, scaled to the desktop font (the font tests check the rest).
-    const TwipDesign design(QApplication::font());
-    EXPECT_GE(form.width(), design.size(2832, 864).width());
-    EXPECT_GE(form.height(), design.size(2832, 864).height());
-    EXPECT_EQ(form.Label1->geometry().topLeft(), design.rect(120, 12, 2592, 828).topLeft());
-    EXPECT_DOUBLE_EQ(form.Label1->font().pointSizeF(), QApplication::font().pointSizeF());
+    EXPECT_EQ(form.size(), kClient);
+    // Edges at 120 * 1.1311 / 15 = 9.05 and (120 + 2592) * 1.1311 / 15 =
+    // 204.495, 12 * 0.984375 / 15 = 0.79 and (12 + 828) * 0.984375 / 15 = 55.1.
+    EXPECT_EQ(form.Label1->geometry(), QRect(9, 1, 195, 54));
+    EXPECT_EQ(form.Label1->font().family(), QStringLiteral("DejaVu Sans"));
+    EXPECT_EQ(form.Label1->font().pixelSize(), 11) << "the desktop font at its own size";
     EXPECT_FALSE(form.isVisible()) << "loading does not show it";
 }
 
@@ -70,36 +94,14 @@ TEST_F(KeyFormTest, DescriptionsAreShownAsTheyAreNotAsMarkup) {
 }
 
 // Where the window is centred: horizontally in the middle of the screen,
-// its vertical centre at 42.5 % of the screen height. The numbers are worked
-// out for the offscreen platform's screen of 800 x 800 pixels at 96 dpi, a
-// shown window's frame of 2 pixels on every side, and the desktop font
-// DejaVu Sans at 11 pixels, in which the window's client area is
-// kClient.
-const QSize kClient(214, 57);
-
-class KeyFormCentringTest : public KeyFormTest {
-protected:
-    void SetUp() override {
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(11);
-        QApplication::setFont(font);
-        ASSERT_EQ(QFontInfo(font).family(), QStringLiteral("DejaVu Sans")) << "fonts-dejavu-core is missing";
-        ASSERT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 800, 800));
-        ASSERT_EQ(QGuiApplication::primaryScreen()->logicalDotsPerInchY(), 96.0);
-    }
-    void TearDown() override { QApplication::setFont(m_desktopFont); }
-
-private:
-    const QFont m_desktopFont = QApplication::font();
-};
-
+// its vertical centre at 42.5 % of the screen height.
 struct CentreCase {
     const char* name;
     const char* stored;
     friend void PrintTo(const CentreCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class CentringTest : public KeyFormCentringTest, public ::testing::WithParamInterface<CentreCase> {};
+class CentringTest : public KeyFormKnownDesktopTest, public ::testing::WithParamInterface<CentreCase> {};
 
 TEST_P(CentringTest, AWindowLeftAtTopLeftIsCentred) {
     storeLocation(QString::fromUtf8(GetParam().stored));
@@ -117,14 +119,15 @@ INSTANTIATE_TEST_SUITE_P(Stored, CentringTest,
                                            CentreCase{"one_character_field", "5;912;864;2832;0"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(KeyFormTest, StoredPositionIsRestoredAndTheDesignSizeKept) {
+TEST_F(KeyFormKnownDesktopTest, StoredPositionIsRestoredAndTheDesignSizeKept) {
     storeLocation(QStringLiteral("1320;912;9999;9999;0"));
     KeyForm form(settings, state, windows);
-    EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(twipsToPixelsX(912), twipsToPixelsY(1320)));
-    EXPECT_EQ(form.size(), designSize());
+    // 912 / 15 = 60.8 and 1320 / 15 = 88.
+    EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(61, 88));
+    EXPECT_EQ(form.size(), kClient);
 }
 
-TEST_F(KeyFormTest, UnloadSavesOnceAndHides) {
+TEST_F(KeyFormKnownDesktopTest, UnloadSavesOnceAndHides) {
     KeyForm form(settings, state, windows);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
@@ -133,14 +136,14 @@ TEST_F(KeyFormTest, UnloadSavesOnceAndHides) {
     form.Unload();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(settings.writes(), writes + 1);
-    const Placement p = parsePlacement(location());
-    EXPECT_EQ(p.top, qRound(pixelsToTwipsY(100)));
-    EXPECT_EQ(p.left, qRound(pixelsToTwipsX(200)));
+    // The frame at 200, 100 and 218 x 61 pixels (kClient and the frame), in
+    // twips.
+    EXPECT_EQ(location(), QStringLiteral("1500;3000;915;3270;0"));
     form.Unload();
     EXPECT_EQ(settings.writes(), writes + 1) << "a second Unload does nothing";
 }
 
-TEST_F(KeyFormTest, TheNextLoadShowsItWhereTheUserLeftIt) {
+TEST_F(KeyFormKnownDesktopTest, TheNextLoadShowsItWhereTheUserLeftIt) {
     {
         KeyForm form(settings, state, windows);
         form.show();
@@ -152,7 +155,7 @@ TEST_F(KeyFormTest, TheNextLoadShowsItWhereTheUserLeftIt) {
     again.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
     EXPECT_EQ(again.frameGeometry().topLeft(), QPoint(321, 234));
-    EXPECT_EQ(again.size(), designSize());
+    EXPECT_EQ(again.size(), kClient);
 }
 
 TEST_F(KeyFormTest, DestroyingItWithoutUnloadSavesNothing) {
@@ -171,7 +174,7 @@ TEST_F(KeyFormTest, UnloadHidesEvenWhenSavingFails) {
     EXPECT_NO_THROW(form.Unload());
 }
 
-TEST_F(KeyFormCentringTest, IsCentredWithTheFrameTheWindowManagerAnnouncesBeforeItIsFramed) {
+TEST_F(KeyFormKnownDesktopTest, IsCentredWithTheFrameTheWindowManagerAnnouncesBeforeItIsFramed) {
     windows.frame = QMargins(3, 24, 5, 7);
     KeyForm form(settings, state, windows);
     ASSERT_EQ(form.size(), kClient);
@@ -179,7 +182,7 @@ TEST_F(KeyFormCentringTest, IsCentredWithTheFrameTheWindowManagerAnnouncesBefore
     EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(289, 296));
 }
 
-TEST_F(KeyFormCentringTest, IsCentredAgainOnceFramedWhenTheFrameWasNotAnnounced) {
+TEST_F(KeyFormKnownDesktopTest, IsCentredAgainOnceFramedWhenTheFrameWasNotAnnounced) {
     windows.frame.reset();
     KeyForm form(settings, state, windows);
     ASSERT_EQ(form.size(), kClient);
@@ -192,7 +195,7 @@ TEST_F(KeyFormCentringTest, IsCentredAgainOnceFramedWhenTheFrameWasNotAnnounced)
         << "still at " << form.frameGeometry().x() << "," << form.frameGeometry().y();
 }
 
-TEST_F(KeyFormCentringTest, AStoredPositionOffEveryScreenIsBroughtBackCentred) {
+TEST_F(KeyFormKnownDesktopTest, AStoredPositionOffEveryScreenIsBroughtBackCentred) {
     // Left on a second monitor that is gone now.
     storeLocation(QStringLiteral("1320;90000;864;2832;0"));
     KeyForm form(settings, state, windows);
@@ -200,7 +203,7 @@ TEST_F(KeyFormCentringTest, AStoredPositionOffEveryScreenIsBroughtBackCentred) {
     EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(293, 312));
 }
 
-TEST_F(KeyFormTest, WhereTheWindowSystemPlacesWindowsOnlyTheSizeIsKept) {
+TEST_F(KeyFormKnownDesktopTest, WhereTheWindowSystemPlacesWindowsOnlyTheSizeIsKept) {
     windows.places = false;
     storeLocation(QStringLiteral("1320;912;864;2832;0"));
     KeyForm form(settings, state, windows);
@@ -209,11 +212,9 @@ TEST_F(KeyFormTest, WhereTheWindowSystemPlacesWindowsOnlyTheSizeIsKept) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     form.move(40, 0);  // where a compositor might report it
     form.Unload();
-    const Placement p = parsePlacement(location());
-    EXPECT_EQ(p.top, 1320);
-    EXPECT_EQ(p.left, 912);
-    EXPECT_EQ(p.height, qRound(pixelsToTwipsY(form.frameGeometry().height())));
-    EXPECT_EQ(p.width, qRound(pixelsToTwipsX(form.frameGeometry().width())));
+    // The stored position stays; the frame of 218 x 61 pixels is 3270 x 915
+    // twips.
+    EXPECT_EQ(location(), QStringLiteral("1320;912;915;3270;0"));
 }
 
 struct UnseenCase {
