@@ -139,8 +139,7 @@ bool liesOffEveryScreen(const QWidget* window) {
 void SavePlacement(SettingsStore& store, const QWidget* window, const QString& app,
                    const QString& section, const QString& key, PlacementScope scope) {
     if (scope == PlacementScope::Nothing) return;
-    if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
-        return;
+    if (!inNormalState(window)) return;
     const TwipRect r = windowTwips(window);
     const auto height = std::int32_t(std::lround(r.height));
     const auto width = std::int32_t(std::lround(r.width));
@@ -167,8 +166,7 @@ void RestorePlacement(const SettingsStore& store, QWidget* window, const QString
     if (p.state == 0) window->setWindowState(Qt::WindowNoState);
     else if (p.state == 1) window->setWindowState(Qt::WindowMinimized);
     else if (p.state == 2) window->setWindowState(Qt::WindowMaximized);
-    if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
-        return;
+    if (!inNormalState(window)) return;
     if (scope == PlacementScope::Everything) {
         if (p.top >= 0) setWindowTop(window, p.top);
         if (p.left >= 0) setWindowLeft(window, p.left);
