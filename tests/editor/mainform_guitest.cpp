@@ -11,9 +11,10 @@
 #include "fakes/fakelauncher.h"
 #include "fakes/fakeprompts.h"
 #include "fakes/probestore.h"
-#include "ui/windowplacement.h"
+#include "knowndesktop.h"
 #include "store/tasklayout.h"
 #include "ui/geometry.h"
+#include "ui/windowplacement.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -439,12 +440,8 @@ TEST_F(MainformTest, LeftButtonSelectsAndShowsNoMenu) {
 
 // ---- Placement and the unload ---------------------------------------------------
 
-// The numbers of the placement tests are worked out for the offscreen
-// platform's screen of 800 x 800 pixels at 96 dpi, so 15 twips to a pixel, a
-// shown window's frame of 2 pixels on every side, and the desktop font
-// DejaVu Sans at 11 pixels. In that font the 52 letters measure 352.890625
-// pixels (1.1311 times the design font's average of 6) and a line 12.796875
-// (0.984375 times its 13): the design's client area of 5880 x 3000 twips
+// The numbers of the placement tests are worked out for the known desktop
+// (knowndesktop.h). There the design's client area of 5880 x 3000 twips
 // takes 5880 * 1.1311 / 15 = 443.4 by 3000 * 0.984375 / 15 = 196.9 pixels,
 // and the buttons' texts need 6 more rows, so the client area is 443 x 203.
 // The least outer size is that and the design's room for the frame:
@@ -453,26 +450,12 @@ TEST_F(MainformTest, LeftButtonSelectsAndShowsNoMenu) {
 class MainformKnownDesktopTest : public MainformTest {
 protected:
     void SetUp() override {
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(11);
-        QApplication::setFont(font);
-        ASSERT_EQ(QFontInfo(font).family(), QStringLiteral("DejaVu Sans")) << "fonts-dejavu-core is missing";
-        ASSERT_EQ(QFontMetricsF(font).horizontalAdvance(kAverageSample), 352.890625);
-        ASSERT_EQ(QFontMetricsF(font).height(), 12.796875);
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        ASSERT_EQ(screen->geometry(), QRect(0, 0, 800, 800));
-        ASSERT_EQ(screen->logicalDotsPerInchX(), 96.0);
-        ASSERT_EQ(screen->logicalDotsPerInchY(), 96.0);
+        ASSERT_NO_FATAL_FAILURE(desktop.use());
         MainformTest::SetUp();
         ASSERT_EQ(form->size(), QSize(443, 203)) << "the client area of the design in this font";
     }
-    void TearDown() override {
-        MainformTest::TearDown();
-        QApplication::setFont(m_desktopFont);
-    }
 
-private:
-    const QFont m_desktopFont = QApplication::font();
+    testing::KnownDesktop desktop;
 };
 
 struct PlacementCase {

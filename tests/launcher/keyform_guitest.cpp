@@ -4,10 +4,11 @@
 
 #include "fakes/fakewindowsystem.h"
 #include "fakes/probestore.h"
-#include "ui/windowplacement.h"
+#include "knowndesktop.h"
 #include "store/memorystore.h"
 #include "store/tasklayout.h"
 #include "ui/geometry.h"
+#include "ui/windowplacement.h"
 
 #include <QApplication>
 #include <QFontInfo>
@@ -36,35 +37,17 @@ protected:
     testing::FakeWindowSystem windows;
 };
 
-// The numbers of the tests below are worked out for the offscreen platform's
-// screen of 800 x 800 pixels at 96 dpi, so 15 twips to a pixel, a shown
-// window's frame of 2 pixels on every side, and the desktop font DejaVu Sans
-// at 11 pixels. In that font the 52 letters measure 352.890625 pixels (6.786
-// each, 1.1311 times the design font's 6) and a line 12.796875 (0.984375
-// times its 13), so the design of 2832 x 864 twips takes 2832 * 1.1311 / 15 =
-// 213.55 by 864 * 0.984375 / 15 = 56.7 pixels: the client area is kClient,
-// where the status lines fit without growing it.
+// The numbers of the tests below are worked out for the known desktop
+// (knowndesktop.h). There the design of 2832 x 864 twips takes
+// 2832 * 1.1311 / 15 = 213.55 by 864 * 0.984375 / 15 = 56.7 pixels: the
+// client area is kClient, where the status lines fit without growing it.
 const QSize kClient(214, 57);
 
 class KeyFormKnownDesktopTest : public KeyFormTest {
 protected:
-    void SetUp() override {
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(11);
-        QApplication::setFont(font);
-        ASSERT_EQ(QFontInfo(font).family(), QStringLiteral("DejaVu Sans")) << "fonts-dejavu-core is missing";
-        ASSERT_EQ(QFontMetricsF(font).horizontalAdvance(
-                      QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ")),
-                  352.890625);
-        ASSERT_EQ(QFontMetricsF(font).height(), 12.796875);
-        ASSERT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 800, 800));
-        ASSERT_EQ(QGuiApplication::primaryScreen()->logicalDotsPerInchX(), 96.0);
-        ASSERT_EQ(QGuiApplication::primaryScreen()->logicalDotsPerInchY(), 96.0);
-    }
-    void TearDown() override { QApplication::setFont(m_desktopFont); }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(desktop.use()); }
 
-private:
-    const QFont m_desktopFont = QApplication::font();
+    testing::KnownDesktop desktop;
 };
 
 TEST_F(KeyFormKnownDesktopTest, LoadsWithItsDesign) {
