@@ -18,6 +18,7 @@
 #include "store/registry.h"
 #include "store/sqlitestore.h"
 #include "ui/prompts.h"
+#include "ui/windowsystem.h"
 #include "velmora/version.h"
 
 #include <QApplication>
@@ -27,6 +28,8 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+
+#include <unistd.h>
 
 namespace {
 
@@ -192,6 +195,54 @@ int uninstall(int& argc, char** argv, const QProcessEnvironment& environment) {
     }
 }
 
+// The chosen mode, from the settings store on. Everything it opens is
+// closed again when it returns.
+int runMode(const Switches& switches, const QProcessEnvironment& environment) {
+    QtPrompts prompts;
+
+    std::unique_ptr<SqliteStore> store;
+    try {
+        store = std::make_unique<SqliteStore>(defaultSettingsPath(environment));
+    } catch (const StoreError& e) {
+        if (switches.run) diagnose(Priority::Error, QStringLiteral("velmora: ") + e.text());
+        else prompts.error(nullptr, e.text());
+        return 1;
+    }
+
+    LauncherState state;
+    SystemClock clock;
+    // Each started program gets a systemd scope of its own when a user
+    // manager is there: stopping the launcher's unit must not kill them.
+    SystemdScopes scopes(sessionBusAddress(environment));
+    PosixLauncher launcher(&scopes);
+
+    if (switches.run) {
+        // Start-up mode runs no main event loop; a closed status window must
+        // not end the waits of the run.
+        QGuiApplication::setQuitOnLastWindowClosed(false);
+        StartupSequence sequence(*store, state, launcher, prompts, clock, diagnose);
+        try {
+            sequence.run(switches);
+        } catch (const StoreError& e) {
+            diagnose(Priority::Error, QStringLiteral("velmora: ") + e.text());
+            return 1;
+        }
+        return 0;
+    }
+
+    StartupSequence sequence(*store, state, launcher, prompts, clock);
+    LinuxRegistry registry(environment);
+    try {
+        const StartupSettings settings = sequence.run(switches);
+        return runEditingMode({*store, state, prompts, launcher, clock, registry, environment,
+                               settings.installed, settings.defaultKey,
+                               locateHelpFile(QCoreApplication::applicationDirPath())});
+    } catch (const StoreError& e) {
+        prompts.error(nullptr, e.text());
+        return 1;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -241,47 +292,15 @@ int main(int argc, char** argv) {
         const ScopedPlatform platform(chooseWindowPlatform(environment));
         app = std::make_unique<QApplication>(argc, argv);
     }
-    QtPrompts prompts;
-
-    std::unique_ptr<SqliteStore> store;
-    try {
-        store = std::make_unique<SqliteStore>(defaultSettingsPath(environment));
-    } catch (const StoreError& e) {
-        if (switches.run) diagnose(Priority::Error, QStringLiteral("velmora: ") + e.text());
-        else prompts.error(nullptr, e.text());
-        return 1;
+    const int code = runMode(switches, environment);
+    // Qt's Wayland client can deadlock while it tears down the connection
+    // to the compositor: its reader thread waits for a read that never
+    // comes. The process would stay, with its window gone and the instance
+    // lock held, so that the next start does nothing. All of ours is
+    // closed by now; the process ends without that teardown.
+    if (onWayland()) {
+        std::fflush(nullptr);
+        ::_exit(code);
     }
-
-    LauncherState state;
-    SystemClock clock;
-    // Each started program gets a systemd scope of its own when a user
-    // manager is there: stopping the launcher's unit must not kill them.
-    SystemdScopes scopes(sessionBusAddress(environment));
-    PosixLauncher launcher(&scopes);
-
-    if (switches.run) {
-        // Start-up mode runs no main event loop; a closed status window must
-        // not end the waits of the run.
-        QGuiApplication::setQuitOnLastWindowClosed(false);
-        StartupSequence sequence(*store, state, launcher, prompts, clock, diagnose);
-        try {
-            sequence.run(switches);
-        } catch (const StoreError& e) {
-            diagnose(Priority::Error, QStringLiteral("velmora: ") + e.text());
-            return 1;
-        }
-        return 0;
-    }
-
-    StartupSequence sequence(*store, state, launcher, prompts, clock);
-    LinuxRegistry registry(environment);
-    try {
-        const StartupSettings settings = sequence.run(switches);
-        return runEditingMode({*store, state, prompts, launcher, clock, registry, environment,
-                               settings.installed, settings.defaultKey,
-                               locateHelpFile(QCoreApplication::applicationDirPath())});
-    } catch (const StoreError& e) {
-        prompts.error(nullptr, e.text());
-        return 1;
-    }
+    return code;
 }

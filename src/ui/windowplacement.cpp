@@ -2,6 +2,7 @@
 
 #include "launcher/placement.h"
 #include "ui/geometry.h"
+#include "ui/windowsystem.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -124,8 +125,7 @@ void setWindowHeight(QWidget* window, double twips) { setOuterSize(window, 0, tw
 void setWindowWidth(QWidget* window, double twips) { setOuterSize(window, twipsToPixelsX(twips), 0); }
 
 PlacementScope platformPlacementScope() {
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ? PlacementScope::SizeOnly
-                                                                                 : PlacementScope::Everything;
+    return onWayland() ? PlacementScope::SizeOnly : PlacementScope::Everything;
 }
 
 bool liesOffEveryScreen(const QWidget* window) {

@@ -46,7 +46,7 @@ class PortableWindowSystem : public WindowSystem {
 public:
     explicit PortableWindowSystem(const QString& platform)
         : m_real(platform != QLatin1String("offscreen") && platform != QLatin1String("minimal")),
-          m_places(!platform.startsWith(QLatin1String("wayland"))) {}
+          m_places(!onWayland()) {}
 
     bool isRealScreen() const override { return m_real; }
     bool placesWindows() const override { return m_places; }
@@ -196,5 +196,7 @@ std::unique_ptr<WindowSystem> createWindowSystem() {
     }
     return std::make_unique<PortableWindowSystem>(platform);
 }
+
+bool onWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
 }  // namespace velmora

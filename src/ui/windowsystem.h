@@ -48,4 +48,7 @@ public:
 // The window system of the running application's platform.
 std::unique_ptr<WindowSystem> createWindowSystem();
 
+// True when the running application is a native Wayland client.
+bool onWayland();
+
 }  // namespace velmora
