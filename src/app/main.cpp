@@ -27,7 +27,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <optional>
 
 #include <unistd.h>
 
@@ -163,17 +162,16 @@ private:
     bool m_set;
 };
 
-// /UNINSTALL: one message box in a desktop session; without a display, whose
-// toolkit would abort, lines on standard output, or on standard error when
-// anything stayed. Non-zero when anything stayed.
-int uninstall(int& argc, char** argv, const QProcessEnvironment& environment) {
-    const bool window = !qEnvironmentVariableIsEmpty("DISPLAY") ||
-                        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    std::optional<QApplication> app;
-    if (window) {
-        const ScopedPlatform platform(chooseWindowPlatform(environment));
-        app.emplace(argc, argv);
-    }
+// The widget application, on the platform chosen for this session.
+std::unique_ptr<QCoreApplication> windowApplication(int& argc, char** argv, const QProcessEnvironment& environment) {
+    const ScopedPlatform platform(chooseWindowPlatform(environment));
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+// /UNINSTALL: with `window` (a widget application exists) one message box;
+// without a display, whose toolkit would abort, lines on standard output, or
+// on standard error when anything stayed. Non-zero when anything stayed.
+int uninstall(bool window, const QProcessEnvironment& environment) {
     QtPrompts prompts;
     const auto tell = [&](const QString& text, bool failed) {
         if (window) {
@@ -273,26 +271,31 @@ int main(int argc, char** argv) {
     if (lock.status() == InstanceLock::Status::Unavailable)
         diagnose(Priority::Warning, QStringLiteral("velmora: %1 Going on without the check for another instance.")
                               .arg(lock.error()));
-    if (switches.uninstall) return uninstall(argc, argv, environment);
-
-    // A run that shows no window never opens the display: a missing or stale
-    // one (DISPLAY left over, no server) cannot stop the launch, and starting
-    // no window toolkit makes the start quicker.
     std::unique_ptr<QCoreApplication> app;
-    if (switches.showsNoWindow()) {
-        app = std::make_unique<QCoreApplication>(argc, argv);
+    int code = 0;
+    if (switches.uninstall) {
+        const bool window = !qEnvironmentVariableIsEmpty("DISPLAY") ||
+                            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+        if (window) app = windowApplication(argc, argv, environment);
+        code = uninstall(window, environment);
     } else {
-        if (!hasDesktop()) {
-            diagnose(Priority::Error, QStringLiteral(
-                                  "velmora: a desktop session is needed (neither DISPLAY nor "
-                                  "WAYLAND_DISPLAY is set); only \"velmora /run /nodisp /skwait=0\" "
-                                  "runs without one."));
-            return 1;
+        // A run that shows no window never opens the display: a missing or
+        // stale one (DISPLAY left over, no server) cannot stop the launch, and
+        // starting no window toolkit makes the start quicker.
+        if (switches.showsNoWindow()) {
+            app = std::make_unique<QCoreApplication>(argc, argv);
+        } else {
+            if (!hasDesktop()) {
+                diagnose(Priority::Error, QStringLiteral(
+                                      "velmora: a desktop session is needed (neither DISPLAY nor "
+                                      "WAYLAND_DISPLAY is set); only \"velmora /run /nodisp /skwait=0\" "
+                                      "runs without one."));
+                return 1;
+            }
+            app = windowApplication(argc, argv, environment);
         }
-        const ScopedPlatform platform(chooseWindowPlatform(environment));
-        app = std::make_unique<QApplication>(argc, argv);
+        code = runMode(switches, environment);
     }
-    const int code = runMode(switches, environment);
     // Qt's Wayland client can deadlock while it tears down the connection
     // to the compositor: its reader thread waits for a read that never
     // comes. The process would stay, with its window gone and the instance

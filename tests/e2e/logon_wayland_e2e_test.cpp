@@ -254,12 +254,20 @@ TEST_F(LogonWayland, TheMainWindowKeepsItsSizeAndTheStoredPositionOverTwoStarts)
     }
 }
 
+struct ClosedWindow {
+    const char* name;
+    QStringList args;
+};
+void PrintTo(const ClosedWindow& w, std::ostream* os) { *os << w.name; }
+
+class LogonWaylandClosing : public LogonWayland, public ::testing::WithParamInterface<ClosedWindow> {};
+
 // The toolkit's teardown of the compositor connection hangs now and then; a
 // program that stays after its window closed holds the instance lock, and
 // the next start does nothing. Many closes make a rare hang likely to show.
-TEST_F(LogonWayland, ClosingTheMainWindowEndsTheProgramEveryTime) {
+TEST_P(LogonWaylandClosing, EndsTheProgramEveryTime) {
     for (int start = 1; start <= 25; ++start) {
-        startVelmora({});
+        startVelmora(GetParam().args);
         const QJsonObject window = waitForWindow(QStringLiteral("Velmora"));
         ASSERT_FALSE(window.isEmpty()) << "start " << start << ": " << diagnostics();
         ASSERT_TRUE(swaymsg({QStringLiteral("[pid=%1] kill").arg(window.value(QStringLiteral("pid")).toInt())}));
@@ -267,6 +275,11 @@ TEST_F(LogonWayland, ClosingTheMainWindowEndsTheProgramEveryTime) {
         EXPECT_TRUE(velmoraSucceeded()) << "start " << start << ": " << diagnostics();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Windows, LogonWaylandClosing,
+                         ::testing::Values(ClosedWindow{"MainWindow", {}},
+                                           ClosedWindow{"UninstallMessage", {QStringLiteral("/UNINSTALL")}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace velmora
