@@ -23,6 +23,12 @@ inline bool writeFile(const QString& path, const QByteArray& content, bool execu
                                        : QFile::ReadOwner | QFile::WriteOwner);
 }
 
+// The bytes of a file; empty when it cannot be read.
+inline QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 // What a folder holds, for comparing it before and after: one line per name
 // (hidden ones included) with the permission bits and the contents in hex, or
 // the link's target, or "other" for anything else.

@@ -198,13 +198,22 @@ int uninstall(bool window, const QProcessEnvironment& environment) {
 int runMode(const Switches& switches, const QProcessEnvironment& environment) {
     QtPrompts prompts;
 
-    std::unique_ptr<SqliteStore> store;
+    // A home that cannot be written must not stop a logon: the list is then
+    // run, or shown, as it stands.
+    OpenedStore opened;
     try {
-        store = std::make_unique<SqliteStore>(defaultSettingsPath(environment));
+        opened = openSettingsStore(defaultSettingsPath(environment));
     } catch (const StoreError& e) {
         if (switches.run) diagnose(Priority::Error, QStringLiteral("velmora: ") + e.text());
         else prompts.error(nullptr, e.text());
         return 1;
+    }
+    SqliteStore* const store = opened.store.get();
+    if (!opened.readOnlyReason.isEmpty() && switches.run) {
+        diagnose(Priority::Warning,
+                 QStringLiteral("velmora: %1 The launch list runs as stored, but once-only tasks "
+                                "cannot be marked as run today.")
+                     .arg(opened.readOnlyReason));
     }
 
     LauncherState state;
@@ -234,7 +243,8 @@ int runMode(const Switches& switches, const QProcessEnvironment& environment) {
         const StartupSettings settings = sequence.run(switches);
         return runEditingMode({*store, state, prompts, launcher, clock, registry, environment,
                                settings.installed, settings.defaultKey,
-                               locateHelpFile(QCoreApplication::applicationDirPath())});
+                               locateHelpFile(QCoreApplication::applicationDirPath()),
+                               opened.readOnlyReason});
     } catch (const StoreError& e) {
         prompts.error(nullptr, e.text());
         return 1;

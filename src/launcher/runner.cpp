@@ -77,7 +77,9 @@ void TaskRunner::RunTasks() {
     walkTasks(m_store, {TaskField::Keys, TaskField::Opt}, [&](int n, const TaskRecord& head) {
         const QString& desc = head.desc;
         const TaskDecision decision = decideTask(head.keys, head.opt, launchKey, today);
-        if (decision.newOpt) {
+        // A store opened only for reading was reported once when it was
+        // opened; a line per once-only task would say nothing new.
+        if (decision.newOpt && m_store.writable()) {
             // Stamped on every pass, launched or not: a once-only task that
             // this configuration excluded counts as done for today as well.
             try {

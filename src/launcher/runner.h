@@ -50,6 +50,8 @@ public:
                RunnerView& view, KeyWaiter& waiter, const Clock& clock,
                Diagnostics diagnostics = {});
 
+    // Once-only tasks are stamped only in a store that is writable(); one
+    // opened for reading runs them as its stamps stand.
     void RunTasks();
 
 private:

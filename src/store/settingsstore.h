@@ -45,6 +45,12 @@ public:
     // together or not at all. If `body` throws, nothing of it is kept and the
     // exception propagates. Nested calls join the outer transaction.
     virtual void transaction(const std::function<void()>& body) = 0;
+
+    // false for a store opened only for reading: every write, remove and
+    // transaction then throws, so callers that can do without a write (a
+    // once-only stamp, a window position) skip it instead of reporting it
+    // once per value.
+    virtual bool writable() const { return true; }
 };
 
 }  // namespace velmora

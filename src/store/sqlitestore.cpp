@@ -10,6 +10,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <optional>
 #include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -66,6 +68,50 @@ struct ResetGuard {
     }
 };
 
+// Whether a file holds nothing but zero bytes (or nothing at all): SQLite
+// reads no header, and so nothing, from such a log or shared-memory file.
+bool holdsNothing(const QByteArray& path) {
+    QFile file(QFile::decodeName(path));
+    constexpr qint64 kLargest = 1 << 20;
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kLargest) return false;
+    const QByteArray bytes = file.readAll();
+    return std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return c == 0; });
+}
+
+// What an attempt to open a store for writing may leave behind when it fails
+// (a full disk): the store file itself, when this process created it, and
+// log and shared-memory files that SQLite made but could not fill. Removed
+// again unless keep() is called. One that holds anything stays: it may be
+// another writer's, or hold committed changes.
+class Leftovers {
+public:
+    explicit Leftovers(const QByteArray& path) : m_path(path) {
+        for (int i = 0; i < kLogs; ++i) m_existed[i] = ::access((m_path + kSuffixes[i]).constData(), F_OK) == 0;
+    }
+    ~Leftovers() {
+        if (m_kept) return;
+        for (int i = 0; i < kLogs; ++i) {
+            if (m_existed[i]) continue;
+            const QByteArray file = m_path + kSuffixes[i];
+            if (m_created || holdsNothing(file)) ::unlink(file.constData());
+        }
+        if (m_created) ::unlink(m_path.constData());
+    }
+    Leftovers(const Leftovers&) = delete;
+    Leftovers& operator=(const Leftovers&) = delete;
+    // The store file did not exist before and this process made it.
+    void created() { m_created = true; }
+    void keep() { m_kept = true; }
+
+private:
+    static constexpr int kLogs = 3;
+    static constexpr const char* kSuffixes[kLogs] = {"-wal", "-shm", "-journal"};
+    QByteArray m_path;
+    bool m_existed[kLogs] = {};
+    bool m_created = false;
+    bool m_kept = false;
+};
+
 QString columnText(sqlite3_stmt* stmt, int col) {
     const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt, col));
     const int size = sqlite3_column_bytes(stmt, col);
@@ -91,16 +137,51 @@ struct SqliteStore::Statements {
     ~Statements() { qDeleteAll(many); }
 };
 
-SqliteStore::SqliteStore(const QString& path, StoreAccess access) : m_path(path) {
+SqliteStore::SqliteStore(const QString& path, StoreAccess access)
+    : m_path(path), m_writable(access == StoreAccess::ReadWrite) {
     // An empty path would name a file in whatever folder the program runs in.
     if (path.isEmpty()) {
         throw StoreError("Unable to find a folder for the settings "
                          "(neither XDG_CONFIG_HOME nor HOME is set).");
     }
-    const bool readOnly = access == StoreAccess::ReadOnly;
     const QFileInfo info(path);
+    if (m_writable) openForWriting(info);
+    else openForReading(info);
+}
+
+SqliteStore::SqliteStore(const QString& path, Empty) : m_path(path), m_writable(false) { openEmpty(); }
+
+std::unique_ptr<SqliteStore> SqliteStore::emptyReadOnly(const QString& path) {
+    return std::unique_ptr<SqliteStore>(new SqliteStore(path, Empty{}));
+}
+
+int SqliteStore::exec(const char* sql) const { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); }
+
+StoreError SqliteStore::giveUp(const QString& what) {
+    const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
+    m_stmts.reset();
+    sqlite3_close(m_db);
+    m_db = nullptr;
+    return StoreError(QStringLiteral("%1 the settings store %2: %3.").arg(what, m_path, reason).toStdString());
+}
+
+void SqliteStore::open(const QByteArray& native, int flags) {
+    const int rc = sqlite3_open_v2(native.constData(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        if (!m_db) {
+            throw StoreError(QStringLiteral("Cannot open the settings store %1: %2.")
+                                 .arg(m_path, QString::fromUtf8(sqlite3_errstr(rc)))
+                                 .toStdString());
+        }
+        throw giveUp(QStringLiteral("Cannot open"));
+    }
+    sqlite3_busy_timeout(m_db, 5000);
+    sqlite3_extended_result_codes(m_db, 1);
+}
+
+void SqliteStore::openForWriting(const QFileInfo& info) {
     const QString folder = info.absolutePath();
-    if (!readOnly && !QFileInfo::exists(folder)) {
+    if (!QFileInfo::exists(folder)) {
         if (!QDir().mkpath(folder)) {
             throw StoreError(QStringLiteral("Cannot create the folder %1 for the settings store.")
                                  .arg(folder)
@@ -108,60 +189,32 @@ SqliteStore::SqliteStore(const QString& path, StoreAccess access) : m_path(path)
         }
         ::chmod(QFile::encodeName(folder).constData(), 0700);
     }
-    QByteArray native = QFile::encodeName(path);
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
-    if (readOnly) {
-        if (!info.isFile()) {
-            throw StoreError(
-                QStringLiteral("Cannot open the settings store %1: there is no such file.")
-                    .arg(path)
-                    .toStdString());
-        }
-        // A read-only connection to a WAL database still creates the "-shm"
-        // and "-wal" files and leaves them behind. While no log exists, every
-        // committed change is in the file itself, and reading it as immutable
-        // touches nothing; a log that exists belongs to a writer (or one that
-        // died) and must be read with it.
-        const bool logExists = QFileInfo::exists(path + QStringLiteral("-wal")) ||
-                               QFileInfo::exists(path + QStringLiteral("-journal"));
-        native = QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded() +
-                 (logExists ? "?mode=ro" : "?immutable=1");
-        flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
-    } else {
-        // Create a missing file ourselves so that it is private from the first
-        // byte; O_EXCL leaves an existing file exactly as it is.
-        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0) ::close(fd);
+    const QByteArray native = QFile::encodeName(m_path);
+    // Create a missing file ourselves so that it is private from the first
+    // byte; O_EXCL leaves an existing file exactly as it is.
+    Leftovers leftovers(native);
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        leftovers.created();
+        ::close(fd);
     }
 
-    const int rc = sqlite3_open_v2(native.constData(), &m_db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
-                                    : QString::fromUtf8(sqlite3_errstr(rc));
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw StoreError(
-            QStringLiteral("Cannot open the settings store %1: %2.").arg(path, reason).toStdString());
-    }
-    sqlite3_busy_timeout(m_db, 5000);
-    sqlite3_extended_result_codes(m_db, 1);
-
-    // The first statements touch the file header: a file that is not a SQLite
-    // database fails here, before anything could be written into it.
-    auto exec = [this](const char* sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); };
-    // Gives up on the file: the connection is closed, nothing was written.
-    auto unusable = [this, &path]() {
-        const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
+    open(native, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
+    // SQLite falls back to reading a file it may not write, and a store
+    // already in WAL mode then opens without complaint: every write would
+    // fail later, one by one.
+    if (sqlite3_db_readonly(m_db, "main") == 1) {
         m_stmts.reset();
         sqlite3_close(m_db);
         m_db = nullptr;
-        return StoreError(
-            QStringLiteral("Cannot use the settings store %1: %2.").arg(path, reason).toStdString());
-    };
-    if (!readOnly &&
-        (exec("PRAGMA journal_mode=WAL") != SQLITE_OK || exec("PRAGMA synchronous=NORMAL") != SQLITE_OK))
-        throw unusable();
-    if (readOnly && exec("SELECT 1 FROM settings LIMIT 0") != SQLITE_OK) throw unusable();
+        throw StoreError(QStringLiteral("Cannot write the settings store %1: the file is read-only.")
+                             .arg(m_path)
+                             .toStdString());
+    }
+    // The first statements touch the file header: a file that is not a SQLite
+    // database fails here, before anything could be written into it.
+    if (exec("PRAGMA journal_mode=WAL") != SQLITE_OK || exec("PRAGMA synchronous=NORMAL") != SQLITE_OK)
+        throw giveUp(QStringLiteral("Cannot use"));
 
     bool hasTable = false;
     {
@@ -169,16 +222,72 @@ SqliteStore::SqliteStore(const QString& path, StoreAccess access) : m_path(path)
         Statement probe(m_db, "SELECT 1 FROM sqlite_schema WHERE type='table' AND name='settings'");
         hasTable = probe && sqlite3_step(probe.get()) == SQLITE_ROW;
     }
-    if (!readOnly && !hasTable && exec(kSchema) != SQLITE_OK &&
+    if (!hasTable && exec(kSchema) != SQLITE_OK &&
         // Another process may have created it in the meantime.
         exec("SELECT 1 FROM settings LIMIT 0") != SQLITE_OK)
-        throw unusable();
+        throw giveUp(QStringLiteral("Cannot use"));
+    prepareStatements();
+    leftovers.keep();
+}
 
+void SqliteStore::openForReading(const QFileInfo& info) {
+    if (!info.isFile()) {
+        throw StoreError(QStringLiteral("Cannot open the settings store %1: there is no such file.")
+                             .arg(m_path)
+                             .toStdString());
+    }
+    // A read-only connection to a WAL database still creates the "-shm"
+    // and "-wal" files and leaves them behind. While no log exists, every
+    // committed change is in the file itself, and reading it as immutable
+    // touches nothing; a log that exists belongs to a writer (or one that
+    // died) and must be read with it, unless its shared-memory file cannot
+    // be made (a full disk, a read-only folder): then the file as it stands
+    // is all there is to read.
+    const bool logExists = QFileInfo::exists(m_path + QStringLiteral("-wal")) ||
+                           QFileInfo::exists(m_path + QStringLiteral("-journal"));
+    // A creation that failed half-way (a full disk) can leave an empty file,
+    // which SQLite reads as a database without tables.
+    if (info.size() == 0 && !logExists) {
+        openEmpty();
+        return;
+    }
+    const QByteArray url = QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded();
+    const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+    std::optional<StoreError> withLog;
+    if (logExists) {
+        try {
+            open(url + "?mode=ro", flags);
+            if (exec("SELECT 1 FROM settings LIMIT 0") != SQLITE_OK) throw giveUp(QStringLiteral("Cannot use"));
+            prepareStatements();
+            return;
+        } catch (const StoreError& e) {
+            withLog = e;
+        }
+    }
+    try {
+        open(url + "?immutable=1", flags);
+        if (exec("SELECT 1 FROM settings LIMIT 0") != SQLITE_OK) throw giveUp(QStringLiteral("Cannot use"));
+        prepareStatements();
+    } catch (const StoreError&) {
+        // The first reason is the one that tells what is wrong with the file.
+        if (withLog) throw *withLog;
+        throw;
+    }
+}
+
+void SqliteStore::openEmpty() {
+    open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
+    if (exec(kSchema) != SQLITE_OK || exec("PRAGMA query_only=1") != SQLITE_OK)
+        throw giveUp(QStringLiteral("Cannot use"));
+    prepareStatements();
+}
+
+void SqliteStore::prepareStatements() {
     m_stmts = std::make_unique<Statements>();
     // A "settings" table made by something else fails here. The reason is taken
     // at the first statement that does not fit: a later one that prepares fine
     // would leave only "not an error" to report.
-    auto prepare = [this, &path](Statement& into, const char* sql) {
+    auto prepare = [this](Statement& into, const char* sql) {
         into = Statement(m_db, sql);
         if (into) return;
         const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
@@ -187,7 +296,7 @@ SqliteStore::SqliteStore(const QString& path, StoreAccess access) : m_path(path)
         m_db = nullptr;
         throw StoreError(QStringLiteral("Cannot use the settings store %1: its table \"settings\" "
                                         "is not laid out as Velmora's (%2).")
-                             .arg(path, reason)
+                             .arg(m_path, reason)
                              .toStdString());
     };
     prepare(m_stmts->read,
@@ -319,6 +428,22 @@ void SqliteStore::transaction(const std::function<void()>& body) {
         throw StoreError(QStringLiteral("Cannot write the settings store %1: %2.")
                              .arg(m_path, reason)
                              .toStdString());
+    }
+}
+
+OpenedStore openSettingsStore(const QString& path) {
+    try {
+        return {std::make_unique<SqliteStore>(path), QString()};
+    } catch (const StoreError& writing) {
+        // Without a settings folder there is nothing to read either.
+        if (path.isEmpty()) throw;
+        try {
+            const QFileInfo info(path);
+            if (!info.exists()) return {SqliteStore::emptyReadOnly(path), writing.text()};
+            return {std::make_unique<SqliteStore>(path, StoreAccess::ReadOnly), writing.text()};
+        } catch (const StoreError&) {
+            throw writing;
+        }
     }
 }
 

@@ -257,6 +257,37 @@ TEST_F(PreviewE2E, PreviewWritesNothing) {
     EXPECT_TRUE(evidence().isEmpty()) << "nothing was started";
 }
 
+// A store seeded by hand with the sqlite3 tool keeps SQLite's rollback
+// journal: a preview that opened it for writing would switch it to WAL and
+// change its header, which a store made through Velmora (WAL already) hides.
+TEST_F(PreviewE2E, AStoreMadeWithTheSqliteToolKeepsEveryByte) {
+    if (const auto missing = testing::missingTool({"sqlite3"}))
+        GTEST_FAIL() << missing->toStdString() << " is missing (Debian package sqlite3)";
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(storePath()).absolutePath()));
+    const Finished made = testing::runToEnd(
+        QStringLiteral("sqlite3"),
+        {storePath(),
+         QStringLiteral("CREATE TABLE IF NOT EXISTS settings (application TEXT NOT NULL COLLATE NOCASE, section TEXT "
+                        "NOT NULL COLLATE NOCASE, key TEXT NOT NULL COLLATE NOCASE, value TEXT NOT NULL, PRIMARY KEY "
+                        "(application, section, key)) WITHOUT ROWID; INSERT OR REPLACE INTO settings VALUES "
+                        "('StartUp','Sequence','Desc001','Hello'), ('StartUp','Sequence','App001','%1'), "
+                        "('StartUp','Sequence','Wait001','DW'), ('StartUp','Sequence','Opt001','ABCDEO'), "
+                        "('StartUp','Sequence','Keys001','*');")
+             .arg(marker(QStringLiteral("hello")))},
+        env);
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    const QMap<QString, QByteArray> before = snapshot();
+    ASSERT_EQ(before.value(storePath()).mid(18, 2), QByteArray("\x01\x01", 2)) << "a rollback-journal database";
+    for (const QStringList& args : {QStringList{QStringLiteral("--preview"), QStringLiteral("b"), QStringLiteral("--date"),
+                                                QStringLiteral("2027-01-04")},
+                                    QStringList{QStringLiteral("--preview"), QStringLiteral("--json")}}) {
+        const Finished o = velmora(args);
+        EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+        EXPECT_TRUE(o.out.contains(QStringLiteral("Hello"))) << o.out.toStdString();
+        EXPECT_EQ(snapshot(), before) << args.join(' ').toStdString();
+    }
+}
+
 TEST_F(PreviewE2E, WithoutAStoreThePreviewIsEmptyAndCreatesNone) {
     const Finished o = velmora({QStringLiteral("--preview"), QStringLiteral("--date"), QStringLiteral("2026-12-08")});
     EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();

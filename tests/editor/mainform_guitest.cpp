@@ -718,6 +718,57 @@ TEST(HelpDocument, HasATopicForEveryHelpNumber) {
         EXPECT_TRUE(anchors.contains(helpAnchor(topic))) << "topic " << topic;
 }
 
+// ---- a store that cannot be written -----------------------------------------------
+
+TEST_F(MainformTest, AStoreThatCannotBeWrittenIsShownAsItStandsAndRefusesEveryChange) {
+    addTask(1, QStringLiteral("Mail"), QStringLiteral("DW"));
+    writeTask(store, 2, {QStringLiteral("Once"), QStringLiteral("once"), QStringLiteral("DW"),
+                         QStringLiteral("ABCDEFGO"), QStringLiteral("*")});
+    store.readOnly = true;
+    const QString reason = QStringLiteral("Cannot use the settings store /home/ann/.config/velmora/settings.db: "
+                                          "disk I/O error.");
+    form->load(false, QStringLiteral("b"), kHelpFile, reason);
+
+    ASSERT_EQ(prompts.texts(FakePrompts::Kind::Warn).size(), 1);
+    const QString told = prompts.texts(FakePrompts::Kind::Warn).first();
+    EXPECT_TRUE(told.startsWith(reason)) << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("changes cannot be saved"))) << told.toStdString();
+    EXPECT_EQ(form->List1->count(), 2);
+    EXPECT_EQ(form->txtDef->text(), QStringLiteral("b"));
+    EXPECT_TRUE(form->txtDef->isReadOnly());
+    for (const char* name : {"cmdAdd", "cmdEdit", "cmdUp", "cmdDown", "cmdDel", "cmdInstall"}) {
+        const auto* button = form->findChild<QPushButton*>(QLatin1String(name));
+        ASSERT_TRUE(button) << name;
+        EXPECT_FALSE(button->isEnabled()) << name;
+    }
+    EXPECT_TRUE(form->cmdTest->isEnabled()) << "running the list changes nothing that matters";
+    form->setListIndex(0);
+    form->prepareListMenu();
+    EXPECT_FALSE(form->mnuLA->isEnabled());
+    EXPECT_FALSE(form->mnuLE->isEnabled());
+    EXPECT_FALSE(form->mnuLD->isEnabled());
+
+    // The keyboard and the menu reach the commands too: each refuses with a
+    // beep, asks nothing and opens no editor (an unanswered one would fail).
+    const int calls = int(prompts.calls.size());
+    form->cmdAdd_Click();
+    form->cmdEdit_Click();
+    form->cmdDel_Click();
+    form->cmdDown_Click();
+    form->cmdInstall_Click();
+    EXPECT_EQ(prompts.beeps, 5);
+    EXPECT_EQ(int(prompts.calls.size()), calls);
+
+    // A test run starts the list as it stands and reports no stamp it cannot write.
+    form->cmdTest_Click();
+    EXPECT_EQ(launcher.calls.size(), 2u);
+    EXPECT_EQ(prompts.count(FakePrompts::Kind::Error), 0);
+
+    form->close();
+    EXPECT_EQ(prompts.count(FakePrompts::Kind::Error), 0) << "closing saves nothing and reports nothing";
+    EXPECT_EQ(stored(kWindow, kLocation), QStringLiteral("<missing>"));
+}
+
 TEST(HelpDocument, IsFoundInstalledFirstThenBesideTheProgram) {
     QTemporaryDir root;
     const QString bin = root.filePath(QStringLiteral("bin"));

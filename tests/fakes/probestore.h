@@ -36,6 +36,8 @@ public:
     bool failWrites = false;
     // The n-th write or remove from now on throws, once; 0: never.
     int failAtWrite = 0;
+    // Opened only for reading: not writable(), and every write and remove throws.
+    bool readOnly = false;
 
     // What failing reads and writes throw; a test that checks another text sets its own.
     QString readError = QStringLiteral("settings.db: disk I/O error");
@@ -61,6 +63,7 @@ public:
         inner.remove(app, section, key);
     }
     void transaction(const std::function<void()>& body) override { inner.transaction(body); }
+    bool writable() const override { return !readOnly; }
 
 private:
     void beforeRead(const QStringList& keys) const {
@@ -71,7 +74,7 @@ private:
     }
     void beforeWrite(const QString& app) {
         if (onWrite) onWrite();
-        if (failWrites || (failAtWrite > 0 && --failAtWrite == 0)) throw StoreError(writeError.toStdString());
+        if (readOnly || failWrites || (failAtWrite > 0 && --failAtWrite == 0)) throw StoreError(writeError.toStdString());
         writtenApps.append(app);
     }
 };

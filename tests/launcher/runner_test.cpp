@@ -243,6 +243,17 @@ TEST_F(RunnerTest, AStampThatCannotBeWrittenIsReportedAndTheRunGoesOn) {
     EXPECT_EQ(priorities[0], Priority::Warning);
 }
 
+TEST_F(RunnerTest, AStoreOpenedForReadingRunsOnceOnlyTasksAsStampedWithoutALinePerTask) {
+    add(QStringLiteral("Once"), QStringLiteral("first"), QStringLiteral("DW"), QStringLiteral("ABCDEFGO"));
+    add(QStringLiteral("Done"), QStringLiteral("second"), QStringLiteral("DW"), QStringLiteral("08122026ABCDEFGO"));
+    add(QStringLiteral("Next"), QStringLiteral("third"));
+    store.readOnly = true;
+    run();
+    EXPECT_EQ(started(), (QStringList{QStringLiteral("first"), QStringLiteral("third")}));
+    EXPECT_TRUE(store.writtenApps.isEmpty());
+    for (const QString& line : diagnostics) EXPECT_FALSE(line.contains(QStringLiteral("could not record"))) << line.toStdString();
+}
+
 // --- wait modes ----------------------------------------------------------
 
 struct WaitCase {

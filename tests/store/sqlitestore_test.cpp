@@ -1,5 +1,8 @@
 #include "store/sqlitestore.h"
 
+#include "store/tasklayout.h"
+#include "unprivileged.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,9 +12,12 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <chrono>
+#include <csignal>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -325,3 +331,122 @@ TEST_F(SqliteStoreTest, ReadOnlyFindsAPathWithCharactersThatMeanSomethingInAnAdd
 }
 
 }  // namespace
+
+// --- a home that cannot be written -------------------------------------------
+
+namespace {
+
+// Lowers the largest file this process may write to `bytes` while it lives:
+// writes beyond fail as on a full disk (EFBIG where a full disk gives
+// ENOSPC), without a file system of its own.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = bytes;
+        EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &lowered), 0);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = SIG_DFL;
+};
+
+enum class Home { ReadOnlyFolder, ReadOnlyFile, FullDisk };
+
+struct UnwritableCase {
+    const char* name;
+    Home home;
+    // What the folder holds before: a store with a task, an empty file (what
+    // a failed creation used to leave), or nothing.
+    enum class Before { Store, EmptyFile, Nothing } before;
+    friend void PrintTo(const UnwritableCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class UnwritableHome : public SqliteStoreTest, public ::testing::WithParamInterface<UnwritableCase> {
+protected:
+    QString folder() const { return QFileInfo(path()).absolutePath(); }
+    void chmod(const QString& file, mode_t mode) const { ::chmod(QFile::encodeName(file).constData(), mode); }
+};
+
+}  // namespace
+
+TEST_P(UnwritableHome, OpensTheStoreForReadingAsItStandsAndChangesNoByte) {
+    const UnwritableCase& c = GetParam();
+    // Permission bits do not bind root.
+    if (c.home != Home::FullDisk && velmora::testing::rerunUnprivileged()) return;
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    if (c.before == UnwritableCase::Before::Store) SqliteStore(path()).write(kApp, kSequence, "Desc001", "Mail");
+    if (c.before == UnwritableCase::Before::EmptyFile) {
+        ASSERT_TRUE(QFile(path()).open(QIODevice::WriteOnly));
+    }
+    const QMap<QString, QByteArray> before = folderBytes(folder());
+
+    std::optional<FileSizeLimit> full;
+    if (c.home == Home::ReadOnlyFolder) chmod(folder(), 0500);
+    if (c.home == Home::ReadOnlyFile && c.before != UnwritableCase::Before::Nothing) chmod(path(), 0400);
+    if (c.home == Home::FullDisk) full.emplace(0);
+    {
+        const OpenedStore opened = openSettingsStore(path());
+        ASSERT_TRUE(opened.store);
+        EXPECT_FALSE(opened.store->writable());
+        EXPECT_TRUE(opened.readOnlyReason.contains(path())) << opened.readOnlyReason.toStdString();
+        EXPECT_EQ(opened.store->read(kApp, kSequence, "Desc001"),
+                  c.before == UnwritableCase::Before::Store ? QStringLiteral("Mail") : QString());
+        EXPECT_THROW(opened.store->write(kApp, kSequence, "Desc002", "x"), StoreError);
+        EXPECT_THROW(opened.store->transaction([&] { opened.store->remove(kApp, kSequence, "Desc001"); }),
+                     StoreError);
+        EXPECT_EQ(folderBytes(folder()), before) << "not even while it is open";
+    }
+    full.reset();
+    EXPECT_EQ(folderBytes(folder()), before) << "no empty store file is left behind";
+    chmod(folder(), 0700);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Homes, UnwritableHome,
+    ::testing::Values(
+        UnwritableCase{"ReadOnlyFolder", Home::ReadOnlyFolder, UnwritableCase::Before::Store},
+        UnwritableCase{"ReadOnlyFolderWithoutStore", Home::ReadOnlyFolder, UnwritableCase::Before::Nothing},
+        UnwritableCase{"ReadOnlyFile", Home::ReadOnlyFile, UnwritableCase::Before::Store},
+        UnwritableCase{"ReadOnlyEmptyFile", Home::ReadOnlyFile, UnwritableCase::Before::EmptyFile},
+        UnwritableCase{"FullDisk", Home::FullDisk, UnwritableCase::Before::Store},
+        UnwritableCase{"FullDiskWithoutStore", Home::FullDisk, UnwritableCase::Before::Nothing},
+        UnwritableCase{"FullDiskWithEmptyFile", Home::FullDisk, UnwritableCase::Before::EmptyFile}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SqliteStoreTest, AStoreFileLeftEmptyBecomesANewStoreWhereThereIsRoom) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path()).absolutePath()));
+    ASSERT_TRUE(QFile(path()).open(QIODevice::WriteOnly));
+    EXPECT_EQ(SqliteStore(path(), StoreAccess::ReadOnly).read(kApp, kSequence, "Desc001", "none"), "none");
+    const OpenedStore opened = openSettingsStore(path());
+    EXPECT_TRUE(opened.store->writable());
+    EXPECT_TRUE(opened.readOnlyReason.isEmpty());
+    opened.store->write(kApp, kSequence, "Desc001", "Mail");
+    EXPECT_EQ(sqlScalar(path(), "SELECT value FROM settings"), "Mail");
+}
+
+TEST_F(SqliteStoreTest, AFileThatCannotBeReadEitherKeepsTheReasonOfTheWrite) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path()).absolutePath()));
+    {
+        QFile f(path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+    }
+    try {
+        openSettingsStore(path());
+        ADD_FAILURE() << "opened a file that is no database";
+    } catch (const StoreError& e) {
+        EXPECT_TRUE(e.text().startsWith(QStringLiteral("Cannot use the settings store "))) << e.what();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("not a database"))) << e.what();
+    }
+    EXPECT_THROW(openSettingsStore(QString()), StoreError) << "no settings folder is no empty store";
+}

@@ -25,6 +25,9 @@ struct EditingStart {
     bool installed = false;  // "Installed" read as "YES": the Install button is hidden
     QString defaultKey;      // "DefaultKey" as read at start
     QString helpFile;        // where the help document is (or is expected)
+    // Why `store` cannot be written; empty when it can. The window then
+    // shows the list as it stands and refuses changes.
+    QString readOnlyReason;
 };
 
 // Shows the main window and runs the event loop until it closes; returns the

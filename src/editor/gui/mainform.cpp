@@ -203,10 +203,19 @@ Mainform::Mainform(SettingsStore& store, LauncherState& state, EditedTaskState& 
 
 Mainform::~Mainform() = default;
 
-void Mainform::load(bool installed, const QString& defaultKey, const QString& helpFile) {
+void Mainform::load(bool installed, const QString& defaultKey, const QString& helpFile,
+                    const QString& readOnlyReason) {
     if (installed) {
         cmdInstall->hide();
         cmdInstall->setEnabled(false);
+    }
+    const bool readOnly = !m_store.writable();
+    if (readOnly) {
+        for (QWidget* w : {static_cast<QWidget*>(cmdAdd), static_cast<QWidget*>(cmdEdit),
+                           static_cast<QWidget*>(cmdUp), static_cast<QWidget*>(cmdDown),
+                           static_cast<QWidget*>(cmdDel), static_cast<QWidget*>(cmdInstall)})
+            w->setEnabled(false);
+        txtDef->setReadOnly(true);
     }
     m_helpFile = helpFile.isEmpty() ? locateHelpFile(QCoreApplication::applicationDirPath()) : helpFile;
 
@@ -225,6 +234,19 @@ void Mainform::load(bool installed, const QString& defaultKey, const QString& he
     txtDef->setText(defaultKey);
     show();
     ShowData();
+    if (readOnly) {
+        m_prompts.warn(this, (readOnlyReason.isEmpty() ? QStringLiteral("The settings store cannot be written.")
+                                                       : readOnlyReason) +
+                                 kCR + kCR +
+                                 QStringLiteral("The launch list is shown as it is stored; "
+                                                "changes cannot be saved."));
+    }
+}
+
+bool Mainform::refusesChanges() {
+    if (m_store.writable()) return false;
+    m_prompts.beep();
+    return true;
 }
 
 void Mainform::enforceMinimumSize() {
@@ -325,13 +347,13 @@ void Mainform::openTaskForm(const QString& caption) {
 }
 
 void Mainform::cmdAdd_Click() {
-    if (testRunning()) return;
+    if (testRunning() || refusesChanges()) return;
     m_edited.EditedTask = 0;
     openTaskForm(QStringLiteral("New Task"));
 }
 
 void Mainform::cmdEdit_Click() {
-    if (testRunning()) return;
+    if (testRunning() || refusesChanges()) return;
     m_edited.EditedTask = 0;
     const int k = ListIndex();
     const int number = k < 0 ? 0 : taskNumberOfLine(List1->item(k)->text());
@@ -346,7 +368,7 @@ void Mainform::cmdEdit_Click() {
 }
 
 void Mainform::cmdDel_Click() {
-    if (testRunning()) return;
+    if (testRunning() || refusesChanges()) return;
     const int k = ListIndex();
     if (k < 0) {
         m_prompts.beep();
@@ -370,7 +392,7 @@ void Mainform::cmdUp_Click() { moveSelected(moveUp, -1); }
 void Mainform::cmdDown_Click() { moveSelected(moveDown, +1); }
 
 void Mainform::moveSelected(bool (*move)(SettingsStore&, int, int), int step) {
-    if (testRunning()) return;
+    if (testRunning() || refusesChanges()) return;
     const int k = ListIndex();
     try {
         if (!move(m_store, k, List1->count())) {
@@ -418,7 +440,7 @@ void Mainform::cmdTest_Click() {
 }
 
 void Mainform::cmdInstall_Click() {
-    if (testRunning()) return;
+    if (testRunning() || refusesChanges()) return;
     bool confirmed = false;
     bool hide = false;
     QString failure;
@@ -460,9 +482,10 @@ void Mainform::cmdExit_Click() {
 
 void Mainform::prepareListMenu() {
     const bool selected = ListIndex() >= 0;
-    mnuLE->setEnabled(selected);
-    mnuLD->setEnabled(selected);
-    mnuLA->setEnabled(true);
+    const bool writable = m_store.writable();
+    mnuLE->setEnabled(selected && writable);
+    mnuLD->setEnabled(selected && writable);
+    mnuLA->setEnabled(writable);
     mnuList->setDefaultAction(mnuLE);
 }
 
@@ -554,6 +577,12 @@ void Mainform::closeEvent(QCloseEvent* event) {
         return;
     }
     QString failure;
+    // A store opened for reading was reported when the window opened.
+    if (!m_store.writable()) {
+        if (m_help) m_help->close();
+        event->accept();
+        return;
+    }
     try {
         SavePlacement(m_store, this, kApp, kWindow, kLocation);
     } catch (const StoreError& e) {

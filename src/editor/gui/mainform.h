@@ -46,8 +46,12 @@ public:
     // to 5976 x 3360 twips (and never below the design's client area), moves a
     // window that would lie on no screen onto the primary one, puts
     // `defaultKey` into txtDef, shows the window and fills the list. F1 opens
-    // `helpFile` at the focused control's topic.
-    void load(bool installed, const QString& defaultKey, const QString& helpFile);
+    // `helpFile` at the focused control's topic. A non-empty `readOnlyReason`
+    // (the store is not writable()) is shown in a warning once the window is
+    // up; the commands that change the list or the settings are then
+    // disabled, and closing saves nothing.
+    void load(bool installed, const QString& defaultKey, const QString& helpFile,
+              const QString& readOnlyReason = {});
 
     // Rebuilds List1 from the store: tab stops and scrolling extent from the
     // list's font, one line per task up to the first empty description. No
@@ -163,6 +167,9 @@ private:
     // Shows the help at `topic` in `*window`, created as a child window of
     // `owner` when missing; warnings go to `owner`.
     void showHelpIn(QWidget* owner, HelpWindow*& window, int topic);
+    // In a store that cannot be written: beeps and returns true, and the
+    // command that asks does nothing.
+    bool refusesChanges();
     // Whether a typed character may enter txtDef.
     bool txtDefAccepts(const QString& typed) const;
     // Raises the outer size to the least start-up allows, keeping at least

@@ -153,6 +153,8 @@ void KeyForm::Unload() {
     // A window nobody saw has no position worth keeping: the offscreen
     // screen's centre, or wherever an unshown window happens to stand.
     if (!seen || !m_ws.isRealScreen()) return;
+    // A store opened only for reading was reported when it was opened.
+    if (!m_store.writable()) return;
     SavePlacement(m_store, this, kApp, kWindow, kLocation2,
                   m_ws.placesWindows() ? PlacementScope::Everything : PlacementScope::SizeOnly);
 }

@@ -55,7 +55,8 @@ public:
 
     // Saves the placement under "Location2" and hides the window. Only the
     // first call does anything. Nothing is saved for a window that was never
-    // seen on a real screen. When saving fails the window is hidden all the
+    // seen on a real screen, nor into a store that is not writable(). When
+    // saving fails the window is hidden all the
     // same and the StoreError propagates.
     void Unload();
 
