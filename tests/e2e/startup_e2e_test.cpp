@@ -246,18 +246,11 @@ TEST_F(StartupE2E, SelectionPhaseOnTheOffscreenPlatform) {
 
 // --- sessions whose display cannot be used -------------------------------------
 
-// An X display number with no server behind it: no socket and no lock.
-QString staleDisplay() {
-    for (int n = 99;; ++n) {
-        if (!QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) &&
-            !QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-            return QStringLiteral(":%1").arg(n);
-    }
-}
-
 struct Session {
     const char* name;
-    std::vector<std::pair<const char*, const char*>> vars;  // "<stale>": a dead X display
+    // "<stale>": an X display with no server and no socket; "<silent>": one
+    // whose socket takes connections and never answers.
+    std::vector<std::pair<const char*, const char*>> vars;
     friend void PrintTo(const Session& s, std::ostream* os) { *os << s.name; }
 };
 
@@ -267,12 +260,19 @@ class UnusableDisplay : public StartupE2E, public ::testing::WithParamInterface<
 // system: what the environment says about one does not matter.
 TEST_P(UnusableDisplay, TheHiddenRunStartsItsTasks) {
     seed([&](SettingsStore& s) { task(s, 1, QStringLiteral("Mark"), marker(QStringLiteral("mark")), QStringLiteral("0")); });
+    const testing::DeadXDisplay stale(testing::DeadXDisplay::Kind::NoSocket);
+    const testing::DeadXDisplay silent(testing::DeadXDisplay::Kind::Silent);
     QProcessEnvironment with = env;
-    for (const auto& [name, value] : GetParam().vars)
-        with.insert(QLatin1String(name), qstrcmp(value, "<stale>") == 0 ? staleDisplay() : QLatin1String(value));
+    for (const auto& [name, value] : GetParam().vars) {
+        const QString dead = qstrcmp(value, "<stale>") == 0    ? stale.display()
+                             : qstrcmp(value, "<silent>") == 0 ? silent.display()
+                                                               : QString();
+        with.insert(QLatin1String(name), dead.isEmpty() ? QLatin1String(value) : dead);
+    }
     const Finished o = velmora(headless(), with);
     EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
     EXPECT_FALSE(o.crashed);
+    EXPECT_FALSE(silent.connectedTo()) << "the run connected to the display";
     EXPECT_EQ(evidence(), QStringList{QStringLiteral("mark")});
     EXPECT_EQ(o.errLines(), QStringList{QStringLiteral("velmora: task 1 \"Mark\": started and finished")});
     EXPECT_TRUE(read(kWindow, kLocation2).isEmpty()) << "no window, no position";
@@ -282,6 +282,7 @@ INSTANTIATE_TEST_SUITE_P(
     Sessions, UnusableDisplay,
     ::testing::Values(Session{"NoDisplay", {}},
                       Session{"StaleXDisplay", {{"DISPLAY", "<stale>"}}},
+                      Session{"SilentXDisplay", {{"DISPLAY", "<silent>"}}},
                       Session{"StaleWaylandDisplay", {{"WAYLAND_DISPLAY", "wayland-velmora-none"}, {"XDG_SESSION_TYPE", "wayland"}}},
                       Session{"UnknownPlatformPlugin", {{"DISPLAY", "<stale>"}, {"QT_QPA_PLATFORM", "velmora-none"}}}),
     [](const auto& info) { return std::string(info.param.name); });
