@@ -1,6 +1,6 @@
 // The program's entry: "--help", "--version" and "--preview" first, then the
-// single-instance check, the desktop check, the settings store, and one of
-// the two modes: start-up ("/RUN") or editing.
+// single-instance check, the choice of a display that answers, the settings
+// store, and one of the two modes: start-up ("/RUN") or editing.
 #include "editor/gui/editingmode.h"
 #include "editor/gui/helpwindow.h"
 #include "editor/transfer.h"
@@ -9,6 +9,7 @@
 #include "launcher/gui/startupsequence.h"
 #include "launcher/instancelock.h"
 #include "launcher/launcherstate.h"
+#include "launcher/linuxdisplayprobe.h"
 #include "launcher/platformchoice.h"
 #include "launcher/posixlauncher.h"
 #include "launcher/preview.h"
@@ -127,7 +128,8 @@ const char* const kUsage =
     "  --json      the same as JSON\n"
     "\n"
     "Switches are found anywhere on the command line, in any letter case.\n"
-    "\"velmora /run /nodisp /skwait=0\" shows no window and needs no desktop.\n"
+    "\"velmora /run /nodisp /skwait=0\" shows no window and never opens a display;\n"
+    "/run without a display that answers starts the tasks without windows.\n"
     "In start-up mode each task's outcome is one line on standard error; when\n"
     "that is the journal (JOURNAL_STREAM), each line starts with its syslog\n"
     "priority: <6> started, <5> skipped, <4> warning, <3> could not be started.\n";
@@ -138,33 +140,30 @@ void printVersion() {
     std::fflush(stdout);
 }
 
-// A display for the windowing toolkit, or a platform chosen by the user.
-bool hasDesktop() {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
 // Asks Qt for `platform` while the application object is made. The choice is
 // this process's own: the programs it starts later keep the session's
-// QT_QPA_PLATFORM, which is unset again here.
+// QT_QPA_PLATFORM, which is put back here as it was.
 class ScopedPlatform {
 public:
-    explicit ScopedPlatform(const QByteArray& platform) : m_set(!platform.isEmpty()) {
-        if (m_set) qputenv("QT_QPA_PLATFORM", platform);
+    explicit ScopedPlatform(const QByteArray& platform)
+        : m_had(qEnvironmentVariableIsSet("QT_QPA_PLATFORM")), m_before(qgetenv("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", platform);
     }
     ~ScopedPlatform() {
-        if (m_set) qunsetenv("QT_QPA_PLATFORM");
+        if (m_had) qputenv("QT_QPA_PLATFORM", m_before);
+        else qunsetenv("QT_QPA_PLATFORM");
     }
     ScopedPlatform(const ScopedPlatform&) = delete;
     ScopedPlatform& operator=(const ScopedPlatform&) = delete;
 
 private:
-    bool m_set;
+    bool m_had;
+    QByteArray m_before;
 };
 
-// The widget application, on the platform chosen for this session.
-std::unique_ptr<QCoreApplication> windowApplication(int& argc, char** argv, const QProcessEnvironment& environment) {
-    const ScopedPlatform platform(chooseWindowPlatform(environment));
+// The widget application on `platform`, one that answered when it was asked.
+std::unique_ptr<QCoreApplication> windowApplication(int& argc, char** argv, const QByteArray& platform) {
+    const ScopedPlatform scoped(platform);
     return std::make_unique<QApplication>(argc, argv);
 }
 
@@ -281,30 +280,48 @@ int main(int argc, char** argv) {
     if (lock.status() == InstanceLock::Status::Unavailable)
         diagnose(Priority::Warning, QStringLiteral("velmora: %1 Going on without the check for another instance.")
                               .arg(lock.error()));
+    // Qt ends the whole process when the display it is pointed at does not
+    // answer, so a display is asked before the toolkit is set up, and only by
+    // a mode that may show a window: a run that shows none never opens a
+    // display, which also keeps its start quick.
+    PlatformChoice platform;
+    if (switches.uninstall || !switches.showsNoWindow())
+        platform = choosePlatform(environment, LinuxDisplayProbe());
+    if (platform.windows() && !platform.note.isEmpty())
+        diagnose(Priority::Warning, QStringLiteral("velmora: ") + platform.note + QLatin1Char('.'));
+
     std::unique_ptr<QCoreApplication> app;
     int code = 0;
     if (switches.uninstall) {
-        const bool window = !qEnvironmentVariableIsEmpty("DISPLAY") ||
-                            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-        if (window) app = windowApplication(argc, argv, environment);
+        // A message box only where someone can see it: a platform the user
+        // chose without a display (offscreen) would wait for an answer forever.
+        const bool window = platform.windows() && (!qEnvironmentVariableIsEmpty("DISPLAY") ||
+                                                   !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
+        if (window) app = windowApplication(argc, argv, platform.platform);
         code = uninstall(window, environment);
-    } else {
-        // A run that shows no window never opens the display: a missing or
-        // stale one (DISPLAY left over, no server) cannot stop the launch, and
-        // starting no window toolkit makes the start quicker.
-        if (switches.showsNoWindow()) {
-            app = std::make_unique<QCoreApplication>(argc, argv);
-        } else {
-            if (!hasDesktop()) {
-                diagnose(Priority::Error, QStringLiteral(
-                                      "velmora: a desktop session is needed (neither DISPLAY nor "
-                                      "WAYLAND_DISPLAY is set); only \"velmora /run /nodisp /skwait=0\" "
-                                      "runs without one."));
-                return 1;
-            }
-            app = windowApplication(argc, argv, environment);
-        }
+    } else if (switches.showsNoWindow()) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
         code = runMode(switches, environment);
+    } else if (platform.windows()) {
+        app = windowApplication(argc, argv, platform.platform);
+        code = runMode(switches, environment);
+    } else if (switches.run) {
+        // A logon must not start nothing because its display is gone. With no
+        // window to press a letter into, the stored default key applies, as
+        // after a selection wait that ran out.
+        diagnose(Priority::Warning, QStringLiteral("velmora: %1; the tasks are started without windows and "
+                                                   "with the stored default key.")
+                                        .arg(platform.note));
+        Switches hidden = switches;
+        hidden.noDisp = true;
+        hidden.skWait = 0;
+        app = std::make_unique<QCoreApplication>(argc, argv);
+        code = runMode(hidden, environment);
+    } else {
+        diagnose(Priority::Error,
+                 QStringLiteral("velmora: a desktop session is needed: %1; only \"velmora /run\" runs without one.")
+                     .arg(platform.note));
+        return 1;
     }
     // Qt's Wayland client can deadlock while it tears down the connection
     // to the compositor: its reader thread waits for a read that never

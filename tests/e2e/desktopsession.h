@@ -1,9 +1,11 @@
 #pragma once
 // Pieces of a real desktop session for end-to-end tests: private folders for
 // the program, processes that are ended on every way out, runs to the end
-// with all they said, an X server with a window manager, and keys typed as a
-// person types them, into whatever has the focus.
+// with all they said, an X server with a window manager, an X display whose
+// server is gone, and keys typed as a person types them, into whatever has
+// the focus.
 
+#include "launcher/uniquefd.h"
 #include "polling.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
@@ -12,14 +14,21 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <optional>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 
 namespace velmora::testing {
 
@@ -229,6 +238,68 @@ public:
 private:
     std::unique_ptr<QProcess> m_server;
     QString m_display;
+};
+
+// An X display number with no server behind it, as a crashed server or a
+// variable left over from an earlier session leaves it. `StaleSocket` keeps
+// the socket file a server had bound and nobody listens on, open to every
+// user as X servers make them; `NoSocket` has no socket at all; `Silent`
+// listens but never answers, so that a client that connects would be seen
+// (and one that waits for the server's greeting would wait forever). Numbers
+// are clear of those XServer takes, and a number without a socket is never
+// one that a test may give a socket at the same time; the socket is removed
+// again on every way out.
+class DeadXDisplay {
+public:
+    enum class Kind { NoSocket, StaleSocket, Silent };
+
+    explicit DeadXDisplay(Kind kind) {
+        for (int n = kind == Kind::NoSocket ? 600 : 150; n < 1000; ++n) {
+            const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
+            if (QFileInfo::exists(socket) || QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n))) continue;
+            if (kind == Kind::NoSocket) {
+                m_display = QStringLiteral(":%1").arg(n);
+                return;
+            }
+            if (!QFileInfo::exists(QStringLiteral("/tmp/.X11-unix")) && ::mkdir("/tmp/.X11-unix", 01777) == 0)
+                ::chmod("/tmp/.X11-unix", 01777);
+            UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            const QByteArray path = QFile::encodeName(socket);
+            std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+            // The bind itself claims the number: another test that took it
+            // in the meantime makes it fail, and the next number is tried.
+            if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) continue;
+            m_socket = socket;
+            ::chmod(path.constData(), 0777);
+            if (kind == Kind::Silent) {
+                EXPECT_EQ(::listen(fd.get(), 4), 0);
+                m_listener = std::move(fd);
+            }
+            m_display = QStringLiteral(":%1").arg(n);
+            return;
+        }
+        ADD_FAILURE() << "no free X display number";
+    }
+    ~DeadXDisplay() {
+        if (!m_socket.isEmpty()) QFile::remove(m_socket);
+    }
+    DeadXDisplay(const DeadXDisplay&) = delete;
+    DeadXDisplay& operator=(const DeadXDisplay&) = delete;
+
+    // ":N".
+    QString display() const { return m_display; }
+    // Whether a client has connected to a `Silent` display so far.
+    bool connectedTo() const {
+        pollfd p{m_listener.get(), POLLIN, 0};
+        return m_listener.valid() && ::poll(&p, 1, 0) == 1;
+    }
+
+private:
+    QString m_display;
+    QString m_socket;
+    UniqueFd m_listener;
 };
 
 // A desktop as at a logon on X11: an X server, a window manager if one is

@@ -3,218 +3,28 @@
 // Qt's Wayland platform, keys typed with wtype into whatever has the focus.
 // sway refuses to run as root, so when the test runs as root the compositor,
 // the program and every tool run as an unprivileged user.
-#include "desktopsession.h"
-#include "store/sqlitestore.h"
+#include "waylandsession.h"
 #include "store/tasklayout.h"
-#include "testfiles.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QLibraryInfo>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <functional>
-#include <memory>
+#include <ostream>
 
 namespace velmora {
 namespace {
 
 using testing::eventually;
-using testing::launch;
-using testing::runTool;
-using testing::stop;
 
-constexpr int kUnprivileged = 65534;
-
-// Changes the owner of `path` and everything below it.
-bool giveTo(const QString& path, int uid) {
-    if (::chown(QFile::encodeName(path).constData(), uid_t(uid), gid_t(uid)) != 0) return false;
-    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        if (::lchown(QFile::encodeName(it.next()).constData(), uid_t(uid), gid_t(uid)) != 0) return false;
-    }
-    return true;
-}
-
-class LogonWayland : public ::testing::Test {
+// The program on Qt's Wayland platform, as the user's QT_QPA_PLATFORM asks.
+class LogonWayland : public testing::WaylandSession {
 protected:
-    void SetUp() override {
-        for (const char* tool : {"sway", "swaymsg", "wtype"}) {
-            m_tools[tool] = QStandardPaths::findExecutable(QLatin1String(tool));
-            if (m_tools[tool].isEmpty()) GTEST_SKIP() << tool << " is not installed (scripts/deps.sh installs it)";
-        }
-        const QString plugin = QLibraryInfo::path(QLibraryInfo::PluginsPath) +
-                               QStringLiteral("/platforms/libqwayland-generic.so");
-        if (!QFile::exists(plugin)) GTEST_SKIP() << "Qt's Wayland platform is not installed (qt6-wayland)";
-        m_asRoot = ::geteuid() == 0;
-        if (m_asRoot) {
-            m_setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-            ASSERT_FALSE(m_setpriv.isEmpty()) << "setpriv is needed to run sway as an unprivileged user";
-        }
-
-        ASSERT_TRUE(root.isValid());
-        for (const char* sub : {"config", "data", "runtime", "work", "home"})
-            ASSERT_TRUE(QDir(root.path()).mkpath(QLatin1String(sub)));
-        ASSERT_TRUE(testing::writeFile(root.filePath(QStringLiteral("sway.conf")),
-                                       "output HEADLESS-1 mode 1280x1024 position 0 0\n"
-                                       "xwayland disable\n"
-                                       "default_border normal\n"
-                                       "focus_on_window_activation focus\n",
-                                       false));
-        QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        if (m_asRoot) {
-            QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                                   QFile::ReadOther | QFile::ExeOther);
-            ASSERT_TRUE(giveTo(root.path(), kUnprivileged));
-        }
-
-        env = QProcessEnvironment();
-        env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-        env.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
-        env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
-
-        QProcessEnvironment compositor = env;
-        compositor.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
-        compositor.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
-        compositor.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
-        m_sway = launchAs(m_tools.value("sway"), {QStringLiteral("-c"), root.filePath(QStringLiteral("sway.conf"))},
-                          compositor);
-        ASSERT_TRUE(m_sway) << "sway did not start";
-        QString display, ipc;
-        const bool up = eventually(
-            [&] {
-                const QDir runtime(root.filePath(QStringLiteral("runtime")));
-                for (const QString& name : runtime.entryList(QDir::System | QDir::Files)) {
-                    if (name.startsWith(QLatin1String("wayland-")) && !name.endsWith(QLatin1String(".lock")))
-                        display = name;
-                    if (name.startsWith(QLatin1String("sway-ipc."))) ipc = runtime.filePath(name);
-                }
-                return (!display.isEmpty() && !ipc.isEmpty()) || m_sway->state() == QProcess::NotRunning;
-            },
-            15000);
-        if (!up || display.isEmpty() || ipc.isEmpty()) {
-            const QByteArray said = m_sway->readAllStandardError().right(600);
-            GTEST_SKIP() << "the headless compositor cannot run here: " << said.toStdString();
-        }
-        env.insert(QStringLiteral("WAYLAND_DISPLAY"), display);
-        env.insert(QStringLiteral("SWAYSOCK"), ipc);
-        // A fresh virtual keyboard loses its first press; this one lives as
-        // long as the session.
-        m_keyboard = launchAs(m_tools.value("wtype"), {QStringLiteral("-s"), QStringLiteral("3600000")}, env);
-        ASSERT_TRUE(m_keyboard);
-        ASSERT_TRUE(eventually([&] { return swaymsg({QStringLiteral("-t"), QStringLiteral("get_inputs")})
-                                                .value_or(QString())
-                                                .contains(QLatin1String("keyboard")); }))
-            << "no keyboard in the session";
-    }
-
-    void TearDown() override {
-        stop(m_app);
-        stop(m_keyboard);
-        stop(m_sway);
-    }
-
-    // `program` as the session's user.
-    std::unique_ptr<QProcess> launchAs(const QString& program, const QStringList& args,
-                                       const QProcessEnvironment& with) {
-        if (!m_asRoot) return launch(program, args, with);
-        return launch(m_setpriv, unprivileged() + QStringList{program} + args, with);
-    }
-    std::optional<QString> toolAs(const QString& program, const QStringList& args) {
-        if (!m_asRoot) return runTool(program, args, env);
-        return runTool(m_setpriv, unprivileged() + QStringList{program} + args, env);
-    }
-    static QStringList unprivileged() {
-        return {QStringLiteral("--reuid=%1").arg(kUnprivileged), QStringLiteral("--regid=%1").arg(kUnprivileged),
-                QStringLiteral("--clear-groups"), QStringLiteral("--")};
-    }
-    std::optional<QString> swaymsg(const QStringList& args) { return toolAs(m_tools.value("swaymsg"), args); }
-    // Types `text` into whatever has the focus.
-    void type(const QString& text) { toolAs(m_tools.value("wtype"), {text}); }
-
-    // The window titled `title` in sway's tree, or an empty object.
-    QJsonObject windowTitled(const QString& title) {
-        const auto tree = swaymsg({QStringLiteral("-t"), QStringLiteral("get_tree")});
-        if (!tree) return {};
-        QJsonObject found;
-        const std::function<void(const QJsonObject&)> walk = [&](const QJsonObject& node) {
-            if (node.value(QStringLiteral("name")).toString() == title &&
-                node.contains(QStringLiteral("pid")))
-                found = node;
-            for (const char* list : {"nodes", "floating_nodes"})
-                for (const QJsonValue& child : node.value(QLatin1String(list)).toArray()) walk(child.toObject());
-        };
-        walk(QJsonDocument::fromJson(tree->toUtf8()).object());
-        return found;
-    }
-    QJsonObject waitForWindow(const QString& title) {
-        QJsonObject window;
-        eventually([&] { return !(window = windowTitled(title)).isEmpty(); });
-        return window;
-    }
-
-    QString storePath() const { return root.filePath(QStringLiteral("config/velmora/settings.db")); }
-    QString work(const QString& name) const { return root.filePath(QStringLiteral("work/") + name); }
-    // The store is seeded by this process and then handed to the session's user.
-    void seed(const std::function<void(SettingsStore&)>& fill) {
-        {
-            SqliteStore store(storePath());
-            fill(store);
-        }
-        if (m_asRoot) {
-            ASSERT_TRUE(giveTo(root.path(), kUnprivileged));
-        }
-    }
-    QString read(const QString& section, const QString& key) {
-        QString value;
-        {
-            SqliteStore store(storePath());
-            value = store.read(kApp, section, key);
-        }
-        // Files the store made while reading belong to the session's user too.
-        if (m_asRoot) {
-            EXPECT_TRUE(giveTo(root.path(), kUnprivileged));
-        }
-        return value;
-    }
-    void task(SettingsStore& s, int n, const QString& word, const QString& keys) {
-        const QString path = work(word + QStringLiteral(".sh"));
-        ASSERT_TRUE(testing::writeMarker(path, word, work(QStringLiteral("evidence"))));
-        writeTask(s, n, {word, path, QStringLiteral("DW"), QStringLiteral("ABCDEFG"), keys});
-    }
-    QStringList evidence() const { return testing::linesOf(work(QStringLiteral("evidence"))); }
-
     void startVelmora(const QStringList& args) {
         QProcessEnvironment with = env;
         with.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
-        m_app = launchAs(QStringLiteral(VELMORA_BINARY), args, with);
-        ASSERT_TRUE(m_app) << "velmora did not start";
+        WaylandSession::startVelmora(args, with);
     }
-    bool velmoraEnded(int ms) { return m_app->state() == QProcess::NotRunning || m_app->waitForFinished(ms); }
-    bool velmoraSucceeded() const {
-        return m_app->exitStatus() == QProcess::NormalExit && m_app->exitCode() == 0;
-    }
-    std::string diagnostics() { return QString::fromUtf8(m_app->readAllStandardError()).toStdString(); }
-
-    QTemporaryDir root;
-    QProcessEnvironment env;
-
-private:
-    bool m_asRoot = false;
-    QString m_setpriv;
-    QHash<const char*, QString> m_tools;
-    std::unique_ptr<QProcess> m_sway, m_keyboard, m_app;
 };
 
 TEST_F(LogonWayland, TheLetterIsReceived) {
