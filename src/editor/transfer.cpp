@@ -293,8 +293,12 @@ QString desktopExecArgument(const QString& argument) {
 
 QString launcherEntryText(const QString& programFolder, const QString& linkPath) {
     const QString program = QDir::cleanPath(programFolder + QStringLiteral("/velmora"));
+    QString runs = program;
     QString exec = desktopExecArgument(program);
-    if (exec.isEmpty() && !linkPath.isEmpty()) exec = desktopExecArgument(linkPath);
+    if (exec.isEmpty() && !linkPath.isEmpty()) {
+        exec = desktopExecArgument(linkPath);
+        if (!exec.isEmpty()) runs = linkPath;
+    }
     if (exec.isEmpty()) {
         // Neither can be carried everywhere (no home for the link, or the
         // link's own path is unusual): written as the Desktop Entry
@@ -315,12 +319,13 @@ QString launcherEntryText(const QString& programFolder, const QString& linkPath)
         if (quote) exec += QLatin1Char('"');
         exec = desktopString(exec);
     }
+    // TryExec is a plain string, read without Exec's quoting.
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
                           "Name=Velmora Launcher\n"
                           "Icon=velmora\n"
-                          "Exec=") +
-           exec + QStringLiteral(" /run\n");
+                          "TryExec=") +
+           desktopString(runs) + QStringLiteral("\nExec=") + exec + QStringLiteral(" /run\n");
 }
 
 namespace {

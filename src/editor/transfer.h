@@ -43,7 +43,10 @@ QString desktopExecArgument(const QString& argument);
 // written (desktopExecArgument() is empty), Exec runs `linkPath` instead
 // (launcherLinkPath() of editor/launcherlink.h, which must then point at the
 // program); when that cannot be written either, the path is written quoted
-// and escaped as the Desktop Entry standard says.
+// and escaped as the Desktop Entry standard says. TryExec names the file
+// Exec runs, so that once the program is removed (a link then points at
+// nothing) the desktop and systemd's autostart generator skip the entry
+// instead of failing to start it at every logon.
 QString launcherEntryText(const QString& programFolder, const QString& linkPath = {});
 
 // What one transfer did, for the window's single summary message.

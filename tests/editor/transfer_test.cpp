@@ -924,6 +924,7 @@ struct ExecCase {
     const char* name;
     const char* folder;  // below the temporary home
     const char* exec;    // the Exec value, with <home> for the temporary home
+    const char* tryExec; // the TryExec value: the same program, as a string value
     friend void PrintTo(const ExecCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -938,6 +939,8 @@ TEST_P(LauncherEntry, IsAValidDesktopEntryRunningTheProgramWithRun) {
 
     EXPECT_TRUE(text.contains("\nExec=" + QString::fromUtf8(GetParam().exec).replace("<home>", home.path()) +
                               " /run\n"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("\nTryExec=" + QString::fromUtf8(GetParam().tryExec).replace("<home>", home.path()) + "\n"))
         << text.toStdString();
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(text.contains("\nType=Application\n"));
@@ -959,12 +962,13 @@ TEST_P(LauncherEntry, IsAValidDesktopEntryRunningTheProgramWithRun) {
 
 INSTANTIATE_TEST_SUITE_P(
     Folders, LauncherEntry,
-    ::testing::Values(ExecCase{"Plain", "/bin", "<home>/bin/velmora"},
-                      ExecCase{"Blank", "/my programs", "\"<home>/my programs/velmora\""},
-                      ExecCase{"QuoteDollarBacktick", "/a\"b$c`d", "\"<home>/a\\\\\"b\\\\$c\\\\`d/velmora\""},
-                      ExecCase{"Backslash", "/a\\b", "\"<home>/a\\\\\\\\b/velmora\""},
-                      ExecCase{"Percent", "/100%", "<home>/100%%/velmora"},
-                      ExecCase{"TrailingSeparator", "/bin/", "<home>/bin/velmora"}),
+    ::testing::Values(ExecCase{"Plain", "/bin", "<home>/bin/velmora", "<home>/bin/velmora"},
+                      ExecCase{"Blank", "/my programs", "\"<home>/my programs/velmora\"", "<home>/my programs/velmora"},
+                      ExecCase{"QuoteDollarBacktick", "/a\"b$c`d", "\"<home>/a\\\\\"b\\\\$c\\\\`d/velmora\"",
+                               "<home>/a\"b$c`d/velmora"},
+                      ExecCase{"Backslash", "/a\\b", "\"<home>/a\\\\\\\\b/velmora\"", "<home>/a\\\\b/velmora"},
+                      ExecCase{"Percent", "/100%", "<home>/100%%/velmora", "<home>/100%/velmora"},
+                      ExecCase{"TrailingSeparator", "/bin/", "<home>/bin/velmora", "<home>/bin/velmora"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TransferFolders, FollowTheXdgRules) {
