@@ -38,10 +38,11 @@ void checkRewrite(const DesktopEntry& entry) {
 }
 
 void checkPlan(const DesktopEntry& entry) {
-    const QString terminal = QStringLiteral("/fuzz/terminal");
+    // Every name is found, so that plans get past the program check.
+    const QString terminal = QStringLiteral("/bin/sh");
     DesktopEnvironment env;
     env.currentDesktop = QStringLiteral("XFCE:GNOME");
-    env.findProgram = [](const QString&) { return QString(); };
+    env.findProgram = [](const QString& name) { return name.contains(QLatin1Char('/')) ? name : QStringLiteral("/bin/sh"); };
     env.findTerminal = [&] { return terminal; };
 
     const DesktopEntryDecision decision = decide(entry, env.currentDesktop, env.findProgram);
@@ -50,6 +51,7 @@ void checkPlan(const DesktopEntry& entry) {
     const DesktopLaunchPlan plan = planDesktopLaunch(entry, env);
     FUZZ_CHECK(plan.start == plan.reason.isEmpty());
     FUZZ_CHECK(plan.start == !plan.argv.isEmpty());
+    FUZZ_CHECK(plan.start == !plan.program.isEmpty());
     if (plan.start) {
         FUZZ_CHECK(decision.start);
         FUZZ_CHECK(!plan.argv.first().isEmpty());

@@ -293,8 +293,12 @@ QString desktopExecArgument(const QString& argument) {
 
 QString launcherEntryText(const QString& programFolder, const QString& linkPath) {
     const QString program = QDir::cleanPath(programFolder + QStringLiteral("/velmora"));
+    QString runs = program;
     QString exec = desktopExecArgument(program);
-    if (exec.isEmpty() && !linkPath.isEmpty()) exec = desktopExecArgument(linkPath);
+    if (exec.isEmpty() && !linkPath.isEmpty()) {
+        exec = desktopExecArgument(linkPath);
+        if (!exec.isEmpty()) runs = linkPath;
+    }
     if (exec.isEmpty()) {
         // Neither can be carried everywhere (no home for the link, or the
         // link's own path is unusual): written as the Desktop Entry
@@ -315,20 +319,30 @@ QString launcherEntryText(const QString& programFolder, const QString& linkPath)
         if (quote) exec += QLatin1Char('"');
         exec = desktopString(exec);
     }
+    // TryExec is a plain string, read without Exec's quoting.
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
                           "Name=Velmora Launcher\n"
                           "Icon=velmora\n"
-                          "Exec=") +
-           exec + QStringLiteral(" /run\n");
+                          "TryExec=") +
+           desktopString(runs) + QStringLiteral("\nExec=") + exec + QStringLiteral(" /run\n");
 }
 
 namespace {
 
-QString failureLines(const QList<TransferResult::Failure>& failures) {
+// One line each for the first kSummaryNames, then one for how many more there are.
+QString nameLines(const QStringList& lines) {
     QString text;
-    for (const TransferResult::Failure& f : failures) text += kCR + f.name + QStringLiteral(" - ") + f.reason;
+    const qsizetype shown = std::min<qsizetype>(lines.size(), kSummaryNames);
+    for (qsizetype i = 0; i < shown; ++i) text += kCR + lines[i];
+    if (lines.size() > shown) text += kCR + QStringLiteral("and %1 more").arg(lines.size() - shown);
     return text;
+}
+
+QString failureLines(const QList<TransferResult::Failure>& failures) {
+    QStringList lines;
+    for (const TransferResult::Failure& f : failures) lines.append(f.name + QStringLiteral(" - ") + f.reason);
+    return nameLines(lines);
 }
 
 }  // namespace
@@ -336,17 +350,29 @@ QString failureLines(const QList<TransferResult::Failure>& failures) {
 QString transferSummary(const TransferResult& result) {
     if (!result.error.isEmpty()) return result.error;
     QString text;
+    const auto paragraph = [&](const QString& more) {
+        if (!text.isEmpty()) text += QString(kCR) + kCR;
+        text += more;
+    };
     if (!result.failed.isEmpty()) {
-        text = QStringLiteral("These StartUp tasks could not be moved; they stay in ") + result.folder +
-               QStringLiteral(" and start from there as before:") + failureLines(result.failed);
+        paragraph(QStringLiteral("These StartUp tasks could not be moved; they stay in ") + result.folder +
+                  QStringLiteral(" and start from there as before:") + failureLines(result.failed));
+    }
+    if (!result.notStarted.isEmpty()) {
+        paragraph(QStringLiteral("These StartUp tasks would not start from the launch list; they stay in ") +
+                  result.folder + QLatin1Char(':') + failureLines(result.notStarted));
+    }
+    if (!result.listFull.isEmpty()) {
+        paragraph(listFullMessage(QStringLiteral("these StartUp tasks; they stay in ") + result.folder +
+                                  QStringLiteral(" and start from there as before:")) +
+                  nameLines(result.listFull));
     }
     if (!result.left.isEmpty()) {
-        if (!text.isEmpty()) text += QString(kCR) + kCR;
-        text += QStringLiteral("These files in ") + result.folder +
-                QStringLiteral(" are no entries that could be moved; they stay where they are:") +
-                failureLines(result.left);
+        paragraph(QStringLiteral("These files in ") + result.folder +
+                  QStringLiteral(" are no entries that could be moved; they stay where they are:") +
+                  failureLines(result.left));
     }
-    if (!result.failed.isEmpty()) text += QString(kCR) + kCR + QStringLiteral("Install stays available to try again.");
+    if (!result.failed.isEmpty()) paragraph(QStringLiteral("Install stays available to try again."));
     return text;
 }
 
@@ -355,6 +381,7 @@ StartUpTransfer::StartUpTransfer(SettingsStore& store, Registry& registry,
     : m_store(store),
       m_registry(registry),
       m_environment(std::move(environment)),
+      m_desktop(DesktopEnvironment::fromEnvironment(m_environment)),
       m_programFolder(std::move(programFolder)) {}
 
 QString StartUpTransfer::findFolders() {
@@ -379,7 +406,44 @@ QString StartUpTransfer::findFolders() {
     return {};
 }
 
-TransferResult StartUpTransfer::TransferStartUp(const Notify& warn) {
+// The launch list as the transfer sees it, read once rather than once per
+// entry (thousands of entries would read it millions of times): its length
+// up to the first gap, as firstFreeTask() counts, and the first task that
+// starts each path. Only the transfer writes tasks meanwhile, and it tells.
+class StartUpTransfer::ListIndex {
+public:
+    explicit ListIndex(const SettingsStore& store) : m_store(store) { extend(); }
+
+    // The number a new task takes; 0 when all are taken.
+    int freeNumber() const { return m_count < kMaxTasks ? m_count + 1 : 0; }
+    // The first task starting `path`; 0 when none does.
+    int taskStarting(const QString& path) const { return m_tasks.value(path); }
+    // freeNumber() was written: it, and the tasks after a gap it closed, count.
+    void added() { extend(); }
+    // A task was removed again: read afresh, which is rare.
+    void removed() {
+        m_count = 0;
+        m_tasks.clear();
+        extend();
+    }
+
+private:
+    void extend() {
+        for (int n = m_count + 1; n <= kMaxTasks; ++n) {
+            const TaskRecord task = readTaskFields(m_store, n, {TaskField::Desc, TaskField::App});
+            if (task.desc.isEmpty()) break;
+            const QString path = pathOfApp(task.app);
+            if (!m_tasks.contains(path)) m_tasks.insert(path, n);
+            m_count = n;
+        }
+    }
+
+    const SettingsStore& m_store;
+    int m_count = 0;
+    QHash<QString, int> m_tasks;
+};
+
+TransferResult StartUpTransfer::TransferStartUp() {
     TransferResult result;
     if (const QString why = findFolders(); !why.isEmpty()) {
         result.error = why + nothingMoved();
@@ -410,7 +474,8 @@ TransferResult StartUpTransfer::TransferStartUp(const Notify& warn) {
     }
     std::sort(names.begin(), names.end(),
               [](const QString& a, const QString& b) { return QString::compare(a, b) < 0; });
-    for (const QString& name : names) moveEntry(name, result, warn);
+    ListIndex list(m_store);
+    for (const QString& name : names) moveEntry(name, result, list);
     return result;
 }
 
@@ -457,15 +522,6 @@ bool StartUpTransfer::placeLauncherEntry(TransferResult& result) {
     return true;
 }
 
-QList<int> StartUpTransfer::tasksStarting(const QString& path) const {
-    QList<int> tasks;
-    walkTasks(m_store, {TaskField::App}, [&](int n, const TaskRecord& task) {
-        if (pathOfApp(task.app) == path) tasks.append(n);
-        return true;
-    });
-    return tasks;
-}
-
 bool StartUpTransfer::masksSystemEntry(const QString& name) const {
     const QStringList folders = systemAutostartFolders(m_environment);
     return std::any_of(folders.begin(), folders.end(), [&](const QString& dir) {
@@ -473,7 +529,7 @@ bool StartUpTransfer::masksSystemEntry(const QString& name) const {
     });
 }
 
-void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, const Notify& warn) {
+void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, ListIndex& list) {
     const QString source = m_folder + QLatin1Char('/') + name;
     const QString target = m_destination + QLatin1Char('/') + name;
     const auto fail = [&](const QString& reason) { result.failed.append({name, reason}); };
@@ -485,6 +541,12 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, con
     case AutostartFile::Kind::SwitchedOff: result.switchedOff.append(name); return;
     case AutostartFile::Kind::StartsNothing: result.startsNothing.append(name); return;
     case AutostartFile::Kind::Unusable: result.left.append({name, file.reason}); return;
+    }
+    // In the launch list it would start nothing at logon, where the desktop
+    // may still start it (or at least does no worse).
+    if (const DesktopLaunchPlan plan = planDesktopEntryFile(source, m_desktop); !plan.start) {
+        result.notStarted.append({name, plan.reason});
+        return;
     }
 
     // Checked before anything changes, so that a file which cannot move never
@@ -503,13 +565,12 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, con
     // after an earlier transfer, or one a killed transfer had got to): the
     // moved file replaces the one that task starts, and a second task would
     // start it twice.
-    const QList<int> existing = tasksStarting(target);
-    const bool newTask = existing.isEmpty();
-    int task = newTask ? firstFreeTask(m_store) : existing.first();
+    const int existing = list.taskStarting(target);
+    const bool newTask = existing == 0;
+    const int task = newTask ? list.freeNumber() : existing;
     if (task == 0) {
         // Moved without a task it would never start again; it stays
         // where the desktop still starts it.
-        if (warn) warn(listFullMessage(name));
         result.listFull.append(name);
         return;
     }
@@ -538,6 +599,7 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, con
             dropCopy();
             throw;
         }
+        list.added();
     }
 
     QString why;
@@ -554,7 +616,10 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, con
     if (!why.isEmpty()) {
         // It still starts from the autostart folder; the copy and its task
         // would start it a second time.
-        if (newTask) removeTask(m_store, task);
+        if (newTask) {
+            removeTask(m_store, task);
+            list.removed();
+        }
         dropCopy();
         fail(QStringLiteral("unable to remove it from ") + m_folder + QStringLiteral(": ") + why);
         return;
@@ -679,7 +744,7 @@ bool installClicked(SettingsStore& store, StartUpTransfer& transfer, const Insta
     TransferResult result;
     {
         const BusyGuard busy(prompts.busy);
-        result = transfer.TransferStartUp(prompts.warn);
+        result = transfer.TransferStartUp();
         if (result.succeeded()) store.write(kApp, kSequence, kInstalled, QStringLiteral("yes"));
     }
     const QString summary = transferSummary(result);

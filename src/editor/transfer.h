@@ -7,6 +7,7 @@
 // calls installClicked() and routes its callbacks to Prompts.
 
 #include "launcher/autostart.h"
+#include "launcher/desktopentry.h"
 #include "store/busyguard.h"
 #include "store/registry.h"
 #include "store/settingsstore.h"
@@ -42,7 +43,10 @@ QString desktopExecArgument(const QString& argument);
 // written (desktopExecArgument() is empty), Exec runs `linkPath` instead
 // (launcherLinkPath() of editor/launcherlink.h, which must then point at the
 // program); when that cannot be written either, the path is written quoted
-// and escaped as the Desktop Entry standard says.
+// and escaped as the Desktop Entry standard says. TryExec names the file
+// Exec runs, so that once the program is removed (a link then points at
+// nothing) the desktop and systemd's autostart generator skip the entry
+// instead of failing to start it at every logon.
 QString launcherEntryText(const QString& programFolder, const QString& linkPath = {});
 
 // What one transfer did, for the window's single summary message.
@@ -62,6 +66,9 @@ struct TransferResult {
     QList<Moved> moved;          // in the order they were moved
     QStringList switchedOff;     // switched-off Desktop Entries, left where they are
     QStringList startsNothing;   // masks and other entries that start nothing, left there
+    // Entries that the launcher would refuse to start (planDesktopLaunch of
+    // launcher/desktopentry.h), with its reason: left where they are, no task.
+    QList<Failure> notStarted;
     QStringList listFull;        // no free task number: left where they are
     QList<Failure> failed;       // could not be moved: left where they are, no task
     // Files the desktop may read but that are no entries Velmora can move (a
@@ -78,8 +85,13 @@ struct TransferResult {
 };
 
 // The one message the window shows after a transfer, or empty when there is
-// nothing to report.
+// nothing to report: what could not be moved, what would not start from the
+// launch list, what did not fit into it (the list-full message first) and
+// files that are no entries, each with its reason. Of each kind the first
+// kSummaryNames are named, then "and N more", so that the message fits on a
+// screen however many there are.
 QString transferSummary(const TransferResult& result);
+inline constexpr int kSummaryNames = 20;
 
 // What undoing Install did.
 struct UninstallResult {
@@ -115,19 +127,23 @@ public:
 
     // Moves every entry of the StartUp folder that starts something at logon
     // (inspectAutostartFile() says Starts; only "*.desktop" names not starting
-    // with "." are looked at), in order of name (by character codes, so the
-    // same on every locale), into movedEntriesFolder() and enters it as a
-    // task at the first free number, as one transaction: "Desc" the file
-    // name, "App" the moved file's path (in double quotes when it has
-    // blanks), "Wait" "DW", "Opt" "ABCDEFG", "Keys" "*". kLauncherEntryName
-    // is excluded; a name differing from it in letter case is not.
+    // with "." are looked at) and that the launcher would start, judged as
+    // it judges at logon (planDesktopEntryFile() with the XDG_CURRENT_DESKTOP,
+    // PATH and TERMINAL of `environment`), in order of name (by character
+    // codes, so the same on every locale), into movedEntriesFolder() and
+    // enters it as a task at the first free number, as one transaction:
+    // "Desc" the file name, "App" the moved file's path (in double quotes
+    // when it has blanks), "Wait" "DW", "Opt" "ABCDEFG", "Keys" "*".
+    // kLauncherEntryName is excluded; a name differing from it in letter case
+    // is not.
     //
     // Nothing is lost and nothing starts twice:
     // - the launcher's entry is put in place first (folder created when
     //   missing; an existing one is left untouched); when that fails, or the
     //   existing one starts nothing, nothing is moved;
     // - switched-off entries and masks stay, without a task and without a
-    //   failure; odd files stay and are named in `left`;
+    //   failure; entries the launcher would not start stay and are named in
+    //   `notStarted`, odd files in `left`;
     // - a copy is complete on disk (temporary name, fsync, rename over a file
     //   of the same name; permissions kept, a link stays a link to the same
     //   file) before its task is committed, and the original goes only after
@@ -141,10 +157,10 @@ public:
     //   by a Hidden=true entry of that name in one step instead of removed;
     // - a file whose moved path an existing task already starts gets no
     //   second task;
-    // - with every number taken, `warn` gets listFullMessage(file name) and the file stays.
+    // - with every number taken, the file stays and is named in `listFull`.
     // A StartUp folder that cannot be determined changes nothing anywhere.
     // StoreError propagates; the file at hand then stays where it is.
-    TransferResult TransferStartUp(const Notify& warn);
+    TransferResult TransferStartUp();
 
     // Gives back what TransferStartUp took: every entry in
     // movedEntriesFolder() is copied back into the StartUp folder (in one
@@ -160,16 +176,18 @@ public:
     UninstallResult UninstallStartUp();
 
 private:
+    class ListIndex;
+
     QString findFolders();
-    void moveEntry(const QString& name, TransferResult& result, const Notify& warn);
+    void moveEntry(const QString& name, TransferResult& result, ListIndex& list);
     bool placeLauncherEntry(TransferResult& result);
-    QList<int> tasksStarting(const QString& path) const;
     bool masksSystemEntry(const QString& name) const;
     bool isStub(const QString& path, const QString& name) const;
 
     SettingsStore& m_store;
     Registry& m_registry;
     QProcessEnvironment m_environment;
+    DesktopEnvironment m_desktop;  // of m_environment: what the launcher would start
     QString m_programFolder;
     QString m_folder;       // the autostart folder of the running transfer
     QString m_destination;  // movedEntriesFolder() of the running transfer
@@ -179,7 +197,7 @@ private:
 struct InstallPrompts {
     // The question with Yes and No; true for Yes.
     std::function<bool(const QString& text)> confirm;
-    // A message with an exclamation icon and OK.
+    // A message with an exclamation icon and OK: the transfer's one summary.
     Notify warn;
     // true: the busy pointer for the whole application; false: the default
     // one. May be empty.
@@ -188,9 +206,9 @@ struct InstallPrompts {
 
 // The Install button: asks kInstallQuestion; on Yes runs the transfer with the
 // busy pointer, writes "Installed" = "yes" when it succeeded and shows one
-// summary message when something was left behind. Returns whether the button
-// must be disabled and hidden (only after a successful transfer). StoreError
-// propagates, with the pointer restored.
+// summary message when something was left behind (one, however much was).
+// Returns whether the button must be disabled and hidden (only after a
+// successful transfer). StoreError propagates, with the pointer restored.
 bool installClicked(SettingsStore& store, StartUpTransfer& transfer, const InstallPrompts& prompts);
 
 // /UNINSTALL: gives back what Install moved, as `registry` and `environment`

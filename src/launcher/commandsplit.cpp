@@ -84,14 +84,24 @@ QString findInPath(const QString& program) {
     return search.find(program);
 }
 
+PathSearch::PathSearch(std::optional<QByteArray> path)
+    : m_fixed(true), m_pathValue(path.value_or(QByteArray())), m_pathSet(path.has_value()) {
+    split();
+}
+
 void PathSearch::refresh() {
+    if (m_fixed) return;
     const char* value = std::getenv("PATH");
     const bool set = value != nullptr;
     if (set == m_pathSet && (!set || std::strcmp(value, m_pathValue.constData()) == 0)) return;
     m_pathSet = set;
     m_pathValue = set ? QByteArray(value) : QByteArray();
+    split();
+}
+
+void PathSearch::split() {
     m_dirs.clear();
-    if (!set) return;
+    if (!m_pathSet) return;
     for (const QByteArray& dir : m_pathValue.split(':')) {
         // An empty entry is the current directory, as in the shell.
         QByteArray d = dir.isEmpty() ? QByteArray("./") : dir;

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace velmora {
@@ -54,6 +55,12 @@ bool isExecutableFile(const QByteArray& path);
 // thread-safe; one instance per user.
 class PathSearch {
 public:
+    // Searches this process's PATH as it is at each call.
+    PathSearch() = default;
+    // Searches `path` as a PATH value instead, another process's for
+    // instance; nullopt stands for an unset PATH, which finds nothing.
+    explicit PathSearch(std::optional<QByteArray> path);
+
     // As findInPath.
     QString find(const QString& program);
     // Like find, but a name with '/' must also be an executable file; the
@@ -62,7 +69,9 @@ public:
 
 private:
     void refresh();
+    void split();
 
+    bool m_fixed = false;
     QByteArray m_pathValue;
     bool m_pathSet = false;
     std::vector<QByteArray> m_dirs;  // each ends in '/'

@@ -2,9 +2,17 @@
 
 #include "launcher/commandsplit.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <memory>
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace velmora {
 
@@ -215,7 +223,12 @@ DesktopEntryDecision decide(const DesktopEntry& entry, const QString& currentDes
             return no(QStringLiteral("TryExec %1 is not executable").arg(tryExec));
     }
 
-    if (entry.string(QStringLiteral("Exec")).trimmed().isEmpty()) return no(QStringLiteral("no Exec"));
+    if (entry.string(QStringLiteral("Exec")).trimmed().isEmpty()) {
+        // The desktop starts such an entry over D-Bus; the launcher cannot.
+        if (entry.boolean(QStringLiteral("DBusActivatable")) == true)
+            return no(QStringLiteral("no Exec; only D-Bus starts it (DBusActivatable=true)"));
+        return no(QStringLiteral("no Exec"));
+    }
 
     const QString path = entry.string(QStringLiteral("Path"));
     if (!path.isEmpty() && !QFileInfo(path).isDir())
@@ -302,6 +315,20 @@ DesktopEnvironment DesktopEnvironment::fromProcess() {
     return env;
 }
 
+DesktopEnvironment DesktopEnvironment::fromEnvironment(const QProcessEnvironment& environment) {
+    DesktopEnvironment env;
+    env.currentDesktop = environment.value(QStringLiteral("XDG_CURRENT_DESKTOP"));
+    std::optional<QByteArray> path;
+    if (environment.contains(QStringLiteral("PATH"))) path = QFile::encodeName(environment.value(QStringLiteral("PATH")));
+    // Shared by the copies of the function, which may be asked many times.
+    const auto search = std::make_shared<PathSearch>(std::move(path));
+    env.findProgram = [search](const QString& name) { return search->find(name); };
+    env.findTerminal = [lookup = env.findProgram, terminal = environment.value(QStringLiteral("TERMINAL"))] {
+        return velmora::findTerminal(terminal, lookup);
+    };
+    return env;
+}
+
 DesktopLaunchPlan planDesktopLaunch(const DesktopEntry& entry, const DesktopEnvironment& env) {
     DesktopLaunchPlan plan;
     const DesktopEntryDecision decision = decide(entry, env.currentDesktop, env.findProgram);
@@ -326,8 +353,54 @@ DesktopLaunchPlan planDesktopLaunch(const DesktopEntry& entry, const DesktopEnvi
         plan.argv.prepend(terminal);
     }
     plan.workingDirectory = entry.string(QStringLiteral("Path"));
+
+    // Known now rather than when exec fails, so that Install can tell too.
+    const QString& program = plan.argv.first();
+    const auto refuse = [&](int error) {
+        plan.reason = QStringLiteral("%1: %2").arg(program, systemErrorText(error));
+        plan.argv.clear();
+        plan.workingDirectory.clear();
+        return plan;
+    };
+    if (program.contains(QLatin1Char('/'))) {
+        // exec sees a relative path from the working directory it is given.
+        const QString file = QDir::isRelativePath(program) && !plan.workingDirectory.isEmpty()
+                                 ? plan.workingDirectory + QLatin1Char('/') + program
+                                 : program;
+        const QByteArray native = QFile::encodeName(file);
+        if (!isExecutableFile(native)) {
+            struct stat st {};
+            return refuse(::stat(native.constData(), &st) != 0 ? errno : EACCES);
+        }
+        plan.program = program;
+    } else {
+        plan.program = env.findProgram ? env.findProgram(program) : QString();
+        if (plan.program.isEmpty()) return refuse(ENOENT);
+    }
     plan.start = true;
     return plan;
+}
+
+DesktopLaunchPlan planDesktopEntryFile(const QString& file, const DesktopEnvironment& env) {
+    const auto unreadable = [&](const QString& why) {
+        DesktopLaunchPlan plan;
+        plan.reason = QStringLiteral("cannot read %1: %2").arg(file, why);
+        return plan;
+    };
+    // Non-blocking and checked once open: a FIFO put in its place must not
+    // hang the launcher or Install.
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return unreadable(systemErrorText(errno));
+    QFile in;
+    if (!in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return unreadable(in.errorString());
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return unreadable(QStringLiteral("not an ordinary file"));
+    // Entries are a few kilobytes; whatever a huge file holds past this is no entry.
+    const QByteArray data = in.read(kMaxDesktopEntrySize);
+    return planDesktopLaunch(parseDesktopEntry(data, QFileInfo(file).absoluteFilePath()), env);
 }
 
 }  // namespace velmora

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -71,9 +72,11 @@ struct DesktopEntryDecision {
 // a [Desktop Entry] group with Type=Application, not switched off, shown on
 // this desktop (the names are taken in order: the first found in OnlyShowIn
 // shows the entry, the first found in NotShowIn hides it; when none is found,
-// an OnlyShowIn key hides it), a TryExec (if any) that names an existing
-// executable file (found through lookup when given without '/'), an Exec
-// value, and a Path (if any) that is an existing directory.
+// an OnlyShowIn key hides it, an empty one too: it lists no desktop), a
+// TryExec (if any) that names an existing executable file (found through
+// lookup when given without '/'), an Exec value (an entry with
+// DBusActivatable=true and no Exec is named as such: only D-Bus starts it),
+// and a Path (if any) that is an existing directory.
 DesktopEntryDecision decide(const DesktopEntry& entry, const QString& currentDesktop,
                             const ProgramLookup& lookup);
 
@@ -106,6 +109,10 @@ struct DesktopEnvironment {
     // first terminal found of $TERMINAL, x-terminal-emulator and a few common
     // ones that all take "-e PROGRAM ARGS...".
     static DesktopEnvironment fromProcess();
+    // The same for a process that would run with `environment`: its
+    // XDG_CURRENT_DESKTOP, PATH (unset: no program is found by name) and
+    // TERMINAL.
+    static DesktopEnvironment fromEnvironment(const QProcessEnvironment& environment);
 };
 
 // The terminal findTerminal of fromProcess() picks, using lookup.
@@ -115,11 +122,24 @@ struct DesktopLaunchPlan {
     bool start = false;
     QString reason;            // why not; "" when start
     QStringList argv;          // what to run (argv[0] maybe without '/')
+    QString program;           // the file argv[0] names, to be executed
     QString workingDirectory;  // Path, "" for the launcher's own
 };
 
+// The one judgement of whether the launcher starts an entry, and how:
 // decide + expandExec, wrapped in a terminal ("TERMINAL -e PROGRAM ARGS...")
-// for Terminal=true, with Path as the working directory.
+// for Terminal=true, with Path as the working directory, and a program that
+// is there to be executed: a name without '/' found through env.findProgram
+// ("NAME: No such file or directory" otherwise), a path an executable file
+// ("PATH: " and why not otherwise; a relative one counts from Path when
+// given, else from this process's working directory, as exec sees it).
+// Whatever it refuses, the launcher reports as not started, and Install
+// leaves such an entry where it is.
 DesktopLaunchPlan planDesktopLaunch(const DesktopEntry& entry, const DesktopEnvironment& env);
+
+// planDesktopLaunch for the Desktop Entry file at `file`, of which no more
+// than kMaxDesktopEntrySize bytes are read; a file that cannot be read is
+// refused with "cannot read FILE: " and why.
+DesktopLaunchPlan planDesktopEntryFile(const QString& file, const DesktopEnvironment& env);
 
 }  // namespace velmora

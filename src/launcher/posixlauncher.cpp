@@ -363,22 +363,12 @@ LaunchResult PosixLauncher::Impl::spawnDesktopEntry(const QString& file, pid_t* 
                                       "\"velmora /REINSTALL\" and Install move it again")
                            .arg(again));
     }
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
-        return refused(QStringLiteral("cannot read %1: %2").arg(file, in.errorString()));
-    // Entries are a few kilobytes; whatever a huge file holds past this is no entry.
-    const DesktopEntry entry = parseDesktopEntry(in.read(kMaxDesktopEntrySize), absolute);
-    const DesktopLaunchPlan plan = planDesktopLaunch(entry, DesktopEnvironment::fromProcess());
+    // The same judgement Install makes before it moves an entry.
+    const DesktopLaunchPlan plan = planDesktopEntryFile(absolute, DesktopEnvironment::fromProcess());
     if (!plan.start) return refused(plan.reason);
 
     const QString& program = plan.argv.first();
-    QByteArray resolved;
-    if (program.contains(QLatin1Char('/'))) {
-        resolved = QFile::encodeName(program);  // relative ones count from Path, as exec sees them
-    } else {
-        resolved = path.resolveExecutable(program);
-        if (resolved.isEmpty()) return refused(QStringLiteral("%1: %2").arg(program, errorText(ENOENT)));
-    }
+    const QByteArray resolved = QFile::encodeName(plan.program);
     LaunchResult started = spawn(resolved, program, plan.argv.mid(1), plan.workingDirectory, pid);
     started.desktopEntry = true;
     if (!started.ok) started.error = QStringLiteral("%1: %2").arg(program, started.error);

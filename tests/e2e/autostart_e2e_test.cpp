@@ -241,14 +241,38 @@ INSTANTIATE_TEST_SUITE_P(
                        {"line\nbreak.desktop", Kind::Entry, "linebreak"}, {"fine.desktop", Kind::Entry, "fine"}},
                       {"fifo.desktop", "folder.desktop", "line\nbreak.desktop"}, {"fine.desktop"}, {"fine"},
                       {"linebreak"}, ""},
-        AutostartCase{"AnEntryNotShownHereGivesItsOwnReason",
-                      {{"kde.desktop", Kind::Entry, "kde", "OnlyShowIn=KDE;\n"}}, {}, {"kde.desktop"}, {}, {"kde"},
-                      "task 1 \"kde.desktop\": not started: not shown in XFCE (OnlyShowIn=KDE;)"},
-        AutostartCase{"AnEntryWithoutItsTryExecGivesItsOwnReason",
-                      {{"gone.desktop", Kind::Entry, "gone", "TryExec=velmora-no-such-program\n"}}, {},
-                      {"gone.desktop"}, {}, {"gone"},
-                      "task 1 \"gone.desktop\": not started: TryExec velmora-no-such-program was not found"}),
+        // The launcher would not start these at logon: they stay where the desktop reads them.
+        AutostartCase{"AnEntryNotShownHereStays",
+                      {{"kde.desktop", Kind::Entry, "kde", "OnlyShowIn=KDE;\n"}, {"here.desktop", Kind::Entry, "here"}},
+                      {"kde.desktop"}, {"here.desktop"}, {"here"}, {"kde"}, ""},
+        AutostartCase{"AnEntryWithoutItsTryExecStays",
+                      {{"gone.desktop", Kind::Entry, "gone", "TryExec=velmora-no-such-program\n"},
+                       {"here.desktop", Kind::Entry, "here"}},
+                      {"gone.desktop"}, {"here.desktop"}, {"here"}, {"gone"}, ""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A moved entry that no longer starts by the next logon (its TryExec program
+// removed, another desktop) is not started, and its task says why.
+TEST_F(AutostartE2E, AnEntryThatStopsStartingAfterInstallGivesItsOwnReason) {
+    const QString tool = root() + "/apps/tool";
+    write(tool, "#!/bin/sh\n", true);
+    put({"gone.desktop", Kind::Entry, "gone", QByteArray("TryExec=" + QFile::encodeName(tool) + "\n").constData()});
+    put({"xfce.desktop", Kind::Entry, "xfce", "OnlyShowIn=XFCE;\n"});
+    ASSERT_TRUE(install());
+    ASSERT_EQ(descriptions(), QStringList({"gone.desktop", "xfce.desktop"}));
+
+    ASSERT_TRUE(QFile::remove(tool));
+    env.insert("XDG_CURRENT_DESKTOP", "KDE");
+    const Run run = logon();
+
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.err.contains("task 1 \"gone.desktop\": not started: TryExec " + tool + " was not found\n"))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("task 2 \"xfce.desktop\": not started: not shown in KDE (OnlyShowIn=XFCE;)\n"))
+        << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(evidence("gone")));
+    EXPECT_FALSE(QFileInfo::exists(evidence("xfce")));
+}
 
 // Some applications write their autostart entry again when their "start at
 // login" option is switched on.

@@ -25,6 +25,9 @@
 #include <utility>
 #include <vector>
 
+// Readable QStrings in failure messages.
+static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
 namespace velmora {
 namespace {
 
@@ -356,7 +359,7 @@ TEST_F(StartupE2E, EveryStartedProgramIsGivenItsOwnScope) {
 
 // --- one instance ---------------------------------------------------------------
 
-TEST_F(StartupE2E, ASecondInstanceEndsSilentlyAndTheLockDiesWithTheFirst) {
+TEST_F(StartupE2E, ASecondInstanceEndsAtOnceAndTheLockDiesWithTheFirst) {
     const QString pidFile = work(QStringLiteral("long.pid"));
     seed([&](SettingsStore& s) {
         task(s, 1, QStringLiteral("Long"),
@@ -375,6 +378,24 @@ TEST_F(StartupE2E, ASecondInstanceEndsSilentlyAndTheLockDiesWithTheFirst) {
         EXPECT_TRUE(second.err.isEmpty()) << second.err.toStdString();
     }
     EXPECT_EQ(evidence(), QStringList{QStringLiteral("long")});
+
+    // /UNINSTALL undoes nothing then, and must not pass for done: an
+    // installed autostart folder stays as it is, and it says why.
+    const QString autostart = root.filePath(QStringLiteral("config/autostart"));
+    const QString moved = root.filePath(QStringLiteral("data/velmora/startup"));
+    ASSERT_TRUE(QDir().mkpath(autostart) && QDir().mkpath(moved));
+    ASSERT_TRUE(testing::writeFile(autostart + QStringLiteral("/Velmora Launcher.desktop"),
+                                   "[Desktop Entry]\nType=Application\nName=Velmora Launcher\nExec=" +
+                                       QFile::encodeName(QStringLiteral(VELMORA_BINARY)) + " /run\n",
+                                   false));
+    ASSERT_TRUE(testing::writeFile(moved + QStringLiteral("/a.desktop"), "[Desktop Entry]\nType=Application\nExec=true\n", false));
+    const QStringList installed = testing::folderSnapshot(autostart);
+    const Finished uninstall = velmora({QStringLiteral("/uninstall")});
+    EXPECT_EQ(uninstall.exitCode, 1);
+    EXPECT_EQ(uninstall.err, QStringLiteral("velmora: Velmora is running; nothing has been uninstalled.\n"));
+    EXPECT_EQ(uninstall.out, QString());
+    EXPECT_EQ(testing::folderSnapshot(autostart), installed);
+    EXPECT_EQ(QDir(moved).entryList(QDir::Files), QStringList{QStringLiteral("a.desktop")});
 
     // The first dies hard while its child lives on: the lock goes with it.
     ::kill(pid_t(first->processId()), SIGKILL);

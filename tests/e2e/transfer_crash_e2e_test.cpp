@@ -54,6 +54,8 @@ QProcessEnvironment environmentFor(const QString& root) {
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/config"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
     env.insert(QStringLiteral("XDG_CONFIG_DIRS"), root + QStringLiteral("/sys"));
+    // Where the entries' program is found: Install moves only what would start.
+    env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
     return env;
 }
 QString storeOf(const QString& root) { return root + QStringLiteral("/settings.db"); }
@@ -72,7 +74,7 @@ int transferOnce(const QString& root) {
     LinuxRegistry registry(env);
     StartUpTransfer transfer(store, registry, env, QStringLiteral("/opt/velmora"));
     if (!testing::announceReady()) return 1;
-    const TransferResult r = transfer.TransferStartUp({});
+    const TransferResult r = transfer.TransferStartUp();
     return r.succeeded() ? 0 : 2;
 }
 
@@ -209,7 +211,7 @@ TEST_F(TransferCrash, KilledAtAnyMomentLosesNoEntryAndInstallCompletesIt) {
             SqliteStore store(storeOf(root));
             LinuxRegistry registry(env);
             StartUpTransfer transfer(store, registry, env, QStringLiteral("/opt/velmora"));
-            const TransferResult r = transfer.TransferStartUp({});
+            const TransferResult r = transfer.TransferStartUp();
             EXPECT_TRUE(r.succeeded()) << transferSummary(r).toStdString();
             EXPECT_EQ(taskCount(store), kEntries);
         }

@@ -65,7 +65,7 @@ TEST(TransferEndToEnd, MovedEntriesStartFromTheLaunchListAtTheNextLogon) {
         SqliteStore store(root + QStringLiteral("/config/velmora/settings.db"));
         LinuxRegistry registry(env);
         StartUpTransfer transfer(store, registry, env, programFolder);
-        const TransferResult r = transfer.TransferStartUp({});
+        const TransferResult r = transfer.TransferStartUp();
         ASSERT_TRUE(r.succeeded()) << r.error.toStdString();
         ASSERT_EQ(r.moved.size(), 2);
         EXPECT_EQ(r.switchedOff, QStringList({QStringLiteral("off.desktop")}));

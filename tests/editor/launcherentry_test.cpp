@@ -105,6 +105,8 @@ TEST_P(Readers, StartTheLauncherWithRun) {
     const QString exec = text.section(QStringLiteral("\nExec="), 1).section(QLatin1Char('\n'), 0, 0);
     EXPECT_EQ(exec.startsWith(QLatin1Char('"')), GetParam().quoted) << exec.toStdString();
     EXPECT_EQ(exec.contains(link), GetParam().viaLink) << exec.toStdString();
+    const QString tryExec = text.section(QStringLiteral("\nTryExec="), 1).section(QLatin1Char('\n'), 0, 0);
+    EXPECT_EQ(tryExec, GetParam().viaLink ? link : program) << "TryExec names what Exec runs";
 
     const QString entry = file("config/autostart/") + kLauncherEntryName;
     ASSERT_TRUE(testing::writeFile(entry, text.toUtf8(), false));
@@ -135,6 +137,23 @@ TEST_P(Readers, StartTheLauncherWithRun) {
     EXPECT_EQ(QFileInfo(start).canonicalFilePath(), QFileInfo(program).canonicalFilePath()) << unitText.toStdString();
     const QString verified = run(QStringLiteral("systemd-analyze"), {QStringLiteral("verify"), QStringLiteral("--user"), unit}, &ok);
     EXPECT_TRUE(ok) << verified.toStdString();
+    const QStringList dexAutostart{QStringLiteral("-a"), QStringLiteral("-d"), QStringLiteral("-v")};
+    EXPECT_TRUE(run(QStringLiteral("dex"), dexAutostart).contains(kLauncherEntryName)) << "dex's logon would start it";
+
+    // The program removed without /uninstall (the link, where there is one,
+    // then points at nothing): every reader skips the entry rather than
+    // failing to start it at each logon.
+    ASSERT_TRUE(QFile::remove(program));
+    // GIO does not even load it (rather than failing to run the program).
+    const QString refused = run(QStringLiteral("gio"), {QStringLiteral("launch"), entry}, &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(refused.contains(QStringLiteral("Unable to load application information"))) << refused.toStdString();
+    const QString dexLogon = run(QStringLiteral("dex"), dexAutostart);
+    EXPECT_FALSE(dexLogon.contains(kLauncherEntryName)) << dexLogon.toStdString();
+    ASSERT_TRUE(QDir(units).removeRecursively() && QDir().mkpath(units));
+    const QString regenerated = run(QLatin1String(kGenerator), {units, units, units}, &ok);
+    ASSERT_TRUE(ok) << regenerated.toStdString();
+    EXPECT_EQ(QDir(units).entryList({QStringLiteral("*.service")}, QDir::Files), QStringList()) << regenerated.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -209,18 +228,19 @@ TEST_F(Link, InstallWritesAnEntryThatRunsTheLink) {
     const QString folder = home.path() + "/100%";
     MemoryStore store;
     LinuxRegistry registry(env);
-    const auto warn = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
 
-    const TransferResult first = StartUpTransfer(store, registry, env, folder).TransferStartUp(warn);
+    const TransferResult first = StartUpTransfer(store, registry, env, folder).TransferStartUp();
     ASSERT_TRUE(first.succeeded()) << first.error.toStdString();
+    EXPECT_EQ(transferSummary(first), QString());
     QFile entry(home.path() + "/config/autostart/" + kLauncherEntryName);
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
     const QByteArray text = entry.readAll();
     EXPECT_TRUE(text.contains("\nExec=" + QFile::encodeName(launcherLinkPath(env)) + " /run\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\nTryExec=" + QFile::encodeName(launcherLinkPath(env)) + "\n")) << text.toStdString();
     EXPECT_EQ(target(), folder + "/velmora");
 
     const QString moved = home.path() + "/elsewhere 100%";
-    ASSERT_TRUE(StartUpTransfer(store, registry, env, moved).TransferStartUp(warn).succeeded());
+    ASSERT_TRUE(StartUpTransfer(store, registry, env, moved).TransferStartUp().succeeded());
     EXPECT_EQ(target(), moved + "/velmora");
 }
 

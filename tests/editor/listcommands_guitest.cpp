@@ -579,6 +579,8 @@ protected:
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
         environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
         environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), home.filePath(QStringLiteral("sys")));
+        // Where an entry's program is found: Install moves only what would start.
+        environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
         ListCommandsTest::SetUp();
         store.onWrite = [this] { pointerAtWrite = mousePointer(); };
     }
@@ -612,6 +614,48 @@ TEST_F(InstallTest, ConfirmedMovesTheEntriesAndHidesTheButton) {
     EXPECT_EQ(mousePointer(), 0);
     EXPECT_FALSE(form->cmdInstall->isVisible());
     EXPECT_FALSE(form->cmdInstall->isEnabled());
+}
+
+// Once one message box per entry that did not fit, thousands of them. The
+// list is nearly full already, so that few entries have to move.
+TEST_F(InstallTest, AFullListIsReportedInOneMessage) {
+    for (int n = 1; n <= kMaxTasks - 9; ++n) addTask(n, QStringLiteral("T%1").arg(n));
+    QStringList names;
+    for (int i = 1; i <= 210; ++i) {
+        names.append(QStringLiteral("e%1.desktop").arg(i, 4, 10, QLatin1Char('0')));
+        put(names.last(), kEntry);
+    }
+    prompts.answers = {Prompts::Answer::Yes};
+    QTest::mouseClick(form->cmdInstall, Qt::LeftButton);
+
+    EXPECT_EQ(prompts.count(Kind::AskYesNo), 1);
+    EXPECT_EQ(prompts.count(Kind::Warn), 1);
+    EXPECT_EQ(prompts.calls.size(), 2u);
+    EXPECT_EQ(prompts.texts(Kind::Warn), QStringList{QStringLiteral("999 tasks specified - ") + kCR +
+                                                     QStringLiteral("unable to add these StartUp tasks; they stay in ") +
+                                                     autostart() + QStringLiteral(" and start from there as before:") +
+                                                     kCR + names.mid(9, 20).join(kCR) + kCR +
+                                                     QStringLiteral("and 181 more")});
+    EXPECT_EQ(storedDescs().size(), kMaxTasks);
+    EXPECT_EQ(shownLines().size(), kMaxTasks);
+    EXPECT_EQ(autostartNames(), QStringList{kLauncherEntryName} + names.mid(9));
+    EXPECT_FALSE(form->cmdInstall->isVisible()) << "nothing was lost, so Install is done";
+}
+
+TEST_F(InstallTest, EntriesThatWouldNotStartAreNamedInOneMessage) {
+    put(QStringLiteral("clock.desktop"), kEntry);
+    put(QStringLiteral("empty.desktop"), "[Desktop Entry]\nType=Application\nName=E\nExec=\n");
+    put(QStringLiteral("link.desktop"), "[Desktop Entry]\nType=Link\nName=L\nURL=https://example.org/\n");
+    prompts.answers = {Prompts::Answer::Yes};
+    QTest::mouseClick(form->cmdInstall, Qt::LeftButton);
+
+    EXPECT_EQ(prompts.texts(Kind::Warn),
+              QStringList{QStringLiteral("These StartUp tasks would not start from the launch list; they stay in ") +
+                          autostart() + QStringLiteral(":") + kCR + QStringLiteral("empty.desktop - no Exec") + kCR +
+                          QStringLiteral("link.desktop - Type=Link is not an application")});
+    EXPECT_EQ(autostartNames(),
+              QStringList({kLauncherEntryName, QStringLiteral("empty.desktop"), QStringLiteral("link.desktop")}));
+    EXPECT_EQ(shownLines(), QStringList{QStringLiteral("1\tclock.desktop\tDon't wait\t ")});
 }
 
 TEST_F(InstallTest, DeclinedChangesNothing) {

@@ -60,6 +60,9 @@ protected:
         env.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
         env.insert(QStringLiteral("XDG_CONFIG_DIRS"),
                    home.path() + QStringLiteral("/sys1:relative:") + home.path() + QStringLiteral("/sys2"));
+        // What the launcher would start is judged in this environment.
+        env.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+        env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("XFCE"));
         return env;
     }
 
@@ -88,7 +91,7 @@ protected:
         const QProcessEnvironment env = environment();
         LinuxRegistry registry(env);
         StartUpTransfer t(store, registry, env, programFolder);
-        TransferResult r = t.TransferStartUp([this](const QString& text) { warnings.append(text); });
+        TransferResult r = t.TransferStartUp();
         EXPECT_EQ(registry.openHandles(), 0);
         return r;
     }
@@ -118,7 +121,7 @@ TEST_F(TransferTest, TwoEntriesBecomeTasksInOrderOfName) {
     EXPECT_EQ(names(autostart()), QStringList({kLauncherEntryName}));
     EXPECT_TRUE(r.launcherEntryCreated);
     EXPECT_EQ(contents(launcherEntry()), launcherEntryText(programFolder).toUtf8());
-    EXPECT_TRUE(warnings.isEmpty());
+    EXPECT_TRUE(transferSummary(r).isEmpty()) << transferSummary(r).toStdString();
 }
 
 TEST_F(TransferTest, CopyKeepsPermissionsAndReplacesAFileOfTheSameName) {
@@ -318,18 +321,139 @@ TEST_F(TransferTest, AnEntryThatCameBackReplacesItsCopyWithoutASecondTask) {
     EXPECT_EQ(contents(moved() + "/a.desktop"), entry("new"));
 }
 
-TEST_F(TransferTest, AFullListWarnsPerFileAndLeavesTheFiles) {
+TEST_F(TransferTest, AFullListLeavesTheFilesAndTheSummaryNamesThem) {
     for (int n = 1; n <= kMaxTasks; ++n) store.write(kApp, kSequence, taskKey(TaskField::Desc, n), "T");
     put(autostart(), "a.desktop", entry("a"));
     put(autostart(), "b.desktop", entry("b"));
 
     const TransferResult r = transfer();
 
-    EXPECT_EQ(warnings, QStringList({QStringLiteral("999 tasks specified - ") + kCR + "unable to add a.desktop",
-                                     QStringLiteral("999 tasks specified - ") + kCR + "unable to add b.desktop"}));
+    EXPECT_TRUE(r.succeeded());
     EXPECT_EQ(r.listFull, QStringList({"a.desktop", "b.desktop"}));
     EXPECT_EQ(names(autostart()), QStringList({kLauncherEntryName, "a.desktop", "b.desktop"}));
+    EXPECT_EQ(contents(autostart() + "/a.desktop"), entry("a"));
     EXPECT_TRUE(r.moved.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(moved()));
+    EXPECT_EQ(transferSummary(r), QStringLiteral("999 tasks specified - ") + kCR + "unable to add these StartUp tasks; they stay in " +
+                                      autostart() + " and start from there as before:" + kCR + "a.desktop" + kCR + "b.desktop");
+}
+
+// Entries the launcher would refuse at logon ("not started"): moved, they
+// would start nothing. They stay where they are, named with the launcher's
+// reason, while an entry beside them that starts moves.
+struct NotStartedCase {
+    const char* name;
+    const char* text;
+    const char* reason;
+    friend void PrintTo(const NotStartedCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class WouldNotStart : public TransferTest, public ::testing::WithParamInterface<NotStartedCase> {};
+
+TEST_P(WouldNotStart, StaysAndIsNamedWithTheReason) {
+    const NotStartedCase& c = GetParam();
+    put(autostart(), "x.desktop", c.text);
+    put(autostart(), "control.desktop", entry("Control"));
+
+    const TransferResult r = transfer();
+
+    EXPECT_TRUE(r.succeeded()) << transferSummary(r).toStdString();
+    ASSERT_EQ(r.notStarted.size(), 1);
+    EXPECT_EQ(r.notStarted[0].name, "x.desktop");
+    EXPECT_EQ(r.notStarted[0].reason, QString::fromUtf8(c.reason));
+    EXPECT_EQ(contents(autostart() + "/x.desktop"), c.text);
+    EXPECT_EQ(names(moved()), QStringList({"control.desktop"}));
+    EXPECT_EQ(taskCount(store), 1);
+    EXPECT_EQ(readTask(store, 1), movedTask("control.desktop"));
+    EXPECT_EQ(transferSummary(r), "These StartUp tasks would not start from the launch list; they stay in " + autostart() +
+                                      ":" + kCR + "x.desktop - " + QString::fromUtf8(c.reason));
+}
+
+#define APP "[Desktop Entry]\nType=Application\nName=X\n"
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, WouldNotStart,
+    ::testing::Values(
+        NotStartedCase{"EmptyExec", APP "Exec=\n", "no Exec"},
+        NotStartedCase{"DBusActivatableWithoutExec", APP "DBusActivatable=true\n",
+                       "no Exec; only D-Bus starts it (DBusActivatable=true)"},
+        NotStartedCase{"TypeLink", "[Desktop Entry]\nType=Link\nName=X\nURL=https://example.org/\n",
+                       "Type=Link is not an application"},
+        NotStartedCase{"FieldCodesOnly", APP "Exec=%U %f\n", "Exec names no program"},
+        NotStartedCase{"UnbalancedQuotes", APP "Exec=sh -c \"echo hello\n", "Exec has an unclosed quote"},
+        NotStartedCase{"ProgramNotInPath", APP "Exec=velmora-no-such-program --quiet\n",
+                       "velmora-no-such-program: No such file or directory"},
+        NotStartedCase{"TryExecNotInPath", APP "TryExec=velmora-no-such-program\nExec=true\n",
+                       "TryExec velmora-no-such-program was not found"},
+        NotStartedCase{"NotShownOnThisDesktop", APP "OnlyShowIn=GNOME;\nExec=true\n",
+                       "not shown in XFCE (OnlyShowIn=GNOME;)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+#undef APP
+
+// However many stay behind, the one message fits on a screen: of each kind
+// the first twenty are named, then how many more there are.
+struct SummaryCase {
+    const char* name;
+    int count;
+    const char* more;  // the line after the names; "" for none
+    friend void PrintTo(const SummaryCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class SummaryNames : public ::testing::TestWithParam<SummaryCase> {};
+
+TEST_P(SummaryNames, AreTheFirstTwentyThenHowManyMore) {
+    const SummaryCase& c = GetParam();
+    TransferResult r;
+    r.folder = "/home/ann/.config/autostart";
+    QStringList expected;
+    for (int i = 1; i <= c.count; ++i) {
+        const QString name = QStringLiteral("e%1.desktop").arg(i, 4, 10, QLatin1Char('0'));
+        r.listFull.append(name);
+        r.notStarted.append(TransferResult::Failure{name, "no Exec"});
+        if (i <= 20) expected.append(name);
+    }
+    QStringList withReasons;
+    for (const QString& name : expected) withReasons.append(name + " - no Exec");
+    if (*c.more) {
+        expected.append(QString::fromUtf8(c.more));
+        withReasons.append(QString::fromUtf8(c.more));
+    }
+
+    const QStringList paragraphs = transferSummary(r).split(QString(kCR) + kCR);
+
+    ASSERT_EQ(paragraphs.size(), 2) << transferSummary(r).toStdString();
+    EXPECT_EQ(paragraphs[0].split(kCR).mid(1), withReasons);
+    EXPECT_EQ(paragraphs[1].split(kCR).mid(2), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, SummaryNames,
+                         ::testing::Values(SummaryCase{"One", 1, ""}, SummaryCase{"Twenty", 20, ""},
+                                           SummaryCase{"TwentyOne", 21, "and 1 more"},
+                                           SummaryCase{"TwelveHundredLessTheList", 1200 - kMaxTasks, "and 181 more"},
+                                           SummaryCase{"TenThousand", 10000, "and 9980 more"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TransferSummary, EachKindIsOneParagraphInThisOrder) {
+    TransferResult r;
+    r.folder = "/home/ann/.config/autostart";
+    r.failed.append(TransferResult::Failure{"a.desktop", "No space left on device"});
+    r.notStarted.append(TransferResult::Failure{"b.desktop", "no Exec"});
+    r.listFull.append("c.desktop");
+    r.left.append(TransferResult::Failure{"d.desktop", "a FIFO"});
+    r.switchedOff.append("off.desktop");
+    r.startsNothing.append("mask.desktop");
+    const QString f = r.folder;
+
+    EXPECT_EQ(transferSummary(r),
+              "These StartUp tasks could not be moved; they stay in " + f + " and start from there as before:" + kCR +
+                  "a.desktop - No space left on device" + kCR + kCR +
+                  "These StartUp tasks would not start from the launch list; they stay in " + f + ":" + kCR +
+                  "b.desktop - no Exec" + kCR + kCR + "999 tasks specified - " + kCR +
+                  "unable to add these StartUp tasks; they stay in " + f + " and start from there as before:" + kCR +
+                  "c.desktop" + kCR + kCR + "These files in " + f +
+                  " are no entries that could be moved; they stay where they are:" + kCR + "d.desktop - a FIFO" + kCR +
+                  kCR + "Install stays available to try again.");
 }
 
 // Copy and removal failures: the file stays where it is, with its contents,
@@ -461,7 +585,7 @@ TEST_F(NothingMoves, WhenTheStartUpFolderIsUnknown) {
     LinuxRegistry registry(env);
     StartUpTransfer t(store, registry, env, programFolder);
 
-    expectUntouched(t.TransferStartUp({}));
+    expectUntouched(t.TransferStartUp());
     EXPECT_FALSE(QFileInfo::exists(home.path() + "/data"));
 }
 
@@ -542,6 +666,27 @@ TEST_F(Install, AFailedTransferIsReportedOnceAndNotMarked) {
     ASSERT_EQ(warnings.size(), 1);
     EXPECT_TRUE(warnings[0].contains("a.desktop") && warnings[0].contains("b.desktop"));
     EXPECT_EQ(busy, QList<bool>({true, false}));
+}
+
+// Thousands of entries over a full list once made one message box each.
+TEST_F(Install, AFullListIsReportedInOneMessage) {
+    for (int n = 1; n <= kMaxTasks - 2; ++n) store.write(kApp, kSequence, taskKey(TaskField::Desc, n), "T");
+    QStringList entries;
+    for (int i = 1; i <= 25; ++i) {
+        entries.append(QStringLiteral("e%1.desktop").arg(i, 2, 10, QLatin1Char('0')));
+        put(autostart(), entries.last(), entry("E"));
+    }
+
+    EXPECT_TRUE(click());
+
+    EXPECT_EQ(store.read(kApp, kSequence, kInstalled), "yes");
+    EXPECT_EQ(taskCount(store), kMaxTasks);
+    EXPECT_EQ(readTask(store, kMaxTasks), movedTask("e02.desktop"));
+    EXPECT_EQ(names(autostart()), QStringList({kLauncherEntryName}) + entries.mid(2));
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_EQ(warnings[0], QStringLiteral("999 tasks specified - ") + kCR + "unable to add these StartUp tasks; they stay in " +
+                               autostart() + " and start from there as before:" + kCR + entries.mid(2, 20).join(kCR) +
+                               kCR + "and 3 more");
 }
 
 TEST_F(Install, AnUnknownStartUpFolderIsReported) {
@@ -779,6 +924,7 @@ struct ExecCase {
     const char* name;
     const char* folder;  // below the temporary home
     const char* exec;    // the Exec value, with <home> for the temporary home
+    const char* tryExec; // the TryExec value: the same program, as a string value
     friend void PrintTo(const ExecCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -793,6 +939,8 @@ TEST_P(LauncherEntry, IsAValidDesktopEntryRunningTheProgramWithRun) {
 
     EXPECT_TRUE(text.contains("\nExec=" + QString::fromUtf8(GetParam().exec).replace("<home>", home.path()) +
                               " /run\n"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("\nTryExec=" + QString::fromUtf8(GetParam().tryExec).replace("<home>", home.path()) + "\n"))
         << text.toStdString();
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(text.contains("\nType=Application\n"));
@@ -814,12 +962,13 @@ TEST_P(LauncherEntry, IsAValidDesktopEntryRunningTheProgramWithRun) {
 
 INSTANTIATE_TEST_SUITE_P(
     Folders, LauncherEntry,
-    ::testing::Values(ExecCase{"Plain", "/bin", "<home>/bin/velmora"},
-                      ExecCase{"Blank", "/my programs", "\"<home>/my programs/velmora\""},
-                      ExecCase{"QuoteDollarBacktick", "/a\"b$c`d", "\"<home>/a\\\\\"b\\\\$c\\\\`d/velmora\""},
-                      ExecCase{"Backslash", "/a\\b", "\"<home>/a\\\\\\\\b/velmora\""},
-                      ExecCase{"Percent", "/100%", "<home>/100%%/velmora"},
-                      ExecCase{"TrailingSeparator", "/bin/", "<home>/bin/velmora"}),
+    ::testing::Values(ExecCase{"Plain", "/bin", "<home>/bin/velmora", "<home>/bin/velmora"},
+                      ExecCase{"Blank", "/my programs", "\"<home>/my programs/velmora\"", "<home>/my programs/velmora"},
+                      ExecCase{"QuoteDollarBacktick", "/a\"b$c`d", "\"<home>/a\\\\\"b\\\\$c\\\\`d/velmora\"",
+                               "<home>/a\"b$c`d/velmora"},
+                      ExecCase{"Backslash", "/a\\b", "\"<home>/a\\\\\\\\b/velmora\"", "<home>/a\\\\b/velmora"},
+                      ExecCase{"Percent", "/100%", "<home>/100%%/velmora", "<home>/100%/velmora"},
+                      ExecCase{"TrailingSeparator", "/bin/", "<home>/bin/velmora", "<home>/bin/velmora"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TransferFolders, FollowTheXdgRules) {

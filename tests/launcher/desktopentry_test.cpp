@@ -17,14 +17,16 @@ static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << tex
 
 namespace {
 
-// A folder with an executable "tool", a plain "plainfile" and a folder "work";
-// "@DIR@" in a case's texts stands for it.
+// A folder with the programs the cases run ("tool", "prog", ...), a
+// terminal "term", a plain "plainfile" and a folder "work"; "@DIR@" in a
+// case's texts stands for it.
 class EntryFolder : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("work")));
-        write(QStringLiteral("tool"), true);
+        for (const char* program : {"tool", "prog", "sh", "printf", "second", "term"})
+            write(QString::fromLatin1(program), true);
         write(QStringLiteral("plainfile"), false);
     }
     void write(const QString& name, bool executable) {
@@ -34,18 +36,17 @@ protected:
     QString fill(const char* text) const {
         return QString::fromUtf8(text).replace(QStringLiteral("@DIR@"), dir.path());
     }
-    // PATH as this test sees it: "tool" and "plainfile" live in the folder.
+    // PATH as this test sees it: the folder, where "plainfile" is found too.
     DesktopEnvironment environment(const QString& desktop) const {
         DesktopEnvironment env;
         env.currentDesktop = desktop;
         const QString folder = dir.path();
         env.findProgram = [folder](const QString& name) -> QString {
             if (name.contains(QLatin1Char('/'))) return name;
-            if (name == QLatin1String("tool") || name == QLatin1String("plainfile"))
-                return folder + QLatin1Char('/') + name;
-            return {};
+            const QString file = folder + QLatin1Char('/') + name;
+            return QFileInfo(file).isFile() ? file : QString();
         };
-        env.findTerminal = [] { return QStringLiteral("/usr/bin/xterm"); };
+        env.findTerminal = [folder] { return folder + QStringLiteral("/term"); };
         return env;
     }
     QTemporaryDir dir;
@@ -79,6 +80,9 @@ TEST_P(Entries, StartAsTheDesktopEntryRulesSay) {
     EXPECT_TRUE(plan.start) << plan.reason.toStdString();
     EXPECT_EQ(plan.argv, expected) << plan.argv.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(plan.workingDirectory, fill(c.workingDirectory));
+    // What is executed: the file found for a bare name, a path as written.
+    const QString first = expected.value(0);
+    EXPECT_EQ(plan.program, first.contains(QLatin1Char('/')) ? first : dir.filePath(first));
 }
 
 #define APP "[Desktop Entry]\nType=Application\nName=Test\n"
@@ -112,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                   APP "Exec=prog %f --x %U %F %u %d %D %n %N %v %m --file=%f\n", "",
                   {"prog", "--x", "--file="}, nullptr},
         EntryCase{"TerminalTrue", APP "Terminal=true\nExec=prog a\n", "",
-                  {"/usr/bin/xterm", "-e", "prog", "a"}, nullptr},
+                  {"@DIR@/term", "-e", "prog", "a"}, nullptr},
         EntryCase{"TerminalFalse", APP "Terminal=false\nExec=prog a\n", "", {"prog", "a"}, nullptr},
         EntryCase{"HiddenTrue", APP "Hidden=true\nExec=prog\n", "", {}, "Hidden=true"},
         EntryCase{"HiddenOne", APP "Hidden=1\nExec=prog\n", "", {}, "Hidden=1"},
@@ -141,6 +145,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "not shown in gnome (OnlyShowIn=GNOME;)"},
         EntryCase{"OnlyShowInWithoutDesktop", APP "OnlyShowIn=GNOME;KDE;\nExec=prog\n", "", {},
                   "not shown in an unnamed desktop (OnlyShowIn=GNOME;KDE;)"},
+        // An empty list names no desktop to show it in; a missing key names none to hide it from.
+        EntryCase{"EmptyOnlyShowIn", APP "OnlyShowIn=\nExec=prog\n", "GNOME", {},
+                  "not shown in GNOME (OnlyShowIn=)"},
+        EntryCase{"EmptyNotShowIn", APP "NotShowIn=\nExec=prog\n", "GNOME", {"prog"}, nullptr},
         EntryCase{"NotShowInOneOfTheDesktops", APP "NotShowIn=KDE;GNOME;\nExec=prog\n",
                   "ubuntu:GNOME", {}, "not shown in GNOME (NotShowIn=KDE;GNOME;)"},
         EntryCase{"NotShowInOtherDesktops", APP "NotShowIn=KDE;\nExec=prog\n", "ubuntu:GNOME",
@@ -157,6 +165,20 @@ INSTANTIATE_TEST_SUITE_P(
                   "", {}, "Type=Link is not an application"},
         EntryCase{"NoType", "[Desktop Entry]\nExec=prog\n", "", {}, "no Type"},
         EntryCase{"MissingExec", APP "Icon=x\n", "", {}, "no Exec"},
+        EntryCase{"EmptyExec", APP "Exec=\n", "", {}, "no Exec"},
+        EntryCase{"DBusActivatableWithoutExec", APP "DBusActivatable=true\n", "", {},
+                  "no Exec; only D-Bus starts it (DBusActivatable=true)"},
+        EntryCase{"DBusActivatableWithExec", APP "DBusActivatable=true\nExec=prog\n", "", {"prog"}, nullptr},
+        EntryCase{"ProgramNotInPath", APP "Exec=absent x\n", "", {}, "absent: No such file or directory"},
+        EntryCase{"ProgramPathMissing", APP "Exec=@DIR@/absent\n", "", {},
+                  "@DIR@/absent: No such file or directory"},
+        EntryCase{"ProgramPathNotExecutable", APP "Exec=@DIR@/plainfile\n", "", {},
+                  "@DIR@/plainfile: Permission denied"},
+        EntryCase{"ProgramPathIsAFolder", APP "Exec=@DIR@/work\n", "", {}, "@DIR@/work: Permission denied"},
+        EntryCase{"RelativeProgramCountsFromPath", APP "Path=@DIR@\nExec=./tool\n", "", {"./tool"}, nullptr,
+                  "@DIR@"},
+        EntryCase{"RelativeProgramNotInPath", APP "Path=@DIR@/work\nExec=./tool\n", "", {},
+                  "./tool: No such file or directory"},
         EntryCase{"NoDesktopEntryGroup", "[Other]\nType=Application\nExec=prog\n", "", {},
                   "no [Desktop Entry] group"},
         EntryCase{"CommentsOtherGroupsLocalizedKeysIgnored",
