@@ -1,5 +1,5 @@
 // KeyForm on the offscreen platform: its design, where it places itself,
-// what Unload saves, and what its keys do to the launcher state.
+// what unload() saves, and what its keys do to the launcher state.
 #include "launcher/gui/keyform.h"
 
 #include "fakes/fakewindowsystem.h"
@@ -56,9 +56,9 @@ TEST_F(KeyFormKnownDesktopTest, LoadsWithItsDesign) {
     EXPECT_EQ(form.size(), kClient);
     // Edges at 120 * 1.1311 / 15 = 9.05 and (120 + 2592) * 1.1311 / 15 =
     // 204.495, 12 * 0.984375 / 15 = 0.79 and (12 + 828) * 0.984375 / 15 = 55.1.
-    EXPECT_EQ(form.Label1->geometry(), QRect(9, 1, 195, 54));
-    EXPECT_EQ(form.Label1->font().family(), QStringLiteral("DejaVu Sans"));
-    EXPECT_EQ(form.Label1->font().pixelSize(), 11) << "the desktop font at its own size";
+    EXPECT_EQ(form.label()->geometry(), QRect(9, 1, 195, 54));
+    EXPECT_EQ(form.label()->font().family(), QStringLiteral("DejaVu Sans"));
+    EXPECT_EQ(form.label()->font().pixelSize(), 11) << "the desktop font at its own size";
     EXPECT_FALSE(form.isVisible()) << "loading does not show it";
 }
 
@@ -67,13 +67,13 @@ TEST_F(KeyFormTest, LabelShowsCharacter13AsALineBreakAndKeepsTheRawText) {
     const QString raw = QChar(13) + QStringLiteral("Select launch configuration ...");
     form.setLabelText(raw);
     EXPECT_EQ(form.labelText(), raw);
-    EXPECT_EQ(form.Label1->text(), QStringLiteral("\nSelect launch configuration ..."));
+    EXPECT_EQ(form.label()->text(), QStringLiteral("\nSelect launch configuration ..."));
 }
 
 TEST_F(KeyFormTest, DescriptionsAreShownAsTheyAreNotAsMarkup) {
     KeyForm form(settings, state, windows);
     form.setLabelText(QStringLiteral("<b>Mail</b>"));
-    EXPECT_EQ(form.Label1->textFormat(), Qt::PlainText);
+    EXPECT_EQ(form.label()->textFormat(), Qt::PlainText);
 }
 
 // Where the window is centred: horizontally in the middle of the screen,
@@ -116,14 +116,14 @@ TEST_F(KeyFormKnownDesktopTest, UnloadSavesOnceAndHides) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     form.move(200, 100);
     const int writes = settings.writes();
-    form.Unload();
+    form.unload();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(settings.writes(), writes + 1);
     // The frame at 200, 100 and 218 x 61 pixels (kClient and the frame), in
     // twips.
     EXPECT_EQ(location(), QStringLiteral("1500;3000;915;3270;0"));
-    form.Unload();
-    EXPECT_EQ(settings.writes(), writes + 1) << "a second Unload does nothing";
+    form.unload();
+    EXPECT_EQ(settings.writes(), writes + 1) << "a second unload() does nothing";
 }
 
 TEST_F(KeyFormKnownDesktopTest, TheNextLoadShowsItWhereTheUserLeftIt) {
@@ -132,7 +132,7 @@ TEST_F(KeyFormKnownDesktopTest, TheNextLoadShowsItWhereTheUserLeftIt) {
         form.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
         form.move(321, 234);
-        form.Unload();
+        form.unload();
     }
     KeyForm again(settings, state, windows);
     again.show();
@@ -152,9 +152,9 @@ TEST_F(KeyFormTest, UnloadHidesEvenWhenSavingFails) {
     KeyForm form(readOnly, state, windows);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    EXPECT_THROW(form.Unload(), StoreError);
+    EXPECT_THROW(form.unload(), StoreError);
     EXPECT_FALSE(form.isVisible());
-    EXPECT_NO_THROW(form.Unload());
+    EXPECT_NO_THROW(form.unload());
 }
 
 TEST_F(KeyFormKnownDesktopTest, IsCentredWithTheFrameTheWindowManagerAnnouncesBeforeItIsFramed) {
@@ -194,7 +194,7 @@ TEST_F(KeyFormKnownDesktopTest, WhereTheWindowSystemPlacesWindowsOnlyTheSizeIsKe
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     form.move(40, 0);  // where a compositor might report it
-    form.Unload();
+    form.unload();
     // The stored position stays; the frame of 218 x 61 pixels is 3270 x 915
     // twips.
     EXPECT_EQ(location(), QStringLiteral("1320;912;915;3270;0"));
@@ -219,7 +219,7 @@ TEST_P(UnseenTest, AWindowNobodySawSavesNoPosition) {
         form.move(300, 300);
     }
     const int writes = settings.writes();
-    form.Unload();
+    form.unload();
     EXPECT_EQ(settings.writes(), writes);
     EXPECT_EQ(location(), QStringLiteral("1320;912;864;2832;0"));
     EXPECT_FALSE(form.isVisible());
@@ -251,7 +251,7 @@ TEST_F(KeyFormTest, UnloadGivesTheKeyboardBack) {
     form.show();
     form.takeKeyboard();
     ASSERT_TRUE(form.holdsKeyboard());
-    form.Unload();
+    form.unload();
     EXPECT_FALSE(windows.grabbed);
 }
 

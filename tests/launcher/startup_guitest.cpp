@@ -411,7 +411,7 @@ TEST(StatusView, ShowsTextInKeyFormAndTheCaptionOnItsWindow) {
     StatusView view(form, &main);
     view.setStatusText(QStringLiteral("a") + CR + QStringLiteral("b"));
     EXPECT_EQ(view.statusText(), QStringLiteral("a") + CR + QStringLiteral("b"));
-    EXPECT_EQ(form.Label1->text(), QStringLiteral("a\nb"));
+    EXPECT_EQ(form.label()->text(), QStringLiteral("a\nb"));
     view.setCaption(QStringLiteral("Velmora: Launching Mail"));
     EXPECT_EQ(main.windowTitle(), QStringLiteral("Velmora: Launching Mail"));
     view.setBusyPointer(true);

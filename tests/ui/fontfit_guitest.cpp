@@ -330,12 +330,12 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
             form.setLabelText(text);
             checkWindow(&form, {});
             // Each status line stays one line: none is wider than the label.
-            const QFontMetricsF metrics(form.Label1->font());
+            const QFontMetricsF metrics(form.label()->font());
             for (const QString& line : displayText(text).split(QLatin1Char('\n')))
-                EXPECT_LE(metrics.horizontalAdvance(line), form.Label1->contentsRect().width())
+                EXPECT_LE(metrics.horizontalAdvance(line), form.label()->contentsRect().width())
                     << line.toStdString();
         }
-        form.Unload();
+        form.unload();
         break;
     }
     case Window::About: {

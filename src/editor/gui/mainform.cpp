@@ -431,7 +431,7 @@ void Mainform::cmdTest_Click() {
             }
             // Unloaded also after a failed run; it hides even when its
             // placement cannot be saved.
-            status.Unload();
+            status.unload();
         } catch (const StoreError& e) {
             if (failure.isEmpty()) failure = e.text();
         }

@@ -25,7 +25,7 @@ class KeyForm : public QWidget {
     Q_OBJECT
 public:
     // Loads the window: caption "Velmora", a fixed client area of 2832 x 864
-    // twips, Label1 at 120, 12, 2592 x 828 twips; the placement stored under
+    // twips, label() at 120, 12, 2592 x 828 twips; the placement stored under
     // "Location2" is restored, and a window left at 0, 0 or off every screen
     // is centred on the screen instead, with the frame the window manager
     // will give it. Where the window system places windows itself, only the
@@ -34,11 +34,11 @@ public:
             QWidget* parent = nullptr);
     // The same on the running application's window system.
     KeyForm(SettingsStore& store, LauncherState& state, QWidget* parent = nullptr);
-    // Does not save the placement: only Unload() does. Gives the keyboard back.
+    // Does not save the placement: only unload() does. Gives the keyboard back.
     ~KeyForm() override;
 
     // Shows the text; its character 13 breaks the line (see labelText()).
-    QLabel* const Label1;
+    QLabel* label() const { return m_label; }
 
     // The label's text as the program keeps it, with character 13 as the line
     // break; the label shows it as plain text, never as markup.
@@ -58,7 +58,7 @@ public:
     // seen on a real screen, nor into a store that is not writable(). When
     // saving fails the window is hidden all the
     // same and the StoreError propagates.
-    void Unload();
+    void unload();
 
 protected:
     // Letter keys A to Z, recognised by key so that Shift and Caps Lock make
@@ -77,6 +77,7 @@ private:
             WindowSystem* windowSystem, QWidget* parent);
     void tryGrab();
 
+    QLabel* const m_label;
     std::unique_ptr<WindowSystem> m_ownWindowSystem;
     WindowSystem& m_ws;
     SettingsStore& m_store;

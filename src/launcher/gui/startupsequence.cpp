@@ -35,7 +35,7 @@ void StartupSequence::warn(const QString& line) const {
 
 void StartupSequence::unload(KeyForm& form) {
     try {
-        form.Unload();
+        form.unload();
     } catch (const StoreError& e) {
         // Only the window's position is lost; the launch goes on.
         warn(QStringLiteral("velmora: the window position was not saved: %1")
