@@ -63,16 +63,21 @@ void TaskRunner::startWithFallback(int n, const QString& desc, const QString& ap
     }
 }
 
-void TaskRunner::RunTasks() {
+void TaskRunner::runTasks(RunPurpose purpose) {
     // The caption and the pointer come back on every way out, a store failure included.
     const BusyGuard busy([this](bool on) {
         if (!on) m_view.setCaption(kCaption);
         m_view.setBusyPointer(on);
     });
 
-    const QString header = m_view.statusText();
-    const QDate today = m_clock.today();
     const QString& launchKey = m_state.LaunchKey();
+    const QString header = purpose == RunPurpose::Test ? QStringLiteral("Testing launch list ...") + kCR
+                                                       : launchHeader(launchKey);
+    // Shown before the store is read, so that a long first read or an empty
+    // list still leaves the window saying what it is for.
+    m_view.setStatusText(header);
+    m_view.yieldOnce();
+    const QDate today = m_clock.today();
 
     walkTasks(m_store, {TaskField::Keys, TaskField::Opt}, [&](int n, const TaskRecord& head) {
         const QString& desc = head.desc;
@@ -99,7 +104,8 @@ void TaskRunner::RunTasks() {
         }
 
         m_view.setCaption(QStringLiteral("Velmora: Launching ") + desc);
-        m_view.setStatusText(header + desc + kCR);
+        const QString taskLines = header + desc + kCR;
+        m_view.setStatusText(taskLines);
         m_view.yieldOnce();
 
         const TaskRecord tail = readTaskFields(m_store, n, {TaskField::Wait, TaskField::App});
@@ -110,7 +116,7 @@ void TaskRunner::RunTasks() {
         if (kind == WaitKind::DontWait) {
             startWithFallback(n, desc, app);
         } else if (kind == WaitKind::UntilFinished) {
-            m_view.setStatusText(m_view.statusText() + QStringLiteral("Waiting for completetion ..."));
+            m_view.setStatusText(taskLines + QStringLiteral("Waiting for completetion ..."));
             m_view.yieldOnce();
             const LaunchResult r = m_launcher.startAndWait(app);
             if (r.ok) report(Priority::Info, n, desc, QStringLiteral("started and finished"));
@@ -118,8 +124,8 @@ void TaskRunner::RunTasks() {
         } else {
             m_waiter.stopTimer();
             m_state.setKeyWait(true);
-            m_view.setStatusText(m_view.statusText() + QStringLiteral("Waiting for ") +
-                                 secondsText(mode) + QStringLiteral(" seconds ..."));
+            m_view.setStatusText(taskLines + QStringLiteral("Waiting for ") + secondsText(mode) +
+                                 QStringLiteral(" seconds ..."));
             m_view.yieldOnce();
             startWithFallback(n, desc, app);
             m_waiter.startTimer(waitMilliseconds(mode));

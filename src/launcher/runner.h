@@ -1,8 +1,9 @@
 #pragma once
-// RunTasks: walks the launch list from task 1, decides for each task whether
+// TaskRunner walks the launch list from task 1, decides for each task whether
 // it runs now (configuration, weekday, once-only), starts it and waits as its
-// "Wait" value says. Window-free: the status window, the caption, the pointer
-// and the wait timer are reached through RunnerView and KeyWaiter.
+// "Wait" value says. Window-free: it composes the status text itself and
+// hands it whole to a RunnerView; the wait timer is reached through
+// KeyWaiter.
 
 #include "launcher/diagnostics.h"
 #include "launcher/launching.h"
@@ -18,7 +19,8 @@ namespace velmora {
 class RunnerView {
 public:
     virtual ~RunnerView() = default;
-    virtual QString statusText() const = 0;
+    // The whole status text, character 13 breaking its lines; it replaces
+    // whatever was shown before.
     virtual void setStatusText(const QString& text) = 0;
     virtual void setCaption(const QString& caption) = 0;
     // true: the busy pointer (hourglass); false: the default pointer.
@@ -39,9 +41,15 @@ public:
     virtual void waitWhileKeyWait() = 0;
 };
 
-// The first status line of a run, ending in character 13: "Launching Startup
-// tasks:" with no active configuration, else "Launching Configuration 'B'"
-// for the letter b.
+// What a run is for; it names the run in the first status line.
+enum class RunPurpose {
+    StartUp,  // start-up mode: launchHeader() of the configuration
+    Test,     // the main window's test run: "Testing launch list ..."
+};
+
+// The first status line of a start-up run, ending in character 13:
+// "Launching Startup tasks:" with no active configuration, else "Launching
+// Configuration 'B'" for the letter b.
 QString launchHeader(const QString& launchKey);
 
 class TaskRunner {
@@ -50,9 +58,12 @@ public:
                RunnerView& view, KeyWaiter& waiter, const Clock& clock,
                Diagnostics diagnostics = {});
 
-    // Once-only tasks are stamped only in a store that is writable(); one
-    // opened for reading runs them as its stamps stand.
-    void RunTasks();
+    // The status shows the run's header first, then the header, the task
+    // being started and the line of its wait. Once-only tasks are stamped
+    // only in a store that is writable(); one opened for reading runs them as
+    // its stamps stand. A StoreError propagates with caption and pointer
+    // restored.
+    void runTasks(RunPurpose purpose);
 
 private:
     void startWithFallback(int n, const QString& desc, const QString& app);

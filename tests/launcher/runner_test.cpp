@@ -23,6 +23,7 @@ using Call = FakeLauncher::Call;
 
 const QChar CR(13);
 const QString kHeader = QStringLiteral("Launching Startup tasks:") + CR;
+const std::string kHeaderShown = "status " + kHeader.toStdString();
 
 // One log for the view, the waiter and the launcher, so that tests can check
 // the order in which the runner talks to them.
@@ -31,12 +32,11 @@ using Log = std::vector<std::string>;
 class FakeView final : public RunnerView {
 public:
     explicit FakeView(Log& log) : m_log(log) {}
-    QString text = kHeader;
+    QString text = QStringLiteral("untouched");
     QString caption = QStringLiteral("untouched");
     std::vector<bool> pointer;  // every setBusyPointer call
     int yields = 0;
 
-    QString statusText() const override { return text; }
     void setStatusText(const QString& t) override {
         text = t;
         m_log.push_back("status " + t.toStdString());
@@ -91,15 +91,14 @@ protected:
              const QString& opt = QStringLiteral("ABCDEFG"), const QString& keys = QStringLiteral("*")) {
         writeTask(store.inner, ++tasks, {desc, app, wait, opt, keys});
     }
-    void run(const QString& launchKey = {}) {
+    void run(const QString& launchKey = {}, RunPurpose purpose = RunPurpose::StartUp) {
         state.setLaunchKey(launchKey);
-        view.text = kHeader;
         TaskRunner runner(store, state, launcher, view, waiter, clock,
                           [this](Priority priority, const QString& line) {
                               diagnostics.append(line);
                               priorities.push_back(priority);
                           });
-        runner.RunTasks();
+        runner.runTasks(purpose);
     }
     QStringList started() const {
         QStringList out;
@@ -306,7 +305,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(RunnerTest, SecondsCountFromTheStartAndTheTimerIsStoppedAround) {
     add(QStringLiteral("Mail"), QStringLiteral("mailer"), QStringLiteral("30"));
     run();
-    const Log expected{"status " + (kHeader + QStringLiteral("Mail") + CR).toStdString(),
+    const Log expected{kHeaderShown,
+                       "yield",
+                       "status " + (kHeader + QStringLiteral("Mail") + CR).toStdString(),
                        "yield",
                        "stop",
                        "status " + (kHeader + QStringLiteral("Mail") + CR +
@@ -324,7 +325,7 @@ TEST_F(RunnerTest, UntilFinishedShowsItsLineBeforeTheStart) {
     add(QStringLiteral("Backup"), QStringLiteral("backup.sh"), QStringLiteral("0"));
     run();
     const Log expected{
-        "status " + (kHeader + QStringLiteral("Backup") + CR).toStdString(), "yield",
+        kHeaderShown, "yield", "status " + (kHeader + QStringLiteral("Backup") + CR).toStdString(), "yield",
         "status " + (kHeader + QStringLiteral("Backup") + CR + QStringLiteral("Waiting for completetion ..."))
                         .toStdString(),
         "yield", "andwait backup.sh"};
@@ -410,6 +411,7 @@ TEST_F(RunnerTest, CaptionAndPointerAreRestoredAlsoForAnEmptyList) {
     EXPECT_EQ(view.caption, QStringLiteral("Velmora"));
     EXPECT_EQ(view.pointer, (std::vector<bool>{true, false}));
     EXPECT_EQ(view.text, kHeader);
+    EXPECT_EQ(log, (Log{kHeaderShown, "yield"})) << "the header is drawn before the list is read";
 }
 
 TEST_F(RunnerTest, CaptionNamesTheTaskWhileItStarts) {
@@ -422,18 +424,45 @@ TEST_F(RunnerTest, CaptionNamesTheTaskWhileItStarts) {
     EXPECT_EQ(view.pointer, (std::vector<bool>{true, false}));
 }
 
-TEST_F(RunnerTest, HeaderIsTakenOnceFromTheStatusText) {
+TEST_F(RunnerTest, EachTaskReplacesTheLinesOfTheOneBefore) {
     add(QStringLiteral("One"), QStringLiteral("a"), QStringLiteral("0"));
     add(QStringLiteral("Two"), QStringLiteral("b"), QStringLiteral("DW"));
     run();
     EXPECT_EQ(view.text, kHeader + QStringLiteral("Two") + CR);
 }
 
+// The header names the run: the configuration at start-up, the test run in
+// the main window.
+struct HeaderCase {
+    const char* name;
+    RunPurpose purpose;
+    const char* launchKey;
+    const char* header;
+    friend void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class HeaderTest : public RunnerTest, public ::testing::WithParamInterface<HeaderCase> {};
+
+TEST_P(HeaderTest, TheRunComposesItsHeaderAndTheLinesBelowIt) {
+    const HeaderCase& c = GetParam();
+    add(QStringLiteral("Slow"), QStringLiteral("slow"), QStringLiteral("2"));
+    run(QString::fromLatin1(c.launchKey), c.purpose);
+    EXPECT_EQ(view.text, QString::fromLatin1(c.header) + CR + QStringLiteral("Slow") + CR +
+                             QStringLiteral("Waiting for 2 seconds ..."));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Purposes, HeaderTest,
+    ::testing::Values(HeaderCase{"start_up", RunPurpose::StartUp, "", "Launching Startup tasks:"},
+                      HeaderCase{"start_up_b", RunPurpose::StartUp, "b", "Launching Configuration 'B'"},
+                      HeaderCase{"test_run", RunPurpose::Test, "", "Testing launch list ..."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(RunnerTest, AStoreFailureStillRestoresCaptionAndPointer) {
     ProbeStore broken;
     broken.failReads = true;
     TaskRunner runner(broken, state, launcher, view, waiter, clock);
-    EXPECT_THROW(runner.RunTasks(), StoreError);
+    EXPECT_THROW(runner.runTasks(RunPurpose::StartUp), StoreError);
     EXPECT_EQ(view.caption, QStringLiteral("Velmora"));
     EXPECT_EQ(view.pointer, (std::vector<bool>{true, false}));
 }

@@ -410,7 +410,7 @@ TEST(StatusView, ShowsTextInKeyFormAndTheCaptionOnItsWindow) {
     QWidget main;
     StatusView view(form, &main);
     view.setStatusText(QStringLiteral("a") + CR + QStringLiteral("b"));
-    EXPECT_EQ(view.statusText(), QStringLiteral("a") + CR + QStringLiteral("b"));
+    EXPECT_EQ(form.labelText(), QStringLiteral("a") + CR + QStringLiteral("b"));
     EXPECT_EQ(form.label()->text(), QStringLiteral("a\nb"));
     view.setCaption(QStringLiteral("Velmora: Launching Mail"));
     EXPECT_EQ(main.windowTitle(), QStringLiteral("Velmora: Launching Mail"));

@@ -318,7 +318,7 @@ void Mainform::RunTasks() {
     StatusView view(*m_statusForm, this);
     WaitTimer waiter(m_state);
     TaskRunner runner(m_store, m_state, m_launcher, view, waiter, m_clock);
-    runner.RunTasks();
+    runner.runTasks(RunPurpose::Test);
 }
 
 int Mainform::ListIndex() const {
@@ -421,9 +421,8 @@ void Mainform::cmdTest_Click() {
             KeyForm status(m_store, m_state);
             status.setWindowIcon(windowIcon());
             const QScopedValueRollback loaded(m_statusForm, &status);
-            status.setLabelText(QStringLiteral("Testing launch list ...") + kCR);
+            // The runner fills it and lets it be drawn.
             status.show();
-            StatusView(status, this).yieldOnce();
             try {
                 RunTasks();
             } catch (const StoreError& e) {

@@ -71,16 +71,14 @@ StartupSettings StartupSequence::run(const Switches& switches) {
         // A status window that is never shown is never created: with no
         // selection phase either, the run needs no window toolkit at all.
         HiddenStatus hidden;
-        TaskRunner(m_store, m_state, m_launcher, hidden, waiter, m_clock, m_diag).RunTasks();
+        TaskRunner(m_store, m_state, m_launcher, hidden, waiter, m_clock, m_diag).runTasks(RunPurpose::StartUp);
         return settings;
     }
     KeyForm status(m_store, m_state, windowSystem());
-    status.setLabelText(launchHeader(m_state.LaunchKey()));
     status.show();
     StatusView view(status);
-    view.yieldOnce();
     TaskRunner runner(m_store, m_state, m_launcher, view, waiter, m_clock, m_diag);
-    runner.RunTasks();
+    runner.runTasks(RunPurpose::StartUp);
     unload(status);
     return settings;
 }
