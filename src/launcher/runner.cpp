@@ -27,14 +27,12 @@ QString launchHeader(const QString& launchKey) {
     return QStringLiteral("Launching Configuration '") + launchKey.toUpper() + QLatin1Char('\'') + kCR;
 }
 
-TaskRunner::TaskRunner(SettingsStore& store, LauncherState& state, ProcessLauncher& launcher,
-                       RunnerView& view, KeyWaiter& waiter, const Clock& clock,
-                       Diagnostics diagnostics)
+TaskRunner::TaskRunner(SettingsStore& store, ProcessLauncher& launcher, RunnerView& view,
+                       SecondsWait& wait, const Clock& clock, Diagnostics diagnostics)
     : m_store(store),
-      m_state(state),
       m_launcher(launcher),
       m_view(view),
-      m_waiter(waiter),
+      m_wait(wait),
       m_clock(clock),
       m_diag(std::move(diagnostics)) {}
 
@@ -63,14 +61,13 @@ void TaskRunner::startWithFallback(int n, const QString& desc, const QString& ap
     }
 }
 
-void TaskRunner::runTasks(RunPurpose purpose) {
+void TaskRunner::runTasks(RunPurpose purpose, const QString& launchKey) {
     // The caption and the pointer come back on every way out, a store failure included.
     const BusyGuard busy([this](bool on) {
         if (!on) m_view.setCaption(kCaption);
         m_view.setBusyPointer(on);
     });
 
-    const QString& launchKey = m_state.LaunchKey();
     const QString header = purpose == RunPurpose::Test ? QStringLiteral("Testing launch list ...") + kCR
                                                        : launchHeader(launchKey);
     // Shown before the store is read, so that a long first read or an empty
@@ -122,15 +119,14 @@ void TaskRunner::runTasks(RunPurpose purpose) {
             if (r.ok) report(Priority::Info, n, desc, QStringLiteral("started and finished"));
             else report(Priority::Error, n, desc, QStringLiteral("could not be started: %1").arg(r.error));
         } else {
-            m_waiter.stopTimer();
-            m_state.setKeyWait(true);
+            // Begun before its line is shown: Enter counts from the moment
+            // the user can read what it ends. The seconds count from the start.
+            m_wait.begin();
             m_view.setStatusText(taskLines + QStringLiteral("Waiting for ") + secondsText(mode) +
                                  QStringLiteral(" seconds ..."));
             m_view.yieldOnce();
             startWithFallback(n, desc, app);
-            m_waiter.startTimer(waitMilliseconds(mode));
-            m_waiter.waitWhileKeyWait();
-            m_waiter.stopTimer();
+            m_wait.waitUpTo(waitMilliseconds(mode));
         }
         return true;
     });

@@ -16,21 +16,19 @@ namespace {
 constexpr int kGrabRetryMs = 20;
 }
 
-KeyForm::KeyForm(SettingsStore& store, LauncherState& state, WindowSystem& windowSystem,
+KeyForm::KeyForm(SettingsStore& store, WindowSystem& windowSystem, QWidget* parent)
+    : KeyForm(store, nullptr, &windowSystem, parent) {}
+
+KeyForm::KeyForm(SettingsStore& store, QWidget* parent)
+    : KeyForm(store, createWindowSystem(), nullptr, parent) {}
+
+KeyForm::KeyForm(SettingsStore& store, std::unique_ptr<WindowSystem> own, WindowSystem* windowSystem,
                  QWidget* parent)
-    : KeyForm(store, state, nullptr, &windowSystem, parent) {}
-
-KeyForm::KeyForm(SettingsStore& store, LauncherState& state, QWidget* parent)
-    : KeyForm(store, state, createWindowSystem(), nullptr, parent) {}
-
-KeyForm::KeyForm(SettingsStore& store, LauncherState& state, std::unique_ptr<WindowSystem> own,
-                 WindowSystem* windowSystem, QWidget* parent)
     : QWidget(parent, Qt::Window),
       m_label(new QLabel(this)),
       m_ownWindowSystem(std::move(own)),
       m_ws(windowSystem ? *windowSystem : *m_ownWindowSystem),
-      m_store(store),
-      m_state(state) {
+      m_store(store) {
     setObjectName(QStringLiteral("KeyForm"));
     setWindowTitle(QStringLiteral("Velmora"));
     // The design size holds the three status lines; a fixed size also keeps
@@ -161,17 +159,17 @@ void KeyForm::unload() {
 
 void KeyForm::closeEvent(QCloseEvent* event) {
     event->ignore();
-    m_state.setKeyWait(false);
+    emit waitEndRequested();
 }
 
 void KeyForm::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (key >= Qt::Key_A && key <= Qt::Key_Z) {
-        m_state.setPressedKey(QString(QChar(u'a' + (key - Qt::Key_A))));
         event->accept();
+        emit letterChosen(QString(QChar(u'a' + (key - Qt::Key_A))));
     } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        m_state.setKeyWait(false);
         event->accept();
+        emit waitEndRequested();
     } else {
         event->ignore();
     }
