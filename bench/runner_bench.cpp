@@ -21,16 +21,14 @@ struct NullLauncher final : ProcessLauncher {
 };
 struct NullView final : RunnerView {
     QString text;
-    QString statusText() const override { return text; }
     void setStatusText(const QString& t) override { text = t; }
     void setCaption(const QString&) override {}
     void setBusyPointer(bool) override {}
     void yieldOnce() override {}
 };
-struct NullWaiter final : KeyWaiter {
-    void stopTimer() override {}
-    void startTimer(qint64) override {}
-    void waitWhileKeyWait() override {}
+struct NullWait final : SecondsWait {
+    void begin() override {}
+    void waitUpTo(qint64) override {}
 };
 struct FixedClock final : Clock {
     QDate day;
@@ -42,19 +40,16 @@ void runOnceOnly(benchmark::State& state, Store& store) {
     for (int n = 1; n <= kMaxTasks; ++n)
         writeTask(store, n, {QStringLiteral("Task %1").arg(n), QStringLiteral("true"),
                              QStringLiteral("DW"), QStringLiteral("ABCDEFGO"), QStringLiteral("*")});
-    LauncherState launcherState;
     NullLauncher launcher;
     NullView view;
-    view.text = QStringLiteral("Launching Startup tasks:\r");
-    NullWaiter waiter;
+    NullWait wait;
     FixedClock clock;
     clock.day = QDate(2026, 12, 7);
-    TaskRunner runner(store, launcherState, launcher, view, waiter, clock);
+    TaskRunner runner(store, launcher, view, wait, clock);
     for (auto _ : state) {
         // A new day each pass, so every task runs and is stamped again.
         clock.day = clock.day.addDays(1);
-        view.text = QStringLiteral("Launching Startup tasks:\r");
-        runner.RunTasks();
+        runner.runTasks(RunPurpose::StartUp, QString());
     }
 }
 

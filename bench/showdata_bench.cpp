@@ -31,13 +31,12 @@ void fill(SettingsStore& store) {
 
 void showData(benchmark::State& state, SettingsStore& store) {
     fill(store);
-    LauncherState launcherState;
     EditedTaskState edited;
     testing::FakePrompts prompts;
     testing::FakeLauncher launcher;
     testing::FakeClock clock;
     LinuxRegistry registry{QProcessEnvironment()};
-    Mainform form(store, launcherState, edited, prompts, launcher, clock, registry, QProcessEnvironment());
+    Mainform form(store, edited, prompts, launcher, clock, registry, QProcessEnvironment());
     form.show();
     for (auto _ : state) {
         form.ShowData();

@@ -8,7 +8,6 @@
 #include "launcher/diagnostics.h"
 #include "launcher/gui/startupsequence.h"
 #include "launcher/instancelock.h"
-#include "launcher/launcherstate.h"
 #include "launcher/linuxdisplayprobe.h"
 #include "launcher/platformchoice.h"
 #include "launcher/posixlauncher.h"
@@ -215,7 +214,6 @@ int runMode(const Switches& switches, const QProcessEnvironment& environment) {
                      .arg(opened.readOnlyReason));
     }
 
-    LauncherState state;
     SystemClock clock;
     // Each started program gets a systemd scope of its own when a user
     // manager is there: stopping the launcher's unit must not kill them.
@@ -226,7 +224,7 @@ int runMode(const Switches& switches, const QProcessEnvironment& environment) {
         // Start-up mode runs no main event loop; a closed status window must
         // not end the waits of the run.
         QGuiApplication::setQuitOnLastWindowClosed(false);
-        StartupSequence sequence(*store, state, launcher, prompts, clock, diagnose);
+        StartupSequence sequence(*store, launcher, prompts, clock, diagnose);
         try {
             sequence.run(switches);
         } catch (const StoreError& e) {
@@ -236,11 +234,11 @@ int runMode(const Switches& switches, const QProcessEnvironment& environment) {
         return 0;
     }
 
-    StartupSequence sequence(*store, state, launcher, prompts, clock);
+    StartupSequence sequence(*store, launcher, prompts, clock);
     LinuxRegistry registry(environment);
     try {
         const StartupSettings settings = sequence.run(switches);
-        return runEditingMode({*store, state, prompts, launcher, clock, registry, environment,
+        return runEditingMode({*store, prompts, launcher, clock, registry, environment,
                                settings.installed, settings.defaultKey,
                                locateHelpFile(QCoreApplication::applicationDirPath()),
                                opened.readOnlyReason});

@@ -1,7 +1,6 @@
 #pragma once
-// The status of a run that shows no status window ("/NODISP"): the runner's
-// text is kept for the runner alone and nothing is drawn, so such a run needs
-// no window toolkit at all.
+// The status of a run that shows no status window ("/NODISP"): nothing is
+// drawn and nothing is kept, so such a run needs no window toolkit at all.
 
 #include "launcher/runner.h"
 
@@ -11,15 +10,10 @@ namespace velmora {
 
 class HiddenStatus final : public RunnerView {
 public:
-    // The text starts empty: a hidden status window never gets the header.
-    QString statusText() const override { return m_text; }
-    void setStatusText(const QString& text) override { m_text = text; }
+    void setStatusText(const QString&) override {}
     void setCaption(const QString&) override {}
     void setBusyPointer(bool) override {}
     void yieldOnce() override {}
-
-private:
-    QString m_text;
 };
 
 }  // namespace velmora

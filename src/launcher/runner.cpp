@@ -27,14 +27,12 @@ QString launchHeader(const QString& launchKey) {
     return QStringLiteral("Launching Configuration '") + launchKey.toUpper() + QLatin1Char('\'') + kCR;
 }
 
-TaskRunner::TaskRunner(SettingsStore& store, LauncherState& state, ProcessLauncher& launcher,
-                       RunnerView& view, KeyWaiter& waiter, const Clock& clock,
-                       Diagnostics diagnostics)
+TaskRunner::TaskRunner(SettingsStore& store, ProcessLauncher& launcher, RunnerView& view,
+                       SecondsWait& wait, const Clock& clock, Diagnostics diagnostics)
     : m_store(store),
-      m_state(state),
       m_launcher(launcher),
       m_view(view),
-      m_waiter(waiter),
+      m_wait(wait),
       m_clock(clock),
       m_diag(std::move(diagnostics)) {}
 
@@ -63,16 +61,20 @@ void TaskRunner::startWithFallback(int n, const QString& desc, const QString& ap
     }
 }
 
-void TaskRunner::RunTasks() {
+void TaskRunner::runTasks(RunPurpose purpose, const QString& launchKey) {
     // The caption and the pointer come back on every way out, a store failure included.
     const BusyGuard busy([this](bool on) {
         if (!on) m_view.setCaption(kCaption);
         m_view.setBusyPointer(on);
     });
 
-    const QString header = m_view.statusText();
+    const QString header = purpose == RunPurpose::Test ? QStringLiteral("Testing launch list ...") + kCR
+                                                       : launchHeader(launchKey);
+    // Shown before the store is read, so that a long first read or an empty
+    // list still leaves the window saying what it is for.
+    m_view.setStatusText(header);
+    m_view.yieldOnce();
     const QDate today = m_clock.today();
-    const QString& launchKey = m_state.LaunchKey();
 
     walkTasks(m_store, {TaskField::Keys, TaskField::Opt}, [&](int n, const TaskRecord& head) {
         const QString& desc = head.desc;
@@ -99,7 +101,8 @@ void TaskRunner::RunTasks() {
         }
 
         m_view.setCaption(QStringLiteral("Velmora: Launching ") + desc);
-        m_view.setStatusText(header + desc + kCR);
+        const QString taskLines = header + desc + kCR;
+        m_view.setStatusText(taskLines);
         m_view.yieldOnce();
 
         const TaskRecord tail = readTaskFields(m_store, n, {TaskField::Wait, TaskField::App});
@@ -110,21 +113,20 @@ void TaskRunner::RunTasks() {
         if (kind == WaitKind::DontWait) {
             startWithFallback(n, desc, app);
         } else if (kind == WaitKind::UntilFinished) {
-            m_view.setStatusText(m_view.statusText() + QStringLiteral("Waiting for completetion ..."));
+            m_view.setStatusText(taskLines + QStringLiteral("Waiting for completetion ..."));
             m_view.yieldOnce();
             const LaunchResult r = m_launcher.startAndWait(app);
             if (r.ok) report(Priority::Info, n, desc, QStringLiteral("started and finished"));
             else report(Priority::Error, n, desc, QStringLiteral("could not be started: %1").arg(r.error));
         } else {
-            m_waiter.stopTimer();
-            m_state.setKeyWait(true);
-            m_view.setStatusText(m_view.statusText() + QStringLiteral("Waiting for ") +
-                                 secondsText(mode) + QStringLiteral(" seconds ..."));
+            // Begun before its line is shown: Enter counts from the moment
+            // the user can read what it ends. The seconds count from the start.
+            m_wait.begin();
+            m_view.setStatusText(taskLines + QStringLiteral("Waiting for ") + secondsText(mode) +
+                                 QStringLiteral(" seconds ..."));
             m_view.yieldOnce();
             startWithFallback(n, desc, app);
-            m_waiter.startTimer(waitMilliseconds(mode));
-            m_waiter.waitWhileKeyWait();
-            m_waiter.stopTimer();
+            m_wait.waitUpTo(waitMilliseconds(mode));
         }
         return true;
     });

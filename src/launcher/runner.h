@@ -1,13 +1,13 @@
 #pragma once
-// RunTasks: walks the launch list from task 1, decides for each task whether
-// it runs now (configuration, weekday, once-only), starts it and waits as its
-// "Wait" value says. Window-free: the status window, the caption, the pointer
-// and the wait timer are reached through RunnerView and KeyWaiter.
+// TaskRunner walks the launch list from task 1 for one launch configuration,
+// decides for each task whether it runs now (configuration, weekday,
+// once-only), starts it and waits as its "Wait" value says. Window-free: it
+// composes the status text itself and hands it whole to a RunnerView, and
+// its seconds-waits go through a SecondsWait.
 
+#include "launcher/clock.h"
 #include "launcher/diagnostics.h"
 #include "launcher/launching.h"
-#include "launcher/launcherstate.h"
-#include "launcher/clock.h"
 #include "store/settingsstore.h"
 
 #include <QString>
@@ -18,7 +18,8 @@ namespace velmora {
 class RunnerView {
 public:
     virtual ~RunnerView() = default;
-    virtual QString statusText() const = 0;
+    // The whole status text, character 13 breaking its lines; it replaces
+    // whatever was shown before.
     virtual void setStatusText(const QString& text) = 0;
     virtual void setCaption(const QString& caption) = 0;
     // true: the busy pointer (hourglass); false: the default pointer.
@@ -27,42 +28,53 @@ public:
     virtual void yieldOnce() = 0;
 };
 
-// The one-shot wait timer T1 and the wait on KeyWait.
-class KeyWaiter {
+// The wait after a task whose "Wait" is a number of seconds. It ends when
+// its time is up, or earlier when the user ends it (Enter or the close
+// button of the status window). An end from before begin() does not count.
+class SecondsWait {
 public:
-    virtual ~KeyWaiter() = default;
-    virtual void stopTimer() = 0;
-    // Arms the timer for `ms` milliseconds; when it fires, KeyWait is cleared.
-    virtual void startTimer(qint64 ms) = 0;
-    // Returns once KeyWait is false (timer, Enter key), handling window events
+    virtual ~SecondsWait() = default;
+    // A wait begins: from now on the user may end it, also before its time
+    // is counted.
+    virtual void begin() = 0;
+    // Returns `ms` milliseconds from now, or as soon as the wait begun has
+    // been ended (at once when it already was). Window events are handled
     // meanwhile without using the processor.
-    virtual void waitWhileKeyWait() = 0;
+    virtual void waitUpTo(qint64 ms) = 0;
 };
 
-// The first status line of a run, ending in character 13: "Launching Startup
-// tasks:" with no active configuration, else "Launching Configuration 'B'"
-// for the letter b.
+// What a run is for; it names the run in the first status line.
+enum class RunPurpose {
+    StartUp,  // start-up mode: launchHeader() of the configuration
+    Test,     // the main window's test run: "Testing launch list ..."
+};
+
+// The first status line of a start-up run, ending in character 13:
+// "Launching Startup tasks:" with no active configuration, else "Launching
+// Configuration 'B'" for the letter b.
 QString launchHeader(const QString& launchKey);
 
 class TaskRunner {
 public:
-    TaskRunner(SettingsStore& store, LauncherState& state, ProcessLauncher& launcher,
-               RunnerView& view, KeyWaiter& waiter, const Clock& clock,
-               Diagnostics diagnostics = {});
+    TaskRunner(SettingsStore& store, ProcessLauncher& launcher, RunnerView& view, SecondsWait& wait,
+               const Clock& clock, Diagnostics diagnostics = {});
 
-    // Once-only tasks are stamped only in a store that is writable(); one
-    // opened for reading runs them as its stamps stand.
-    void RunTasks();
+    // Runs the list for configuration `launchKey`; "" lets every task pass
+    // the key test. The status shows the run's header first, then the
+    // header, the task being started and the line of its wait. Once-only
+    // tasks are stamped only in a store that is writable(); one opened for
+    // reading runs them as its stamps stand. A StoreError propagates with
+    // caption and pointer restored.
+    void runTasks(RunPurpose purpose, const QString& launchKey);
 
 private:
     void startWithFallback(int n, const QString& desc, const QString& app);
     void report(Priority priority, int n, const QString& desc, const QString& what) const;
 
     SettingsStore& m_store;
-    LauncherState& m_state;
     ProcessLauncher& m_launcher;
     RunnerView& m_view;
-    KeyWaiter& m_waiter;
+    SecondsWait& m_wait;
     const Clock& m_clock;
     Diagnostics m_diag;
 };

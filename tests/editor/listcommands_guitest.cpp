@@ -61,7 +61,7 @@ class ListCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         registry.emplace(environment);
-        form = std::make_unique<Mainform>(store, state, edited, prompts, launcher, clock, *registry, environment);
+        form = std::make_unique<Mainform>(store, edited, prompts, launcher, clock, *registry, environment);
         form->load(false, QString(), kHelpFile);
     }
     void TearDown() override {
@@ -140,7 +140,6 @@ protected:
     }
 
     ProbeStore store;
-    LauncherState state;
     EditedTaskState edited;
     FakePrompts prompts;
     FakeLauncher launcher;
@@ -496,6 +495,22 @@ TEST_F(ListCommandsTest, TestRunStampsAOnceOnlyTaskAndSkipsItLaterThatDay) {
     launcher.calls.clear();
     form->cmdTest_Click();
     EXPECT_EQ(launcher.calls, (std::vector<Call>{{FakeLauncher::Kind::Detached, QStringLiteral("cmd-Always")}}));
+}
+
+// Editing mode has no configuration: neither the default key shown nor any
+// key keeps a task from the test run.
+TEST_F(ListCommandsTest, TheTestRunLetsTheTasksOfEveryConfigurationPass) {
+    store.inner.write(kApp, kSequence, kDefaultKey, QStringLiteral("b"));
+    form->load(false, QStringLiteral("b"), kHelpFile);
+    writeTask(store.inner, 1, {QStringLiteral("Only a"), QStringLiteral("cmd-a"), QStringLiteral("DW"),
+                               QStringLiteral("ABCDEFG"), QStringLiteral("a")});
+    writeTask(store.inner, 2, {QStringLiteral("No key"), QStringLiteral("cmd-none"), QStringLiteral("DW"),
+                               QStringLiteral("ABCDEFG"), QString()});
+    form->ShowData();
+    form->cmdTest_Click();
+    using Call = FakeLauncher::Call;
+    EXPECT_EQ(launcher.calls, (std::vector<Call>{{FakeLauncher::Kind::Detached, QStringLiteral("cmd-a")},
+                                                 {FakeLauncher::Kind::Detached, QStringLiteral("cmd-none")}}));
 }
 
 TEST_F(ListCommandsTest, WhileATestRunWaitsTheWindowStartsNothingElse) {

@@ -55,7 +55,7 @@ const QString kHelpFile = QStringLiteral(VELMORA_SOURCE_DIR "/data/help/velmora.
 class MainformTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        form = std::make_unique<Mainform>(store, state, edited, prompts, launcher, clock, registry, environment);
+        form = std::make_unique<Mainform>(store, edited, prompts, launcher, clock, registry, environment);
     }
     void TearDown() override {
         // Never leave a popup or a window behind for the next test.
@@ -75,7 +75,6 @@ protected:
     }
 
     ProbeStore store;
-    LauncherState state;
     EditedTaskState edited;
     FakePrompts prompts;
     testing::FakeLauncher launcher;
@@ -544,7 +543,7 @@ TEST_F(MainformKnownDesktopTest, ReopeningKeepsTheSizeItWasClosedWith) {
     // Whole pixels: left 61 is 915 twips; the least outer size, 450 x 227.
     EXPECT_EQ(first, QStringLiteral("1320;915;3405;6750;0"));
     for (int run = 0; run < 2; ++run) {
-        form = std::make_unique<Mainform>(store, state, edited, prompts, launcher, clock, registry, environment);
+        form = std::make_unique<Mainform>(store, edited, prompts, launcher, clock, registry, environment);
         form->load(false, QString(), kHelpFile);
         form->close();
         EXPECT_EQ(stored(kWindow, kLocation), first) << "run " << run;

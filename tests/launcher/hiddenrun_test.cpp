@@ -29,12 +29,11 @@ TEST(HiddenRun, NeedsNoWindowToolkit) {
                          QStringLiteral("ABCDEFG"), QStringLiteral("a")});
     writeTask(store, 3, {QStringLiteral("Clock"), QStringLiteral("clock"), QStringLiteral("0"),
                          QStringLiteral("ABCDEFG"), QStringLiteral("*")});
-    LauncherState state;
     testing::FakeLauncher launcher;
     testing::FakePrompts prompts;
     testing::FakeClock clock;
     QStringList diagnostics;
-    StartupSequence sequence(store, state, launcher, prompts, clock,
+    StartupSequence sequence(store, launcher, prompts, clock,
                              [&](Priority, const QString& line) { diagnostics.append(line); });
 
     sequence.run(parseSwitches({QStringLiteral("/run"), QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")}));
@@ -43,7 +42,8 @@ TEST(HiddenRun, NeedsNoWindowToolkit) {
     EXPECT_EQ(launcher.calls[0].command, QStringLiteral("mail"));
     EXPECT_EQ(launcher.calls[1].command, QStringLiteral("clock"));
     EXPECT_EQ(launcher.calls[1].kind, testing::FakeLauncher::Kind::AndWait);
-    EXPECT_EQ(state.LaunchKey(), QStringLiteral("b"));
+    EXPECT_TRUE(diagnostics.contains(QStringLiteral("velmora: task 2 \"Game\": skipped: not in configuration 'b'")))
+        << "the default key applies: " << diagnostics.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(prompts.beeps, 0);
     EXPECT_EQ(qobject_cast<QGuiApplication*>(QCoreApplication::instance()), nullptr);
     EXPECT_FALSE(store.contains(kApp, kWindow, kLocation2)) << "no window, no position";

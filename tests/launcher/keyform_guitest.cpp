@@ -1,5 +1,5 @@
 // KeyForm on the offscreen platform: its design, where it places itself,
-// what Unload saves, and what its keys do to the launcher state.
+// what unload() saves, and what its keys and close button signal.
 #include "launcher/gui/keyform.h"
 
 #include "fakes/fakewindowsystem.h"
@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -28,12 +29,10 @@ namespace {
 
 class KeyFormTest : public ::testing::Test {
 protected:
-    KeyFormTest() { state.setKeyWait(true); }
     void storeLocation(const QString& text) { settings.write(kApp, kWindow, kLocation2, text); }
     QString location() const { return settings.read(kApp, kWindow, kLocation2); }
 
     MemoryStore settings;
-    LauncherState state;
     testing::FakeWindowSystem windows;
 };
 
@@ -51,29 +50,29 @@ protected:
 };
 
 TEST_F(KeyFormKnownDesktopTest, LoadsWithItsDesign) {
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Velmora"));
     EXPECT_EQ(form.size(), kClient);
     // Edges at 120 * 1.1311 / 15 = 9.05 and (120 + 2592) * 1.1311 / 15 =
     // 204.495, 12 * 0.984375 / 15 = 0.79 and (12 + 828) * 0.984375 / 15 = 55.1.
-    EXPECT_EQ(form.Label1->geometry(), QRect(9, 1, 195, 54));
-    EXPECT_EQ(form.Label1->font().family(), QStringLiteral("DejaVu Sans"));
-    EXPECT_EQ(form.Label1->font().pixelSize(), 11) << "the desktop font at its own size";
+    EXPECT_EQ(form.label()->geometry(), QRect(9, 1, 195, 54));
+    EXPECT_EQ(form.label()->font().family(), QStringLiteral("DejaVu Sans"));
+    EXPECT_EQ(form.label()->font().pixelSize(), 11) << "the desktop font at its own size";
     EXPECT_FALSE(form.isVisible()) << "loading does not show it";
 }
 
 TEST_F(KeyFormTest, LabelShowsCharacter13AsALineBreakAndKeepsTheRawText) {
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     const QString raw = QChar(13) + QStringLiteral("Select launch configuration ...");
     form.setLabelText(raw);
     EXPECT_EQ(form.labelText(), raw);
-    EXPECT_EQ(form.Label1->text(), QStringLiteral("\nSelect launch configuration ..."));
+    EXPECT_EQ(form.label()->text(), QStringLiteral("\nSelect launch configuration ..."));
 }
 
 TEST_F(KeyFormTest, DescriptionsAreShownAsTheyAreNotAsMarkup) {
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     form.setLabelText(QStringLiteral("<b>Mail</b>"));
-    EXPECT_EQ(form.Label1->textFormat(), Qt::PlainText);
+    EXPECT_EQ(form.label()->textFormat(), Qt::PlainText);
 }
 
 // Where the window is centred: horizontally in the middle of the screen,
@@ -88,7 +87,7 @@ class CentringTest : public KeyFormKnownDesktopTest, public ::testing::WithParam
 
 TEST_P(CentringTest, AWindowLeftAtTopLeftIsCentred) {
     storeLocation(QString::fromUtf8(GetParam().stored));
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     ASSERT_EQ(form.size(), kClient);
     // Not framed, and no frame announced: 400 - 214 / 2 = 293, and
     // 340 - 57 / 2 = 311.5, a half that rounds up.
@@ -104,37 +103,37 @@ INSTANTIATE_TEST_SUITE_P(Stored, CentringTest,
 
 TEST_F(KeyFormKnownDesktopTest, StoredPositionIsRestoredAndTheDesignSizeKept) {
     storeLocation(QStringLiteral("1320;912;9999;9999;0"));
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     // 912 / 15 = 60.8 and 1320 / 15 = 88.
     EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(61, 88));
     EXPECT_EQ(form.size(), kClient);
 }
 
 TEST_F(KeyFormKnownDesktopTest, UnloadSavesOnceAndHides) {
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     form.move(200, 100);
     const int writes = settings.writes();
-    form.Unload();
+    form.unload();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(settings.writes(), writes + 1);
     // The frame at 200, 100 and 218 x 61 pixels (kClient and the frame), in
     // twips.
     EXPECT_EQ(location(), QStringLiteral("1500;3000;915;3270;0"));
-    form.Unload();
-    EXPECT_EQ(settings.writes(), writes + 1) << "a second Unload does nothing";
+    form.unload();
+    EXPECT_EQ(settings.writes(), writes + 1) << "a second unload() does nothing";
 }
 
 TEST_F(KeyFormKnownDesktopTest, TheNextLoadShowsItWhereTheUserLeftIt) {
     {
-        KeyForm form(settings, state, windows);
+        KeyForm form(settings, windows);
         form.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
         form.move(321, 234);
-        form.Unload();
+        form.unload();
     }
-    KeyForm again(settings, state, windows);
+    KeyForm again(settings, windows);
     again.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
     EXPECT_EQ(again.frameGeometry().topLeft(), QPoint(321, 234));
@@ -142,24 +141,24 @@ TEST_F(KeyFormKnownDesktopTest, TheNextLoadShowsItWhereTheUserLeftIt) {
 }
 
 TEST_F(KeyFormTest, DestroyingItWithoutUnloadSavesNothing) {
-    { KeyForm form(settings, state, windows); }
+    { KeyForm form(settings, windows); }
     EXPECT_FALSE(settings.contains(kApp, kWindow, kLocation2));
 }
 
 TEST_F(KeyFormTest, UnloadHidesEvenWhenSavingFails) {
     testing::ProbeStore readOnly;
     readOnly.failWrites = true;
-    KeyForm form(readOnly, state, windows);
+    KeyForm form(readOnly, windows);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    EXPECT_THROW(form.Unload(), StoreError);
+    EXPECT_THROW(form.unload(), StoreError);
     EXPECT_FALSE(form.isVisible());
-    EXPECT_NO_THROW(form.Unload());
+    EXPECT_NO_THROW(form.unload());
 }
 
 TEST_F(KeyFormKnownDesktopTest, IsCentredWithTheFrameTheWindowManagerAnnouncesBeforeItIsFramed) {
     windows.frame = QMargins(3, 24, 5, 7);
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     ASSERT_EQ(form.size(), kClient);
     // The outer size is 222 x 88: 400 - 111 = 289 and 340 - 44 = 296.
     EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(289, 296));
@@ -167,7 +166,7 @@ TEST_F(KeyFormKnownDesktopTest, IsCentredWithTheFrameTheWindowManagerAnnouncesBe
 
 TEST_F(KeyFormKnownDesktopTest, IsCentredAgainOnceFramedWhenTheFrameWasNotAnnounced) {
     windows.frame.reset();
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     ASSERT_EQ(form.size(), kClient);
     EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(293, 312)) << "centred without a frame";
     form.show();
@@ -181,7 +180,7 @@ TEST_F(KeyFormKnownDesktopTest, IsCentredAgainOnceFramedWhenTheFrameWasNotAnnoun
 TEST_F(KeyFormKnownDesktopTest, AStoredPositionOffEveryScreenIsBroughtBackCentred) {
     // Left on a second monitor that is gone now.
     storeLocation(QStringLiteral("1320;90000;864;2832;0"));
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     ASSERT_EQ(form.size(), kClient);
     EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(293, 312));
 }
@@ -189,12 +188,12 @@ TEST_F(KeyFormKnownDesktopTest, AStoredPositionOffEveryScreenIsBroughtBackCentre
 TEST_F(KeyFormKnownDesktopTest, WhereTheWindowSystemPlacesWindowsOnlyTheSizeIsKept) {
     windows.places = false;
     storeLocation(QStringLiteral("1320;912;864;2832;0"));
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(0, 0)) << "neither restored nor centred";
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     form.move(40, 0);  // where a compositor might report it
-    form.Unload();
+    form.unload();
     // The stored position stays; the frame of 218 x 61 pixels is 3270 x 915
     // twips.
     EXPECT_EQ(location(), QStringLiteral("1320;912;915;3270;0"));
@@ -212,14 +211,14 @@ class UnseenTest : public KeyFormTest, public ::testing::WithParamInterface<Unse
 TEST_P(UnseenTest, AWindowNobodySawSavesNoPosition) {
     windows.realScreen = GetParam().realScreen;
     storeLocation(QStringLiteral("1320;912;864;2832;0"));
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     if (GetParam().shown) {
         form.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
         form.move(300, 300);
     }
     const int writes = settings.writes();
-    form.Unload();
+    form.unload();
     EXPECT_EQ(settings.writes(), writes);
     EXPECT_EQ(location(), QStringLiteral("1320;912;864;2832;0"));
     EXPECT_FALSE(form.isVisible());
@@ -234,7 +233,7 @@ INSTANTIATE_TEST_SUITE_P(Windows, UnseenTest,
 
 TEST_F(KeyFormTest, TakesTheKeyboardRetryingUntilTheWindowSystemGivesIt) {
     windows.refusedGrabs = 3;
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     form.show();
     form.takeKeyboard();
     EXPECT_EQ(windows.activations, 1);
@@ -247,16 +246,16 @@ TEST_F(KeyFormTest, TakesTheKeyboardRetryingUntilTheWindowSystemGivesIt) {
 }
 
 TEST_F(KeyFormTest, UnloadGivesTheKeyboardBack) {
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     form.show();
     form.takeKeyboard();
     ASSERT_TRUE(form.holdsKeyboard());
-    form.Unload();
+    form.unload();
     EXPECT_FALSE(windows.grabbed);
 }
 
 TEST_F(KeyFormTest, ReleasingBeforeTheGrabHeldStopsTheRetries) {
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     form.takeKeyboard();  // not shown: never viewable
     form.releaseKeyboard();
     const int attempts = windows.grabAttempts;
@@ -266,12 +265,14 @@ TEST_F(KeyFormTest, ReleasingBeforeTheGrabHeldStopsTheRetries) {
 }
 
 TEST_F(KeyFormTest, TheCloseButtonEndsTheWaitAsEnterDoes) {
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QSignalSpy ends(&form, &KeyForm::waitEndRequested);
+    QSignalSpy letters(&form, &KeyForm::letterChosen);
     EXPECT_FALSE(form.close()) << "the window stays until it is unloaded";
-    EXPECT_FALSE(state.KeyWait());
-    EXPECT_EQ(state.PressedKey(), QString());
+    EXPECT_EQ(ends.count(), 1);
+    EXPECT_EQ(letters.count(), 0);
     EXPECT_TRUE(form.isVisible());
 }
 
@@ -281,8 +282,8 @@ struct KeyCase {
     const char* name;
     int key;
     Qt::KeyboardModifiers modifiers;
-    const char* pressedKey;  // PressedKey afterwards
-    bool keyWait;            // KeyWait afterwards
+    const char* letter;  // the letter signalled, "" for none
+    bool endsWait;       // whether the end of the wait is signalled
     bool consumed;
     friend void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
 };
@@ -291,46 +292,52 @@ class KeysTest : public KeyFormTest, public ::testing::WithParamInterface<KeyCas
 
 TEST_P(KeysTest, LettersChooseEnterEndsTheWaitOthersDoNothing) {
     const KeyCase& c = GetParam();
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QSignalSpy letters(&form, &KeyForm::letterChosen);
+    QSignalSpy ends(&form, &KeyForm::waitEndRequested);
     QKeyEvent event(QEvent::KeyPress, c.key, c.modifiers);
     QCoreApplication::sendEvent(&form, &event);
-    EXPECT_EQ(state.PressedKey(), QString::fromLatin1(c.pressedKey));
-    EXPECT_EQ(state.KeyWait(), c.keyWait);
+    QStringList signalled;
+    for (const QList<QVariant>& arguments : letters) signalled.append(arguments.at(0).toString());
+    EXPECT_EQ(signalled.join(QString()), QString::fromLatin1(c.letter));
+    EXPECT_EQ(ends.count(), c.endsWait ? 1 : 0);
     EXPECT_EQ(event.isAccepted(), c.consumed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, KeysTest,
-    ::testing::Values(KeyCase{"b", Qt::Key_B, Qt::NoModifier, "b", true, true},
-                      KeyCase{"shift_B", Qt::Key_B, Qt::ShiftModifier, "b", true, true},
-                      KeyCase{"a", Qt::Key_A, Qt::NoModifier, "a", true, true},
-                      KeyCase{"z", Qt::Key_Z, Qt::NoModifier, "z", true, true},
-                      KeyCase{"return", Qt::Key_Return, Qt::NoModifier, "", false, true},
-                      KeyCase{"keypad_enter", Qt::Key_Enter, Qt::KeypadModifier, "", false, true},
-                      KeyCase{"digit", Qt::Key_5, Qt::NoModifier, "", true, false},
-                      KeyCase{"function_key", Qt::Key_F5, Qt::NoModifier, "", true, false},
-                      KeyCase{"escape", Qt::Key_Escape, Qt::NoModifier, "", true, false},
-                      KeyCase{"space", Qt::Key_Space, Qt::NoModifier, "", true, false},
-                      KeyCase{"umlaut", Qt::Key_Adiaeresis, Qt::NoModifier, "", true, false}),
+    ::testing::Values(KeyCase{"b", Qt::Key_B, Qt::NoModifier, "b", false, true},
+                      KeyCase{"shift_B", Qt::Key_B, Qt::ShiftModifier, "b", false, true},
+                      KeyCase{"a", Qt::Key_A, Qt::NoModifier, "a", false, true},
+                      KeyCase{"z", Qt::Key_Z, Qt::NoModifier, "z", false, true},
+                      KeyCase{"return", Qt::Key_Return, Qt::NoModifier, "", true, true},
+                      KeyCase{"keypad_enter", Qt::Key_Enter, Qt::KeypadModifier, "", true, true},
+                      KeyCase{"digit", Qt::Key_5, Qt::NoModifier, "", false, false},
+                      KeyCase{"function_key", Qt::Key_F5, Qt::NoModifier, "", false, false},
+                      KeyCase{"escape", Qt::Key_Escape, Qt::NoModifier, "", false, false},
+                      KeyCase{"space", Qt::Key_Space, Qt::NoModifier, "", false, false},
+                      KeyCase{"umlaut", Qt::Key_Adiaeresis, Qt::NoModifier, "", false, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(KeyFormTest, TypedLettersInAnyCaseGiveTheLowerCaseLetter) {
-    KeyForm form(settings, state, windows);
+    KeyForm form(settings, windows);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QStringList letters;
+    QObject::connect(&form, &KeyForm::letterChosen, &form, [&](const QString& l) { letters.append(l); });
+    QSignalSpy ends(&form, &KeyForm::waitEndRequested);
     QTest::keyClick(&form, 'B');
-    EXPECT_EQ(state.PressedKey(), QStringLiteral("b"));
     QTest::keyClick(&form, 'c');
-    EXPECT_EQ(state.PressedKey(), QStringLiteral("c"));
     QTest::keyClick(&form, Qt::Key_D, Qt::ShiftModifier);
-    EXPECT_EQ(state.PressedKey(), QStringLiteral("d"));
     QTest::keyClick(&form, '7');
-    EXPECT_EQ(state.PressedKey(), QStringLiteral("d")) << "a digit changes nothing";
-    EXPECT_TRUE(state.KeyWait());
+    EXPECT_EQ(letters, (QStringList{QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}))
+        << "a digit signals nothing";
+    EXPECT_EQ(ends.count(), 0);
     QTest::keyClick(&form, Qt::Key_Return);
-    EXPECT_FALSE(state.KeyWait());
+    EXPECT_EQ(ends.count(), 1);
+    EXPECT_EQ(letters.size(), 3);
 }
 
 }  // namespace

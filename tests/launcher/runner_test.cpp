@@ -23,20 +23,20 @@ using Call = FakeLauncher::Call;
 
 const QChar CR(13);
 const QString kHeader = QStringLiteral("Launching Startup tasks:") + CR;
+const std::string kHeaderShown = "status " + kHeader.toStdString();
 
-// One log for the view, the waiter and the launcher, so that tests can check
+// One log for the view, the wait and the launcher, so that tests can check
 // the order in which the runner talks to them.
 using Log = std::vector<std::string>;
 
 class FakeView final : public RunnerView {
 public:
     explicit FakeView(Log& log) : m_log(log) {}
-    QString text = kHeader;
+    QString text = QStringLiteral("untouched");
     QString caption = QStringLiteral("untouched");
     std::vector<bool> pointer;  // every setBusyPointer call
     int yields = 0;
 
-    QString statusText() const override { return text; }
     void setStatusText(const QString& t) override {
         text = t;
         m_log.push_back("status " + t.toStdString());
@@ -52,26 +52,26 @@ private:
     Log& m_log;
 };
 
-// The timer "fires" as soon as the runner waits: KeyWait is cleared.
-class FakeWaiter final : public KeyWaiter {
+// The time is up as soon as the runner waits.
+class FakeWait final : public SecondsWait {
 public:
-    FakeWaiter(LauncherState& state, Log& log) : m_state(state), m_log(log) {}
-    std::vector<qint64> armed;
-    bool keyWaitWhenWaiting = false;
+    explicit FakeWait(Log& log) : m_log(log) {}
+    std::vector<qint64> armed;  // every waitUpTo
+    bool begunWhenWaiting = false;
 
-    void stopTimer() override { m_log.push_back("stop"); }
-    void startTimer(qint64 ms) override {
-        armed.push_back(ms);
-        m_log.push_back("arm " + std::to_string(ms));
+    void begin() override {
+        m_begun = true;
+        m_log.push_back("begin");
     }
-    void waitWhileKeyWait() override {
-        keyWaitWhenWaiting = m_state.KeyWait();
-        m_log.push_back("wait");
-        m_state.setKeyWait(false);
+    void waitUpTo(qint64 ms) override {
+        begunWhenWaiting = m_begun;
+        m_begun = false;
+        armed.push_back(ms);
+        m_log.push_back("wait " + std::to_string(ms));
     }
 
 private:
-    LauncherState& m_state;
+    bool m_begun = false;
     Log& m_log;
 };
 
@@ -91,15 +91,12 @@ protected:
              const QString& opt = QStringLiteral("ABCDEFG"), const QString& keys = QStringLiteral("*")) {
         writeTask(store.inner, ++tasks, {desc, app, wait, opt, keys});
     }
-    void run(const QString& launchKey = {}) {
-        state.setLaunchKey(launchKey);
-        view.text = kHeader;
-        TaskRunner runner(store, state, launcher, view, waiter, clock,
-                          [this](Priority priority, const QString& line) {
-                              diagnostics.append(line);
-                              priorities.push_back(priority);
-                          });
-        runner.RunTasks();
+    void run(const QString& launchKey = {}, RunPurpose purpose = RunPurpose::StartUp) {
+        TaskRunner runner(store, launcher, view, wait, clock, [this](Priority priority, const QString& line) {
+            diagnostics.append(line);
+            priorities.push_back(priority);
+        });
+        runner.runTasks(purpose, launchKey);
     }
     QStringList started() const {
         QStringList out;
@@ -109,11 +106,10 @@ protected:
     QString opt(int n) const { return store.inner.read(kApp, kSequence, taskKey(TaskField::Opt, n)); }
 
     ProbeStore store;
-    LauncherState state;
     FakeLauncher launcher;
     Log log;
     FakeView view{log};
-    FakeWaiter waiter{state, log};
+    FakeWait wait{log};
     FakeClock clock{QDate(2026, 12, 8)};  // a Tuesday
     QStringList diagnostics;
     std::vector<Priority> priorities;  // one for each line of `diagnostics`
@@ -274,10 +270,10 @@ TEST_P(WaitModeTest, WaitValueDecidesStartAndWait) {
     ASSERT_EQ(launcher.calls.size(), 1u);
     EXPECT_EQ(launcher.calls[0], (Call{c.kind, QStringLiteral("mailer --check")}));
     if (c.armedMs < 0) {
-        EXPECT_TRUE(waiter.armed.empty());
+        EXPECT_TRUE(wait.armed.empty());
     } else {
-        EXPECT_EQ(waiter.armed, std::vector<qint64>{c.armedMs});
-        EXPECT_TRUE(waiter.keyWaitWhenWaiting);
+        EXPECT_EQ(wait.armed, std::vector<qint64>{c.armedMs});
+        EXPECT_TRUE(wait.begunWhenWaiting);
     }
     EXPECT_EQ(view.text, kHeader + QStringLiteral("Mail") + CR + QString::fromLatin1(c.line));
 }
@@ -303,20 +299,21 @@ INSTANTIATE_TEST_SUITE_P(
                  "Waiting for 99999999999 seconds ..."}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(RunnerTest, SecondsCountFromTheStartAndTheTimerIsStoppedAround) {
+// Enter may end the wait as soon as its line is shown, before the start.
+TEST_F(RunnerTest, SecondsCountFromTheStartAndTheWaitBeginsBeforeItsLine) {
     add(QStringLiteral("Mail"), QStringLiteral("mailer"), QStringLiteral("30"));
     run();
-    const Log expected{"status " + (kHeader + QStringLiteral("Mail") + CR).toStdString(),
+    const Log expected{kHeaderShown,
                        "yield",
-                       "stop",
+                       "status " + (kHeader + QStringLiteral("Mail") + CR).toStdString(),
+                       "yield",
+                       "begin",
                        "status " + (kHeader + QStringLiteral("Mail") + CR +
                                     QStringLiteral("Waiting for 30 seconds ..."))
                                        .toStdString(),
                        "yield",
                        "detached mailer",
-                       "arm 30000",
-                       "wait",
-                       "stop"};
+                       "wait 30000"};
     EXPECT_EQ(log, expected);
 }
 
@@ -324,7 +321,7 @@ TEST_F(RunnerTest, UntilFinishedShowsItsLineBeforeTheStart) {
     add(QStringLiteral("Backup"), QStringLiteral("backup.sh"), QStringLiteral("0"));
     run();
     const Log expected{
-        "status " + (kHeader + QStringLiteral("Backup") + CR).toStdString(), "yield",
+        kHeaderShown, "yield", "status " + (kHeader + QStringLiteral("Backup") + CR).toStdString(), "yield",
         "status " + (kHeader + QStringLiteral("Backup") + CR + QStringLiteral("Waiting for completetion ..."))
                         .toStdString(),
         "yield", "andwait backup.sh"};
@@ -369,7 +366,7 @@ TEST_F(RunnerTest, FailedDocumentStillWaitsTheSeconds) {
     launcher.failDocument.insert(QStringLiteral("x"));
     add(QStringLiteral("X"), QStringLiteral("x"), QStringLiteral("5"));
     run();
-    EXPECT_EQ(waiter.armed, std::vector<qint64>{5000});
+    EXPECT_EQ(wait.armed, std::vector<qint64>{5000});
 }
 
 // --- the walk ------------------------------------------------------------
@@ -410,6 +407,7 @@ TEST_F(RunnerTest, CaptionAndPointerAreRestoredAlsoForAnEmptyList) {
     EXPECT_EQ(view.caption, QStringLiteral("Velmora"));
     EXPECT_EQ(view.pointer, (std::vector<bool>{true, false}));
     EXPECT_EQ(view.text, kHeader);
+    EXPECT_EQ(log, (Log{kHeaderShown, "yield"})) << "the header is drawn before the list is read";
 }
 
 TEST_F(RunnerTest, CaptionNamesTheTaskWhileItStarts) {
@@ -422,18 +420,45 @@ TEST_F(RunnerTest, CaptionNamesTheTaskWhileItStarts) {
     EXPECT_EQ(view.pointer, (std::vector<bool>{true, false}));
 }
 
-TEST_F(RunnerTest, HeaderIsTakenOnceFromTheStatusText) {
+TEST_F(RunnerTest, EachTaskReplacesTheLinesOfTheOneBefore) {
     add(QStringLiteral("One"), QStringLiteral("a"), QStringLiteral("0"));
     add(QStringLiteral("Two"), QStringLiteral("b"), QStringLiteral("DW"));
     run();
     EXPECT_EQ(view.text, kHeader + QStringLiteral("Two") + CR);
 }
 
+// The header names the run: the configuration at start-up, the test run in
+// the main window.
+struct HeaderCase {
+    const char* name;
+    RunPurpose purpose;
+    const char* launchKey;
+    const char* header;
+    friend void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class HeaderTest : public RunnerTest, public ::testing::WithParamInterface<HeaderCase> {};
+
+TEST_P(HeaderTest, TheRunComposesItsHeaderAndTheLinesBelowIt) {
+    const HeaderCase& c = GetParam();
+    add(QStringLiteral("Slow"), QStringLiteral("slow"), QStringLiteral("2"));
+    run(QString::fromLatin1(c.launchKey), c.purpose);
+    EXPECT_EQ(view.text, QString::fromLatin1(c.header) + CR + QStringLiteral("Slow") + CR +
+                             QStringLiteral("Waiting for 2 seconds ..."));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Purposes, HeaderTest,
+    ::testing::Values(HeaderCase{"start_up", RunPurpose::StartUp, "", "Launching Startup tasks:"},
+                      HeaderCase{"start_up_b", RunPurpose::StartUp, "b", "Launching Configuration 'B'"},
+                      HeaderCase{"test_run", RunPurpose::Test, "", "Testing launch list ..."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(RunnerTest, AStoreFailureStillRestoresCaptionAndPointer) {
     ProbeStore broken;
     broken.failReads = true;
-    TaskRunner runner(broken, state, launcher, view, waiter, clock);
-    EXPECT_THROW(runner.RunTasks(), StoreError);
+    TaskRunner runner(broken, launcher, view, wait, clock);
+    EXPECT_THROW(runner.runTasks(RunPurpose::StartUp, QString()), StoreError);
     EXPECT_EQ(view.caption, QStringLiteral("Velmora"));
     EXPECT_EQ(view.pointer, (std::vector<bool>{true, false}));
 }

@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -53,71 +54,69 @@ int visibleWindows() {
 
 // --- the wait timer --------------------------------------------------------
 
-TEST(WaitTimer, T1IsAOneShotPreciseTimer) {
-    LauncherState state;
-    WaitTimer timer(state);
-    EXPECT_TRUE(timer.T1.isSingleShot());
-    EXPECT_EQ(timer.T1.timerType(), Qt::PreciseTimer);
+// A coarse timer may end a 5 s wait up to 5 % early.
+TEST(WaitTimer, ItsTimerIsAOneShotPreciseTimer) {
+    WaitTimer wait;
+    const auto* timer = wait.findChild<QTimer*>();
+    ASSERT_NE(timer, nullptr);
+    EXPECT_TRUE(timer->isSingleShot());
+    EXPECT_EQ(timer->timerType(), Qt::PreciseTimer);
 }
 
-TEST(WaitTimer, ReturnsAtOnceWhenNothingIsAwaited) {
-    LauncherState state;
-    WaitTimer timer(state);
-    // Should a wait block after all, a change after a second wakes it, so that
-    // the test fails on the time instead of hanging.
-    QTimer rescue;
-    rescue.setInterval(1000);
-    QObject::connect(&rescue, &QTimer::timeout, [&] {
-        state.setKeyWait(!state.KeyWait());
-        state.setKeyWait(!state.KeyWait());
-    });
-    rescue.start();
+TEST(WaitTimer, ReturnsAtOnceWhenTheWaitHasAlreadyEnded) {
+    WaitTimer wait;
+    wait.begin();
+    wait.endWait();  // a letter or Enter before the loop ran
     QElapsedTimer elapsed;
     elapsed.start();
-    timer.waitWhileKeyWait();  // KeyWait is false
-    EXPECT_LT(elapsed.elapsed(), 500);
-    state.setKeyWait(true);
-    state.setPressedKey(QStringLiteral("x"));
-    elapsed.restart();
-    timer.waitForSelection();  // a key is already chosen
+    // Should the wait block after all, it ends after a second and the test
+    // fails on the time instead of hanging.
+    wait.waitUpTo(1000);
     EXPECT_LT(elapsed.elapsed(), 500);
 }
 
 TEST(WaitTimer, TheTimerEndsTheWaitNoEarlierThanArmed) {
-    LauncherState state;
-    WaitTimer timer(state);
-    state.setKeyWait(true);
+    WaitTimer wait;
+    QSignalSpy ended(&wait, &WaitTimer::ended);
+    wait.begin();
     QElapsedTimer clock;
     clock.start();
-    timer.startTimer(200);
-    timer.waitWhileKeyWait();
+    wait.waitUpTo(200);
     EXPECT_GE(clock.elapsed(), 200);
-    EXPECT_FALSE(state.KeyWait());
+    EXPECT_EQ(ended.count(), 1);
 }
 
-TEST(WaitTimer, AStoppedTimerDoesNotEndALaterWait) {
-    LauncherState state;
-    WaitTimer timer(state);
-    timer.startTimer(20);
-    timer.stopTimer();
-    state.setKeyWait(true);
-    QTimer::singleShot(150, [&] { state.setKeyWait(false); });
+TEST(WaitTimer, EndWaitEndsTheWaitGoingOn) {
+    WaitTimer wait;
+    wait.begin();
+    QTimer::singleShot(20, &wait, &WaitTimer::endWait);
     QElapsedTimer clock;
     clock.start();
-    timer.waitWhileKeyWait();
+    wait.waitUpTo(30000);
+    EXPECT_LT(clock.elapsed(), 10000);
+}
+
+// Enter between two tasks does not shorten the next task's wait.
+TEST(WaitTimer, AnEndBeforeTheWaitBeganDoesNotCount) {
+    WaitTimer wait;
+    wait.endWait();
+    wait.begin();
+    QElapsedTimer clock;
+    clock.start();
+    wait.waitUpTo(150);
     EXPECT_GE(clock.elapsed(), 150);
 }
 
-TEST(WaitTimer, LettersDoNotEndTheSecondsWait) {
-    LauncherState state;
-    WaitTimer timer(state);
-    state.setKeyWait(true);
-    QTimer::singleShot(20, [&] { state.setPressedKey(QStringLiteral("a")); });
+TEST(WaitTimer, AWaitEndedEarlyLeavesNoTimerToEndTheNextOne) {
+    WaitTimer wait;
+    wait.begin();
+    QTimer::singleShot(0, &wait, &WaitTimer::endWait);
+    wait.waitUpTo(60);
+    wait.begin();
     QElapsedTimer clock;
     clock.start();
-    timer.startTimer(200);
-    timer.waitWhileKeyWait();
-    EXPECT_GE(clock.elapsed(), 200);
+    wait.waitUpTo(300);
+    EXPECT_GE(clock.elapsed(), 300);
 }
 
 // --- the sequence ----------------------------------------------------------
@@ -138,7 +137,7 @@ protected:
         writeTask(store, ++tasks, {desc, desc.toLower(), wait, QStringLiteral("ABCDEFG"), keys});
     }
     StartupSettings run(const QStringList& args) {
-        StartupSequence sequence(store, state, launcher, prompts, clock,
+        StartupSequence sequence(store, launcher, prompts, clock,
                                  [this](Priority, const QString& line) { diagnostics.append(line); }, &windows);
         return sequence.run(parseSwitches(args));
     }
@@ -170,7 +169,6 @@ protected:
     }
 
     MemoryStore store;
-    LauncherState state;
     FakeLauncher launcher;
     FakePrompts prompts;
     FakeClock clock;
@@ -185,7 +183,7 @@ protected:
 };
 
 TEST_F(StartupTest, SelectionTimesOutAfterItsIntervalWithNoChoice) {
-    StartupSequence sequence(store, state, launcher, prompts, clock, {}, &windows);
+    StartupSequence sequence(store, launcher, prompts, clock, {}, &windows);
     QString shown;
     later(50, [&](KeyForm& form) { shown = form.labelText(); });
     QElapsedTimer elapsed;
@@ -194,22 +192,20 @@ TEST_F(StartupTest, SelectionTimesOutAfterItsIntervalWithNoChoice) {
     EXPECT_GE(elapsed.elapsed(), 400);
     EXPECT_EQ(shown, CR + QStringLiteral("Select launch configuration ..."));
     EXPECT_EQ(prompts.beeps, 1);
-    EXPECT_EQ(state.LaunchKey(), QString());
     EXPECT_TRUE(store.contains(kApp, kWindow, kLocation2)) << "unloading saved the placement";
 }
 
 TEST_F(StartupTest, ALetterEndsTheSelectionAtOnce) {
-    StartupSequence sequence(store, state, launcher, prompts, clock, {}, &windows);
+    StartupSequence sequence(store, launcher, prompts, clock, {}, &windows);
     later(50, [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_B, Qt::ShiftModifier); });
     QElapsedTimer elapsed;
     elapsed.start();
     EXPECT_EQ(sequence.selectConfiguration(30), QStringLiteral("b"));
     EXPECT_LT(elapsed.elapsed(), 10000);
-    EXPECT_EQ(state.LaunchKey(), QStringLiteral("b"));
 }
 
 TEST_F(StartupTest, EnterEndsTheSelectionWithNoChoice) {
-    StartupSequence sequence(store, state, launcher, prompts, clock, {}, &windows);
+    StartupSequence sequence(store, launcher, prompts, clock, {}, &windows);
     later(50, [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_5); });
     later(80, [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_Return); });
     QElapsedTimer elapsed;
@@ -219,7 +215,7 @@ TEST_F(StartupTest, EnterEndsTheSelectionWithNoChoice) {
 }
 
 TEST_F(StartupTest, TheSelectionHoldsTheKeyboardForTheWaitOnly) {
-    StartupSequence sequence(store, state, launcher, prompts, clock, {}, &windows);
+    StartupSequence sequence(store, launcher, prompts, clock, {}, &windows);
     bool heldDuringWait = false;
     later(50, [&](KeyForm& form) {
         heldDuringWait = windows.grabbed && form.holdsKeyboard();
@@ -234,13 +230,13 @@ TEST_F(StartupTest, TheSelectionHoldsTheKeyboardForTheWaitOnly) {
 TEST_F(StartupTest, TheCloseButtonEndsTheSelectionWithNoChoice) {
     store.write(kApp, kSequence, kDefaultKey, QStringLiteral("b"));
     add(QStringLiteral("Mail"), QStringLiteral("b"));
+    add(QStringLiteral("Game"), QStringLiteral("a"));
     later(50, [](KeyForm& form) { form.close(); });
     QElapsedTimer elapsed;
     elapsed.start();
     run({QStringLiteral("/run"), QStringLiteral("/skwait=30")});
     EXPECT_LT(elapsed.elapsed(), 10000);
-    EXPECT_EQ(state.LaunchKey(), QStringLiteral("b")) << "the default key applies, as after Enter";
-    EXPECT_EQ(started(), QStringList{QStringLiteral("mail")});
+    EXPECT_EQ(started(), QStringList{QStringLiteral("mail")}) << "the default key applies, as after Enter";
 }
 
 TEST_F(StartupTest, NoTaskInheritsTheSessionsActivationToken) {
@@ -260,7 +256,6 @@ TEST_F(StartupTest, DefaultKeyAppliesWithoutSelection) {
     const QString header = QStringLiteral("Launching Configuration 'B'") + CR;
     EXPECT_EQ(seen, (QStringList{header + QStringLiteral("Mail") + CR, header + QStringLiteral("Clock") + CR}));
     EXPECT_EQ(prompts.beeps, 0) << "no selection phase";
-    EXPECT_EQ(state.LaunchKey(), QStringLiteral("b"));
     EXPECT_EQ(pointerDuringRun, 11);
     EXPECT_EQ(mousePointer(), 0);
     EXPECT_TRUE(store.contains(kApp, kWindow, kLocation2));
@@ -307,13 +302,22 @@ TEST_F(StartupTest, NoDispStillShowsTheSelectionWindow) {
     EXPECT_EQ(seen, QStringList{QStringLiteral("<hidden>")});
 }
 
-TEST_F(StartupTest, EnterInTheStatusWindowEndsASecondsWait) {
+// What the user does in the status window to end a seconds-wait.
+struct WaitEnding {
+    const char* name;
+    void (*act)(KeyForm&);
+    friend void PrintTo(const WaitEnding& e, std::ostream* os) { *os << e.name; }
+};
+
+class SecondsWaitTest : public StartupTest, public ::testing::WithParamInterface<WaitEnding> {};
+
+TEST_P(SecondsWaitTest, TheStatusWindowEndsASecondsWait) {
     add(QStringLiteral("Slow"), QStringLiteral("*"), QStringLiteral("30"));
     add(QStringLiteral("Next"), QStringLiteral("*"));
     bool sawTheWait = false;
     whenShowing(QStringLiteral("Waiting for 30 seconds ..."), [&](KeyForm& form) {
         sawTheWait = true;
-        QTest::keyClick(&form, Qt::Key_Return);
+        GetParam().act(form);
     });
     QElapsedTimer elapsed;
     elapsed.start();
@@ -323,30 +327,36 @@ TEST_F(StartupTest, EnterInTheStatusWindowEndsASecondsWait) {
     EXPECT_EQ(started(), (QStringList{QStringLiteral("slow"), QStringLiteral("next")}));
 }
 
+INSTANTIATE_TEST_SUITE_P(
+    Ways, SecondsWaitTest,
+    ::testing::Values(WaitEnding{"enter", [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_Return); }},
+                      WaitEnding{"close_button", [](KeyForm& form) { form.close(); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(StartupTest, LettersDuringTheRunChangeNothing) {
     store.write(kApp, kSequence, kDefaultKey, QStringLiteral("b"));
     add(QStringLiteral("Wait"), QStringLiteral("b"), QStringLiteral("0.3"));
     add(QStringLiteral("Mail"), QStringLiteral("b"));
     add(QStringLiteral("Game"), QStringLiteral("a"));
     later(50, [](KeyForm& form) { QTest::keyClick(&form, 'a'); });
+    QElapsedTimer elapsed;
+    elapsed.start();
     run({QStringLiteral("/run"), QStringLiteral("/skwait=0")});
-    EXPECT_EQ(started(), (QStringList{QStringLiteral("wait"), QStringLiteral("mail")}));
-    EXPECT_EQ(state.LaunchKey(), QStringLiteral("b"));
+    EXPECT_EQ(started(), (QStringList{QStringLiteral("wait"), QStringLiteral("mail")}))
+        << "the configuration stays 'b'";
+    EXPECT_GE(elapsed.elapsed(), 300) << "the letter did not end the wait";
 }
 
 TEST_F(StartupTest, WithoutRunNothingIsShownOrStarted) {
     store.write(kApp, kSequence, kDefaultKey, QStringLiteral("c"));
     store.write(kApp, kSequence, kInstalled, QStringLiteral("yes"));
     add(QStringLiteral("Mail"), QStringLiteral("*"));
-    state.setPressedKey(QStringLiteral("q"));
-    state.setLaunchKey(QStringLiteral("q"));
     const StartupSettings s = run({QStringLiteral("/SKWAIT=10")});
     EXPECT_TRUE(launcher.calls.empty());
     EXPECT_EQ(prompts.beeps, 0);
     EXPECT_TRUE(s.installed);
     EXPECT_EQ(s.defaultKey, QStringLiteral("c"));
-    EXPECT_EQ(state.PressedKey(), QString());
-    EXPECT_EQ(state.LaunchKey(), QString()) << "editing mode runs with no configuration";
+    EXPECT_EQ(visibleWindows(), 0);
 }
 
 struct InstalledCase {
@@ -388,7 +398,7 @@ TEST_F(StartupTest, AStoreThatRefusesWritesIsReportedAndTheListStillRuns) {
                                QStringLiteral("ABCDEFG"), QStringLiteral("*")});
     probe.inner.write(kApp, kSequence, kInstalled, QStringLiteral("yes"));
     probe.failWrites = true;
-    StartupSequence sequence(probe, state, launcher, prompts, clock,
+    StartupSequence sequence(probe, launcher, prompts, clock,
                              [this](Priority, const QString& line) { diagnostics.append(line); });
     EXPECT_NO_THROW(sequence.run(parseSwitches({QStringLiteral("/reinstall"), QStringLiteral("/run"),
                                                 QStringLiteral("/skwait=0")})));
@@ -405,13 +415,12 @@ TEST_F(StartupTest, AStoreThatRefusesWritesIsReportedAndTheListStillRuns) {
 
 TEST(StatusView, ShowsTextInKeyFormAndTheCaptionOnItsWindow) {
     MemoryStore store;
-    LauncherState state;
-    KeyForm form(store, state);
+    KeyForm form(store);
     QWidget main;
     StatusView view(form, &main);
     view.setStatusText(QStringLiteral("a") + CR + QStringLiteral("b"));
-    EXPECT_EQ(view.statusText(), QStringLiteral("a") + CR + QStringLiteral("b"));
-    EXPECT_EQ(form.Label1->text(), QStringLiteral("a\nb"));
+    EXPECT_EQ(form.labelText(), QStringLiteral("a") + CR + QStringLiteral("b"));
+    EXPECT_EQ(form.label()->text(), QStringLiteral("a\nb"));
     view.setCaption(QStringLiteral("Velmora: Launching Mail"));
     EXPECT_EQ(main.windowTitle(), QStringLiteral("Velmora: Launching Mail"));
     view.setBusyPointer(true);

@@ -292,7 +292,6 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
     if (!useFont(why)) GTEST_SKIP() << why;
 
     MemoryStore store;
-    LauncherState state;
     EditedTaskState edited;
     testing::FakePrompts prompts;
     testing::FakeLauncher launcher;
@@ -309,13 +308,13 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
     case Window::MainWindow: {
         // No folders: Install is never clicked here.
         LinuxRegistry registry{QProcessEnvironment()};
-        Mainform form(store, state, edited, prompts, launcher, clock, registry, QProcessEnvironment());
+        Mainform form(store, edited, prompts, launcher, clock, registry, QProcessEnvironment());
         form.show();
         checkWindow(&form, {{"txtDef", "m"}, {"txtDef", "w"}});
         break;
     }
     case Window::StatusWindow: {
-        KeyForm form(store, state);
+        KeyForm form(store);
         form.show();
         const QChar cr(13);
         // The selection prompt, and the longest status lines of a run.
@@ -330,12 +329,12 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
             form.setLabelText(text);
             checkWindow(&form, {});
             // Each status line stays one line: none is wider than the label.
-            const QFontMetricsF metrics(form.Label1->font());
+            const QFontMetricsF metrics(form.label()->font());
             for (const QString& line : displayText(text).split(QLatin1Char('\n')))
-                EXPECT_LE(metrics.horizontalAdvance(line), form.Label1->contentsRect().width())
+                EXPECT_LE(metrics.horizontalAdvance(line), form.label()->contentsRect().width())
                     << line.toStdString();
         }
-        form.Unload();
+        form.unload();
         break;
     }
     case Window::About: {

@@ -9,8 +9,8 @@ namespace velmora {
 
 int runEditingMode(const EditingStart& start) {
     EditedTaskState edited;
-    Mainform mainform(start.store, start.state, edited, start.prompts, start.launcher, start.clock,
-                      start.registry, start.environment);
+    Mainform mainform(start.store, edited, start.prompts, start.launcher, start.clock, start.registry,
+                      start.environment);
     mainform.load(start.installed, start.defaultKey, start.helpFile, start.readOnlyReason);
     return QApplication::exec();
 }

@@ -3,7 +3,6 @@
 // start-up sequence has read the settings.
 
 #include "launcher/clock.h"
-#include "launcher/launcherstate.h"
 #include "launcher/launching.h"
 #include "store/registry.h"
 #include "store/settingsstore.h"
@@ -16,7 +15,6 @@ namespace velmora {
 
 struct EditingStart {
     SettingsStore& store;
-    LauncherState& state;  // LaunchKey stays "" in editing mode
     Prompts& prompts;
     ProcessLauncher& launcher;
     const Clock& clock;

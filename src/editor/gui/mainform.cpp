@@ -99,8 +99,8 @@ int taskFormTopicOf(const QWidget* widget) {
 }
 }  // namespace
 
-Mainform::Mainform(SettingsStore& store, LauncherState& state, EditedTaskState& edited,
-                   Prompts& prompts, ProcessLauncher& launcher, const Clock& clock, Registry& registry,
+Mainform::Mainform(SettingsStore& store, EditedTaskState& edited, Prompts& prompts,
+                   ProcessLauncher& launcher, const Clock& clock, Registry& registry,
                    QProcessEnvironment environment, QWidget* parent)
     : QWidget(parent),
       List1(new TabListWidget(this)),
@@ -121,7 +121,6 @@ Mainform::Mainform(SettingsStore& store, LauncherState& state, EditedTaskState& 
       mnuLSep(mnuList->addSeparator()),
       mnuLD(mnuList->addAction(QStringLiteral("Delete"))),
       m_store(store),
-      m_state(state),
       m_edited(edited),
       m_prompts(prompts),
       m_launcher(launcher),
@@ -316,9 +315,12 @@ void Mainform::RunTasks() {
     if (m_walking) return;
     const QScopedValueRollback walking(m_walking, true);
     StatusView view(*m_statusForm, this);
-    WaitTimer waiter(m_state);
-    TaskRunner runner(m_store, m_state, m_launcher, view, waiter, m_clock);
-    runner.RunTasks();
+    WaitTimer wait;
+    // Enter or the close button of the status window ends a seconds-wait, as
+    // at start-up.
+    connect(m_statusForm, &KeyForm::waitEndRequested, &wait, &WaitTimer::endWait);
+    TaskRunner runner(m_store, m_launcher, view, wait, m_clock);
+    runner.runTasks(RunPurpose::Test, QString());
 }
 
 int Mainform::ListIndex() const {
@@ -418,12 +420,11 @@ void Mainform::cmdTest_Click() {
         const ControlsLock lock(this, {List1, cmdAdd, cmdEdit, cmdUp, cmdDown, cmdDel, cmdTest,
                                        cmdInstall, cmdAbout, txtDef, cmdExit});
         try {
-            KeyForm status(m_store, m_state);
+            KeyForm status(m_store);
             status.setWindowIcon(windowIcon());
             const QScopedValueRollback loaded(m_statusForm, &status);
-            status.setLabelText(QStringLiteral("Testing launch list ...") + kCR);
+            // The runner fills it and lets it be drawn.
             status.show();
-            StatusView(status, this).yieldOnce();
             try {
                 RunTasks();
             } catch (const StoreError& e) {
@@ -431,7 +432,7 @@ void Mainform::cmdTest_Click() {
             }
             // Unloaded also after a failed run; it hides even when its
             // placement cannot be saved.
-            status.Unload();
+            status.unload();
         } catch (const StoreError& e) {
             if (failure.isEmpty()) failure = e.text();
         }

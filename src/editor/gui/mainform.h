@@ -6,7 +6,6 @@
 // launch list between ShowData calls.
 
 #include "launcher/clock.h"
-#include "launcher/launcherstate.h"
 #include "launcher/launching.h"
 #include "store/registry.h"
 #include "store/settingsstore.h"
@@ -36,9 +35,9 @@ class Mainform : public QWidget {
 public:
     // `registry` and `environment` name the folders the Install button moves
     // the StartUp tasks from and to.
-    Mainform(SettingsStore& store, LauncherState& state, EditedTaskState& edited, Prompts& prompts,
-             ProcessLauncher& launcher, const Clock& clock, Registry& registry,
-             QProcessEnvironment environment, QWidget* parent = nullptr);
+    Mainform(SettingsStore& store, EditedTaskState& edited, Prompts& prompts, ProcessLauncher& launcher,
+             const Clock& clock, Registry& registry, QProcessEnvironment environment,
+             QWidget* parent = nullptr);
     ~Mainform() override;
 
     // The editing-mode half of start-up: hides and disables cmdInstall when
@@ -59,7 +58,7 @@ public:
     void ShowData();
 
     // Runs the launch list with the task runner, every task passing the key
-    // test (LaunchKey stays "" in editing mode) while weekdays and once-only
+    // test (editing mode has no configuration) while weekdays and once-only
     // stamps apply as at start-up. Progress shows in the status window of
     // the test run and in this window's caption; waits keep handling window
     // events. Called outside a test run it does the whole test run
@@ -178,7 +177,6 @@ private:
     void keepOnScreen();
 
     SettingsStore& m_store;
-    LauncherState& m_state;
     EditedTaskState& m_edited;
     Prompts& m_prompts;
     ProcessLauncher& m_launcher;

@@ -16,21 +16,19 @@ namespace {
 constexpr int kGrabRetryMs = 20;
 }
 
-KeyForm::KeyForm(SettingsStore& store, LauncherState& state, WindowSystem& windowSystem,
+KeyForm::KeyForm(SettingsStore& store, WindowSystem& windowSystem, QWidget* parent)
+    : KeyForm(store, nullptr, &windowSystem, parent) {}
+
+KeyForm::KeyForm(SettingsStore& store, QWidget* parent)
+    : KeyForm(store, createWindowSystem(), nullptr, parent) {}
+
+KeyForm::KeyForm(SettingsStore& store, std::unique_ptr<WindowSystem> own, WindowSystem* windowSystem,
                  QWidget* parent)
-    : KeyForm(store, state, nullptr, &windowSystem, parent) {}
-
-KeyForm::KeyForm(SettingsStore& store, LauncherState& state, QWidget* parent)
-    : KeyForm(store, state, createWindowSystem(), nullptr, parent) {}
-
-KeyForm::KeyForm(SettingsStore& store, LauncherState& state, std::unique_ptr<WindowSystem> own,
-                 WindowSystem* windowSystem, QWidget* parent)
     : QWidget(parent, Qt::Window),
-      Label1(new QLabel(this)),
+      m_label(new QLabel(this)),
       m_ownWindowSystem(std::move(own)),
       m_ws(windowSystem ? *windowSystem : *m_ownWindowSystem),
-      m_store(store),
-      m_state(state) {
+      m_store(store) {
     setObjectName(QStringLiteral("KeyForm"));
     setWindowTitle(QStringLiteral("Velmora"));
     // The design size holds the three status lines; a fixed size also keeps
@@ -38,18 +36,18 @@ KeyForm::KeyForm(SettingsStore& store, LauncherState& state, std::unique_ptr<Win
     // the window by its frame on every start.
     setFocusPolicy(Qt::StrongFocus);
 
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(interfaceFont(kDesignPointSize));
-    const TwipDesign design(Label1->font());
+    m_label->setObjectName(QStringLiteral("label"));
+    m_label->setFont(interfaceFont(kDesignPointSize));
+    const TwipDesign design(m_label->font());
     resize(design.size(2832, 864));
-    design.place(Label1, 120, 12, 2592, 828);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1->setWordWrap(true);
+    design.place(m_label, 120, 12, 2592, 828);
+    m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_label->setWordWrap(true);
     // Descriptions are the user's text; "<b>" in one is shown, not obeyed.
-    Label1->setTextFormat(Qt::PlainText);
+    m_label->setTextFormat(Qt::PlainText);
     // The widest of its fixed lines, three lines high; a longer description
     // wraps.
-    setFitText(Label1, QStringLiteral("Launching Configuration 'W'\nSelect launch configuration ...\n"
+    setFitText(m_label, QStringLiteral("Launching Configuration 'W'\nSelect launch configuration ...\n"
                                       "Waiting for 43200 seconds ..."));
     setFixedSize(fitControls(this));
 
@@ -82,8 +80,8 @@ KeyForm::~KeyForm() { releaseKeyboard(); }
 bool KeyForm::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     const auto type = event->type();
-    // Events come already while Label1 is made, before the members below it
-    // exist; none of them is one of these.
+    // Events come already while the label is made, before the members below
+    // it exist; none of them is one of these.
     const bool placed = type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize;
     if (placed && m_centredWithFrame) {
         const QRect frame = frameGeometry();
@@ -113,7 +111,7 @@ bool KeyForm::eventFilter(QObject* watched, QEvent* event) {
 
 void KeyForm::setLabelText(const QString& raw) {
     m_rawText = raw;
-    Label1->setText(displayText(raw));
+    m_label->setText(displayText(raw));
 }
 
 void KeyForm::takeKeyboard() {
@@ -141,7 +139,7 @@ void KeyForm::releaseKeyboard() {
     m_ws.releaseKeyboard();
 }
 
-void KeyForm::Unload() {
+void KeyForm::unload() {
     if (m_unloaded) return;
     m_unloaded = true;
     releaseKeyboard();
@@ -161,17 +159,17 @@ void KeyForm::Unload() {
 
 void KeyForm::closeEvent(QCloseEvent* event) {
     event->ignore();
-    m_state.setKeyWait(false);
+    emit waitEndRequested();
 }
 
 void KeyForm::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (key >= Qt::Key_A && key <= Qt::Key_Z) {
-        m_state.setPressedKey(QString(QChar(u'a' + (key - Qt::Key_A))));
         event->accept();
+        emit letterChosen(QString(QChar(u'a' + (key - Qt::Key_A))));
     } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        m_state.setKeyWait(false);
         event->accept();
+        emit waitEndRequested();
     } else {
         event->ignore();
     }

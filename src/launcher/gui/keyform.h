@@ -1,10 +1,10 @@
 #pragma once
 // KeyForm: the small window of start-up mode. First it asks for a launch
 // configuration letter (the selection phase), then it shows the runner's
-// status lines; the editor's test run uses it the same way. Its only output
-// is the launcher state: a letter key sets PressedKey, Enter clears KeyWait.
+// status lines; the editor's test run uses it the same way. What the user
+// does in it leaves it only as signals: the letter chosen, and the end of
+// the wait (Enter, the close button). Whoever waits connects to them.
 
-#include "launcher/launcherstate.h"
 #include "store/settingsstore.h"
 #include "ui/windowsystem.h"
 
@@ -25,20 +25,19 @@ class KeyForm : public QWidget {
     Q_OBJECT
 public:
     // Loads the window: caption "Velmora", a fixed client area of 2832 x 864
-    // twips, Label1 at 120, 12, 2592 x 828 twips; the placement stored under
+    // twips, label() at 120, 12, 2592 x 828 twips; the placement stored under
     // "Location2" is restored, and a window left at 0, 0 or off every screen
     // is centred on the screen instead, with the frame the window manager
     // will give it. Where the window system places windows itself, only the
     // size is restored and nothing is centred. Not shown yet.
-    KeyForm(SettingsStore& store, LauncherState& state, WindowSystem& windowSystem,
-            QWidget* parent = nullptr);
+    KeyForm(SettingsStore& store, WindowSystem& windowSystem, QWidget* parent = nullptr);
     // The same on the running application's window system.
-    KeyForm(SettingsStore& store, LauncherState& state, QWidget* parent = nullptr);
-    // Does not save the placement: only Unload() does. Gives the keyboard back.
+    explicit KeyForm(SettingsStore& store, QWidget* parent = nullptr);
+    // Does not save the placement: only unload() does. Gives the keyboard back.
     ~KeyForm() override;
 
     // Shows the text; its character 13 breaks the line (see labelText()).
-    QLabel* const Label1;
+    QLabel* label() const { return m_label; }
 
     // The label's text as the program keeps it, with character 13 as the line
     // break; the label shows it as plain text, never as markup.
@@ -58,29 +57,34 @@ public:
     // seen on a real screen, nor into a store that is not writable(). When
     // saving fails the window is hidden all the
     // same and the StoreError propagates.
-    void Unload();
+    void unload();
+
+signals:
+    // A letter key A to Z, recognised by key so that Shift and Caps Lock
+    // make no difference; `letter` is the lower-case letter.
+    void letterChosen(const QString& letter);
+    // Enter/Return, or the close button: the wait going on should end. The
+    // window stays until its owner unloads it.
+    void waitEndRequested();
 
 protected:
-    // Letter keys A to Z, recognised by key so that Shift and Caps Lock make
-    // no difference, set PressedKey to the lower-case letter; Enter/Return
-    // clears KeyWait. Both are consumed; every other key is ignored.
+    // Letters and Enter are consumed and signalled; every other key is
+    // ignored.
     void keyPressEvent(QKeyEvent* event) override;
-    // The close button ends the current wait as Enter does; the window stays
-    // until its owner unloads it.
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    KeyForm(SettingsStore& store, LauncherState& state, std::unique_ptr<WindowSystem> own,
-            WindowSystem* windowSystem, QWidget* parent);
+    KeyForm(SettingsStore& store, std::unique_ptr<WindowSystem> own, WindowSystem* windowSystem,
+            QWidget* parent);
     void tryGrab();
 
+    QLabel* const m_label;
     std::unique_ptr<WindowSystem> m_ownWindowSystem;
     WindowSystem& m_ws;
     SettingsStore& m_store;
-    LauncherState& m_state;
     QString m_rawText;
     QTimer m_grabRetry;
     // The frame assumed when the window was centred before it was framed;

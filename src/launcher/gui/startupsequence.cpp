@@ -8,11 +8,10 @@
 
 namespace velmora {
 
-StartupSequence::StartupSequence(SettingsStore& store, LauncherState& state,
-                                 ProcessLauncher& launcher, Prompts& prompts, const Clock& clock,
-                                 Diagnostics diagnostics, WindowSystem* windowSystem)
+StartupSequence::StartupSequence(SettingsStore& store, ProcessLauncher& launcher, Prompts& prompts,
+                                 const Clock& clock, Diagnostics diagnostics,
+                                 WindowSystem* windowSystem)
     : m_store(store),
-      m_state(state),
       m_launcher(launcher),
       m_prompts(prompts),
       m_clock(clock),
@@ -35,7 +34,7 @@ void StartupSequence::warn(const QString& line) const {
 
 void StartupSequence::unload(KeyForm& form) {
     try {
-        form.Unload();
+        form.unload();
     } catch (const StoreError& e) {
         // Only the window's position is lost; the launch goes on.
         warn(QStringLiteral("velmora: the window position was not saved: %1")
@@ -56,37 +55,45 @@ StartupSettings StartupSequence::run(const Switches& switches) {
     settings.installed =
         m_store.read(kApp, kSequence, kInstalled).toUpper() == QLatin1String("YES");
     settings.defaultKey = m_store.read(kApp, kSequence, kDefaultKey);
-    m_state.setPressedKey(QString());
-    m_state.setLaunchKey(QString());
     if (!switches.run) return settings;
 
-    if (switches.skWait > 0) selectConfiguration(switches.skWait);
-    if (m_state.LaunchKey().isEmpty()) m_state.setLaunchKey(settings.defaultKey);
+    QString launchKey;
+    if (switches.skWait > 0) launchKey = selectConfiguration(switches.skWait);
+    if (launchKey.isEmpty()) launchKey = settings.defaultKey;
     // The session's activation token was meant for this program's window;
     // a task inheriting it would be activated with a used one.
     windowSystem().forgetActivationTokens();
-
-    WaitTimer waiter(m_state);
-    if (switches.noDisp) {
-        // A status window that is never shown is never created: with no
-        // selection phase either, the run needs no window toolkit at all.
-        HiddenStatus hidden;
-        TaskRunner(m_store, m_state, m_launcher, hidden, waiter, m_clock, m_diag).RunTasks();
-        return settings;
-    }
-    KeyForm status(m_store, m_state, windowSystem());
-    status.setLabelText(launchHeader(m_state.LaunchKey()));
-    status.show();
-    StatusView view(status);
-    view.yieldOnce();
-    TaskRunner runner(m_store, m_state, m_launcher, view, waiter, m_clock, m_diag);
-    runner.RunTasks();
-    unload(status);
+    launch(launchKey, switches.noDisp);
     return settings;
 }
 
+void StartupSequence::launch(const QString& launchKey, bool hidden) {
+    WaitTimer wait;
+    if (hidden) {
+        // A status window that is never shown is never created: with no
+        // selection phase either, the run needs no window toolkit at all.
+        HiddenStatus status;
+        TaskRunner(m_store, m_launcher, status, wait, m_clock, m_diag).runTasks(RunPurpose::StartUp, launchKey);
+        return;
+    }
+    KeyForm status(m_store, windowSystem());
+    // Enter and the close button end a seconds-wait; letters do nothing now.
+    QObject::connect(&status, &KeyForm::waitEndRequested, &wait, &WaitTimer::endWait);
+    status.show();
+    StatusView view(status);
+    TaskRunner(m_store, m_launcher, view, wait, m_clock, m_diag).runTasks(RunPurpose::StartUp, launchKey);
+    unload(status);
+}
+
 QString StartupSequence::selectConfiguration(double skWait) {
-    KeyForm form(m_store, m_state, windowSystem());
+    KeyForm form(m_store, windowSystem());
+    WaitTimer wait;
+    QString letter;
+    QObject::connect(&form, &KeyForm::letterChosen, &wait, [&](const QString& chosen) {
+        letter = chosen;
+        wait.endWait();
+    });
+    QObject::connect(&form, &KeyForm::waitEndRequested, &wait, &WaitTimer::endWait);
     form.setLabelText(QChar(13) + QStringLiteral("Select launch configuration ..."));
     form.show();
     // At logon other programs map windows at the same moment, and the window
@@ -94,15 +101,11 @@ QString StartupSequence::selectConfiguration(double skWait) {
     form.takeKeyboard();
     m_prompts.beep();
 
-    WaitTimer waiter(m_state);
-    m_state.setKeyWait(true);
-    waiter.startTimer(qint64(skWait * 1000.0 + 0.5));
-    waiter.waitForSelection();
-    waiter.stopTimer();
+    wait.begin();
+    wait.waitUpTo(qint64(skWait * 1000.0 + 0.5));
     form.releaseKeyboard();
-    m_state.setLaunchKey(m_state.PressedKey());
     unload(form);
-    return m_state.LaunchKey();
+    return letter;
 }
 
 }  // namespace velmora

@@ -5,7 +5,6 @@
 // and the choice of the store come before this, in main.
 
 #include "launcher/clock.h"
-#include "launcher/launcherstate.h"
 #include "launcher/launching.h"
 #include "launcher/runner.h"
 #include "launcher/switches.h"
@@ -33,16 +32,16 @@ public:
     // one line per task outcome and per trouble that does not stop the run.
     // `windowSystem` serves KeyForm; none given: the running platform's,
     // made when a window is first needed.
-    StartupSequence(SettingsStore& store, LauncherState& state, ProcessLauncher& launcher,
-                    Prompts& prompts, const Clock& clock, Diagnostics diagnostics = {},
+    StartupSequence(SettingsStore& store, ProcessLauncher& launcher, Prompts& prompts,
+                    const Clock& clock, Diagnostics diagnostics = {},
                     WindowSystem* windowSystem = nullptr);
     ~StartupSequence();
 
     // "/REINSTALL" forgets "Installed" (a failure to do so is ignored), then
-    // "Installed" and "DefaultKey" are read and PressedKey and LaunchKey reset.
-    // With "/RUN" the list is then launched: a selection phase when SkWait is
-    // positive, the status window and RunTasks; when this returns, start-up
-    // mode is over. With "/NODISP" no status window is created; with SkWait
+    // "Installed" and "DefaultKey" are read. With "/RUN" the list is then
+    // launched: a selection phase when SkWait is positive, then the run in
+    // the status window for the letter chosen, or for "DefaultKey" when none
+    // was; when this returns, start-up mode is over. With "/NODISP" no status window is created; with SkWait
     // not positive as well, no widget is created at all and a QCoreApplication
     // is enough. Without "/RUN" nothing is shown.
     // A StoreError while reading propagates; KeyForm is then closed unsaved.
@@ -50,18 +49,19 @@ public:
 
     // The selection phase on its own: KeyForm shows the prompt, takes the
     // keyboard, the beep sounds, and the wait ends after `skWait` seconds, at
-    // Enter, at the window's close button or at a letter key. LaunchKey
-    // becomes the letter ("" for none), which is returned. KeyForm's
-    // placement is saved.
+    // Enter, at the window's close button or at a letter key. Returns the
+    // letter, "" for none. KeyForm's placement is saved.
     QString selectConfiguration(double skWait);
 
 private:
     WindowSystem& windowSystem();
+    // The run of the list for `launchKey`, in the status window unless
+    // `hidden`.
+    void launch(const QString& launchKey, bool hidden);
     void unload(KeyForm& form);
     void warn(const QString& line) const;
 
     SettingsStore& m_store;
-    LauncherState& m_state;
     ProcessLauncher& m_launcher;
     Prompts& m_prompts;
     const Clock& m_clock;

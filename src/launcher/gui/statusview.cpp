@@ -11,8 +11,6 @@ namespace velmora {
 StatusView::StatusView(KeyForm& form, QWidget* captionWindow)
     : m_form(form), m_captionWindow(captionWindow) {}
 
-QString StatusView::statusText() const { return m_form.labelText(); }
-
 void StatusView::setStatusText(const QString& text) { m_form.setLabelText(text); }
 
 void StatusView::setCaption(const QString& caption) {

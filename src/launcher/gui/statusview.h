@@ -16,7 +16,6 @@ class StatusView final : public RunnerView {
 public:
     explicit StatusView(KeyForm& form, QWidget* captionWindow = nullptr);
 
-    QString statusText() const override;
     void setStatusText(const QString& text) override;
     void setCaption(const QString& caption) override;
     void setBusyPointer(bool busy) override;

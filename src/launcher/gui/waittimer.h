@@ -1,42 +1,45 @@
 #pragma once
-// The one-shot wait timer T1 and the waits on the launcher state. A wait runs
-// a local event loop that wakes only when the state changes, so windows keep
-// being drawn and keys handled while the processor stays idle.
+// A wait that ends at its timer or when endWait() is called, whichever comes
+// first. The runner's seconds-waits and the selection phase use it; the
+// windows' signals (Enter, the close button, a letter) are connected to
+// endWait(). A wait runs a local event loop that wakes only when the wait
+// ends, so windows keep being drawn and keys handled while the processor
+// stays idle. Needs no widgets: a run without windows waits on it too.
 
-#include "launcher/launcherstate.h"
 #include "launcher/runner.h"
 
 #include <QObject>
 #include <QTimer>
 
-#include <functional>
-
 namespace velmora {
 
-class WaitTimer : public QObject, public KeyWaiter {
+class WaitTimer : public QObject, public SecondsWait {
     Q_OBJECT
 public:
-    explicit WaitTimer(LauncherState& state, QObject* parent = nullptr);
+    explicit WaitTimer(QObject* parent = nullptr);
 
-    // Single-shot and precise (a coarse timer may end a 5 s wait up to 5 %
-    // early); when it fires, KeyWait is cleared and nothing else happens.
-    QTimer T1;
+    // A new wait: an earlier endWait() no longer counts, a timer still
+    // armed is stopped.
+    void begin() override;
+    // Arms the timer for `ms` milliseconds and returns once the wait has
+    // ended; the timer is stopped again on return. Values beyond what a
+    // timer can hold (about 24.8 days) are cut to that, negative ones to 0.
+    // Also returns when the application is quitting, which ends every wait.
+    // The timer is precise: a coarse one may end a 5 s wait up to 5 % early.
+    void waitUpTo(qint64 ms) override;
 
-    void stopTimer() override;
-    // Arms T1 for `ms` milliseconds; values beyond what a timer can hold
-    // (about 24.8 days) are cut to that, negative ones to 0.
-    void startTimer(qint64 ms) override;
-    // Returns once KeyWait is false.
-    void waitWhileKeyWait() override;
-    // The selection wait: returns once KeyWait is false or PressedKey is set.
-    void waitForSelection();
+public slots:
+    // Ends the wait begun: one going on returns, one not yet waited for
+    // will return at once.
+    void endWait();
+
+signals:
+    // The wait begun has ended, at its timer or by endWait().
+    void ended();
 
 private:
-    // Runs a local event loop until `done` holds. Also returns when the
-    // application is quitting, which ends every wait.
-    void waitUntil(const std::function<bool()>& done);
-
-    LauncherState& m_state;
+    QTimer m_timer;
+    bool m_ended = false;
 };
 
 }  // namespace velmora
