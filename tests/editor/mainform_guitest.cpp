@@ -3,7 +3,8 @@
 // default-key box, the list's popup menu, placement, unload, About and help.
 #include "editor/gui/mainform.h"
 
-#include "about/frmabout.h"
+#include "about/aboutdialog.h"
+#include "controls.h"
 #include "editor/gui/helpwindow.h"
 #include "editor/gui/tablistwidget.h"
 #include "editor/listdisplay.h"
@@ -49,6 +50,7 @@ namespace {
 
 using testing::FakePrompts;
 using testing::ProbeStore;
+using testing::control;
 
 const QString kHelpFile = QStringLiteral(VELMORA_SOURCE_DIR "/data/help/velmora.html");
 
@@ -604,13 +606,13 @@ QRect openAndCloseAbout(Mainform& form, QString* versionText = nullptr, bool* ha
     QRect where;
     bool seen = false;
     QTimer::singleShot(0, &form, [&] {
-        auto* about = qobject_cast<frmAbout*>(QApplication::activeModalWidget());
+        auto* about = qobject_cast<AboutDialog*>(QApplication::activeModalWidget());
         if (about) {
             seen = true;
             where = about->frameGeometry();
             if (versionText) *versionText = about->versionText();
-            if (hasPicture) *hasPicture = !about->Picture1->pixmap().isNull();
-            QTest::mouseClick(about->Command1, Qt::LeftButton);
+            if (hasPicture) *hasPicture = !control<QLabel>(about, "iconLabel")->pixmap().isNull();
+            QTest::mouseClick(control<QPushButton>(about, "okButton"), Qt::LeftButton);
         } else if (QWidget* other = QApplication::activeModalWidget()) {
             other->close();
         }
@@ -627,8 +629,8 @@ TEST_F(MainformKnownDesktopTest, AboutOpensCentredOverTheMainWindowEveryTime) {
     QString text;
     bool picture = false;
     const QRect first = openAndCloseAbout(*form, &text, &picture);
-    EXPECT_TRUE(text.contains(QStringLiteral("\rVersion 1.0.0\r")));
-    EXPECT_TRUE(picture) << "Picture1 shows the main window's icon";
+    EXPECT_TRUE(text.contains(QStringLiteral("\nVersion 1.0.0\n")));
+    EXPECT_TRUE(picture) << "the About window shows the main window's icon";
     ASSERT_EQ(first.size(), QSize(224, 210)) << "the About window's frame in this font";
     // 40 + (450 - 224) / 2 = 153, and 30 + (227 - 210) / 2 = 38.5, a half
     // that rounds up.

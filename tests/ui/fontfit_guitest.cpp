@@ -6,7 +6,7 @@
 // The logical resolution is fixed when the application starts, so a case at
 // another resolution than this process's runs in a child of this test
 // program started with QT_FONT_DPI.
-#include "about/frmabout.h"
+#include "about/aboutdialog.h"
 #include "editor/gui/mainform.h"
 #include "fakes/fakeclock.h"
 #include "fakes/fakelauncher.h"
@@ -339,7 +339,7 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
         break;
     }
     case Window::About: {
-        frmAbout about(nullptr, programVersion());
+        AboutDialog about(nullptr, programVersion());
         about.show();
         checkWindow(&about, {});
         break;

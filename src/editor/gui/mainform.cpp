@@ -1,6 +1,6 @@
 #include "editor/gui/mainform.h"
 
-#include "about/frmabout.h"
+#include "about/aboutdialog.h"
 #include "editor/gui/helpwindow.h"
 #include "editor/gui/tablistwidget.h"
 #include "editor/listcommands.h"
@@ -469,8 +469,8 @@ void Mainform::cmdInstall_Click() {
 }
 
 void Mainform::cmdAbout_Click() {
-    frmAbout about(this);
-    about.setPicture(windowIcon());
+    AboutDialog about(this);
+    about.setIcon(windowIcon());
     CenterOverOwner(&about, this);
     about.exec();
 }
