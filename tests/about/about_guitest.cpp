@@ -145,7 +145,7 @@ TEST_P(CenterOverOwnerTest, CentresWithoutClampingToTheScreen) {
     CenterOverOwner(&window, &owner);
     EXPECT_EQ(window.frameGeometry().topLeft(), c.expected);
     EXPECT_EQ(window.size(), c.window) << "only the position changes";
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -187,7 +187,7 @@ TEST_F(ListCommandsTest, AddOpensANewTaskCentredAndListsItAfterOK) {
                           QStringLiteral("ABCDEFG"), QStringLiteral("*")}));
     EXPECT_EQ(shownLines(), (QStringList{QStringLiteral("1\tMail\tDon't wait\t "),
                                          QStringLiteral("2\tBackup\tDon't wait\t ")}));
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 TEST_F(ListCommandsTest, AddTakesTheFirstFreeNumber) {
@@ -233,7 +233,7 @@ TEST_F(ListCommandsTest, AFullListIsReportedByTheEditorAndNothingIsWritten) {
               QStringList{QStringLiteral("999 tasks specified - ") + kCR + QStringLiteral("unable to add another one.")});
     EXPECT_EQ(store.inner.writes(), writes);
     EXPECT_EQ(form->List1->count(), kMaxTasks);
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 // ---- Edit ------------------------------------------------------------------------
@@ -490,7 +490,7 @@ TEST_F(ListCommandsTest, TestRunStampsAOnceOnlyTaskAndSkipsItLaterThatDay) {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Velmora"));
     EXPECT_TRUE(form->cmdTest->isEnabled());
     EXPECT_TRUE(form->List1->isEnabled());
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
     EXPECT_TRUE(prompts.calls.empty());
 
     launcher.calls.clear();
@@ -566,7 +566,7 @@ TEST_F(ListCommandsTest, ATestRunThatCannotReadTheListIsReportedAndEndsCleanly) 
     EXPECT_FALSE(form->testRunning());
     EXPECT_TRUE(form->cmdTest->isEnabled());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Velmora"));
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 // ---- Install ----------------------------------------------------------------------------
@@ -592,7 +592,7 @@ protected:
     QStringList autostartNames() const { return QDir(autostart()).entryList(QDir::Files, QDir::Name); }
 
     QTemporaryDir home;
-    int pointerAtWrite = -1;  // the pointer shown at the last write
+    std::optional<MousePointer> pointerAtWrite;  // the pointer shown at the last write
 };
 
 const QByteArray kEntry = "[Desktop Entry]\nType=Application\nName=Clock\nExec=true\n";
@@ -608,8 +608,8 @@ TEST_F(InstallTest, ConfirmedMovesTheEntriesAndHidesTheButton) {
     EXPECT_EQ(shownLines(), QStringList{QStringLiteral("1\tclock.desktop\tDon't wait\t ")});
     EXPECT_EQ(stored(kInstalled), QStringLiteral("yes"));
     EXPECT_EQ(autostartNames(), QStringList{kLauncherEntryName});
-    EXPECT_EQ(pointerAtWrite, 11) << "busy while transferring";
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(pointerAtWrite, MousePointer::Busy) << "busy while transferring";
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
     EXPECT_FALSE(form->cmdInstall->isVisible());
     EXPECT_FALSE(form->cmdInstall->isEnabled());
 }
@@ -643,7 +643,7 @@ TEST_F(InstallTest, AFailedTransferIsReportedAndKeepsTheButton) {
     EXPECT_TRUE(storedDescs().isEmpty());
     EXPECT_TRUE(form->cmdInstall->isVisible());
     EXPECT_TRUE(form->cmdInstall->isEnabled());
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 TEST_F(InstallTest, AStoreThatCannotBeWrittenIsReported) {
@@ -655,7 +655,7 @@ TEST_F(InstallTest, AStoreThatCannotBeWrittenIsReported) {
     EXPECT_EQ(prompts.texts(Kind::Error), QStringList{QStringLiteral("settings.db: attempt to write a readonly database")});
     EXPECT_TRUE(autostartNames().contains(QStringLiteral("clock.desktop"))) << "the file stays where it starts";
     EXPECT_TRUE(form->cmdInstall->isVisible());
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 // ---- Help in the task editor -------------------------------------------------------------

@@ -41,6 +41,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 // Readable QStrings in failure messages.
 static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -173,11 +174,11 @@ TEST_F(MainformTest, ShowDataLeavesNoLineSelected) {
 
 TEST_F(MainformTest, ShowDataShowsTheBusyPointerOnlyWhileItReads) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
-    int pointerWhileReading = -1;
+    std::optional<MousePointer> pointerWhileReading;
     store.onRead = [&] { pointerWhileReading = mousePointer(); };
     form->ShowData();
-    EXPECT_EQ(pointerWhileReading, 11);
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(pointerWhileReading, MousePointer::Busy);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 TEST_F(MainformTest, ShowDataReportsAStoreFailureAndKeepsWhatItRead) {
@@ -188,7 +189,7 @@ TEST_F(MainformTest, ShowDataReportsAStoreFailureAndKeepsWhatItRead) {
     EXPECT_EQ(form->List1->count(), 1);
     ASSERT_EQ(prompts.count(FakePrompts::Kind::Error), 1);
     EXPECT_TRUE(prompts.texts(FakePrompts::Kind::Error).front().contains(QStringLiteral("settings.db")));
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 // ---- Drawing and scrolling -------------------------------------------------------
@@ -640,7 +641,7 @@ TEST_F(MainformKnownDesktopTest, AboutOpensCentredOverTheMainWindowEveryTime) {
     const QRect second = openAndCloseAbout(*form);
     EXPECT_EQ(second, QRect(413, 209, 224, 210));
     EXPECT_EQ(second.topLeft() - first.topLeft(), QPoint(260, 170));
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 TEST_F(MainformTest, TheWindowCarriesTheProgramIcon) {

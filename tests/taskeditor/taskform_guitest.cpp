@@ -347,7 +347,7 @@ TEST_P(Save, WritesTheFiveValuesAsOneTransaction) {
     EXPECT_EQ(store.inner.transactions(), transactions + 1);
     EXPECT_EQ(stored(1), (TaskRecord{" Mail ", "thunderbird -compose ", QString::fromUtf8(c.wait),
                                      QString::fromUtf8(c.opt), "ab"}));
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 INSTANTIATE_TEST_SUITE_P(
     Values, Save,
@@ -398,7 +398,7 @@ TEST_F(TaskFormTest, FullListWarnsWritesNothingAndCloses) {
     EXPECT_EQ(prompts.texts(Kind::Warn),
               QStringList{QStringLiteral("999 tasks specified - \runable to add another one.")});
     EXPECT_EQ(store.inner.writes(), writes);
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(form->result(), QDialog::Rejected);
 }
@@ -415,7 +415,7 @@ TEST_F(TaskFormTest, FailedWriteIsReportedKeepsNothingAndStaysOpen) {
     EXPECT_TRUE(prompts.texts(Kind::Error)[0].contains("disk full"));
     EXPECT_EQ(stored(1), (TaskRecord{"Mail", "mail", "DW", "A", "*"}));
     EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
     // A second try that succeeds saves normally.
     form->cmdOK_Click();
     EXPECT_EQ(stored(1).desc, "Post");
