@@ -7,6 +7,7 @@
 // another resolution than this process's runs in a child of this test
 // program started with QT_FONT_DPI.
 #include "about/aboutdialog.h"
+#include "controls.h"
 #include "editor/gui/mainform.h"
 #include "fakes/fakeclock.h"
 #include "fakes/fakelauncher.h"
@@ -302,8 +303,8 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
     case Window::TaskEditor: {
         TaskForm form(store, prompts, edited);
         form.show();
-        form.optW->setChecked(true);
-        checkWindow(&form, {{"txtW", "43200"}});
+        testing::control<QRadioButton>(&form, "forSecondsButton")->setChecked(true);
+        checkWindow(&form, {{"secondsEdit", "43200"}});
         break;
     }
     case Window::MainWindow: {
@@ -311,7 +312,7 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
         LinuxRegistry registry{QProcessEnvironment()};
         Mainform form(store, state, edited, prompts, launcher, clock, registry, QProcessEnvironment());
         form.show();
-        checkWindow(&form, {{"txtDef", "m"}, {"txtDef", "w"}});
+        checkWindow(&form, {{"defaultKeyEdit", "m"}, {"defaultKeyEdit", "w"}});
         break;
     }
     case Window::StatusWindow: {
@@ -325,7 +326,7 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
                   QStringLiteral("Waiting for 43200 seconds ..."),
               QStringLiteral("Launching Startup tasks:") + cr + QStringLiteral("Here is the link name") + cr +
                   QStringLiteral("Waiting for completetion ..."),
-              QStringLiteral("Testing launch list ...") + cr}) {
+              QStringLiteral("Testing launch list ...\n")}) {
             SCOPED_TRACE(displayText(text).toStdString());
             form.setLabelText(text);
             checkWindow(&form, {});
