@@ -32,12 +32,11 @@ void fill(SettingsStore& store) {
 void refreshList(benchmark::State& state, SettingsStore& store) {
     fill(store);
     LauncherState launcherState;
-    EditedTaskState edited;
     testing::FakePrompts prompts;
     testing::FakeLauncher launcher;
     testing::FakeClock clock;
     LinuxRegistry registry{QProcessEnvironment()};
-    Mainform form(store, launcherState, edited, prompts, launcher, clock, registry, QProcessEnvironment());
+    Mainform form(store, launcherState, prompts, launcher, clock, registry, QProcessEnvironment());
     form.show();
     auto* list = form.findChild<TabListWidget*>(QStringLiteral("taskList"));
     if (!list) {

@@ -65,7 +65,7 @@ class ListCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         registry.emplace(environment);
-        form = std::make_unique<Mainform>(store, state, edited, prompts, launcher, clock, *registry, environment);
+        form = std::make_unique<Mainform>(store, state, prompts, launcher, clock, *registry, environment);
         form->load(false, QString(), kHelpFile);
     }
     void TearDown() override {
@@ -119,7 +119,7 @@ protected:
             }
             ++editorsSeen;
             seenCaption = editor->windowTitle();
-            seenEditedTask = edited.EditedTask;
+            seenTaskNumber = editor->taskNumber();
             seenPlace = QRect(editor->frameGeometry().topLeft(), editor->size());
             act(*editor);
             // A script that left it open must not hang the test.
@@ -158,7 +158,6 @@ protected:
 
     ProbeStore store;
     LauncherState state;
-    EditedTaskState edited;
     FakePrompts prompts;
     FakeLauncher launcher;
     testing::FakeClock clock;
@@ -170,7 +169,7 @@ protected:
 
     int editorsSeen = 0;
     QString seenCaption;
-    int seenEditedTask = -1;
+    int seenTaskNumber = -1;  // the task the editor was opened for
     QRect seenPlace;
 };
 
@@ -183,9 +182,8 @@ QPoint centredOver(const QRect& owner, const QSize& size) {
 
 TEST_F(ListCommandsTest, AddOpensANewTaskCentredAndListsItAfterOK) {
     listOf({QStringLiteral("Mail")});
-    edited.EditedTask = 7;  // left over from an earlier edit
     whenEditorOpens([&](TaskForm& editor) {
-        EXPECT_TRUE(description(editor)->text().isEmpty()) << "a new task, not task 7";
+        EXPECT_TRUE(description(editor)->text().isEmpty()) << "a new task, not task 1";
         EXPECT_EQ(control<QLineEdit>(&editor, "startKeyEdit")->text(), QStringLiteral("*"));
         fillAndSave(editor, QStringLiteral("Backup"), QStringLiteral("/usr/bin/backup"));
     });
@@ -193,7 +191,7 @@ TEST_F(ListCommandsTest, AddOpensANewTaskCentredAndListsItAfterOK) {
 
     EXPECT_EQ(editorsSeen, 1);
     EXPECT_EQ(seenCaption, QStringLiteral("New Task"));
-    EXPECT_EQ(seenEditedTask, 0);
+    EXPECT_EQ(seenTaskNumber, 0);
     // Centred in twips and rounded to pixels once: within a pixel of the
     // centre computed in pixels.
     const QPoint centre = centredOver(form->frameGeometry(), seenPlace.size());
@@ -205,6 +203,23 @@ TEST_F(ListCommandsTest, AddOpensANewTaskCentredAndListsItAfterOK) {
     EXPECT_EQ(shownLines(), (QStringList{QStringLiteral("1\tMail\tDon't wait\t "),
                                          QStringLiteral("2\tBackup\tDon't wait\t ")}));
     EXPECT_EQ(mousePointer(), MousePointer::Default);
+}
+
+TEST_F(ListCommandsTest, AddAfterAnEditOpensANewTask) {
+    listOf({QStringLiteral("A"), QStringLiteral("B")});
+    form->setListIndex(1);
+    whenEditorOpens([](TaskForm& editor) { QTest::mouseClick(cancel(editor), Qt::LeftButton); });
+    QTest::mouseClick(button("editButton"), Qt::LeftButton);
+    ASSERT_EQ(seenTaskNumber, 2);
+    form->setListIndex(1);
+    whenEditorOpens([](TaskForm& editor) {
+        EXPECT_TRUE(description(editor)->text().isEmpty()) << "a new task, not task 2";
+        QTest::mouseClick(cancel(editor), Qt::LeftButton);
+    });
+    QTest::mouseClick(button("addButton"), Qt::LeftButton);
+    EXPECT_EQ(editorsSeen, 2);
+    EXPECT_EQ(seenCaption, QStringLiteral("New Task"));
+    EXPECT_EQ(seenTaskNumber, 0);
 }
 
 TEST_F(ListCommandsTest, AddTakesTheFirstFreeNumber) {
@@ -257,10 +272,8 @@ TEST_F(ListCommandsTest, AFullListIsReportedByTheEditorAndNothingIsWritten) {
 
 TEST_F(ListCommandsTest, EditWithoutSelectionBeepsAndOpensNothing) {
     listOf({QStringLiteral("A")});
-    edited.EditedTask = 5;
     EXPECT_EQ(modalsOpenedBy([&] { QTest::mouseClick(button("editButton"), Qt::LeftButton); }), 0);
     EXPECT_EQ(prompts.beeps, 1);
-    EXPECT_EQ(edited.EditedTask, 0);
 }
 
 TEST_F(ListCommandsTest, DoubleClickEditsTheTaskNumberedAtTheLineStart) {
@@ -279,7 +292,7 @@ TEST_F(ListCommandsTest, DoubleClickEditsTheTaskNumberedAtTheLineStart) {
 
     EXPECT_EQ(editorsSeen, 1);
     EXPECT_EQ(seenCaption, QStringLiteral("Edit Task"));
-    EXPECT_EQ(seenEditedTask, 1);
+    EXPECT_EQ(seenTaskNumber, 1);
     EXPECT_EQ(storedDescs(), (QStringList{"23 Backup daily", "B"}));
     EXPECT_EQ(shownLines().front(), QStringLiteral("1\t23 Backup daily\tDon't wait\t "));
     EXPECT_EQ(form->listIndex(), -1);
@@ -294,7 +307,7 @@ TEST_F(ListCommandsTest, EditButtonOpensTheSelectedTask) {
     });
     QTest::mouseClick(button("editButton"), Qt::LeftButton);
     EXPECT_EQ(editorsSeen, 1);
-    EXPECT_EQ(seenEditedTask, 3);
+    EXPECT_EQ(seenTaskNumber, 3);
     EXPECT_EQ(prompts.beeps, 0);
 }
 

@@ -59,7 +59,7 @@ const QString kHelpFile = QStringLiteral(VELMORA_SOURCE_DIR "/data/help/velmora.
 class MainformTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        form = std::make_unique<Mainform>(store, state, edited, prompts, launcher, clock, registry, environment);
+        form = std::make_unique<Mainform>(store, state, prompts, launcher, clock, registry, environment);
     }
     void TearDown() override {
         // Never leave a popup or a window behind for the next test.
@@ -98,7 +98,6 @@ protected:
 
     ProbeStore store;
     LauncherState state;
-    EditedTaskState edited;
     FakePrompts prompts;
     testing::FakeLauncher launcher;
     testing::FakeClock clock;
@@ -145,6 +144,9 @@ TEST_F(MainformTest, RefreshListListsTasksInOrderUpToTheFirstGap) {
     ASSERT_EQ(list()->count(), 2);
     EXPECT_EQ(list()->item(0)->text(), QStringLiteral("1\tMail\tWait\tuntil finished"));
     EXPECT_EQ(list()->item(1)->text(), QStringLiteral("2\tBackup\tDon't wait\t "));
+    // Each line carries its task number beside the text that shows it.
+    EXPECT_EQ(list()->item(0)->data(Qt::UserRole).toInt(), 1);
+    EXPECT_EQ(list()->item(1)->data(Qt::UserRole).toInt(), 2);
 
     // Task 2's description gone: only task 1 remains visible.
     store.write(kApp, kSequence, QStringLiteral("Desc002"), QString());
@@ -158,6 +160,7 @@ TEST_F(MainformTest, RefreshListStopsAfterTask999) {
     form->refreshList();
     EXPECT_EQ(list()->count(), kMaxTasks);
     EXPECT_TRUE(list()->item(kMaxTasks - 1)->text().startsWith(QStringLiteral("999\tT999\t")));
+    EXPECT_EQ(list()->item(kMaxTasks - 1)->data(Qt::UserRole).toInt(), kMaxTasks);
 }
 
 TEST_F(MainformTest, EmptyListStillGetsTabStopsAndExtentFromTheListsFont) {
@@ -566,7 +569,7 @@ TEST_F(MainformKnownDesktopTest, ReopeningKeepsTheSizeItWasClosedWith) {
     // Whole pixels: left 61 is 915 twips; the least outer size, 450 x 227.
     EXPECT_EQ(first, QStringLiteral("1320;915;3405;6750;0"));
     for (int run = 0; run < 2; ++run) {
-        form = std::make_unique<Mainform>(store, state, edited, prompts, launcher, clock, registry, environment);
+        form = std::make_unique<Mainform>(store, state, prompts, launcher, clock, registry, environment);
         form->load(false, QString(), kHelpFile);
         form->close();
         EXPECT_EQ(stored(kWindow, kLocation), first) << "run " << run;

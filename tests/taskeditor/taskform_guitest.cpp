@@ -44,14 +44,12 @@ class TaskFormTest : public ::testing::Test {
 protected:
     ProbeStore store;
     FakePrompts prompts;
-    EditedTaskState edited;
     std::unique_ptr<TaskForm> form;
 
     // Opens and shows the editor for task `task` (0: a new task) in `form`,
     // in place of the one open before.
     void open(int task) {
-        edited.EditedTask = std::int16_t(task);
-        form = std::make_unique<TaskForm>(store, prompts, edited);
+        form = std::make_unique<TaskForm>(store, prompts, task);
         form->show();
     }
     // What OK's click runs, run also when OK is disabled.

@@ -294,14 +294,13 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
 
     MemoryStore store;
     LauncherState state;
-    EditedTaskState edited;
     testing::FakePrompts prompts;
     testing::FakeLauncher launcher;
     testing::FakeClock clock;
 
     switch (std::get<1>(GetParam())) {
     case Window::TaskEditor: {
-        TaskForm form(store, prompts, edited);
+        TaskForm form(store, prompts, 0);
         form.show();
         testing::control<QRadioButton>(&form, "forSecondsButton")->setChecked(true);
         checkWindow(&form, {{"secondsEdit", "43200"}});
@@ -310,7 +309,7 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
     case Window::MainWindow: {
         // No folders: Install is never clicked here.
         LinuxRegistry registry{QProcessEnvironment()};
-        Mainform form(store, state, edited, prompts, launcher, clock, registry, QProcessEnvironment());
+        Mainform form(store, state, prompts, launcher, clock, registry, QProcessEnvironment());
         form.show();
         checkWindow(&form, {{"defaultKeyEdit", "m"}, {"defaultKeyEdit", "w"}});
         break;

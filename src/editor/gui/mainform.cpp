@@ -41,6 +41,9 @@
 namespace velmora {
 
 namespace {
+// The item data role that carries a line's task number.
+constexpr int kTaskNumberRole = Qt::UserRole;
+
 // The design's client area and the smallest outer size start-up allows, in twips.
 constexpr double kDesignWidth = 5880, kDesignHeight = 3000;
 constexpr double kMinOuterWidth = 5976, kMinOuterHeight = 3360;
@@ -97,13 +100,11 @@ int taskFormTopicOf(const QWidget* widget) {
 }
 }  // namespace
 
-Mainform::Mainform(SettingsStore& store, LauncherState& state, EditedTaskState& edited,
-                   Prompts& prompts, ProcessLauncher& launcher, const Clock& clock, Registry& registry,
-                   QProcessEnvironment environment, QWidget* parent)
+Mainform::Mainform(SettingsStore& store, LauncherState& state, Prompts& prompts, ProcessLauncher& launcher,
+                   const Clock& clock, Registry& registry, QProcessEnvironment environment, QWidget* parent)
     : QWidget(parent),
       m_store(store),
       m_state(state),
-      m_edited(edited),
       m_prompts(prompts),
       m_launcher(launcher),
       m_clock(clock),
@@ -301,17 +302,17 @@ void Mainform::refreshList() {
         m_taskList->setTabStops(layout.tabStops(), layout.avg);
         m_taskList->setHorizontalExtent(layout.extent);
 
-        QStringList lines;
         try {
             walkTasks(m_store, {TaskField::Wait}, [&](int n, const TaskRecord& task) {
-                lines.append(listLine(n, task.desc, task.wait));
+                auto* line = new QListWidgetItem(listLine(n, task.desc, task.wait));
+                line->setData(kTaskNumberRole, n);
+                m_taskList->addItem(line);
                 return true;
             });
         } catch (const StoreError& e) {
             // Show what could be read; the reason follows once the pointer is back.
             failure = e.text();
         }
-        m_taskList->addItems(lines);
         m_taskList->clearSelection();
         m_taskList->setCurrentRow(-1);
         m_taskList->viewport()->update();
@@ -346,9 +347,16 @@ void Mainform::setListIndex(int row) {
     m_taskList->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
 }
 
-void Mainform::openTaskForm(const QString& caption) {
+int Mainform::selectedTaskNumber() const {
+    const int k = listIndex();
+    if (k < 0) return 0;
+    const int number = m_taskList->item(k)->data(kTaskNumberRole).toInt();
+    return number >= 1 && number <= kMaxTasks ? number : 0;
+}
+
+void Mainform::openTaskForm(int taskNumber, const QString& caption) {
     {
-        TaskForm form(m_store, m_prompts, m_edited, this);
+        TaskForm form(m_store, m_prompts, taskNumber, this);
         CenterOverOwner(&form, this);
         form.setWindowTitle(caption);
         form.installEventFilter(this);
@@ -359,29 +367,25 @@ void Mainform::openTaskForm(const QString& caption) {
 
 void Mainform::addTask() {
     if (testRunning() || refusesChanges()) return;
-    m_edited.EditedTask = 0;
-    openTaskForm(QStringLiteral("New Task"));
+    openTaskForm(0, QStringLiteral("New Task"));
 }
 
 void Mainform::editTask() {
     if (testRunning() || refusesChanges()) return;
-    m_edited.EditedTask = 0;
-    const int k = listIndex();
-    const int number = k < 0 ? 0 : taskNumberOfLine(m_taskList->item(k)->text());
-    // A line without a number at its start would open the editor as "Edit
-    // Task" over a new task; treated as no selection.
-    if (number < 1 || number > kMaxTasks) {
+    // A line that carries no task number would open the editor as "Edit
+    // Task" over a new task; it counts as no selection.
+    const int number = selectedTaskNumber();
+    if (number == 0) {
         m_prompts.beep();
         return;
     }
-    m_edited.EditedTask = std::int16_t(number);
-    openTaskForm(QStringLiteral("Edit Task"));
+    openTaskForm(number, QStringLiteral("Edit Task"));
 }
 
 void Mainform::deleteTask() {
     if (testRunning() || refusesChanges()) return;
-    const int k = listIndex();
-    if (k < 0) {
+    const int number = selectedTaskNumber();
+    if (number == 0) {
         m_prompts.beep();
         return;
     }
@@ -391,7 +395,7 @@ void Mainform::deleteTask() {
     try {
         // One transaction gives the end state of carrying the task to the end
         // of the list one exchange at a time; a failure keeps the list whole.
-        velmora::deleteTask(m_store, k + 1, m_taskList->count());
+        velmora::deleteTask(m_store, number, m_taskList->count());
     } catch (const StoreError& e) {
         m_prompts.error(this, e.text());
     }

@@ -15,7 +15,6 @@
 #include "launcher/launching.h"
 #include "store/registry.h"
 #include "store/settingsstore.h"
-#include "taskeditor/editedtask.h"
 #include "ui/prompts.h"
 
 #include <QProcessEnvironment>
@@ -41,9 +40,9 @@ class Mainform : public QWidget {
 public:
     // `registry` and `environment` name the folders the Install button moves
     // the StartUp tasks from and to.
-    Mainform(SettingsStore& store, LauncherState& state, EditedTaskState& edited, Prompts& prompts,
-             ProcessLauncher& launcher, const Clock& clock, Registry& registry,
-             QProcessEnvironment environment, QWidget* parent = nullptr);
+    Mainform(SettingsStore& store, LauncherState& state, Prompts& prompts, ProcessLauncher& launcher,
+             const Clock& clock, Registry& registry, QProcessEnvironment environment,
+             QWidget* parent = nullptr);
     ~Mainform() override;
 
     // The editing-mode half of start-up: hides and disables the Install
@@ -59,9 +58,9 @@ public:
               const QString& readOnlyReason = {});
 
     // Rebuilds the list from the store: tab stops and scrolling extent from
-    // the list's font, one line per task up to the first empty description.
-    // No line is selected afterwards. The busy pointer covers the whole
-    // rebuild.
+    // the list's font, one line per task up to the first empty description,
+    // each line carrying its task number as Qt::UserRole data. No line is
+    // selected afterwards. The busy pointer covers the whole rebuild.
     void refreshList();
 
     // Runs the launch list with the task runner, every task passing the key
@@ -110,8 +109,7 @@ private slots:
     // The task editor for a new task ("New Task"), modal, centred over this
     // window.
     void addTask();
-    // The task editor ("Edit Task") for the task whose number starts the
-    // selected line. EditedTask is 0 unless the editor opens.
+    // The task editor ("Edit Task") for the task of the selected line.
     void editTask();
     // Asks "Are you sure you want to delete this task ?"; on Yes the later
     // tasks move up one number in one transaction. No line is selected
@@ -144,12 +142,15 @@ private:
     // usable only with a selected line, Add always (all three only in a
     // store that can be written), Edit the bold default item.
     void prepareListMenu();
+    // The task number of the selected line; 0 when no line is selected or
+    // the line carries none.
+    int selectedTaskNumber() const;
     // Moves the selected task one place (moveUp or moveDown of listcommands.h)
     // and selects it again at its new line, `step` lines away.
     void moveSelected(bool (*move)(SettingsStore&, int, int), int step);
-    // Opens the task editor for m_edited with `caption`, modal and centred,
-    // then rebuilds the list.
-    void openTaskForm(const QString& caption);
+    // Opens the task editor for `taskNumber` (0: a new task) with `caption`,
+    // modal and centred, then rebuilds the list.
+    void openTaskForm(int taskNumber, const QString& caption);
     // F1 in the task editor: the help at the focused control's "helpTopic",
     // in a help window of the editor's own so that it can be read while the
     // editor is open.
@@ -169,7 +170,6 @@ private:
 
     SettingsStore& m_store;
     LauncherState& m_state;
-    EditedTaskState& m_edited;
     Prompts& m_prompts;
     ProcessLauncher& m_launcher;
     const Clock& m_clock;

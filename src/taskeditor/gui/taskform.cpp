@@ -94,9 +94,8 @@ void setHelpTopic(QWidget* w, int topic) { w->setProperty("helpTopic", topic); }
 
 }  // namespace
 
-TaskForm::TaskForm(SettingsStore& store, Prompts& prompts, const EditedTaskState& edited,
-                   QWidget* parent)
-    : QDialog(parent), m_store(store), m_prompts(prompts), m_edited(edited) {
+TaskForm::TaskForm(SettingsStore& store, Prompts& prompts, int taskNumber, QWidget* parent)
+    : QDialog(parent), m_store(store), m_prompts(prompts), m_taskNumber(taskNumber) {
     buildControls();
     fill();
 }
@@ -224,11 +223,10 @@ void TaskForm::buildControls() {
 }
 
 void TaskForm::fill() {
-    const int n = m_edited.EditedTask;
     TaskFields f;
-    if (isTaskNumber(n)) {
+    if (isTaskNumber(m_taskNumber)) {
         try {
-            f = fieldsFromTask(readTask(m_store, n));
+            f = fieldsFromTask(readTask(m_store, m_taskNumber));
         } catch (const StoreError& e) {
             // Saving over a task that could not be read would replace it with
             // blanks; the form stays open only so that the user can cancel.
@@ -329,7 +327,7 @@ void TaskForm::save() {
     std::optional<BusyGuard> busy;
     busy.emplace(showBusyPointer);
     try {
-        const int n = numberToSave(m_store, m_edited.EditedTask);
+        const int n = numberToSave(m_store, m_taskNumber);
         if (n == 0) {
             // The normal pointer comes back before the message, so the user
             // does not answer it under an hourglass.

@@ -3,8 +3,7 @@
 // one. It fills itself from the store when it is created, writes the task's
 // five values in one go on OK and writes nothing on Cancel or Esc.
 //
-// The opener sets EditedTask (0 or any value outside 1..999: a new task; else
-// the number of the task to edit), creates the form, centres it over its own
+// The opener creates the form for a task number, centres it over its own
 // window, sets the caption "New Task" or "Edit Task", runs exec() and then
 // rebuilds its list. exec() returns Accepted only when a task was written.
 //
@@ -15,7 +14,6 @@
 // every control with a help number carries it as the int property "helpTopic".
 
 #include "store/settingsstore.h"
-#include "taskeditor/editedtask.h"
 #include "taskeditor/taskrules.h"
 #include "ui/prompts.h"
 
@@ -37,12 +35,14 @@ class TaskForm : public QDialog {
     Q_OBJECT
 public:
     // Builds the controls from the design and fills them from the store for
-    // the task `edited` names (or as a new task). If the store cannot be read
-    // the failure is reported through `prompts` and OK stays disabled, so the
-    // form can only be cancelled. `store`, `prompts` and `edited` must outlive
-    // the form.
-    TaskForm(SettingsStore& store, Prompts& prompts, const EditedTaskState& edited,
-             QWidget* parent = nullptr);
+    // task `taskNumber`; 0, or any number outside 1..999, opens a new task.
+    // If the store cannot be read the failure is reported through `prompts`
+    // and OK stays disabled, so the form can only be cancelled. `store` and
+    // `prompts` must outlive the form.
+    TaskForm(SettingsStore& store, Prompts& prompts, int taskNumber, QWidget* parent = nullptr);
+
+    // The task number the form was opened for.
+    int taskNumber() const { return m_taskNumber; }
 
 protected:
     // Enter or Return presses the focused button and nothing else: no button
@@ -73,7 +73,7 @@ private:
 
     SettingsStore& m_store;
     Prompts& m_prompts;
-    const EditedTaskState& m_edited;
+    const int m_taskNumber;
     bool m_loadFailed = false;
 
     QLabel* m_descriptionLabel = nullptr;
