@@ -4,18 +4,6 @@
 
 namespace velmora {
 
-int taskNumberOfLine(const QString& line) {
-    const qsizetype tab = line.indexOf(QLatin1Char('\t'));
-    const qsizetype end = tab < 0 ? line.size() : tab;
-    int number = 0;
-    for (qsizetype i = 0; i < end && i < 3; ++i) {
-        const QChar c = line[i];
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) break;
-        number = number * 10 + (c.unicode() - '0');
-    }
-    return number;
-}
-
 bool moveUp(SettingsStore& store, int k, int lineCount) {
     if (k < 1 || k >= lineCount) return false;
     exchangeTasks(store, k, k + 1);

@@ -1,17 +1,11 @@
 #pragma once
-// The store side of the list commands of the main window: which task a list
-// line shows, moving a task one place up or down, and deleting a task while
-// the list stays contiguous. No windows; the caller beeps, asks and redraws.
+// The store side of the list commands of the main window: moving a task one
+// place up or down, and deleting a task while the list stays contiguous. No
+// windows; the caller beeps, asks and redraws.
 
 #include "store/settingsstore.h"
 
-#include <QString>
-
 namespace velmora {
-
-// The task number at the start of a list line: the decimal digits before its
-// first tab (at most three); 0 when the line starts with none.
-int taskNumberOfLine(const QString& line);
 
 // Moves the task of selected line `k` (from 0; -1 for no selection) one place
 // earlier by exchanging it with the task above, all five values in one

@@ -93,10 +93,10 @@ TaskRecord taskFromFields(const TaskFields& fields) {
     return r;
 }
 
-bool isTaskNumber(int editedTask) { return editedTask >= 1 && editedTask <= kMaxTasks; }
+bool isTaskNumber(int taskNumber) { return taskNumber >= 1 && taskNumber <= kMaxTasks; }
 
-int numberToSave(const SettingsStore& store, int editedTask) {
-    return isTaskNumber(editedTask) ? editedTask : firstFreeTask(store);
+int numberToSave(const SettingsStore& store, int taskNumber) {
+    return isTaskNumber(taskNumber) ? taskNumber : firstFreeTask(store);
 }
 
 }  // namespace velmora

@@ -67,12 +67,12 @@ TaskFields fieldsFromTask(const TaskRecord& task);
 // order followed by "O" when once only (no date stamp).
 TaskRecord taskFromFields(const TaskFields& fields);
 
-// Whether an EditedTask value names an existing task (1..999); any other
-// value stands for a new task.
-bool isTaskNumber(int editedTask);
+// Whether the number the editor was opened for names a task (1..999); any
+// other number stands for a new task.
+bool isTaskNumber(int taskNumber);
 
-// The number a save writes to: `editedTask` when it names a task, else the
+// The number a save writes to: `taskNumber` when it names a task, else the
 // first free number; 0 when a new task finds all 999 numbers taken.
-int numberToSave(const SettingsStore& store, int editedTask);
+int numberToSave(const SettingsStore& store, int taskNumber);
 
 }  // namespace velmora

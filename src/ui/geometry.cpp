@@ -259,19 +259,26 @@ QSize fitControls(QWidget* container) {
                                       std::max(0, extent(rects, false) - oldBottom));
 }
 
-void setMousePointer(int code) {
+void setMousePointer(MousePointer pointer) {
     // One override at a time, so that restoring never leaves a stacked cursor behind.
     while (QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
-    if (code == 11) QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    else if (code == 13) QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+    switch (pointer) {
+    case MousePointer::Default: break;
+    case MousePointer::Busy: QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); break;
+    case MousePointer::ArrowBusy: QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor)); break;
+    }
 }
 
-void showBusyPointer(bool busy) { setMousePointer(busy ? 11 : 0); }
+void showBusyPointer(bool busy) { setMousePointer(busy ? MousePointer::Busy : MousePointer::Default); }
 
-int mousePointer() {
+MousePointer mousePointer() {
     const QCursor* cursor = QGuiApplication::overrideCursor();
-    if (!cursor) return 0;
-    return cursor->shape() == Qt::WaitCursor ? 11 : cursor->shape() == Qt::BusyCursor ? 13 : 0;
+    if (!cursor) return MousePointer::Default;
+    switch (cursor->shape()) {
+    case Qt::WaitCursor: return MousePointer::Busy;
+    case Qt::BusyCursor: return MousePointer::ArrowBusy;
+    default: return MousePointer::Default;
+    }
 }
 
 QSize outerSize(const QWidget* window, const QMargins& expectedFrame) {
@@ -281,7 +288,7 @@ QSize outerSize(const QWidget* window, const QMargins& expectedFrame) {
 }
 
 void CenterOverOwner(QWidget* window, const QWidget* owner) {
-    setMousePointer(13);
+    setMousePointer(MousePointer::ArrowBusy);
     const QRect o = owner->frameGeometry();
     // Measured before it is shown, the window has no frame yet; the window
     // manager gives it the owner's, and leaving it out would put the window
@@ -295,11 +302,11 @@ void CenterOverOwner(QWidget* window, const QWidget* owner) {
     const double top = ownerTop + (pixelsToTwipsY(o.height()) - pixelsToTwipsY(w.height())) / 2.0;
     const double left = ownerLeft + (pixelsToTwipsX(o.width()) - pixelsToTwipsX(w.width())) / 2.0;
     window->move(twipsToPixelsX(left), twipsToPixelsY(top));
-    setMousePointer(0);
+    setMousePointer(MousePointer::Default);
 }
 
 void CenterForm(QWidget* window, const std::optional<QMargins>& expectedFrame) {
-    setMousePointer(13);
+    setMousePointer(MousePointer::ArrowBusy);
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     const QRect s = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
     const QSize w = outerSize(window, expectedFrame.value_or(QMargins()));
@@ -313,7 +320,7 @@ void CenterForm(QWidget* window, const std::optional<QMargins>& expectedFrame) {
     if (!framed && expectedFrame && window->testAttribute(Qt::WA_WState_Created))
         at += QPoint(expectedFrame->left(), expectedFrame->top());
     window->move(at);
-    setMousePointer(0);
+    setMousePointer(MousePointer::Default);
 }
 
 }  // namespace velmora

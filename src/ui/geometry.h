@@ -88,12 +88,19 @@ void setFitText(QWidget* control, const QString& text);
 // Nothing ever shrinks; a design that fits is left exactly as it was.
 QSize fitControls(QWidget* container);
 
-// The application's mouse pointer by its classic codes: 0 default,
-// 11 busy (hourglass), 13 arrow with hourglass.
-void setMousePointer(int code);
-int mousePointer();
-// The busy pointer (11) while `busy`, else the default one: what a BusyGuard
-// of a window shows.
+// The pointer the whole application shows, over every one of its windows.
+enum class MousePointer {
+    Default,    // each window's own pointer
+    Busy,       // hourglass: the program takes no input meanwhile
+    ArrowBusy,  // arrow with hourglass: working, the windows stay usable
+};
+
+// Shows `pointer` over every window of the application; Default hands the
+// pointer back to the windows.
+void setMousePointer(MousePointer pointer);
+MousePointer mousePointer();
+// The busy pointer while `busy`, else the default one: what a BusyGuard of a
+// window shows.
 void showBusyPointer(bool busy);
 
 // The outer size of `window`: its frame once the window manager has framed

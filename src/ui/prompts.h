@@ -16,7 +16,8 @@ public:
     enum class Answer { Yes, No, Ok };
 
     // Question icon, Yes and No buttons, Yes the default; title "Velmora".
-    // Character 13 in `text` breaks the line.
+    // "\n" in `text` breaks the line, as does a carriage return (see
+    // displayText()); the same holds for every text below.
     virtual Answer askYesNo(QWidget* parent, const QString& text) = 0;
 
     // Exclamation icon, OK button only; title "Velmora".
@@ -47,7 +48,8 @@ public:
     void beep() override;
 };
 
-// Texts keep character 13 as their line break; widgets want "\n".
+// `text` as widgets show it: they break lines at "\n" only, so a carriage
+// return, alone or before a "\n", becomes one "\n".
 QString displayText(const QString& text);
 
 }  // namespace velmora

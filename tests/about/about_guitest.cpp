@@ -1,6 +1,7 @@
 // The About window and the placement helper that centres it over its owner.
-#include "about/frmabout.h"
+#include "about/aboutdialog.h"
 
+#include "controls.h"
 #include "ui/geometry.h"
 
 #include <QApplication>
@@ -21,33 +22,42 @@ static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << tex
 namespace velmora {
 namespace {
 
+using testing::control;
+
+// The About window's controls, found by name.
+QLabel* nameLabel(AboutDialog& about) { return control<QLabel>(&about, "nameLabel"); }
+QLabel* iconLabel(AboutDialog& about) { return control<QLabel>(&about, "iconLabel"); }
+QLabel* versionLabel(AboutDialog& about) { return control<QLabel>(&about, "versionLabel"); }
+QPushButton* okButton(AboutDialog& about) { return control<QPushButton>(&about, "okButton"); }
+
 TEST(About, ShowsNameDescriptionVersionAndNotice) {
-    frmAbout about;
+    AboutDialog about;
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About"));
-    EXPECT_EQ(about.lblName->text(), QStringLiteral("Velmora"));
-    EXPECT_EQ(about.versionText(), QStringLiteral("Velmora Launcher Program\rVersion 1.0.0\r"
+    EXPECT_EQ(nameLabel(about)->text(), QStringLiteral("Velmora"));
+    EXPECT_EQ(about.versionText(), QStringLiteral("Velmora Launcher Program\nVersion 1.0.0\n"
                                                   "Copyright \u00A9 2026 The Velmora authors"));
-    // The carriage returns are shown as three separate lines.
-    const QStringList shown = about.lblVersion->text().split(QLatin1Char('\n'));
+    // Three separate lines, and nothing a label would show as a stray character.
+    const QStringList shown = versionLabel(about)->text().split(QLatin1Char('\n'));
     EXPECT_EQ(shown, (QStringList{QStringLiteral("Velmora Launcher Program"), QStringLiteral("Version 1.0.0"),
                                   QStringLiteral("Copyright \u00A9 2026 The Velmora authors")}));
-    EXPECT_FALSE(about.lblVersion->text().contains(QLatin1Char('\r')));
-    EXPECT_TRUE(about.lblName->alignment() & Qt::AlignHCenter);
-    EXPECT_TRUE(about.lblVersion->alignment() & Qt::AlignHCenter);
+    EXPECT_FALSE(versionLabel(about)->text().contains(QLatin1Char('\r')));
+    EXPECT_TRUE(nameLabel(about)->alignment() & Qt::AlignHCenter);
+    EXPECT_TRUE(versionLabel(about)->alignment() & Qt::AlignHCenter);
     // 13.8 points against the design's 8.25, from the desktop font.
-    EXPECT_NEAR(about.lblName->font().pointSizeF(), QApplication::font().pointSizeF() * 13.8 / 8.25, 0.01);
+    EXPECT_NEAR(nameLabel(about)->font().pointSizeF(), QApplication::font().pointSizeF() * 13.8 / 8.25, 0.01);
 }
 
 TEST(About, NothingOfTheVersionLabelIsCutOff) {
-    frmAbout about;
+    AboutDialog about;
+    QLabel* version = versionLabel(about);
     // Three lines, none of them wrapped.
-    const QFontMetricsF metrics(about.lblVersion->font());
-    for (const QString& line : about.lblVersion->text().split(QLatin1Char('\n')))
-        EXPECT_LE(metrics.horizontalAdvance(line), about.lblVersion->width()) << line.toStdString();
-    EXPECT_GE(about.lblVersion->font().pointSizeF(), 7.0);
-    EXPECT_LE(about.lblVersion->heightForWidth(about.lblVersion->width()), about.lblVersion->height());
-    EXPECT_LE(about.lblVersion->geometry().bottom(), about.Command1->geometry().top());
-    EXPECT_TRUE(about.rect().contains(about.Command1->geometry()));
+    const QFontMetricsF metrics(version->font());
+    for (const QString& line : version->text().split(QLatin1Char('\n')))
+        EXPECT_LE(metrics.horizontalAdvance(line), version->width()) << line.toStdString();
+    EXPECT_GE(version->font().pointSizeF(), 7.0);
+    EXPECT_LE(version->heightForWidth(version->width()), version->height());
+    EXPECT_LE(version->geometry().bottom(), okButton(about)->geometry().top());
+    EXPECT_TRUE(about.rect().contains(okButton(about)->geometry()));
 }
 
 struct VersionCase {
@@ -59,7 +69,7 @@ struct VersionCase {
 
 class VersionTextTest : public ::testing::TestWithParam<VersionCase> {};
 
-TEST_P(VersionTextTest, ThreeLinesJoinedByCarriageReturns) {
+TEST_P(VersionTextTest, ThreeLinesJoinedByLineFeeds) {
     EXPECT_EQ(versionLabelText(GetParam().info), QString::fromUtf8(GetParam().expected));
 }
 
@@ -67,14 +77,14 @@ INSTANTIATE_TEST_SUITE_P(
     Versions, VersionTextTest,
     ::testing::Values(
         VersionCase{"ThisRelease", programVersion(),
-                    "Velmora Launcher Program\rVersion 1.0.0\rCopyright \u00A9 2026 The Velmora authors"},
+                    "Velmora Launcher Program\nVersion 1.0.0\nCopyright \u00A9 2026 The Velmora authors"},
         VersionCase{"TwoDigitRevision", {QStringLiteral("P"), QStringLiteral("D"), 1, 0, 12, QStringLiteral("C")},
-                    "D\rVersion 1.0.12\rC"},
-        VersionCase{"EmptyFields", {QString(), QString(), 0, 0, 0, QString()}, "\rVersion 0.0.0\r"}),
+                    "D\nVersion 1.0.12\nC"},
+        VersionCase{"EmptyFields", {QString(), QString(), 0, 0, 0, QString()}, "\nVersion 0.0.0\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(About, IsAFixedModalDialogOfTheDesignSize) {
-    frmAbout about;
+    AboutDialog about;
     EXPECT_TRUE(about.isModal());
     const QSize design = TwipDesign(about.font()).size(2916, 3144);
     EXPECT_GE(about.width(), design.width());
@@ -83,32 +93,34 @@ TEST(About, IsAFixedModalDialogOfTheDesignSize) {
 }
 
 TEST(About, OkIsTheDefaultButtonAndCloses) {
-    frmAbout about;
-    EXPECT_EQ(about.Command1->text(), QStringLiteral("OK"));
-    EXPECT_TRUE(about.Command1->isDefault());
+    AboutDialog about;
+    QPushButton* ok = okButton(about);
+    EXPECT_EQ(ok->text(), QStringLiteral("OK"));
+    EXPECT_TRUE(ok->isDefault());
     about.show();
-    QTest::mouseClick(about.Command1, Qt::LeftButton);
+    QTest::mouseClick(ok, Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
     EXPECT_EQ(about.result(), QDialog::Accepted);
 }
 
 TEST(About, EnterPressesOk) {
-    frmAbout about;
+    AboutDialog about;
     about.show();
     QTest::keyClick(&about, Qt::Key_Return);
     EXPECT_FALSE(about.isVisible());
     EXPECT_EQ(about.result(), QDialog::Accepted);
 }
 
-TEST(About, PictureShowsTheGivenIcon) {
-    frmAbout about;
-    EXPECT_TRUE(about.Picture1->pixmap().isNull());
+TEST(About, ShowsTheGivenIcon) {
+    AboutDialog about;
+    QLabel* icon = iconLabel(about);
+    EXPECT_TRUE(icon->pixmap().isNull());
     QPixmap red(64, 64);
     red.fill(Qt::red);
-    about.setPicture(QIcon(red));
-    const QPixmap shown = about.Picture1->pixmap();
+    about.setIcon(QIcon(red));
+    const QPixmap shown = icon->pixmap();
     ASSERT_FALSE(shown.isNull());
-    EXPECT_LE(shown.height(), about.Picture1->height() * shown.devicePixelRatio());
+    EXPECT_LE(shown.height(), icon->height() * shown.devicePixelRatio());
     EXPECT_EQ(shown.toImage().pixelColor(shown.width() / 2, shown.height() / 2), QColor(Qt::red));
 }
 
@@ -133,7 +145,7 @@ TEST_P(CenterOverOwnerTest, CentresWithoutClampingToTheScreen) {
     CenterOverOwner(&window, &owner);
     EXPECT_EQ(window.frameGeometry().topLeft(), c.expected);
     EXPECT_EQ(window.size(), c.window) << "only the position changes";
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 INSTANTIATE_TEST_SUITE_P(

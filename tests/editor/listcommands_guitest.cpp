@@ -5,6 +5,7 @@
 // and the Install button. Message boxes are answered by the fake prompts.
 #include "editor/gui/mainform.h"
 
+#include "controls.h"
 #include "editor/gui/helpwindow.h"
 #include "editor/gui/tablistwidget.h"
 #include "editor/transfer.h"
@@ -16,6 +17,7 @@
 #include "store/tasklayout.h"
 #include "taskeditor/gui/taskform.h"
 #include "ui/geometry.h"
+#include "ui/prompts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMetaObject>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -52,6 +55,7 @@ namespace {
 using testing::FakeLauncher;
 using testing::FakePrompts;
 using testing::ProbeStore;
+using testing::control;
 using Kind = FakePrompts::Kind;
 
 const QChar kCR(13);
@@ -61,13 +65,21 @@ class ListCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         registry.emplace(environment);
-        form = std::make_unique<Mainform>(store, edited, prompts, launcher, clock, *registry, environment);
+        form = std::make_unique<Mainform>(store, prompts, launcher, clock, *registry, environment);
         form->load(false, QString(), kHelpFile);
     }
     void TearDown() override {
         timers.reset();  // no scripted answer may fire in the next test
         form.reset();
     }
+
+    // The main window's controls, by name.
+    TabListWidget* list() const { return control<TabListWidget>(form.get(), "taskList"); }
+    QPushButton* button(const char* name) const { return control<QPushButton>(form.get(), name); }
+    QAction* item(const char* name) const { return control<QAction>(form.get(), name); }
+    // Runs one of the window's commands the way its button would, also where
+    // the button is disabled.
+    void run(const char* command) { ASSERT_TRUE(QMetaObject::invokeMethod(form.get(), command)) << command; }
 
     void addTask(int n, const QString& desc, const QString& opt = QStringLiteral("ABCDEFG"),
                  const QString& wait = QStringLiteral("DW")) {
@@ -76,7 +88,7 @@ protected:
     // Tasks 1, 2, ... with these descriptions, shown in the list.
     void listOf(const QStringList& descs) {
         for (int i = 0; i < descs.size(); ++i) addTask(i + 1, descs[i]);
-        form->ShowData();
+        form->refreshList();
     }
     // The descriptions of tasks 1 .. up to the first gap, from the store.
     QStringList storedDescs() const {
@@ -90,7 +102,7 @@ protected:
     }
     QStringList shownLines() const {
         QStringList out;
-        for (int i = 0; i < form->List1->count(); ++i) out.append(form->List1->item(i)->text());
+        for (int i = 0; i < list()->count(); ++i) out.append(list()->item(i)->text());
         return out;
     }
     QString stored(const QString& key) const {
@@ -107,7 +119,7 @@ protected:
             }
             ++editorsSeen;
             seenCaption = editor->windowTitle();
-            seenEditedTask = edited.EditedTask;
+            seenTaskNumber = editor->taskNumber();
             seenPlace = QRect(editor->frameGeometry().topLeft(), editor->size());
             act(*editor);
             // A script that left it open must not hang the test.
@@ -133,14 +145,18 @@ protected:
     }
 
     static void fillAndSave(TaskForm& editor, const QString& desc, const QString& app) {
-        QTest::keyClicks(editor.txtDesc, desc);
-        QTest::keyClicks(editor.txtApp, app);
-        ASSERT_TRUE(editor.cmdOK->isEnabled());
-        QTest::mouseClick(editor.cmdOK, Qt::LeftButton);
+        QTest::keyClicks(description(editor), desc);
+        QTest::keyClicks(command(editor), app);
+        ASSERT_TRUE(ok(editor)->isEnabled());
+        QTest::mouseClick(ok(editor), Qt::LeftButton);
     }
+    // The task editor's controls, by name.
+    static QLineEdit* description(TaskForm& editor) { return control<QLineEdit>(&editor, "descriptionEdit"); }
+    static QLineEdit* command(TaskForm& editor) { return control<QLineEdit>(&editor, "commandEdit"); }
+    static QPushButton* ok(TaskForm& editor) { return control<QPushButton>(&editor, "okButton"); }
+    static QPushButton* cancel(TaskForm& editor) { return control<QPushButton>(&editor, "cancelButton"); }
 
     ProbeStore store;
-    EditedTaskState edited;
     FakePrompts prompts;
     FakeLauncher launcher;
     testing::FakeClock clock;
@@ -152,7 +168,7 @@ protected:
 
     int editorsSeen = 0;
     QString seenCaption;
-    int seenEditedTask = -1;
+    int seenTaskNumber = -1;  // the task the editor was opened for
     QRect seenPlace;
 };
 
@@ -165,17 +181,16 @@ QPoint centredOver(const QRect& owner, const QSize& size) {
 
 TEST_F(ListCommandsTest, AddOpensANewTaskCentredAndListsItAfterOK) {
     listOf({QStringLiteral("Mail")});
-    edited.EditedTask = 7;  // left over from an earlier edit
     whenEditorOpens([&](TaskForm& editor) {
-        EXPECT_TRUE(editor.txtDesc->text().isEmpty()) << "a new task, not task 7";
-        EXPECT_EQ(editor.txtSKey->text(), QStringLiteral("*"));
+        EXPECT_TRUE(description(editor)->text().isEmpty()) << "a new task, not task 1";
+        EXPECT_EQ(control<QLineEdit>(&editor, "startKeyEdit")->text(), QStringLiteral("*"));
         fillAndSave(editor, QStringLiteral("Backup"), QStringLiteral("/usr/bin/backup"));
     });
-    QTest::mouseClick(form->cmdAdd, Qt::LeftButton);
+    QTest::mouseClick(button("addButton"), Qt::LeftButton);
 
     EXPECT_EQ(editorsSeen, 1);
     EXPECT_EQ(seenCaption, QStringLiteral("New Task"));
-    EXPECT_EQ(seenEditedTask, 0);
+    EXPECT_EQ(seenTaskNumber, 0);
     // Centred in twips and rounded to pixels once: within a pixel of the
     // centre computed in pixels.
     const QPoint centre = centredOver(form->frameGeometry(), seenPlace.size());
@@ -186,31 +201,48 @@ TEST_F(ListCommandsTest, AddOpensANewTaskCentredAndListsItAfterOK) {
                           QStringLiteral("ABCDEFG"), QStringLiteral("*")}));
     EXPECT_EQ(shownLines(), (QStringList{QStringLiteral("1\tMail\tDon't wait\t "),
                                          QStringLiteral("2\tBackup\tDon't wait\t ")}));
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
+}
+
+TEST_F(ListCommandsTest, AddAfterAnEditOpensANewTask) {
+    listOf({QStringLiteral("A"), QStringLiteral("B")});
+    form->setListIndex(1);
+    whenEditorOpens([](TaskForm& editor) { QTest::mouseClick(cancel(editor), Qt::LeftButton); });
+    QTest::mouseClick(button("editButton"), Qt::LeftButton);
+    ASSERT_EQ(seenTaskNumber, 2);
+    form->setListIndex(1);
+    whenEditorOpens([](TaskForm& editor) {
+        EXPECT_TRUE(description(editor)->text().isEmpty()) << "a new task, not task 2";
+        QTest::mouseClick(cancel(editor), Qt::LeftButton);
+    });
+    QTest::mouseClick(button("addButton"), Qt::LeftButton);
+    EXPECT_EQ(editorsSeen, 2);
+    EXPECT_EQ(seenCaption, QStringLiteral("New Task"));
+    EXPECT_EQ(seenTaskNumber, 0);
 }
 
 TEST_F(ListCommandsTest, AddTakesTheFirstFreeNumber) {
     addTask(1, QStringLiteral("A"));
     addTask(2, QStringLiteral("B"));
     addTask(4, QStringLiteral("D"));
-    form->ShowData();
-    ASSERT_EQ(form->List1->count(), 2) << "the gap ends the list";
+    form->refreshList();
+    ASSERT_EQ(list()->count(), 2) << "the gap ends the list";
     whenEditorOpens([](TaskForm& editor) { fillAndSave(editor, QStringLiteral("C"), QStringLiteral("c")); });
-    form->mnuLA->trigger();  // the popup menu's Add runs the same command
+    item("addAction")->trigger();  // the popup menu's Add runs the same command
     EXPECT_EQ(editorsSeen, 1);
     EXPECT_EQ(storedDescs(), (QStringList{"A", "B", "C", "D"}));
-    EXPECT_EQ(form->List1->count(), 4);
+    EXPECT_EQ(list()->count(), 4);
 }
 
 TEST_F(ListCommandsTest, CancelWritesNothing) {
     listOf({QStringLiteral("A")});
     const int writes = store.inner.writes();
     whenEditorOpens([](TaskForm& editor) {
-        QTest::keyClicks(editor.txtDesc, QStringLiteral("Half done"));
-        QTest::keyClicks(editor.txtApp, QStringLiteral("x"));
-        QTest::mouseClick(editor.cmdCancel, Qt::LeftButton);
+        QTest::keyClicks(description(editor), QStringLiteral("Half done"));
+        QTest::keyClicks(command(editor), QStringLiteral("x"));
+        QTest::mouseClick(cancel(editor), Qt::LeftButton);
     });
-    form->cmdAdd_Click();
+    QTest::mouseClick(button("addButton"), Qt::LeftButton);
     EXPECT_EQ(editorsSeen, 1);
     EXPECT_EQ(store.inner.writes(), writes);
     EXPECT_EQ(shownLines().size(), 1);
@@ -218,65 +250,63 @@ TEST_F(ListCommandsTest, CancelWritesNothing) {
 
 TEST_F(ListCommandsTest, AFullListIsReportedByTheEditorAndNothingIsWritten) {
     for (int n = 1; n <= kMaxTasks; ++n) addTask(n, QStringLiteral("T%1").arg(n));
-    form->ShowData();
+    form->refreshList();
     const int writes = store.inner.writes();
     bool closed = false;
     whenEditorOpens([&](TaskForm& editor) {
         fillAndSave(editor, QStringLiteral("One more"), QStringLiteral("x"));
         closed = !editor.isVisible();
     });
-    form->cmdAdd_Click();
+    QTest::mouseClick(button("addButton"), Qt::LeftButton);
 
     EXPECT_TRUE(closed) << "the editor closes after the message";
     EXPECT_EQ(prompts.texts(Kind::Warn),
               QStringList{QStringLiteral("999 tasks specified - ") + kCR + QStringLiteral("unable to add another one.")});
     EXPECT_EQ(store.inner.writes(), writes);
-    EXPECT_EQ(form->List1->count(), kMaxTasks);
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(list()->count(), kMaxTasks);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 // ---- Edit ------------------------------------------------------------------------
 
 TEST_F(ListCommandsTest, EditWithoutSelectionBeepsAndOpensNothing) {
     listOf({QStringLiteral("A")});
-    edited.EditedTask = 5;
-    EXPECT_EQ(modalsOpenedBy([&] { QTest::mouseClick(form->cmdEdit, Qt::LeftButton); }), 0);
+    EXPECT_EQ(modalsOpenedBy([&] { QTest::mouseClick(button("editButton"), Qt::LeftButton); }), 0);
     EXPECT_EQ(prompts.beeps, 1);
-    EXPECT_EQ(edited.EditedTask, 0);
 }
 
 TEST_F(ListCommandsTest, DoubleClickEditsTheTaskNumberedAtTheLineStart) {
     // "23 Backup" on line 1 opens task 1, not task 12 or 123.
     listOf({QStringLiteral("23 Backup"), QStringLiteral("B")});
     whenEditorOpens([](TaskForm& editor) {
-        EXPECT_EQ(editor.txtDesc->text(), QStringLiteral("23 Backup"));
-        QTest::keyClicks(editor.txtDesc, QStringLiteral(" daily"));
-        QTest::mouseClick(editor.cmdOK, Qt::LeftButton);
+        EXPECT_EQ(description(editor)->text(), QStringLiteral("23 Backup"));
+        QTest::keyClicks(description(editor), QStringLiteral(" daily"));
+        QTest::mouseClick(ok(editor), Qt::LeftButton);
     });
-    const QPoint at = form->List1->visualItemRect(form->List1->item(0)).center();
+    const QPoint at = list()->visualItemRect(list()->item(0)).center();
     // The press of the first click selects the line; the view takes the
     // double click only on the line it was pressed on.
-    QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(form->List1->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at);
 
     EXPECT_EQ(editorsSeen, 1);
     EXPECT_EQ(seenCaption, QStringLiteral("Edit Task"));
-    EXPECT_EQ(seenEditedTask, 1);
+    EXPECT_EQ(seenTaskNumber, 1);
     EXPECT_EQ(storedDescs(), (QStringList{"23 Backup daily", "B"}));
     EXPECT_EQ(shownLines().front(), QStringLiteral("1\t23 Backup daily\tDon't wait\t "));
-    EXPECT_EQ(form->ListIndex(), -1);
+    EXPECT_EQ(form->listIndex(), -1);
 }
 
 TEST_F(ListCommandsTest, EditButtonOpensTheSelectedTask) {
     listOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
     form->setListIndex(2);
     whenEditorOpens([](TaskForm& editor) {
-        EXPECT_EQ(editor.txtApp->text(), QStringLiteral("cmd-C"));
-        QTest::mouseClick(editor.cmdCancel, Qt::LeftButton);
+        EXPECT_EQ(command(editor)->text(), QStringLiteral("cmd-C"));
+        QTest::mouseClick(cancel(editor), Qt::LeftButton);
     });
-    QTest::mouseClick(form->cmdEdit, Qt::LeftButton);
+    QTest::mouseClick(button("editButton"), Qt::LeftButton);
     EXPECT_EQ(editorsSeen, 1);
-    EXPECT_EQ(seenEditedTask, 3);
+    EXPECT_EQ(seenTaskNumber, 3);
     EXPECT_EQ(prompts.beeps, 0);
 }
 
@@ -299,15 +329,15 @@ TEST_P(MoveTest, MovesTheSelectedTaskAndSelectsItsNewLine) {
     listOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
     form->setListIndex(c.selected);
     const int transactions = store.inner.transactions();
-    QTest::mouseClick(c.up ? form->cmdUp : form->cmdDown, Qt::LeftButton);
+    QTest::mouseClick(button(c.up ? "upButton" : "downButton"), Qt::LeftButton);
 
     EXPECT_EQ(storedDescs(), c.after);
     EXPECT_EQ(prompts.beeps, c.beeps);
     EXPECT_EQ(store.inner.transactions() - transactions, c.beeps ? 0 : 1);
-    EXPECT_EQ(form->ListIndex(), c.selectedAfter);
-    ASSERT_EQ(form->List1->count(), 3);
+    EXPECT_EQ(form->listIndex(), c.selectedAfter);
+    ASSERT_EQ(list()->count(), 3);
     for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(form->List1->item(i)->text().startsWith(QStringLiteral("%1\t%2\t").arg(i + 1).arg(c.after[i])));
+        EXPECT_TRUE(list()->item(i)->text().startsWith(QStringLiteral("%1\t%2\t").arg(i + 1).arg(c.after[i])));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -325,17 +355,17 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ListCommandsTest, UpThenDownRestoresTheListWithTheTaskSelected) {
     listOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
     form->setListIndex(1);
-    form->cmdUp_Click();
-    form->cmdDown_Click();
+    QTest::mouseClick(button("upButton"), Qt::LeftButton);
+    QTest::mouseClick(button("downButton"), Qt::LeftButton);
     EXPECT_EQ(storedDescs(), (QStringList{"A", "B", "C"}));
-    EXPECT_EQ(form->ListIndex(), 1);
+    EXPECT_EQ(form->listIndex(), 1);
 }
 
 // ---- Delete ----------------------------------------------------------------------
 
 TEST_F(ListCommandsTest, DeleteWithoutSelectionBeepsAndAsksNothing) {
     listOf({QStringLiteral("A")});
-    QTest::mouseClick(form->cmdDel, Qt::LeftButton);
+    QTest::mouseClick(button("deleteButton"), Qt::LeftButton);
     EXPECT_EQ(prompts.beeps, 1);
     EXPECT_TRUE(prompts.calls.empty());
     EXPECT_EQ(storedDescs(), QStringList{"A"});
@@ -346,7 +376,7 @@ TEST_F(ListCommandsTest, ConfirmedDeleteClosesTheGapInOneTransaction) {
     form->setListIndex(1);
     prompts.answers = {Prompts::Answer::Yes};
     const int transactions = store.inner.transactions();
-    QTest::mouseClick(form->cmdDel, Qt::LeftButton);
+    QTest::mouseClick(button("deleteButton"), Qt::LeftButton);
 
     ASSERT_EQ(prompts.calls.size(), 1u);
     EXPECT_EQ(prompts.calls[0].kind, Kind::AskYesNo);
@@ -357,15 +387,15 @@ TEST_F(ListCommandsTest, ConfirmedDeleteClosesTheGapInOneTransaction) {
     EXPECT_EQ(readTask(store.inner, 2).app, QStringLiteral("cmd-C"));
     for (const TaskField field : kAllTaskFields)
         EXPECT_FALSE(store.inner.contains(kApp, kSequence, taskKey(field, 4))) << taskKey(field, 4).toStdString();
-    EXPECT_EQ(form->List1->count(), 3);
-    EXPECT_EQ(form->ListIndex(), -1);
+    EXPECT_EQ(list()->count(), 3);
+    EXPECT_EQ(form->listIndex(), -1);
 }
 
 TEST_F(ListCommandsTest, DeletingTheLastTaskRemovesOnlyIt) {
     listOf({QStringLiteral("A"), QStringLiteral("B")});
     form->setListIndex(1);
     prompts.answers = {Prompts::Answer::Yes};
-    form->mnuLD->trigger();  // the popup menu's Delete runs the same command
+    item("deleteAction")->trigger();  // the popup menu's Delete runs the same command
     EXPECT_EQ(storedDescs(), QStringList{"A"});
     EXPECT_EQ(readTask(store.inner, 1).app, QStringLiteral("cmd-A"));
     EXPECT_EQ(store.inner.size(), 5);
@@ -376,10 +406,10 @@ TEST_F(ListCommandsTest, DeclinedDeleteLeavesTheStoreUntouched) {
     form->setListIndex(0);
     prompts.answers = {Prompts::Answer::No};
     const int writes = store.inner.writes();
-    form->cmdDel_Click();
+    QTest::mouseClick(button("deleteButton"), Qt::LeftButton);
     EXPECT_EQ(prompts.count(Kind::AskYesNo), 1);
     EXPECT_EQ(store.inner.writes(), writes);
-    EXPECT_EQ(form->List1->count(), 2);
+    EXPECT_EQ(list()->count(), 2);
 }
 
 // A store that fails at the first write, half-way through, or at the last
@@ -411,9 +441,9 @@ TEST_P(RefusedListCommand, IsReportedAndChangesNothing) {
     store.failAtWrite = c.failAt;
     if (c.del) {
         prompts.answers = {Prompts::Answer::Yes};
-        form->cmdDel_Click();
+        QTest::mouseClick(button("deleteButton"), Qt::LeftButton);
     } else {
-        form->cmdUp_Click();
+        QTest::mouseClick(button("upButton"), Qt::LeftButton);
     }
     EXPECT_EQ(prompts.texts(Kind::Error),
               QStringList{QStringLiteral("settings.db: attempt to write a readonly database")});
@@ -421,7 +451,7 @@ TEST_P(RefusedListCommand, IsReportedAndChangesNothing) {
     EXPECT_EQ(shownLines(), linesBefore);
     EXPECT_EQ(store.failAtWrite, 0) << "the refused write was reached";
     if (!c.del) {
-        EXPECT_EQ(form->ListIndex(), 1) << "the selection stays for another try";
+        EXPECT_EQ(form->listIndex(), 1) << "the selection stays for another try";
     }
     EXPECT_TRUE(form->isEnabled());
 }
@@ -447,7 +477,7 @@ KeyForm* visibleKeyForm() {
 
 TEST_F(ListCommandsTest, TheTestRunsStatusWindowCarriesTheProgramIcon) {
     addTask(1, QStringLiteral("Always"));
-    form->ShowData();
+    form->refreshList();
     ASSERT_FALSE(form->windowIcon().isNull());
     bool statusSeen = false;
     qint64 iconSeen = 0;
@@ -457,7 +487,7 @@ TEST_F(ListCommandsTest, TheTestRunsStatusWindowCarriesTheProgramIcon) {
             iconSeen = status->windowIcon().cacheKey();
         }
     };
-    form->cmdTest_Click();
+    QTest::mouseClick(button("testButton"), Qt::LeftButton);
     EXPECT_TRUE(statusSeen);
     EXPECT_EQ(iconSeen, form->windowIcon().cacheKey());
 }
@@ -465,21 +495,22 @@ TEST_F(ListCommandsTest, TheTestRunsStatusWindowCarriesTheProgramIcon) {
 TEST_F(ListCommandsTest, TestRunStampsAOnceOnlyTaskAndSkipsItLaterThatDay) {
     addTask(1, QStringLiteral("Once"), QStringLiteral("ABCDEFGO"));
     addTask(2, QStringLiteral("Always"));
-    form->ShowData();
+    form->refreshList();
     QString statusSeen, captionSeen;
     bool commandsOffSeen = false;
     launcher.onCall = [&](const FakeLauncher::Call&) {
-        if (KeyForm* status = visibleKeyForm()) statusSeen = status->labelText();
+        if (KeyForm* status = visibleKeyForm()) statusSeen = displayText(status->labelText());
         captionSeen = form->windowTitle();
-        commandsOffSeen = !form->cmdTest->isEnabled() && !form->cmdAdd->isEnabled() && !form->List1->isEnabled();
+        commandsOffSeen =
+            !button("testButton")->isEnabled() && !button("addButton")->isEnabled() && !list()->isEnabled();
     };
-    QTest::mouseClick(form->cmdTest, Qt::LeftButton);
+    QTest::mouseClick(button("testButton"), Qt::LeftButton);
 
     using Call = FakeLauncher::Call;
     EXPECT_EQ(launcher.calls, (std::vector<Call>{{FakeLauncher::Kind::Detached, QStringLiteral("cmd-Once")},
                                                  {FakeLauncher::Kind::Detached, QStringLiteral("cmd-Always")}}));
     EXPECT_EQ(stored(QStringLiteral("Opt001")), dateStamp(clock.date) + QStringLiteral("ABCDEFGO"));
-    EXPECT_EQ(statusSeen, QStringLiteral("Testing launch list ...") + kCR + QStringLiteral("Always") + kCR);
+    EXPECT_EQ(statusSeen, QStringLiteral("Testing launch list ...\nAlways\n"));
     EXPECT_EQ(captionSeen, QStringLiteral("Velmora: Launching Always"));
     EXPECT_TRUE(commandsOffSeen);
     // Over: the status window unloaded, everything back.
@@ -487,13 +518,13 @@ TEST_F(ListCommandsTest, TestRunStampsAOnceOnlyTaskAndSkipsItLaterThatDay) {
     // The offscreen screen is no real one: no position is kept from it.
     EXPECT_EQ(store.inner.read(kApp, kWindow, kLocation2), QString());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Velmora"));
-    EXPECT_TRUE(form->cmdTest->isEnabled());
-    EXPECT_TRUE(form->List1->isEnabled());
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_TRUE(button("testButton")->isEnabled());
+    EXPECT_TRUE(list()->isEnabled());
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
     EXPECT_TRUE(prompts.calls.empty());
 
     launcher.calls.clear();
-    form->cmdTest_Click();
+    QTest::mouseClick(button("testButton"), Qt::LeftButton);
     EXPECT_EQ(launcher.calls, (std::vector<Call>{{FakeLauncher::Kind::Detached, QStringLiteral("cmd-Always")}}));
 }
 
@@ -506,8 +537,8 @@ TEST_F(ListCommandsTest, TheTestRunLetsTheTasksOfEveryConfigurationPass) {
                                QStringLiteral("ABCDEFG"), QStringLiteral("a")});
     writeTask(store.inner, 2, {QStringLiteral("No key"), QStringLiteral("cmd-none"), QStringLiteral("DW"),
                                QStringLiteral("ABCDEFG"), QString()});
-    form->ShowData();
-    form->cmdTest_Click();
+    form->refreshList();
+    QTest::mouseClick(button("testButton"), Qt::LeftButton);
     using Call = FakeLauncher::Call;
     EXPECT_EQ(launcher.calls, (std::vector<Call>{{FakeLauncher::Kind::Detached, QStringLiteral("cmd-a")},
                                                  {FakeLauncher::Kind::Detached, QStringLiteral("cmd-none")}}));
@@ -517,7 +548,7 @@ TEST_F(ListCommandsTest, WhileATestRunWaitsTheWindowStartsNothingElse) {
     form->load(true, QString(), kHelpFile);  // installed: Install stays disabled after the run
     addTask(1, QStringLiteral("Slow"), QStringLiteral("ABCDEFG"), QStringLiteral("30"));
     addTask(2, QStringLiteral("Next"));
-    form->ShowData();
+    form->refreshList();
     form->setListIndex(0);
     const int writes = store.inner.writes();
     int modals = -1;
@@ -530,18 +561,15 @@ TEST_F(ListCommandsTest, WhileATestRunWaitsTheWindowStartsNothingElse) {
         QTimer::singleShot(0, timers.get(), [&] {
             KeyForm* status = visibleKeyForm();
             ASSERT_NE(status, nullptr);
-            statusWhileWaiting = status->labelText();
-            QTest::mouseClick(form->cmdTest, Qt::LeftButton);
-            QTest::mouseClick(form->cmdDown, Qt::LeftButton);
+            statusWhileWaiting = displayText(status->labelText());
+            QTest::mouseClick(button("testButton"), Qt::LeftButton);
+            QTest::mouseClick(button("downButton"), Qt::LeftButton);
             modals = modalsOpenedBy([&] {
-                form->cmdTest_Click();
-                form->RunTasks();
-                form->cmdAdd_Click();
-                form->cmdEdit_Click();
-                form->cmdDel_Click();
-                form->cmdUp_Click();
-                form->cmdDown_Click();
-                form->cmdInstall_Click();
+                run("testRun");
+                form->runTasks();
+                for (const char* command :
+                     {"addTask", "editTask", "deleteTask", "moveTaskUp", "moveTaskDown", "install"})
+                    run(command);
             });
             closed = form->close();
             callsWhileWaiting = launcher.calls.size();
@@ -549,10 +577,9 @@ TEST_F(ListCommandsTest, WhileATestRunWaitsTheWindowStartsNothingElse) {
             QTest::keyClick(status, Qt::Key_Return);
         });
     };
-    form->cmdTest_Click();
+    QTest::mouseClick(button("testButton"), Qt::LeftButton);
 
-    EXPECT_EQ(statusWhileWaiting, QStringLiteral("Testing launch list ...") + kCR + QStringLiteral("Slow") + kCR +
-                                      QStringLiteral("Waiting for 30 seconds ..."));
+    EXPECT_EQ(statusWhileWaiting, QStringLiteral("Testing launch list ...\nSlow\nWaiting for 30 seconds ..."));
     EXPECT_EQ(modals, 0);
     EXPECT_FALSE(closed) << "the window stays while the run goes on";
     EXPECT_EQ(prompts.beeps, 1) << "the refused close";
@@ -562,26 +589,25 @@ TEST_F(ListCommandsTest, WhileATestRunWaitsTheWindowStartsNothingElse) {
     EXPECT_EQ(store.inner.writes(), writes) << "nothing; the status window was seen on no real screen";
     EXPECT_EQ(storedDescs(), (QStringList{"Slow", "Next"}));
     EXPECT_TRUE(form->isVisible());
-    for (QWidget* w : std::initializer_list<QWidget*>{form->List1, form->cmdAdd, form->cmdEdit, form->cmdUp,
-                                                      form->cmdDown, form->cmdDel, form->cmdTest,
-                                                      form->cmdAbout, form->txtDef, form->cmdExit})
-        EXPECT_TRUE(w->isEnabled()) << w->metaObject()->className() << " " << w->objectName().toStdString();
-    EXPECT_FALSE(form->cmdInstall->isEnabled());
-    EXPECT_EQ(form->ListIndex(), 0);
+    for (const char* name : {"taskList", "addButton", "editButton", "upButton", "downButton", "deleteButton",
+                             "testButton", "aboutButton", "defaultKeyEdit", "exitButton"})
+        EXPECT_TRUE(control<QWidget>(form.get(), name)->isEnabled()) << name;
+    EXPECT_FALSE(button("installButton")->isEnabled());
+    EXPECT_EQ(form->listIndex(), 0);
     EXPECT_TRUE(form->close()) << "closing works again afterwards";
 }
 
 TEST_F(ListCommandsTest, ATestRunThatCannotReadTheListIsReportedAndEndsCleanly) {
     listOf({QStringLiteral("A")});
     store.failReads = true;
-    form->cmdTest_Click();
+    QTest::mouseClick(button("testButton"), Qt::LeftButton);
     EXPECT_EQ(prompts.texts(Kind::Error), QStringList{QStringLiteral("settings.db: disk I/O error")});
     EXPECT_TRUE(launcher.calls.empty());
     EXPECT_EQ(visibleKeyForm(), nullptr);
     EXPECT_FALSE(form->testRunning());
-    EXPECT_TRUE(form->cmdTest->isEnabled());
+    EXPECT_TRUE(button("testButton")->isEnabled());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Velmora"));
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 // ---- Install ----------------------------------------------------------------------------
@@ -609,7 +635,7 @@ protected:
     QStringList autostartNames() const { return QDir(autostart()).entryList(QDir::Files, QDir::Name); }
 
     QTemporaryDir home;
-    int pointerAtWrite = -1;  // the pointer shown at the last write
+    std::optional<MousePointer> pointerAtWrite;  // the pointer shown at the last write
 };
 
 const QByteArray kEntry = "[Desktop Entry]\nType=Application\nName=Clock\nExec=true\n";
@@ -617,7 +643,7 @@ const QByteArray kEntry = "[Desktop Entry]\nType=Application\nName=Clock\nExec=t
 TEST_F(InstallTest, ConfirmedMovesTheEntriesAndHidesTheButton) {
     put(QStringLiteral("clock.desktop"), kEntry);
     prompts.answers = {Prompts::Answer::Yes};
-    QTest::mouseClick(form->cmdInstall, Qt::LeftButton);
+    QTest::mouseClick(button("installButton"), Qt::LeftButton);
 
     EXPECT_EQ(prompts.texts(Kind::AskYesNo), QStringList{kInstallQuestion});
     EXPECT_EQ(prompts.calls.size(), 1u) << "nothing to report";
@@ -625,10 +651,10 @@ TEST_F(InstallTest, ConfirmedMovesTheEntriesAndHidesTheButton) {
     EXPECT_EQ(shownLines(), QStringList{QStringLiteral("1\tclock.desktop\tDon't wait\t ")});
     EXPECT_EQ(stored(kInstalled), QStringLiteral("yes"));
     EXPECT_EQ(autostartNames(), QStringList{kLauncherEntryName});
-    EXPECT_EQ(pointerAtWrite, 11) << "busy while transferring";
-    EXPECT_EQ(mousePointer(), 0);
-    EXPECT_FALSE(form->cmdInstall->isVisible());
-    EXPECT_FALSE(form->cmdInstall->isEnabled());
+    EXPECT_EQ(pointerAtWrite, MousePointer::Busy) << "busy while transferring";
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
+    EXPECT_FALSE(button("installButton")->isVisible());
+    EXPECT_FALSE(button("installButton")->isEnabled());
 }
 
 // Once one message box per entry that did not fit, thousands of them. The
@@ -641,7 +667,7 @@ TEST_F(InstallTest, AFullListIsReportedInOneMessage) {
         put(names.last(), kEntry);
     }
     prompts.answers = {Prompts::Answer::Yes};
-    QTest::mouseClick(form->cmdInstall, Qt::LeftButton);
+    QTest::mouseClick(button("installButton"), Qt::LeftButton);
 
     EXPECT_EQ(prompts.count(Kind::AskYesNo), 1);
     EXPECT_EQ(prompts.count(Kind::Warn), 1);
@@ -654,7 +680,7 @@ TEST_F(InstallTest, AFullListIsReportedInOneMessage) {
     EXPECT_EQ(storedDescs().size(), kMaxTasks);
     EXPECT_EQ(shownLines().size(), kMaxTasks);
     EXPECT_EQ(autostartNames(), QStringList{kLauncherEntryName} + names.mid(9));
-    EXPECT_FALSE(form->cmdInstall->isVisible()) << "nothing was lost, so Install is done";
+    EXPECT_FALSE(button("installButton")->isVisible()) << "nothing was lost, so Install is done";
 }
 
 TEST_F(InstallTest, EntriesThatWouldNotStartAreNamedInOneMessage) {
@@ -662,7 +688,7 @@ TEST_F(InstallTest, EntriesThatWouldNotStartAreNamedInOneMessage) {
     put(QStringLiteral("empty.desktop"), "[Desktop Entry]\nType=Application\nName=E\nExec=\n");
     put(QStringLiteral("link.desktop"), "[Desktop Entry]\nType=Link\nName=L\nURL=https://example.org/\n");
     prompts.answers = {Prompts::Answer::Yes};
-    QTest::mouseClick(form->cmdInstall, Qt::LeftButton);
+    QTest::mouseClick(button("installButton"), Qt::LeftButton);
 
     EXPECT_EQ(prompts.texts(Kind::Warn),
               QStringList{QStringLiteral("These StartUp tasks would not start from the launch list; they stay in ") +
@@ -679,14 +705,14 @@ TEST_F(InstallTest, DeclinedChangesNothing) {
     form->setListIndex(0);
     prompts.answers = {Prompts::Answer::No};
     const int writes = store.inner.writes();
-    form->cmdInstall_Click();
+    QTest::mouseClick(button("installButton"), Qt::LeftButton);
 
     EXPECT_EQ(prompts.count(Kind::AskYesNo), 1);
     EXPECT_EQ(store.inner.writes(), writes);
     EXPECT_EQ(autostartNames(), QStringList{"clock.desktop"});
-    EXPECT_TRUE(form->cmdInstall->isVisible());
-    EXPECT_TRUE(form->cmdInstall->isEnabled());
-    EXPECT_EQ(form->ListIndex(), 0) << "the list was not rebuilt";
+    EXPECT_TRUE(button("installButton")->isVisible());
+    EXPECT_TRUE(button("installButton")->isEnabled());
+    EXPECT_EQ(form->listIndex(), 0) << "the list was not rebuilt";
 }
 
 TEST_F(InstallTest, AFailedTransferIsReportedAndKeepsTheButton) {
@@ -694,27 +720,27 @@ TEST_F(InstallTest, AFailedTransferIsReportedAndKeepsTheButton) {
     put(kLauncherEntryName, "[Desktop Entry]\nType=Application\nName=Velmora Launcher\nHidden=true\nExec=true\n");
     put(QStringLiteral("clock.desktop"), kEntry);
     prompts.answers = {Prompts::Answer::Yes};
-    form->cmdInstall_Click();
+    QTest::mouseClick(button("installButton"), Qt::LeftButton);
 
     ASSERT_EQ(prompts.count(Kind::Warn), 1);
     EXPECT_TRUE(prompts.texts(Kind::Warn).front().contains(QStringLiteral("switched off")));
     EXPECT_EQ(stored(kInstalled), QStringLiteral("<missing>"));
     EXPECT_TRUE(storedDescs().isEmpty());
-    EXPECT_TRUE(form->cmdInstall->isVisible());
-    EXPECT_TRUE(form->cmdInstall->isEnabled());
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_TRUE(button("installButton")->isVisible());
+    EXPECT_TRUE(button("installButton")->isEnabled());
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 TEST_F(InstallTest, AStoreThatCannotBeWrittenIsReported) {
     put(QStringLiteral("clock.desktop"), kEntry);
     prompts.answers = {Prompts::Answer::Yes};
     store.failWrites = true;
-    form->cmdInstall_Click();
+    QTest::mouseClick(button("installButton"), Qt::LeftButton);
 
     EXPECT_EQ(prompts.texts(Kind::Error), QStringList{QStringLiteral("settings.db: attempt to write a readonly database")});
     EXPECT_TRUE(autostartNames().contains(QStringLiteral("clock.desktop"))) << "the file stays where it starts";
-    EXPECT_TRUE(form->cmdInstall->isVisible());
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_TRUE(button("installButton")->isVisible());
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 // ---- Help in the task editor -------------------------------------------------------------
@@ -738,7 +764,7 @@ bool clickReaches(QWidget* widget) {
 
 struct EditorHelpCase {
     const char* name;
-    QWidget* (*control)(TaskForm&);
+    const char* control;  // object name
     int topic;
     friend void PrintTo(const EditorHelpCase& c, std::ostream* out) { *out << c.name; }
 };
@@ -750,18 +776,18 @@ TEST_P(EditorHelpTest, F1OpensTheHelpAtTheFocusedControlsTopic) {
     bool visible = false;
     bool usable = false;
     whenEditorOpens([&](TaskForm& editor) {
-        QWidget* control = GetParam().control(editor);
-        control->setFocus();
-        QTest::keyClick(control, Qt::Key_F1);
+        QWidget* focused = control<QWidget>(&editor, GetParam().control);
+        focused->setFocus();
+        QTest::keyClick(focused, Qt::Key_F1);
         auto* help = editor.findChild<HelpWindow*>();
         if (!help) return;
         topic = help->topic();
         visible = help->isVisible();
         // The modal editor does not block its own help window.
-        usable = clickReaches(help->browser->viewport());
-        QTest::mouseClick(editor.cmdCancel, Qt::LeftButton);
+        usable = clickReaches(control<QTextBrowser>(help, "helpBrowser")->viewport());
+        QTest::mouseClick(cancel(editor), Qt::LeftButton);
     });
-    form->cmdAdd_Click();
+    QTest::mouseClick(button("addButton"), Qt::LeftButton);
     EXPECT_EQ(topic, GetParam().topic);
     EXPECT_TRUE(visible);
     EXPECT_TRUE(usable);
@@ -771,10 +797,9 @@ TEST_P(EditorHelpTest, F1OpensTheHelpAtTheFocusedControlsTopic) {
 
 INSTANTIATE_TEST_SUITE_P(
     Controls, EditorHelpTest,
-    ::testing::Values(EditorHelpCase{"Command", [](TaskForm& f) -> QWidget* { return f.txtApp; }, 130},
-                      EditorHelpCase{"SecondsInTheFrame", [](TaskForm& f) -> QWidget* { return f.optW; }, 170},
-                      EditorHelpCase{"Sunday", [](TaskForm& f) -> QWidget* { return f.chkDay[6]; }, 200},
-                      EditorHelpCase{"CancelHasNone", [](TaskForm& f) -> QWidget* { return f.cmdCancel; }, 0}),
+    ::testing::Values(EditorHelpCase{"Command", "commandEdit", 130},
+                      EditorHelpCase{"SecondsInTheFrame", "forSecondsButton", 170},
+                      EditorHelpCase{"Sunday", "sundayBox", 200}, EditorHelpCase{"CancelHasNone", "cancelButton", 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -37,25 +37,6 @@ QStringList order(const MemoryStore& store) {
     return out;
 }
 
-struct LineCase {
-    const char* name;
-    const char* line;
-    int number;
-};
-class TaskNumberOfLine : public ::testing::TestWithParam<LineCase> {};
-TEST_P(TaskNumberOfLine, ReadsTheDigitsBeforeTheFirstTab) {
-    EXPECT_EQ(taskNumberOfLine(QString::fromUtf8(GetParam().line)), GetParam().number);
-}
-INSTANTIATE_TEST_SUITE_P(
-    Lines, TaskNumberOfLine,
-    ::testing::Values(LineCase{"ShownLine", "7\tMail\tWait\t45 sec", 7},
-                      LineCase{"DescriptionStartingWithDigits", "1\t23 skidoo\tDon't wait\t ", 1},
-                      LineCase{"LargestNumber", "999\tLast\tWait\tuntil finished", 999},
-                      LineCase{"AtMostThreeDigits", "1234\tx", 123},
-                      LineCase{"NoTab", "12", 12}, LineCase{"NoDigits", "\tx", 0},
-                      LineCase{"Empty", "", 0}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 struct MoveCase {
     const char* name;
     bool up;

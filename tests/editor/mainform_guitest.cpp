@@ -3,7 +3,8 @@
 // default-key box, the list's popup menu, placement, unload, About and help.
 #include "editor/gui/mainform.h"
 
-#include "about/frmabout.h"
+#include "about/aboutdialog.h"
+#include "controls.h"
 #include "editor/gui/helpwindow.h"
 #include "editor/gui/tablistwidget.h"
 #include "editor/listdisplay.h"
@@ -25,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMetaObject>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -40,6 +42,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 // Readable QStrings in failure messages.
 static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -49,19 +52,38 @@ namespace {
 
 using testing::FakePrompts;
 using testing::ProbeStore;
+using testing::control;
 
 const QString kHelpFile = QStringLiteral(VELMORA_SOURCE_DIR "/data/help/velmora.html");
 
 class MainformTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        form = std::make_unique<Mainform>(store, edited, prompts, launcher, clock, registry, environment);
+        form = std::make_unique<Mainform>(store, prompts, launcher, clock, registry, environment);
     }
     void TearDown() override {
         // Never leave a popup or a window behind for the next test.
-        if (form) form->mnuList->hide();
+        if (form) menu()->hide();
         form.reset();
     }
+
+    // The window's controls, by name.
+    TabListWidget* list() const { return control<TabListWidget>(form.get(), "taskList"); }
+    QPushButton* button(const char* name) const { return control<QPushButton>(form.get(), name); }
+    QLineEdit* defaultKey() const { return control<QLineEdit>(form.get(), "defaultKeyEdit"); }
+    QMenu* menu() const { return control<QMenu>(form.get(), "listMenu"); }
+    QAction* item(const char* name) const { return control<QAction>(form.get(), name); }
+    QAction* editItem() const { return item("editAction"); }
+    QAction* addItem() const { return item("addAction"); }
+    QAction* deleteItem() const { return item("deleteAction"); }
+    // Releases the right button over the list's viewport at `at`.
+    void rightClickList(const QPoint& at) const {
+        QTest::mousePress(list()->viewport(), Qt::RightButton, {}, at);
+        QTest::mouseRelease(list()->viewport(), Qt::RightButton, {}, at);
+    }
+    // Runs one of the window's commands the way its button would, also where
+    // the button is disabled.
+    void run(const char* command) { ASSERT_TRUE(QMetaObject::invokeMethod(form.get(), command)) << command; }
 
     void addTask(int n, const QString& desc, const QString& wait) {
         writeTask(store, n, {desc, QStringLiteral("true"), wait, QStringLiteral("ABCDEFG"), QStringLiteral("*")});
@@ -75,7 +97,6 @@ protected:
     }
 
     ProbeStore store;
-    EditedTaskState edited;
     FakePrompts prompts;
     testing::FakeLauncher launcher;
     testing::FakeClock clock;
@@ -85,7 +106,7 @@ protected:
     std::unique_ptr<Mainform> form;
 };
 
-// ---- ShowData ------------------------------------------------------------------
+// ---- refreshList ---------------------------------------------------------------
 
 struct WaitCase {
     const char* name;
@@ -94,17 +115,17 @@ struct WaitCase {
     friend void PrintTo(const WaitCase& c, std::ostream* out) { *out << c.name; }
 };
 
-class ShowDataWaitTest : public MainformTest, public ::testing::WithParamInterface<WaitCase> {};
+class RefreshListWaitTest : public MainformTest, public ::testing::WithParamInterface<WaitCase> {};
 
-TEST_P(ShowDataWaitTest, LineShowsTheWaitMode) {
+TEST_P(RefreshListWaitTest, LineShowsTheWaitMode) {
     addTask(1, QStringLiteral("Mail"), QString::fromUtf8(GetParam().wait));
-    form->ShowData();
-    ASSERT_EQ(form->List1->count(), 1);
-    EXPECT_EQ(form->List1->item(0)->text(), QStringLiteral("1\tMail\t") + QString::fromUtf8(GetParam().tail));
+    form->refreshList();
+    ASSERT_EQ(list()->count(), 1);
+    EXPECT_EQ(list()->item(0)->text(), QStringLiteral("1\tMail\t") + QString::fromUtf8(GetParam().tail));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    WaitModes, ShowDataWaitTest,
+    WaitModes, RefreshListWaitTest,
     ::testing::Values(WaitCase{"DontWait", "DW", "Don't wait\t "},
                       WaitCase{"UntilFinished", "0", "Wait\tuntil finished"},
                       WaitCase{"Seconds", "45", "Wait\t45 sec"},
@@ -114,27 +135,31 @@ INSTANTIATE_TEST_SUITE_P(
                       WaitCase{"Negative", "-5", "Wait\tuntil finished"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(MainformTest, ShowDataListsTasksInOrderUpToTheFirstGap) {
+TEST_F(MainformTest, RefreshListListsTasksInOrderUpToTheFirstGap) {
     addTask(1, QStringLiteral("Mail"), QStringLiteral("0"));
     addTask(2, QStringLiteral("Backup"), QStringLiteral("DW"));
     addTask(4, QStringLiteral("Hidden"), QStringLiteral("DW"));
-    form->ShowData();
-    ASSERT_EQ(form->List1->count(), 2);
-    EXPECT_EQ(form->List1->item(0)->text(), QStringLiteral("1\tMail\tWait\tuntil finished"));
-    EXPECT_EQ(form->List1->item(1)->text(), QStringLiteral("2\tBackup\tDon't wait\t "));
+    form->refreshList();
+    ASSERT_EQ(list()->count(), 2);
+    EXPECT_EQ(list()->item(0)->text(), QStringLiteral("1\tMail\tWait\tuntil finished"));
+    EXPECT_EQ(list()->item(1)->text(), QStringLiteral("2\tBackup\tDon't wait\t "));
+    // Each line carries its task number beside the text that shows it.
+    EXPECT_EQ(list()->item(0)->data(Qt::UserRole).toInt(), 1);
+    EXPECT_EQ(list()->item(1)->data(Qt::UserRole).toInt(), 2);
 
     // Task 2's description gone: only task 1 remains visible.
     store.write(kApp, kSequence, QStringLiteral("Desc002"), QString());
-    form->ShowData();
-    EXPECT_EQ(form->List1->count(), 1);
+    form->refreshList();
+    EXPECT_EQ(list()->count(), 1);
 }
 
-TEST_F(MainformTest, ShowDataStopsAfterTask999) {
+TEST_F(MainformTest, RefreshListStopsAfterTask999) {
     for (int n = 1; n <= kMaxTasks; ++n) addTask(n, QStringLiteral("T%1").arg(n), QStringLiteral("DW"));
     store.inner.write(kApp, kSequence, QStringLiteral("Desc1000"), QStringLiteral("beyond"));
-    form->ShowData();
-    EXPECT_EQ(form->List1->count(), kMaxTasks);
-    EXPECT_TRUE(form->List1->item(kMaxTasks - 1)->text().startsWith(QStringLiteral("999\tT999\t")));
+    form->refreshList();
+    EXPECT_EQ(list()->count(), kMaxTasks);
+    EXPECT_TRUE(list()->item(kMaxTasks - 1)->text().startsWith(QStringLiteral("999\tT999\t")));
+    EXPECT_EQ(list()->item(kMaxTasks - 1)->data(Qt::UserRole).toInt(), kMaxTasks);
 }
 
 TEST_F(MainformTest, EmptyListStillGetsTabStopsAndExtentFromTheListsFont) {
@@ -149,43 +174,43 @@ TEST_F(MainformTest, EmptyListStillGetsTabStopsAndExtentFromTheListsFont) {
     font.setPixelSize(12);
     ASSERT_EQ(QFontInfo(font).family(), QStringLiteral("DejaVu Sans")) << "fonts-dejavu-core is missing";
     ASSERT_EQ(QFontMetricsF(font).horizontalAdvance(kAverageSample), 385.0625);
-    form->List1->setFont(font);
-    form->ShowData();
-    EXPECT_EQ(form->List1->count(), 0);
-    EXPECT_EQ(form->List1->tabStops(), (std::vector<int>{24, 104}));
-    EXPECT_DOUBLE_EQ(form->List1->averageCharWidth(), 385.0625 / 52);
-    EXPECT_EQ(form->List1->horizontalExtent(), 281);
+    list()->setFont(font);
+    form->refreshList();
+    EXPECT_EQ(list()->count(), 0);
+    EXPECT_EQ(list()->tabStops(), (std::vector<int>{24, 104}));
+    EXPECT_DOUBLE_EQ(list()->averageCharWidth(), 385.0625 / 52);
+    EXPECT_EQ(list()->horizontalExtent(), 281);
 }
 
-TEST_F(MainformTest, ShowDataLeavesNoLineSelected) {
+TEST_F(MainformTest, RefreshListLeavesNoLineSelected) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     addTask(2, QStringLiteral("B"), QStringLiteral("DW"));
-    form->ShowData();
+    form->refreshList();
     form->setListIndex(1);
-    ASSERT_EQ(form->ListIndex(), 1);
-    form->ShowData();
-    EXPECT_EQ(form->ListIndex(), -1);
-    EXPECT_TRUE(form->List1->selectedItems().isEmpty());
+    ASSERT_EQ(form->listIndex(), 1);
+    form->refreshList();
+    EXPECT_EQ(form->listIndex(), -1);
+    EXPECT_TRUE(list()->selectedItems().isEmpty());
 }
 
-TEST_F(MainformTest, ShowDataShowsTheBusyPointerOnlyWhileItReads) {
+TEST_F(MainformTest, RefreshListShowsTheBusyPointerOnlyWhileItReads) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
-    int pointerWhileReading = -1;
+    std::optional<MousePointer> pointerWhileReading;
     store.onRead = [&] { pointerWhileReading = mousePointer(); };
-    form->ShowData();
-    EXPECT_EQ(pointerWhileReading, 11);
-    EXPECT_EQ(mousePointer(), 0);
+    form->refreshList();
+    EXPECT_EQ(pointerWhileReading, MousePointer::Busy);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
-TEST_F(MainformTest, ShowDataReportsAStoreFailureAndKeepsWhatItRead) {
+TEST_F(MainformTest, RefreshListReportsAStoreFailureAndKeepsWhatItRead) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     addTask(2, QStringLiteral("B"), QStringLiteral("DW"));
     store.failReadsAfter = 1;
-    form->ShowData();
-    EXPECT_EQ(form->List1->count(), 1);
+    form->refreshList();
+    EXPECT_EQ(list()->count(), 1);
     ASSERT_EQ(prompts.count(FakePrompts::Kind::Error), 1);
     EXPECT_TRUE(prompts.texts(FakePrompts::Kind::Error).front().contains(QStringLiteral("settings.db")));
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 // ---- Drawing and scrolling -------------------------------------------------------
@@ -199,17 +224,17 @@ int leftmostInk(const QImage& image, const QRect& band) {
 }
 
 TEST_F(MainformTest, LinesAreDrawnWithTheirTabsAtTheStops) {
-    form->ShowData();  // sets the stops for the list's font
-    form->List1->addItem(QStringLiteral("\tMMMM"));      // starts at the first stop
-    form->List1->addItem(QStringLiteral("\t\tMMMM"));    // at the second
-    form->List1->addItem(QStringLiteral("MMMM"));        // at the text origin
+    form->refreshList();  // sets the stops for the list's font
+    list()->addItem(QStringLiteral("\tMMMM"));      // starts at the first stop
+    list()->addItem(QStringLiteral("\t\tMMMM"));    // at the second
+    list()->addItem(QStringLiteral("MMMM"));        // at the text origin
     form->show();
-    const QImage image = form->List1->viewport()->grab().toImage();
-    const std::vector<double> stops = form->List1->tabStopPixels();
+    const QImage image = list()->viewport()->grab().toImage();
+    const std::vector<double> stops = list()->tabStopPixels();
     ASSERT_EQ(stops.size(), 2u);
     const double expected[] = {stops[0], stops[1], 0};
     for (int row = 0; row < 3; ++row) {
-        const QRect band = form->List1->visualItemRect(form->List1->item(row));
+        const QRect band = list()->visualItemRect(list()->item(row));
         const QRect strip(0, band.top(), image.width(), band.height());
         const int ink = leftmostInk(image, strip);
         EXPECT_NEAR(ink, TabListWidget::kTextMargin + expected[row], 3) << "row " << row;
@@ -217,22 +242,22 @@ TEST_F(MainformTest, LinesAreDrawnWithTheirTabsAtTheStops) {
 }
 
 TEST_F(MainformTest, ScrollRangeCoversTheExtentAndLongLines) {
-    form->ShowData();
-    EXPECT_EQ(form->List1->contentWidth(), form->List1->horizontalExtent()) << "empty list";
-    form->List1->addItem(QStringLiteral("1"));
-    EXPECT_EQ(form->List1->contentWidth(), form->List1->horizontalExtent()) << "short line";
+    form->refreshList();
+    EXPECT_EQ(list()->contentWidth(), list()->horizontalExtent()) << "empty list";
+    list()->addItem(QStringLiteral("1"));
+    EXPECT_EQ(list()->contentWidth(), list()->horizontalExtent()) << "short line";
 
     addTask(1, QStringLiteral("Mail"), QStringLiteral("0"));
     addTask(2, QString(30, QLatin1Char('W')), QStringLiteral("43200"));
-    form->ShowData();
-    const int longLine = form->List1->lineWidth(form->List1->item(1)->text());
-    EXPECT_GT(longLine, form->List1->horizontalExtent());
-    EXPECT_GT(longLine, form->List1->lineWidth(form->List1->item(0)->text()));
-    EXPECT_EQ(form->List1->contentWidth(), longLine);
+    form->refreshList();
+    const int longLine = list()->lineWidth(list()->item(1)->text());
+    EXPECT_GT(longLine, list()->horizontalExtent());
+    EXPECT_GT(longLine, list()->lineWidth(list()->item(0)->text()));
+    EXPECT_EQ(list()->contentWidth(), longLine);
     form->show();
-    form->List1->doItemsLayout();
-    EXPECT_EQ(form->List1->horizontalScrollBar()->maximum(),
-              longLine - form->List1->viewport()->width());
+    list()->doItemsLayout();
+    EXPECT_EQ(list()->horizontalScrollBar()->maximum(),
+              longLine - list()->viewport()->width());
 }
 
 // ---- The default-key box ---------------------------------------------------------
@@ -246,19 +271,19 @@ struct KeyCase {
     friend void PrintTo(const KeyCase& c, std::ostream* out) { *out << c.name; }
 };
 
-class TxtDefTest : public MainformTest, public ::testing::WithParamInterface<KeyCase> {};
+class DefaultKeyTest : public MainformTest, public ::testing::WithParamInterface<KeyCase> {};
 
-TEST_P(TxtDefTest, TakesOneLowerCaseLetter) {
+TEST_P(DefaultKeyTest, TakesOneLowerCaseLetter) {
     const KeyCase& c = GetParam();
-    form->txtDef->setText(QString::fromUtf8(c.before));
-    form->txtDef->setCursorPosition(int(qstrlen(c.before)));
-    if (c.typed) QTest::keyClick(form->txtDef, c.typed);
-    else QTest::keyClick(form->txtDef, c.key);
-    EXPECT_EQ(form->txtDef->text(), QString::fromUtf8(c.after));
+    defaultKey()->setText(QString::fromUtf8(c.before));
+    defaultKey()->setCursorPosition(int(qstrlen(c.before)));
+    if (c.typed) QTest::keyClick(defaultKey(), c.typed);
+    else QTest::keyClick(defaultKey(), c.key);
+    EXPECT_EQ(defaultKey()->text(), QString::fromUtf8(c.after));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Keys, TxtDefTest,
+    Keys, DefaultKeyTest,
     ::testing::Values(KeyCase{"LowerCaseLetter", "", Qt::Key_B, 'b', "b"},
                       KeyCase{"LastLetter", "", Qt::Key_Z, 'z', "z"},
                       KeyCase{"CapitalLetter", "", Qt::Key_B, 'B', ""},
@@ -269,14 +294,14 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"BackspacePasses", "b", Qt::Key_Backspace, 0, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(MainformTest, TxtDefTakesANewLetterOnceTheOldOneIsDeleted) {
-    QTest::keyClicks(form->txtDef, QStringLiteral("bc"));
-    EXPECT_EQ(form->txtDef->text(), QStringLiteral("b"));
-    QTest::keyClick(form->txtDef, Qt::Key_Home);
-    QTest::keyClick(form->txtDef, Qt::Key_Delete);
-    EXPECT_EQ(form->txtDef->text(), QString());
-    QTest::keyClicks(form->txtDef, QStringLiteral("c"));
-    EXPECT_EQ(form->txtDef->text(), QStringLiteral("c"));
+TEST_F(MainformTest, DefaultKeyTakesANewLetterOnceTheOldOneIsDeleted) {
+    QTest::keyClicks(defaultKey(), QStringLiteral("bc"));
+    EXPECT_EQ(defaultKey()->text(), QStringLiteral("b"));
+    QTest::keyClick(defaultKey(), Qt::Key_Home);
+    QTest::keyClick(defaultKey(), Qt::Key_Delete);
+    EXPECT_EQ(defaultKey()->text(), QString());
+    QTest::keyClicks(defaultKey(), QStringLiteral("c"));
+    EXPECT_EQ(defaultKey()->text(), QStringLiteral("c"));
 }
 
 // ---- The list's popup menu -------------------------------------------------------
@@ -284,19 +309,19 @@ TEST_F(MainformTest, TxtDefTakesANewLetterOnceTheOldOneIsDeleted) {
 TEST_F(MainformTest, RightClickWithoutSelectionOffersOnlyAdd) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
-    const QPoint at = form->List1->visualItemRect(form->List1->item(0)).center();
-    QTest::mousePress(form->List1->viewport(), Qt::RightButton, {}, at);
-    QTest::mouseRelease(form->List1->viewport(), Qt::RightButton, {}, at);
+    const QPoint at = list()->visualItemRect(list()->item(0)).center();
+    QTest::mousePress(list()->viewport(), Qt::RightButton, {}, at);
+    QTest::mouseRelease(list()->viewport(), Qt::RightButton, {}, at);
 
-    EXPECT_EQ(form->ListIndex(), -1) << "the right button does not select";
-    ASSERT_TRUE(form->mnuList->isVisible());
-    EXPECT_FALSE(form->mnuLE->isEnabled());
-    EXPECT_TRUE(form->mnuLA->isEnabled());
-    EXPECT_FALSE(form->mnuLD->isEnabled());
-    EXPECT_EQ(form->mnuList->defaultAction(), form->mnuLE);
-    EXPECT_TRUE(form->mnuLE->font().bold());
-    const QPoint global = form->List1->viewport()->mapToGlobal(at);
-    EXPECT_EQ(form->mnuList->geometry().topLeft(), global);
+    EXPECT_EQ(form->listIndex(), -1) << "the right button does not select";
+    ASSERT_TRUE(menu()->isVisible());
+    EXPECT_FALSE(editItem()->isEnabled());
+    EXPECT_TRUE(addItem()->isEnabled());
+    EXPECT_FALSE(deleteItem()->isEnabled());
+    EXPECT_EQ(menu()->defaultAction(), editItem());
+    EXPECT_TRUE(editItem()->font().bold());
+    const QPoint global = list()->viewport()->mapToGlobal(at);
+    EXPECT_EQ(menu()->geometry().topLeft(), global);
 }
 
 TEST_F(MainformTest, RightClickWithSelectionOffersEditAndDelete) {
@@ -304,27 +329,27 @@ TEST_F(MainformTest, RightClickWithSelectionOffersEditAndDelete) {
     addTask(2, QStringLiteral("B"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
     form->setListIndex(1);
-    const QPoint at = form->List1->visualItemRect(form->List1->item(0)).center();
-    QTest::mousePress(form->List1->viewport(), Qt::RightButton, {}, at);
-    QTest::mouseRelease(form->List1->viewport(), Qt::RightButton, {}, at);
+    const QPoint at = list()->visualItemRect(list()->item(0)).center();
+    QTest::mousePress(list()->viewport(), Qt::RightButton, {}, at);
+    QTest::mouseRelease(list()->viewport(), Qt::RightButton, {}, at);
 
-    EXPECT_EQ(form->ListIndex(), 1) << "the selection stays where it was";
-    ASSERT_TRUE(form->mnuList->isVisible());
-    EXPECT_TRUE(form->mnuLE->isEnabled());
-    EXPECT_TRUE(form->mnuLA->isEnabled());
-    EXPECT_TRUE(form->mnuLD->isEnabled());
-    EXPECT_TRUE(form->mnuLSep->isSeparator());
-    EXPECT_EQ(form->mnuList->actions(),
-              (QList<QAction*>{form->mnuLE, form->mnuLA, form->mnuLSep, form->mnuLD}));
+    EXPECT_EQ(form->listIndex(), 1) << "the selection stays where it was";
+    ASSERT_TRUE(menu()->isVisible());
+    EXPECT_TRUE(editItem()->isEnabled());
+    EXPECT_TRUE(addItem()->isEnabled());
+    EXPECT_TRUE(deleteItem()->isEnabled());
+    EXPECT_TRUE(item("separatorAction")->isSeparator());
+    EXPECT_EQ(menu()->actions(),
+              (QList<QAction*>{editItem(), addItem(), item("separatorAction"), deleteItem()}));
 }
 
 class MenuButtonTest : public MainformTest, public ::testing::WithParamInterface<Qt::MouseButton> {};
 
 TEST_P(MenuButtonTest, MenuItemsCanBeChosenWithEitherButton) {
     form->load(false, QString(), kHelpFile);
-    form->List1_MouseUp(Qt::RightButton, form->List1->mapToGlobal(QPoint(20, 20)));
-    ASSERT_TRUE(form->mnuList->isVisible());
-    QSignalSpy chosen(form->mnuLA, &QAction::triggered);
+    rightClickList(QPoint(20, 20));
+    ASSERT_TRUE(menu()->isVisible());
+    QSignalSpy chosen(addItem(), &QAction::triggered);
     // Add opens the task editor; it is closed as soon as it shows.
     QTimer closer;
     closer.setInterval(10);
@@ -332,12 +357,12 @@ TEST_P(MenuButtonTest, MenuItemsCanBeChosenWithEitherButton) {
         if (QWidget* editor = QApplication::activeModalWidget()) editor->close();
     });
     closer.start();
-    const QPoint at = form->mnuList->actionGeometry(form->mnuLA).center();
-    QTest::mouseMove(form->mnuList, at);
-    QTest::mousePress(form->mnuList, GetParam(), {}, at);
-    QTest::mouseRelease(form->mnuList, GetParam(), {}, at);
+    const QPoint at = menu()->actionGeometry(addItem()).center();
+    QTest::mouseMove(menu(), at);
+    QTest::mousePress(menu(), GetParam(), {}, at);
+    QTest::mouseRelease(menu(), GetParam(), {}, at);
     EXPECT_EQ(chosen.count(), 1);
-    EXPECT_FALSE(form->mnuList->isVisible());
+    EXPECT_FALSE(menu()->isVisible());
 }
 
 INSTANTIATE_TEST_SUITE_P(Buttons, MenuButtonTest, ::testing::Values(Qt::LeftButton, Qt::RightButton),
@@ -361,35 +386,35 @@ TEST_P(MenuKeyTest, OpensTheMenuBelowTheSelectedLine) {
     addTask(3, QStringLiteral("C"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
     form->setListIndex(1);
-    form->List1->setFocus();
-    QTest::keyClick(form->List1, GetParam().key, GetParam().modifiers);
+    list()->setFocus();
+    QTest::keyClick(list(), GetParam().key, GetParam().modifiers);
 
-    ASSERT_TRUE(form->mnuList->isVisible());
-    EXPECT_EQ(form->ListIndex(), 1);
-    EXPECT_TRUE(form->mnuLE->isEnabled());
-    EXPECT_TRUE(form->mnuLD->isEnabled());
-    EXPECT_EQ(form->mnuList->defaultAction(), form->mnuLE);
-    const QRect line = form->List1->visualItemRect(form->List1->item(1));
-    const QPoint lineTop = form->List1->viewport()->mapToGlobal(line.topLeft());
-    const QPoint menu = form->mnuList->geometry().topLeft();
-    EXPECT_GT(menu.y(), lineTop.y()) << "below the top of the line";
-    EXPECT_LE(menu.y(), lineTop.y() + line.height() + 1) << "right under the line";
-    EXPECT_GE(menu.x(), lineTop.x());
-    EXPECT_LT(menu.x(), lineTop.x() + 10);
+    ASSERT_TRUE(menu()->isVisible());
+    EXPECT_EQ(form->listIndex(), 1);
+    EXPECT_TRUE(editItem()->isEnabled());
+    EXPECT_TRUE(deleteItem()->isEnabled());
+    EXPECT_EQ(menu()->defaultAction(), editItem());
+    const QRect line = list()->visualItemRect(list()->item(1));
+    const QPoint lineTop = list()->viewport()->mapToGlobal(line.topLeft());
+    const QPoint menuAt = menu()->geometry().topLeft();
+    EXPECT_GT(menuAt.y(), lineTop.y()) << "below the top of the line";
+    EXPECT_LE(menuAt.y(), lineTop.y() + line.height() + 1) << "right under the line";
+    EXPECT_GE(menuAt.x(), lineTop.x());
+    EXPECT_LT(menuAt.x(), lineTop.x() + 10);
 }
 
 TEST_P(MenuKeyTest, WithoutSelectionOffersOnlyAddAtTheListsCorner) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
-    form->List1->setFocus();
-    QTest::keyClick(form->List1, GetParam().key, GetParam().modifiers);
+    list()->setFocus();
+    QTest::keyClick(list(), GetParam().key, GetParam().modifiers);
 
-    ASSERT_TRUE(form->mnuList->isVisible());
-    EXPECT_EQ(form->ListIndex(), -1);
-    EXPECT_FALSE(form->mnuLE->isEnabled());
-    EXPECT_TRUE(form->mnuLA->isEnabled());
-    EXPECT_FALSE(form->mnuLD->isEnabled());
-    EXPECT_EQ(form->mnuList->geometry().topLeft(), form->List1->viewport()->mapToGlobal(QPoint(0, 0)));
+    ASSERT_TRUE(menu()->isVisible());
+    EXPECT_EQ(form->listIndex(), -1);
+    EXPECT_FALSE(editItem()->isEnabled());
+    EXPECT_TRUE(addItem()->isEnabled());
+    EXPECT_FALSE(deleteItem()->isEnabled());
+    EXPECT_EQ(menu()->geometry().topLeft(), list()->viewport()->mapToGlobal(QPoint(0, 0)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -402,8 +427,8 @@ TEST_F(MainformTest, F10AloneOpensNoMenu) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
     form->setListIndex(0);
-    QTest::keyClick(form->List1, Qt::Key_F10);
-    EXPECT_FALSE(form->mnuList->isVisible());
+    QTest::keyClick(list(), Qt::Key_F10);
+    EXPECT_FALSE(menu()->isVisible());
 }
 
 TEST_F(MainformTest, TheMenuKeyReportedTwiceOpensTheMenuOnce) {
@@ -412,29 +437,29 @@ TEST_F(MainformTest, TheMenuKeyReportedTwiceOpensTheMenuOnce) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
     form->setListIndex(0);
-    QSignalSpy shown(form->mnuList, &QMenu::aboutToShow);
-    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(5, 5), form->List1->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(form->List1, &request);
-    QTest::keyClick(form->List1, Qt::Key_Menu);
-    EXPECT_TRUE(form->mnuList->isVisible());
+    QSignalSpy shown(menu(), &QMenu::aboutToShow);
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(5, 5), list()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(list(), &request);
+    QTest::keyClick(list(), Qt::Key_Menu);
+    EXPECT_TRUE(menu()->isVisible());
     EXPECT_EQ(shown.count(), 1);
 }
 
 TEST_F(MainformTest, AMouseContextRequestLeavesTheMenuToTheButtonRelease) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
-    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(5, 5), form->List1->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(form->List1, &request);
-    EXPECT_FALSE(form->mnuList->isVisible());
+    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(5, 5), list()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(list(), &request);
+    EXPECT_FALSE(menu()->isVisible());
 }
 
 TEST_F(MainformTest, LeftButtonSelectsAndShowsNoMenu) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
-    const QPoint at = form->List1->visualItemRect(form->List1->item(0)).center();
-    QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {}, at);
-    EXPECT_EQ(form->ListIndex(), 0);
-    EXPECT_FALSE(form->mnuList->isVisible());
+    const QPoint at = list()->visualItemRect(list()->item(0)).center();
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(form->listIndex(), 0);
+    EXPECT_FALSE(menu()->isVisible());
 }
 
 // ---- Placement and the unload ---------------------------------------------------
@@ -523,7 +548,7 @@ TEST_F(MainformKnownDesktopTest, AWindowPartlyOnScreenStaysWhereItWas) {
 TEST_F(MainformKnownDesktopTest, ClosingSavesThePlacementAndTheDefaultKey) {
     loadWithPlacement(QStringLiteral("1320;912;3360;5976;0"));
     form->move(150, 75);
-    QTest::keyClicks(form->txtDef, QStringLiteral("b"));
+    QTest::keyClicks(defaultKey(), QStringLiteral("b"));
     EXPECT_EQ(stored(kSequence, kDefaultKey), QStringLiteral("<missing>")) << "written on close only";
     ASSERT_TRUE(form->close());
 
@@ -543,7 +568,7 @@ TEST_F(MainformKnownDesktopTest, ReopeningKeepsTheSizeItWasClosedWith) {
     // Whole pixels: left 61 is 915 twips; the least outer size, 450 x 227.
     EXPECT_EQ(first, QStringLiteral("1320;915;3405;6750;0"));
     for (int run = 0; run < 2; ++run) {
-        form = std::make_unique<Mainform>(store, edited, prompts, launcher, clock, registry, environment);
+        form = std::make_unique<Mainform>(store, prompts, launcher, clock, registry, environment);
         form->load(false, QString(), kHelpFile);
         form->close();
         EXPECT_EQ(stored(kWindow, kLocation), first) << "run " << run;
@@ -553,8 +578,8 @@ TEST_F(MainformKnownDesktopTest, ReopeningKeepsTheSizeItWasClosedWith) {
 TEST_F(MainformTest, ClosingWithAnEmptyBoxClearsTheDefaultKey) {
     store.write(kApp, kSequence, kDefaultKey, QStringLiteral("b"));
     form->load(false, QStringLiteral("b"), kHelpFile);
-    EXPECT_EQ(form->txtDef->text(), QStringLiteral("b"));
-    form->txtDef->clear();
+    EXPECT_EQ(defaultKey()->text(), QStringLiteral("b"));
+    defaultKey()->clear();
     form->close();
     EXPECT_EQ(stored(kSequence, kDefaultKey), QString());
 }
@@ -568,7 +593,7 @@ TEST_F(MainformTest, ClosingWhileMaximisedKeepsTheStoredPlacement) {
 
 TEST_F(MainformTest, ExitButtonClosesAndSaves) {
     form->load(false, QStringLiteral("k"), kHelpFile);
-    QTest::mouseClick(form->cmdExit, Qt::LeftButton);
+    QTest::mouseClick(button("exitButton"), Qt::LeftButton);
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(stored(kSequence, kDefaultKey), QStringLiteral("k"));
     EXPECT_NE(stored(kWindow, kLocation), QStringLiteral("<missing>"));
@@ -585,14 +610,14 @@ TEST_F(MainformTest, AStoreThatCannotBeWrittenIsReportedAndTheWindowStillCloses)
 
 TEST_F(MainformTest, InstallButtonIsHiddenAndDisabledOnceInstalled) {
     form->load(true, QString(), kHelpFile);
-    EXPECT_FALSE(form->cmdInstall->isVisible());
-    EXPECT_FALSE(form->cmdInstall->isEnabled());
+    EXPECT_FALSE(button("installButton")->isVisible());
+    EXPECT_FALSE(button("installButton")->isEnabled());
 }
 
 TEST_F(MainformTest, InstallButtonIsOfferedUntilInstalled) {
     form->load(false, QString(), kHelpFile);
-    EXPECT_TRUE(form->cmdInstall->isVisible());
-    EXPECT_TRUE(form->cmdInstall->isEnabled());
+    EXPECT_TRUE(button("installButton")->isVisible());
+    EXPECT_TRUE(button("installButton")->isEnabled());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Velmora"));
 }
 
@@ -603,18 +628,18 @@ QRect openAndCloseAbout(Mainform& form, QString* versionText = nullptr, bool* ha
     QRect where;
     bool seen = false;
     QTimer::singleShot(0, &form, [&] {
-        auto* about = qobject_cast<frmAbout*>(QApplication::activeModalWidget());
+        auto* about = qobject_cast<AboutDialog*>(QApplication::activeModalWidget());
         if (about) {
             seen = true;
             where = about->frameGeometry();
             if (versionText) *versionText = about->versionText();
-            if (hasPicture) *hasPicture = !about->Picture1->pixmap().isNull();
-            QTest::mouseClick(about->Command1, Qt::LeftButton);
+            if (hasPicture) *hasPicture = !control<QLabel>(about, "iconLabel")->pixmap().isNull();
+            QTest::mouseClick(control<QPushButton>(about, "okButton"), Qt::LeftButton);
         } else if (QWidget* other = QApplication::activeModalWidget()) {
             other->close();
         }
     });
-    form.cmdAbout_Click();
+    QTest::mouseClick(control<QPushButton>(&form, "aboutButton"), Qt::LeftButton);
     EXPECT_TRUE(seen) << "the About window was not the modal window";
     return where;
 }
@@ -626,8 +651,8 @@ TEST_F(MainformKnownDesktopTest, AboutOpensCentredOverTheMainWindowEveryTime) {
     QString text;
     bool picture = false;
     const QRect first = openAndCloseAbout(*form, &text, &picture);
-    EXPECT_TRUE(text.contains(QStringLiteral("\rVersion 1.0.0\r")));
-    EXPECT_TRUE(picture) << "Picture1 shows the main window's icon";
+    EXPECT_TRUE(text.contains(QStringLiteral("\nVersion 1.0.0\n")));
+    EXPECT_TRUE(picture) << "the About window shows the main window's icon";
     ASSERT_EQ(first.size(), QSize(224, 210)) << "the About window's frame in this font";
     // 40 + (450 - 224) / 2 = 153, and 30 + (227 - 210) / 2 = 38.5, a half
     // that rounds up.
@@ -637,7 +662,7 @@ TEST_F(MainformKnownDesktopTest, AboutOpensCentredOverTheMainWindowEveryTime) {
     const QRect second = openAndCloseAbout(*form);
     EXPECT_EQ(second, QRect(413, 209, 224, 210));
     EXPECT_EQ(second.topLeft() - first.topLeft(), QPoint(260, 170));
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 TEST_F(MainformTest, TheWindowCarriesTheProgramIcon) {
@@ -649,7 +674,7 @@ TEST_F(MainformTest, TheWindowCarriesTheProgramIcon) {
 
 struct HelpCase {
     const char* name;
-    QWidget* (*control)(Mainform&);
+    const char* control;  // object name
     int topic;
     friend void PrintTo(const HelpCase& c, std::ostream* out) { *out << c.name; }
 };
@@ -658,46 +683,44 @@ class HelpTest : public MainformTest, public ::testing::WithParamInterface<HelpC
 
 TEST_P(HelpTest, F1OpensTheHelpAtTheFocusedControlsTopic) {
     form->load(false, QString(), kHelpFile);
-    QWidget* control = GetParam().control(*form);
-    control->setFocus();
-    ASSERT_EQ(form->focusWidget(), control);
-    QTest::keyClick(control, Qt::Key_F1);
+    QWidget* focused = control<QWidget>(form.get(), GetParam().control);
+    focused->setFocus();
+    ASSERT_EQ(form->focusWidget(), focused);
+    QTest::keyClick(focused, Qt::Key_F1);
 
     HelpWindow* help = form->helpWindow();
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->isVisible());
     EXPECT_EQ(help->topic(), GetParam().topic);
-    EXPECT_EQ(help->browser->source().fragment(), helpAnchor(GetParam().topic));
-    EXPECT_TRUE(help->browser->toPlainText().contains(QStringLiteral("Velmora Help")));
+    const auto* browser = control<QTextBrowser>(help, "helpBrowser");
+    EXPECT_EQ(browser->source().fragment(), helpAnchor(GetParam().topic));
+    EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("Velmora Help")));
     EXPECT_EQ(prompts.calls.size(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Controls, HelpTest,
-    ::testing::Values(HelpCase{"List", [](Mainform& f) -> QWidget* { return f.List1; }, 10},
-                      HelpCase{"Add", [](Mainform& f) -> QWidget* { return f.cmdAdd; }, 20},
-                      HelpCase{"Down", [](Mainform& f) -> QWidget* { return f.cmdDown; }, 50},
-                      HelpCase{"Install", [](Mainform& f) -> QWidget* { return f.cmdInstall; }, 80},
-                      HelpCase{"DefaultKey", [](Mainform& f) -> QWidget* { return f.txtDef; }, 100},
-                      HelpCase{"Exit", [](Mainform& f) -> QWidget* { return f.cmdExit; }, 110}),
+    ::testing::Values(HelpCase{"List", "taskList", 10}, HelpCase{"Add", "addButton", 20},
+                      HelpCase{"Down", "downButton", 50}, HelpCase{"Install", "installButton", 80},
+                      HelpCase{"DefaultKey", "defaultKeyEdit", 100}, HelpCase{"Exit", "exitButton", 110}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainformTest, F1ScrollsTheHelpToALaterTopic) {
     form->load(false, QString(), kHelpFile);
-    form->cmdExit->setFocus();
-    QTest::keyClick(form->cmdExit, Qt::Key_F1);
+    button("exitButton")->setFocus();
+    QTest::keyClick(button("exitButton"), Qt::Key_F1);
     ASSERT_NE(form->helpWindow(), nullptr);
-    EXPECT_GT(form->helpWindow()->browser->verticalScrollBar()->value(), 0);
-    form->List1->setFocus();
-    QTest::keyClick(form->List1, Qt::Key_F1);
+    EXPECT_GT(control<QTextBrowser>(form->helpWindow(), "helpBrowser")->verticalScrollBar()->value(), 0);
+    list()->setFocus();
+    QTest::keyClick(list(), Qt::Key_F1);
     EXPECT_EQ(form->helpWindow()->topic(), 10);
 }
 
 TEST_F(MainformTest, F1WithoutTheHelpFileWarnsNamingIt) {
     const QString missing = QStringLiteral("/nonexistent/velmora/help/velmora.html");
     form->load(false, QString(), missing);
-    form->cmdAdd->setFocus();
-    QTest::keyClick(form->cmdAdd, Qt::Key_F1);
+    button("addButton")->setFocus();
+    QTest::keyClick(button("addButton"), Qt::Key_F1);
     EXPECT_EQ(form->helpWindow(), nullptr);
     ASSERT_EQ(prompts.count(FakePrompts::Kind::Warn), 1);
     EXPECT_TRUE(prompts.texts(FakePrompts::Kind::Warn).front().contains(missing));
@@ -732,34 +755,30 @@ TEST_F(MainformTest, AStoreThatCannotBeWrittenIsShownAsItStandsAndRefusesEveryCh
     const QString told = prompts.texts(FakePrompts::Kind::Warn).first();
     EXPECT_TRUE(told.startsWith(reason)) << told.toStdString();
     EXPECT_TRUE(told.contains(QStringLiteral("changes cannot be saved"))) << told.toStdString();
-    EXPECT_EQ(form->List1->count(), 2);
-    EXPECT_EQ(form->txtDef->text(), QStringLiteral("b"));
-    EXPECT_TRUE(form->txtDef->isReadOnly());
-    for (const char* name : {"cmdAdd", "cmdEdit", "cmdUp", "cmdDown", "cmdDel", "cmdInstall"}) {
-        const auto* button = form->findChild<QPushButton*>(QLatin1String(name));
-        ASSERT_TRUE(button) << name;
-        EXPECT_FALSE(button->isEnabled()) << name;
-    }
-    EXPECT_TRUE(form->cmdTest->isEnabled()) << "running the list changes nothing that matters";
+    EXPECT_EQ(list()->count(), 2);
+    EXPECT_EQ(defaultKey()->text(), QStringLiteral("b"));
+    EXPECT_TRUE(defaultKey()->isReadOnly());
+    for (const char* name : {"addButton", "editButton", "upButton", "downButton", "deleteButton", "installButton"})
+        EXPECT_FALSE(button(name)->isEnabled()) << name;
+    EXPECT_TRUE(button("testButton")->isEnabled()) << "running the list changes nothing that matters";
     form->setListIndex(0);
-    form->prepareListMenu();
-    EXPECT_FALSE(form->mnuLA->isEnabled());
-    EXPECT_FALSE(form->mnuLE->isEnabled());
-    EXPECT_FALSE(form->mnuLD->isEnabled());
+    rightClickList(list()->visualItemRect(list()->item(0)).center());
+    ASSERT_TRUE(menu()->isVisible());
+    EXPECT_FALSE(addItem()->isEnabled());
+    EXPECT_FALSE(editItem()->isEnabled());
+    EXPECT_FALSE(deleteItem()->isEnabled());
+    menu()->hide();
 
     // The keyboard and the menu reach the commands too: each refuses with a
     // beep, asks nothing and opens no editor (an unanswered one would fail).
     const int calls = int(prompts.calls.size());
-    form->cmdAdd_Click();
-    form->cmdEdit_Click();
-    form->cmdDel_Click();
-    form->cmdDown_Click();
-    form->cmdInstall_Click();
+    for (const char* command : {"addTask", "editTask", "deleteTask", "moveTaskDown", "install"})
+        ASSERT_NO_FATAL_FAILURE(run(command));
     EXPECT_EQ(prompts.beeps, 5);
     EXPECT_EQ(int(prompts.calls.size()), calls);
 
     // A test run starts the list as it stands and reports no stamp it cannot write.
-    form->cmdTest_Click();
+    QTest::mouseClick(button("testButton"), Qt::LeftButton);
     EXPECT_EQ(launcher.calls.size(), 2u);
     EXPECT_EQ(prompts.count(FakePrompts::Kind::Error), 0);
 

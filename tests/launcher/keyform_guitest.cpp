@@ -92,7 +92,7 @@ TEST_P(CentringTest, AWindowLeftAtTopLeftIsCentred) {
     // Not framed, and no frame announced: 400 - 214 / 2 = 293, and
     // 340 - 57 / 2 = 311.5, a half that rounds up.
     EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(293, 312));
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stored, CentringTest,

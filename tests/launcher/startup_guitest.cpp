@@ -25,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace velmora {
@@ -175,7 +176,7 @@ protected:
     FakeWindowSystem windows;
     int tokensForgottenAtLaunch = -1;
     QStringList seen;  // KeyForm's text at each start, "<hidden>" when not on screen
-    int pointerDuringRun = -1;
+    std::optional<MousePointer> pointerDuringRun;
     int windowsDuringRun = -1;  // top-level widgets, shown or not
     QStringList diagnostics;
     int tasks = 0;
@@ -256,8 +257,8 @@ TEST_F(StartupTest, DefaultKeyAppliesWithoutSelection) {
     const QString header = QStringLiteral("Launching Configuration 'B'") + CR;
     EXPECT_EQ(seen, (QStringList{header + QStringLiteral("Mail") + CR, header + QStringLiteral("Clock") + CR}));
     EXPECT_EQ(prompts.beeps, 0) << "no selection phase";
-    EXPECT_EQ(pointerDuringRun, 11);
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(pointerDuringRun, MousePointer::Busy);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
     EXPECT_TRUE(store.contains(kApp, kWindow, kLocation2));
     EXPECT_EQ(store.read(kApp, kSequence, kDefaultKey), QStringLiteral("b")) << "start-up mode writes no default key";
 }
@@ -286,7 +287,7 @@ TEST_F(StartupTest, NoDispKeepsTheStatusWindowHidden) {
     run({QStringLiteral("/run"), QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")});
     EXPECT_EQ(seen, QStringList{QStringLiteral("<hidden>")});
     EXPECT_EQ(windowsDuringRun, 0) << "a status window that is never shown is never created";
-    EXPECT_EQ(pointerDuringRun, 0) << "no busy pointer without a window";
+    EXPECT_EQ(pointerDuringRun, MousePointer::Default) << "no busy pointer without a window";
     EXPECT_FALSE(store.contains(kApp, kWindow, kLocation2));
 }
 
@@ -424,9 +425,9 @@ TEST(StatusView, ShowsTextInKeyFormAndTheCaptionOnItsWindow) {
     view.setCaption(QStringLiteral("Velmora: Launching Mail"));
     EXPECT_EQ(main.windowTitle(), QStringLiteral("Velmora: Launching Mail"));
     view.setBusyPointer(true);
-    EXPECT_EQ(mousePointer(), 11);
+    EXPECT_EQ(mousePointer(), MousePointer::Busy);
     view.setBusyPointer(false);
-    EXPECT_EQ(mousePointer(), 0);
+    EXPECT_EQ(mousePointer(), MousePointer::Default);
 
     StatusView captionless(form);
     captionless.setCaption(QStringLiteral("nowhere"));

@@ -1,5 +1,5 @@
 // The editor's rules at the edges the window tests do not reach: values no
-// writer produces, and EditedTask values outside the list.
+// writer produces, and task numbers outside the list.
 #include "store/memorystore.h"
 #include "taskeditor/taskrules.h"
 
@@ -69,12 +69,12 @@ TEST(TaskRules, DayLettersAreWrittenInDayOrderWhateverOrderTheyWereRead) {
     EXPECT_EQ(taskFromFields(f).opt, "AGO");
 }
 
-TEST(TaskRules, EditedTaskOutsideTheListSavesAsANewTask) {
+TEST(TaskRules, ATaskNumberOutsideTheListSavesAsANewTask) {
     MemoryStore store;
     writeTask(store, 1, {"A", "a", "DW", "A", "*"});
     EXPECT_EQ(numberToSave(store, 1), 1);
     EXPECT_EQ(numberToSave(store, 999), 999);
-    for (int edited : {0, -1, 1000, 32767}) EXPECT_EQ(numberToSave(store, edited), 2) << edited;
+    for (int number : {0, -1, 1000, 32767}) EXPECT_EQ(numberToSave(store, number), 2) << number;
 }
 
 }  // namespace

@@ -6,7 +6,8 @@
 // The logical resolution is fixed when the application starts, so a case at
 // another resolution than this process's runs in a child of this test
 // program started with QT_FONT_DPI.
-#include "about/frmabout.h"
+#include "about/aboutdialog.h"
+#include "controls.h"
 #include "editor/gui/mainform.h"
 #include "fakes/fakeclock.h"
 #include "fakes/fakelauncher.h"
@@ -292,25 +293,24 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
     if (!useFont(why)) GTEST_SKIP() << why;
 
     MemoryStore store;
-    EditedTaskState edited;
     testing::FakePrompts prompts;
     testing::FakeLauncher launcher;
     testing::FakeClock clock;
 
     switch (std::get<1>(GetParam())) {
     case Window::TaskEditor: {
-        TaskForm form(store, prompts, edited);
+        TaskForm form(store, prompts, 0);
         form.show();
-        form.optW->setChecked(true);
-        checkWindow(&form, {{"txtW", "43200"}});
+        testing::control<QRadioButton>(&form, "forSecondsButton")->setChecked(true);
+        checkWindow(&form, {{"secondsEdit", "43200"}});
         break;
     }
     case Window::MainWindow: {
         // No folders: Install is never clicked here.
         LinuxRegistry registry{QProcessEnvironment()};
-        Mainform form(store, edited, prompts, launcher, clock, registry, QProcessEnvironment());
+        Mainform form(store, prompts, launcher, clock, registry, QProcessEnvironment());
         form.show();
-        checkWindow(&form, {{"txtDef", "m"}, {"txtDef", "w"}});
+        checkWindow(&form, {{"defaultKeyEdit", "m"}, {"defaultKeyEdit", "w"}});
         break;
     }
     case Window::StatusWindow: {
@@ -324,7 +324,7 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
                   QStringLiteral("Waiting for 43200 seconds ..."),
               QStringLiteral("Launching Startup tasks:") + cr + QStringLiteral("Here is the link name") + cr +
                   QStringLiteral("Waiting for completetion ..."),
-              QStringLiteral("Testing launch list ...") + cr}) {
+              QStringLiteral("Testing launch list ...\n")}) {
             SCOPED_TRACE(displayText(text).toStdString());
             form.setLabelText(text);
             checkWindow(&form, {});
@@ -338,7 +338,7 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
         break;
     }
     case Window::About: {
-        frmAbout about(nullptr, programVersion());
+        AboutDialog about(nullptr, programVersion());
         about.show();
         checkWindow(&about, {});
         break;

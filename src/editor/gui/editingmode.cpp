@@ -1,15 +1,13 @@
 #include "editor/gui/editingmode.h"
 
 #include "editor/gui/mainform.h"
-#include "taskeditor/editedtask.h"
 
 #include <QApplication>
 
 namespace velmora {
 
 int runEditingMode(const EditingStart& start) {
-    EditedTaskState edited;
-    Mainform mainform(start.store, edited, start.prompts, start.launcher, start.clock, start.registry,
+    Mainform mainform(start.store, start.prompts, start.launcher, start.clock, start.registry,
                       start.environment);
     mainform.load(start.installed, start.defaultKey, start.helpFile, start.readOnlyReason);
     return QApplication::exec();

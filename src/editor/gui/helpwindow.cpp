@@ -42,14 +42,15 @@ int helpContextOf(const QWidget* widget) {
 QString helpAnchor(int topic) { return QStringLiteral("topic-%1").arg(topic); }
 
 HelpWindow::HelpWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window), browser(new QTextBrowser(this)) {
+    : QWidget(parent, Qt::Window), m_browser(new QTextBrowser(this)) {
+    m_browser->setObjectName(QStringLiteral("helpBrowser"));
     setWindowTitle(QStringLiteral("Velmora Help"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(browser);
+    layout->addWidget(m_browser);
     // Links to other programs or the web stay out of this window.
-    browser->setOpenExternalLinks(false);
-    browser->setOpenLinks(true);
+    m_browser->setOpenExternalLinks(false);
+    m_browser->setOpenLinks(true);
     resize(640, 520);
 }
 
@@ -58,11 +59,11 @@ bool HelpWindow::showTopic(const QString& helpFile, int topic) {
     if (!info.isFile() || !info.isReadable()) return false;
     QUrl url = QUrl::fromLocalFile(info.absoluteFilePath());
     if (topic != 0) url.setFragment(helpAnchor(topic));
-    browser->setSource(url);
+    m_browser->setSource(url);
     // The browser does not scroll when only the fragment changes back to the
     // same anchor; scroll explicitly so every F1 lands on its topic.
-    if (topic != 0) browser->scrollToAnchor(helpAnchor(topic));
-    else browser->verticalScrollBar()->setValue(0);
+    if (topic != 0) m_browser->scrollToAnchor(helpAnchor(topic));
+    else m_browser->verticalScrollBar()->setValue(0);
     m_topic = topic;
     return true;
 }

@@ -28,7 +28,8 @@ int helpContextOf(const QWidget* widget);
 // "topic-20" for 20.
 QString helpAnchor(int topic);
 
-// A plain window that shows the help document. Reused for every topic.
+// A plain window that shows the help document in its browser, named
+// "helpBrowser". Reused for every topic.
 class HelpWindow : public QWidget {
     Q_OBJECT
 public:
@@ -42,9 +43,8 @@ public:
     // The topic last shown, 0 for the beginning.
     int topic() const { return m_topic; }
 
-    QTextBrowser* const browser;
-
 private:
+    QTextBrowser* const m_browser;
     int m_topic = 0;
 };
 

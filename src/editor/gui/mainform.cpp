@@ -1,6 +1,6 @@
 #include "editor/gui/mainform.h"
 
-#include "about/frmabout.h"
+#include "about/aboutdialog.h"
 #include "editor/gui/helpwindow.h"
 #include "editor/gui/tablistwidget.h"
 #include "editor/listcommands.h"
@@ -41,7 +41,8 @@
 namespace velmora {
 
 namespace {
-const QChar kCR(13);
+// The item data role that carries a line's task number.
+constexpr int kTaskNumberRole = Qt::UserRole;
 
 // The design's client area and the smallest outer size start-up allows, in twips.
 constexpr double kDesignWidth = 5880, kDesignHeight = 3000;
@@ -99,34 +100,32 @@ int taskFormTopicOf(const QWidget* widget) {
 }
 }  // namespace
 
-Mainform::Mainform(SettingsStore& store, EditedTaskState& edited, Prompts& prompts,
-                   ProcessLauncher& launcher, const Clock& clock, Registry& registry,
-                   QProcessEnvironment environment, QWidget* parent)
+Mainform::Mainform(SettingsStore& store, Prompts& prompts, ProcessLauncher& launcher,
+                   const Clock& clock, Registry& registry, QProcessEnvironment environment, QWidget* parent)
     : QWidget(parent),
-      List1(new TabListWidget(this)),
-      cmdAdd(button(QStringLiteral("&Add"), this)),
-      cmdEdit(button(QStringLiteral("&Edit"), this)),
-      cmdUp(button(QStringLiteral("<"), this)),
-      cmdDown(button(QStringLiteral(">"), this)),
-      cmdDel(button(QStringLiteral("&Delete"), this)),
-      cmdTest(button(QStringLiteral("&Test"), this)),
-      cmdInstall(button(QStringLiteral("Install"), this)),
-      cmdAbout(button(QStringLiteral("?"), this)),
-      Label1(new QLabel(QStringLiteral("Default:"), this)),
-      txtDef(new QLineEdit(this)),
-      cmdExit(button(QStringLiteral("E&xit"), this)),
-      mnuList(new QMenu(QStringLiteral("Listboxmenu"), this)),
-      mnuLE(mnuList->addAction(QStringLiteral("Edit"))),
-      mnuLA(mnuList->addAction(QStringLiteral("Add"))),
-      mnuLSep(mnuList->addSeparator()),
-      mnuLD(mnuList->addAction(QStringLiteral("Delete"))),
       m_store(store),
-      m_edited(edited),
       m_prompts(prompts),
       m_launcher(launcher),
       m_clock(clock),
       m_registry(registry),
-      m_environment(std::move(environment)) {
+      m_environment(std::move(environment)),
+      m_taskList(new TabListWidget(this)),
+      m_addButton(button(QStringLiteral("&Add"), this)),
+      m_editButton(button(QStringLiteral("&Edit"), this)),
+      m_upButton(button(QStringLiteral("<"), this)),
+      m_downButton(button(QStringLiteral(">"), this)),
+      m_deleteButton(button(QStringLiteral("&Delete"), this)),
+      m_testButton(button(QStringLiteral("&Test"), this)),
+      m_installButton(button(QStringLiteral("Install"), this)),
+      m_aboutButton(button(QStringLiteral("?"), this)),
+      m_defaultKeyLabel(new QLabel(QStringLiteral("Default:"), this)),
+      m_defaultKeyEdit(new QLineEdit(this)),
+      m_exitButton(button(QStringLiteral("E&xit"), this)),
+      m_listMenu(new QMenu(QStringLiteral("Listboxmenu"), this)),
+      m_editAction(m_listMenu->addAction(QStringLiteral("Edit"))),
+      m_addAction(m_listMenu->addAction(QStringLiteral("Add"))),
+      m_separatorAction(m_listMenu->addSeparator()),
+      m_deleteAction(m_listMenu->addAction(QStringLiteral("Delete"))) {
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowIcon(programIcon());
     setFont(interfaceFont(kDesignPointSize));
@@ -137,37 +136,51 @@ Mainform::Mainform(SettingsStore& store, EditedTaskState& edited, Prompts& promp
     const TwipDesign design(font());
     resize(design.size(kDesignWidth, kDesignHeight));
 
-    design.place(List1, 36, 48, 5052, 2928);
-    design.place(cmdAdd, 5148, 60, 708, 288);
-    design.place(cmdEdit, 5148, 360, 708, 288);
-    design.place(cmdUp, 5148, 660, 300, 300);
-    design.place(cmdDown, 5560, 660, 300, 300);
-    design.place(cmdDel, 5148, 972, 708, 288);
-    design.place(cmdTest, 5148, 1272, 708, 288);
-    design.place(cmdInstall, 5148, 1572, 708, 288);
-    design.place(cmdAbout, 5358, 1872, 288, 288);
-    design.place(Label1, 5148, 2172, 684, 200);
-    design.place(txtDef, 5352, 2372, 288, 288);
-    design.place(cmdExit, 5148, 2700, 708, 288);
-    cmdUp->setFont(interfaceFont(12));
-    cmdDown->setFont(interfaceFont(12));
+    design.place(m_taskList, 36, 48, 5052, 2928);
+    design.place(m_addButton, 5148, 60, 708, 288);
+    design.place(m_editButton, 5148, 360, 708, 288);
+    design.place(m_upButton, 5148, 660, 300, 300);
+    design.place(m_downButton, 5560, 660, 300, 300);
+    design.place(m_deleteButton, 5148, 972, 708, 288);
+    design.place(m_testButton, 5148, 1272, 708, 288);
+    design.place(m_installButton, 5148, 1572, 708, 288);
+    design.place(m_aboutButton, 5358, 1872, 288, 288);
+    design.place(m_defaultKeyLabel, 5148, 2172, 684, 200);
+    design.place(m_defaultKeyEdit, 5352, 2372, 288, 288);
+    design.place(m_exitButton, 5148, 2700, 708, 288);
+    m_upButton->setFont(interfaceFont(12));
+    m_downButton->setFont(interfaceFont(12));
     // The box is one character wide: no inner margins to eat that character.
-    txtDef->setTextMargins(0, 0, 0, 0);
-    txtDef->setAlignment(Qt::AlignCenter);
+    m_defaultKeyEdit->setTextMargins(0, 0, 0, 0);
+    m_defaultKeyEdit->setAlignment(Qt::AlignCenter);
     // Its widest value: one lower-case letter.
-    setFitText(txtDef, QStringLiteral("m"));
+    setFitText(m_defaultKeyEdit, QStringLiteral("m"));
     m_client = fitControls(this);
     setFixedSize(m_client);
 
-    // The design names, for finding controls by name.
-    const std::pair<QWidget*, const char*> names[] = {
-        {List1, "List1"},     {cmdAdd, "cmdAdd"},         {cmdEdit, "cmdEdit"},   {cmdUp, "cmdUp"},
-        {cmdDown, "cmdDown"}, {cmdDel, "cmdDel"},         {cmdTest, "cmdTest"},   {cmdInstall, "cmdInstall"},
-        {cmdAbout, "cmdAbout"}, {Label1, "Label1"},       {txtDef, "txtDef"},     {cmdExit, "cmdExit"}};
-    for (const auto& [w, name] : names) w->setObjectName(QLatin1String(name));
+    const std::pair<QObject*, const char*> names[] = {
+        {m_taskList, "taskList"},
+        {m_addButton, "addButton"},
+        {m_editButton, "editButton"},
+        {m_upButton, "upButton"},
+        {m_downButton, "downButton"},
+        {m_deleteButton, "deleteButton"},
+        {m_testButton, "testButton"},
+        {m_installButton, "installButton"},
+        {m_aboutButton, "aboutButton"},
+        {m_defaultKeyLabel, "defaultKeyLabel"},
+        {m_defaultKeyEdit, "defaultKeyEdit"},
+        {m_exitButton, "exitButton"},
+        {m_listMenu, "listMenu"},
+        {m_editAction, "editAction"},
+        {m_addAction, "addAction"},
+        {m_separatorAction, "separatorAction"},
+        {m_deleteAction, "deleteAction"}};
+    for (const auto& [object, name] : names) object->setObjectName(QLatin1String(name));
 
-    QWidget* const order[] = {List1, cmdAdd, cmdEdit, cmdUp, cmdDown, cmdDel,
-                              cmdTest, cmdInstall, cmdAbout, txtDef, cmdExit};
+    QWidget* const order[] = {m_taskList,   m_addButton,    m_editButton,  m_upButton,
+                              m_downButton, m_deleteButton, m_testButton,  m_installButton,
+                              m_aboutButton, m_defaultKeyEdit, m_exitButton};
     for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
     int topic = 10;
     for (QWidget* w : order) {
@@ -177,27 +190,27 @@ Mainform::Mainform(SettingsStore& store, EditedTaskState& edited, Prompts& promp
 
     // The popup menu's default item, drawn bold also by styles that do not
     // embolden a menu's default action themselves.
-    mnuList->setDefaultAction(mnuLE);
-    QFont bold = mnuList->font();
+    m_listMenu->setDefaultAction(m_editAction);
+    QFont bold = m_listMenu->font();
     bold.setBold(true);
-    mnuLE->setFont(bold);
+    m_editAction->setFont(bold);
 
-    connect(cmdAdd, &QPushButton::clicked, this, &Mainform::cmdAdd_Click);
-    connect(cmdEdit, &QPushButton::clicked, this, &Mainform::cmdEdit_Click);
-    connect(cmdUp, &QPushButton::clicked, this, &Mainform::cmdUp_Click);
-    connect(cmdDown, &QPushButton::clicked, this, &Mainform::cmdDown_Click);
-    connect(cmdDel, &QPushButton::clicked, this, &Mainform::cmdDel_Click);
-    connect(cmdTest, &QPushButton::clicked, this, &Mainform::cmdTest_Click);
-    connect(cmdInstall, &QPushButton::clicked, this, &Mainform::cmdInstall_Click);
-    connect(cmdAbout, &QPushButton::clicked, this, &Mainform::cmdAbout_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &Mainform::cmdExit_Click);
-    connect(mnuLE, &QAction::triggered, this, &Mainform::cmdEdit_Click);
-    connect(mnuLA, &QAction::triggered, this, &Mainform::cmdAdd_Click);
-    connect(mnuLD, &QAction::triggered, this, &Mainform::cmdDel_Click);
-    connect(List1, &QListWidget::itemDoubleClicked, this, [this] { cmdEdit_Click(); });
-    connect(List1, &TabListWidget::mouseReleased, this, &Mainform::List1_MouseUp);
-    connect(List1, &TabListWidget::menuKeyPressed, this, &Mainform::List1_MenuKey);
-    txtDef->installEventFilter(this);
+    connect(m_addButton, &QPushButton::clicked, this, &Mainform::addTask);
+    connect(m_editButton, &QPushButton::clicked, this, &Mainform::editTask);
+    connect(m_upButton, &QPushButton::clicked, this, &Mainform::moveTaskUp);
+    connect(m_downButton, &QPushButton::clicked, this, &Mainform::moveTaskDown);
+    connect(m_deleteButton, &QPushButton::clicked, this, &Mainform::deleteTask);
+    connect(m_testButton, &QPushButton::clicked, this, &Mainform::testRun);
+    connect(m_installButton, &QPushButton::clicked, this, &Mainform::install);
+    connect(m_aboutButton, &QPushButton::clicked, this, &Mainform::showAbout);
+    connect(m_exitButton, &QPushButton::clicked, this, &Mainform::exitProgram);
+    connect(m_editAction, &QAction::triggered, this, &Mainform::editTask);
+    connect(m_addAction, &QAction::triggered, this, &Mainform::addTask);
+    connect(m_deleteAction, &QAction::triggered, this, &Mainform::deleteTask);
+    connect(m_taskList, &QListWidget::itemDoubleClicked, this, &Mainform::editTask);
+    connect(m_taskList, &TabListWidget::mouseReleased, this, &Mainform::showListMenu);
+    connect(m_taskList, &TabListWidget::menuKeyPressed, this, &Mainform::showListMenuFromKeyboard);
+    m_defaultKeyEdit->installEventFilter(this);
 }
 
 Mainform::~Mainform() = default;
@@ -205,16 +218,15 @@ Mainform::~Mainform() = default;
 void Mainform::load(bool installed, const QString& defaultKey, const QString& helpFile,
                     const QString& readOnlyReason) {
     if (installed) {
-        cmdInstall->hide();
-        cmdInstall->setEnabled(false);
+        m_installButton->hide();
+        m_installButton->setEnabled(false);
     }
     const bool readOnly = !m_store.writable();
     if (readOnly) {
-        for (QWidget* w : {static_cast<QWidget*>(cmdAdd), static_cast<QWidget*>(cmdEdit),
-                           static_cast<QWidget*>(cmdUp), static_cast<QWidget*>(cmdDown),
-                           static_cast<QWidget*>(cmdDel), static_cast<QWidget*>(cmdInstall)})
-            w->setEnabled(false);
-        txtDef->setReadOnly(true);
+        for (QPushButton* b :
+             {m_addButton, m_editButton, m_upButton, m_downButton, m_deleteButton, m_installButton})
+            b->setEnabled(false);
+        m_defaultKeyEdit->setReadOnly(true);
     }
     m_helpFile = helpFile.isEmpty() ? locateHelpFile(QCoreApplication::applicationDirPath()) : helpFile;
 
@@ -230,13 +242,13 @@ void Mainform::load(bool installed, const QString& defaultKey, const QString& he
     keepOnScreen();
     setFixedSize(size());
 
-    txtDef->setText(defaultKey);
+    m_defaultKeyEdit->setText(defaultKey);
     show();
-    ShowData();
+    refreshList();
     if (readOnly) {
         m_prompts.warn(this, (readOnlyReason.isEmpty() ? QStringLiteral("The settings store cannot be written.")
                                                        : readOnlyReason) +
-                                 kCR + kCR +
+                                 QStringLiteral("\n\n") +
                                  QStringLiteral("The launch list is shown as it is stored; "
                                                 "changes cannot be saved."));
     }
@@ -278,38 +290,38 @@ void Mainform::keepOnScreen() {
          std::max(area.top(), area.center().y() - frame.height() / 2));
 }
 
-void Mainform::ShowData() {
+void Mainform::refreshList() {
     QString failure;
     {
         const BusyGuard busy(showBusyPointer);
-        List1->clear();
-        const QFontMetricsF metrics(List1->font());
+        m_taskList->clear();
+        const QFontMetricsF metrics(m_taskList->font());
         const ColumnLayout layout = computeColumnLayout(
             [&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
-        List1->setTabStops(layout.tabStops(), layout.avg);
-        List1->setHorizontalExtent(layout.extent);
+        m_taskList->setTabStops(layout.tabStops(), layout.avg);
+        m_taskList->setHorizontalExtent(layout.extent);
 
-        QStringList lines;
         try {
             walkTasks(m_store, {TaskField::Wait}, [&](int n, const TaskRecord& task) {
-                lines.append(listLine(n, task.desc, task.wait));
+                auto* line = new QListWidgetItem(listLine(n, task.desc, task.wait));
+                line->setData(kTaskNumberRole, n);
+                m_taskList->addItem(line);
                 return true;
             });
         } catch (const StoreError& e) {
             // Show what could be read; the reason follows once the pointer is back.
             failure = e.text();
         }
-        List1->addItems(lines);
-        List1->clearSelection();
-        List1->setCurrentRow(-1);
-        List1->viewport()->update();
+        m_taskList->clearSelection();
+        m_taskList->setCurrentRow(-1);
+        m_taskList->viewport()->update();
     }
     if (!failure.isEmpty()) m_prompts.error(this, failure);
 }
 
-void Mainform::RunTasks() {
+void Mainform::runTasks() {
     if (!m_statusForm) {
-        cmdTest_Click();
+        testRun();
         return;
     }
     if (m_walking) return;
@@ -323,56 +335,59 @@ void Mainform::RunTasks() {
     runner.runTasks(RunPurpose::Test, QString());
 }
 
-int Mainform::ListIndex() const {
-    const QList<QListWidgetItem*> selected = List1->selectedItems();
-    return selected.isEmpty() ? -1 : List1->row(selected.front());
+int Mainform::listIndex() const {
+    const QList<QListWidgetItem*> selected = m_taskList->selectedItems();
+    return selected.isEmpty() ? -1 : m_taskList->row(selected.front());
 }
 
 void Mainform::setListIndex(int row) {
-    if (row < 0 || row >= List1->count()) {
-        List1->clearSelection();
-        List1->setCurrentRow(-1);
+    if (row < 0 || row >= m_taskList->count()) {
+        m_taskList->clearSelection();
+        m_taskList->setCurrentRow(-1);
         return;
     }
-    List1->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    m_taskList->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
 }
 
-void Mainform::openTaskForm(const QString& caption) {
+int Mainform::selectedTaskNumber() const {
+    const int k = listIndex();
+    if (k < 0) return 0;
+    const int number = m_taskList->item(k)->data(kTaskNumberRole).toInt();
+    return number >= 1 && number <= kMaxTasks ? number : 0;
+}
+
+void Mainform::openTaskForm(int taskNumber, const QString& caption) {
     {
-        TaskForm form(m_store, m_prompts, m_edited, this);
+        TaskForm form(m_store, m_prompts, taskNumber, this);
         CenterOverOwner(&form, this);
         form.setWindowTitle(caption);
         form.installEventFilter(this);
         form.exec();
     }
-    ShowData();
+    refreshList();
 }
 
-void Mainform::cmdAdd_Click() {
+void Mainform::addTask() {
     if (testRunning() || refusesChanges()) return;
-    m_edited.EditedTask = 0;
-    openTaskForm(QStringLiteral("New Task"));
+    openTaskForm(0, QStringLiteral("New Task"));
 }
 
-void Mainform::cmdEdit_Click() {
+void Mainform::editTask() {
     if (testRunning() || refusesChanges()) return;
-    m_edited.EditedTask = 0;
-    const int k = ListIndex();
-    const int number = k < 0 ? 0 : taskNumberOfLine(List1->item(k)->text());
-    // A line without a number at its start would open the editor as "Edit
-    // Task" over a new task; treated as no selection.
-    if (number < 1 || number > kMaxTasks) {
+    // A line that carries no task number would open the editor as "Edit
+    // Task" over a new task; it counts as no selection.
+    const int number = selectedTaskNumber();
+    if (number == 0) {
         m_prompts.beep();
         return;
     }
-    m_edited.EditedTask = std::int16_t(number);
-    openTaskForm(QStringLiteral("Edit Task"));
+    openTaskForm(number, QStringLiteral("Edit Task"));
 }
 
-void Mainform::cmdDel_Click() {
+void Mainform::deleteTask() {
     if (testRunning() || refusesChanges()) return;
-    const int k = ListIndex();
-    if (k < 0) {
+    const int number = selectedTaskNumber();
+    if (number == 0) {
         m_prompts.beep();
         return;
     }
@@ -382,22 +397,22 @@ void Mainform::cmdDel_Click() {
     try {
         // One transaction gives the end state of carrying the task to the end
         // of the list one exchange at a time; a failure keeps the list whole.
-        deleteTask(m_store, k + 1, List1->count());
+        velmora::deleteTask(m_store, number, m_taskList->count());
     } catch (const StoreError& e) {
         m_prompts.error(this, e.text());
     }
-    ShowData();
+    refreshList();
 }
 
-void Mainform::cmdUp_Click() { moveSelected(moveUp, -1); }
+void Mainform::moveTaskUp() { moveSelected(moveUp, -1); }
 
-void Mainform::cmdDown_Click() { moveSelected(moveDown, +1); }
+void Mainform::moveTaskDown() { moveSelected(moveDown, +1); }
 
 void Mainform::moveSelected(bool (*move)(SettingsStore&, int, int), int step) {
     if (testRunning() || refusesChanges()) return;
-    const int k = ListIndex();
+    const int k = listIndex();
     try {
-        if (!move(m_store, k, List1->count())) {
+        if (!move(m_store, k, m_taskList->count())) {
             m_prompts.beep();
             return;
         }
@@ -406,19 +421,20 @@ void Mainform::moveSelected(bool (*move)(SettingsStore&, int, int), int step) {
         m_prompts.error(this, e.text());
         return;
     }
-    ShowData();
+    refreshList();
     setListIndex(k + step);
 }
 
-void Mainform::cmdTest_Click() {
+void Mainform::testRun() {
     if (testRunning()) return;
     QString failure;
     {
         // The runner's waits keep handling window events, so the window stays
         // drawn; its commands must not start a second run or change the list
         // under the runner meanwhile.
-        const ControlsLock lock(this, {List1, cmdAdd, cmdEdit, cmdUp, cmdDown, cmdDel, cmdTest,
-                                       cmdInstall, cmdAbout, txtDef, cmdExit});
+        const ControlsLock lock(this, {m_taskList, m_addButton, m_editButton, m_upButton, m_downButton,
+                                       m_deleteButton, m_testButton, m_installButton, m_aboutButton,
+                                       m_defaultKeyEdit, m_exitButton});
         try {
             KeyForm status(m_store);
             status.setWindowIcon(windowIcon());
@@ -426,7 +442,7 @@ void Mainform::cmdTest_Click() {
             // The runner fills it and lets it be drawn.
             status.show();
             try {
-                RunTasks();
+                runTasks();
             } catch (const StoreError& e) {
                 failure = e.text();
             }
@@ -440,7 +456,7 @@ void Mainform::cmdTest_Click() {
     if (!failure.isEmpty()) m_prompts.error(this, failure);
 }
 
-void Mainform::cmdInstall_Click() {
+void Mainform::install() {
     if (testRunning() || refusesChanges()) return;
     bool confirmed = false;
     bool hide = false;
@@ -460,68 +476,68 @@ void Mainform::cmdInstall_Click() {
         failure = e.text();
     }
     if (hide) {
-        cmdInstall->setEnabled(false);
-        cmdInstall->hide();
+        m_installButton->setEnabled(false);
+        m_installButton->hide();
     }
     if (!failure.isEmpty()) m_prompts.error(this, failure);
     // Declined, nothing changed; otherwise tasks may have arrived, also when
     // the transfer stopped half-way.
-    if (confirmed) ShowData();
+    if (confirmed) refreshList();
 }
 
-void Mainform::cmdAbout_Click() {
-    frmAbout about(this);
-    about.setPicture(windowIcon());
+void Mainform::showAbout() {
+    AboutDialog about(this);
+    about.setIcon(windowIcon());
     CenterOverOwner(&about, this);
     about.exec();
 }
 
-void Mainform::cmdExit_Click() {
+void Mainform::exitProgram() {
     // An open help window must not keep the program alive.
     if (close()) QCoreApplication::quit();
 }
 
 void Mainform::prepareListMenu() {
-    const bool selected = ListIndex() >= 0;
+    const bool selected = listIndex() >= 0;
     const bool writable = m_store.writable();
-    mnuLE->setEnabled(selected && writable);
-    mnuLD->setEnabled(selected && writable);
-    mnuLA->setEnabled(writable);
-    mnuList->setDefaultAction(mnuLE);
+    m_editAction->setEnabled(selected && writable);
+    m_deleteAction->setEnabled(selected && writable);
+    m_addAction->setEnabled(writable);
+    m_listMenu->setDefaultAction(m_editAction);
 }
 
-void Mainform::List1_MouseUp(Qt::MouseButton button, const QPoint& globalPos) {
+void Mainform::showListMenu(Qt::MouseButton button, const QPoint& globalPos) {
     if (button != Qt::RightButton) return;
     prepareListMenu();
-    mnuList->popup(globalPos);
+    m_listMenu->popup(globalPos);
 }
 
-void Mainform::List1_MenuKey() {
+void Mainform::showListMenuFromKeyboard() {
     // The platform may report the Menu key both as a context menu request
     // and as a key press; the menu opens once.
-    if (mnuList->isVisible()) return;
+    if (m_listMenu->isVisible()) return;
     prepareListMenu();
     QPoint at(0, 0);
-    if (const int k = ListIndex(); k >= 0) {
-        QListWidgetItem* line = List1->item(k);
-        List1->scrollToItem(line);
-        at = List1->visualItemRect(line).bottomLeft();
+    if (const int k = listIndex(); k >= 0) {
+        QListWidgetItem* line = m_taskList->item(k);
+        m_taskList->scrollToItem(line);
+        at = m_taskList->visualItemRect(line).bottomLeft();
         at.setX(std::max(0, at.x()) + TabListWidget::kTextMargin);
     }
-    mnuList->popup(List1->viewport()->mapToGlobal(at));
+    m_listMenu->popup(m_taskList->viewport()->mapToGlobal(at));
 }
 
 void Mainform::showHelp(int topic) { showHelpIn(this, m_help, topic); }
 
 void Mainform::showHelpIn(QWidget* owner, HelpWindow*& window, int topic) {
     if (!QFileInfo(m_helpFile).isFile()) {
-        m_prompts.warn(owner, QStringLiteral("The help file cannot be found:") + kCR +
+        m_prompts.warn(owner, QStringLiteral("The help file cannot be found:\n") +
                                   QDir::toNativeSeparators(m_helpFile));
         return;
     }
     if (!window) window = new HelpWindow(owner);
     if (!window->showTopic(m_helpFile, topic)) {
-        m_prompts.warn(owner, QStringLiteral("The help file cannot be read:") + kCR +
+        m_prompts.warn(owner, QStringLiteral("The help file cannot be read:\n") +
                                   QDir::toNativeSeparators(m_helpFile));
         return;
     }
@@ -537,9 +553,9 @@ void Mainform::showTaskFormHelp(TaskForm* form) {
     showHelpIn(form, help, taskFormTopicOf(form->focusWidget()));
 }
 
-bool Mainform::txtDefAccepts(const QString& typed) const {
+bool Mainform::defaultKeyAccepts(const QString& typed) const {
     if (isControlText(typed)) return true;
-    if (!txtDef->text().isEmpty()) return false;
+    if (!m_defaultKeyEdit->text().isEmpty()) return false;
     return typed.size() == 1 && typed[0] >= QLatin1Char('a') && typed[0] <= QLatin1Char('z');
 }
 
@@ -554,10 +570,10 @@ bool Mainform::eventFilter(QObject* watched, QEvent* event) {
             }
         }
     }
-    if (watched == txtDef && event->type() == QEvent::KeyPress) {
+    if (watched == m_defaultKeyEdit && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         // Keys that type nothing (arrows, Delete, F1) are not characters.
-        if (key->key() != Qt::Key_Delete && !txtDefAccepts(key->text())) return true;
+        if (key->key() != Qt::Key_Delete && !defaultKeyAccepts(key->text())) return true;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -590,12 +606,12 @@ void Mainform::closeEvent(QCloseEvent* event) {
         failure = e.text();
     }
     try {
-        m_store.write(kApp, kSequence, kDefaultKey, txtDef->text());
+        m_store.write(kApp, kSequence, kDefaultKey, m_defaultKeyEdit->text());
     } catch (const StoreError& e) {
         if (failure.isEmpty()) failure = e.text();
     }
     if (!failure.isEmpty())
-        m_prompts.error(this, QStringLiteral("The settings could not be saved.") + kCR + failure);
+        m_prompts.error(this, QStringLiteral("The settings could not be saved.\n") + failure);
     if (m_help) m_help->close();
     event->accept();
 }

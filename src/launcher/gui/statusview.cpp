@@ -17,7 +17,7 @@ void StatusView::setCaption(const QString& caption) {
     if (m_captionWindow) m_captionWindow->setWindowTitle(caption);
 }
 
-void StatusView::setBusyPointer(bool busy) { setMousePointer(busy ? 11 : 0); }
+void StatusView::setBusyPointer(bool busy) { showBusyPointer(busy); }
 
 void StatusView::yieldOnce() {
     // The yield is there to get the status drawn; with no window shown ("/NODISP")

@@ -94,9 +94,8 @@ void setHelpTopic(QWidget* w, int topic) { w->setProperty("helpTopic", topic); }
 
 }  // namespace
 
-TaskForm::TaskForm(SettingsStore& store, Prompts& prompts, const EditedTaskState& edited,
-                   QWidget* parent)
-    : QDialog(parent), m_store(store), m_prompts(prompts), m_edited(edited) {
+TaskForm::TaskForm(SettingsStore& store, Prompts& prompts, int taskNumber, QWidget* parent)
+    : QDialog(parent), m_store(store), m_prompts(prompts), m_taskNumber(taskNumber) {
     buildControls();
     fill();
 }
@@ -110,188 +109,200 @@ void TaskForm::buildControls() {
         return design.place(w, left, top, width, height);
     };
 
-    Label1 = place(new QLabel(QStringLiteral("&Description"), this), 60, 72, 1000, 220);
-    txtDesc = place(new FilteredLineEdit(acceptDescChar, this), 1104, 36, 3912, 300);
-    Label2 = place(new QLabel(QStringLiteral("&Command:"), this), 60, 408, 1000, 220);
-    txtApp = place(new QLineEdit(this), 1104, 372, 3912, 300);
-    cmdBrowse = place(new QPushButton(QStringLiteral("Browse"), this), 5076, 380, 768, 300);
+    m_descriptionLabel = place(new QLabel(QStringLiteral("&Description"), this), 60, 72, 1000, 220);
+    m_descriptionEdit = place(new FilteredLineEdit(acceptDescChar, this), 1104, 36, 3912, 300);
+    m_commandLabel = place(new QLabel(QStringLiteral("&Command:"), this), 60, 408, 1000, 220);
+    m_commandEdit = place(new QLineEdit(this), 1104, 372, 3912, 300);
+    m_browseButton = place(new QPushButton(QStringLiteral("Browse"), this), 5076, 380, 768, 300);
 
-    Frame1 = place(new QGroupBox(QStringLiteral("Wait Options"), this), 48, 780, 4980, 612);
-    optDW = place(new QRadioButton(QStringLiteral("D&on't wait"), Frame1), 144, 192, 1100, 348);
-    optUF = place(new QRadioButton(QStringLiteral("&Until finished"), Frame1), 1280, 192, 1350, 348);
-    optW = place(new QRadioButton(QStringLiteral("&For"), Frame1), 2700, 192, 640, 348);
-    txtW = place(new FilteredLineEdit([](char32_t c, qsizetype) { return acceptSecondsChar(c); },
-                                      Frame1),
-                 3400, 228, 504, 288);
-    Label3 = place(new QLabel(QStringLiteral("seconds"), Frame1), 4000, 250, 816, 216);
+    m_waitGroup = place(new QGroupBox(QStringLiteral("Wait Options"), this), 48, 780, 4980, 612);
+    m_dontWaitButton = place(new QRadioButton(QStringLiteral("D&on't wait"), m_waitGroup), 144, 192, 1100, 348);
+    m_untilFinishedButton =
+        place(new QRadioButton(QStringLiteral("&Until finished"), m_waitGroup), 1280, 192, 1350, 348);
+    m_forSecondsButton = place(new QRadioButton(QStringLiteral("&For"), m_waitGroup), 2700, 192, 640, 348);
+    m_secondsEdit = place(new FilteredLineEdit([](char32_t c, qsizetype) { return acceptSecondsChar(c); },
+                                               m_waitGroup),
+                          3400, 228, 504, 288);
+    m_secondsLabel = place(new QLabel(QStringLiteral("seconds"), m_waitGroup), 4000, 250, 816, 216);
 
-    cmdOK = place(new QPushButton(QStringLiteral("OK"), this), 5076, 1650, 768, 252);
-    cmdCancel = place(new QPushButton(QStringLiteral("Cancel"), this), 5076, 1920, 768, 252);
+    m_okButton = place(new QPushButton(QStringLiteral("OK"), this), 5076, 1650, 768, 252);
+    m_cancelButton = place(new QPushButton(QStringLiteral("Cancel"), this), 5076, 1920, 768, 252);
 
-    Frame2 = place(new QGroupBox(QStringLiteral("Start Options"), this), 48, 1392, 4980, 800);
-    chkOnce = place(new QCheckBox(QStringLiteral("Once only"), Frame2), 100, 228, 1200, 220);
-    Label5 = place(new QLabel(QStringLiteral("Startkey:"), Frame2), 1600, 220, 800, 220);
-    txtSKey = place(new FilteredLineEdit([](char32_t c, qsizetype) { return acceptStartKeyChar(c); },
-                                         Frame2),
-                    2500, 170, 1440, 288);
-    Label4 = place(new QLabel(QStringLiteral("Only on:"), Frame2), 120, 504, 750, 220);
-    const char* const dayNames[7] = {"Mo", "Tu", "We", "Th", "Fr", "Sa", "Su"};
+    m_startGroup = place(new QGroupBox(QStringLiteral("Start Options"), this), 48, 1392, 4980, 800);
+    m_onceOnlyBox = place(new QCheckBox(QStringLiteral("Once only"), m_startGroup), 100, 228, 1200, 220);
+    m_startKeyLabel = place(new QLabel(QStringLiteral("Startkey:"), m_startGroup), 1600, 220, 800, 220);
+    m_startKeyEdit = place(new FilteredLineEdit([](char32_t c, qsizetype) { return acceptStartKeyChar(c); },
+                                                m_startGroup),
+                           2500, 170, 1440, 288);
+    m_daysLabel = place(new QLabel(QStringLiteral("Only on:"), m_startGroup), 120, 504, 750, 220);
+    const char* const dayCaptions[7] = {"Mo", "Tu", "We", "Th", "Fr", "Sa", "Su"};
+    const char* const dayNames[7] = {"mondayBox", "tuesdayBox", "wednesdayBox", "thursdayBox",
+                                     "fridayBox", "saturdayBox", "sundayBox"};
     const int dayLefts[7] = {900, 1500, 2084, 2634, 3184, 3734, 4360};
-    for (int i = 0; i < 7; ++i)
-        chkDay[i] = place(new QCheckBox(QString::fromLatin1(dayNames[i]), Frame2), dayLefts[i], 516,
-                          550, 220);
+    for (int i = 0; i < 7; ++i) {
+        m_dayBoxes[i] = place(new QCheckBox(QString::fromLatin1(dayCaptions[i]), m_startGroup), dayLefts[i],
+                              516, 550, 220);
+        m_dayBoxes[i]->setObjectName(QLatin1String(dayNames[i]));
+    }
 
     // A label's access key moves the focus to the box that follows it.
-    Label1->setBuddy(txtDesc);
-    Label2->setBuddy(txtApp);
-    Label5->setBuddy(txtSKey);
+    m_descriptionLabel->setBuddy(m_descriptionEdit);
+    m_commandLabel->setBuddy(m_commandEdit);
+    m_startKeyLabel->setBuddy(m_startKeyEdit);
 
     // Design state before the fill.
-    optDW->setChecked(true);
+    m_dontWaitButton->setChecked(true);
     applyWaitMode(false);
     // No button is the default, not even for a moment: a dialog makes a
     // focused or the first auto-default button its default, and Enter in a
     // text box would then open Browse or save. keyPressEvent lets Enter press
     // the focused button only.
-    for (QPushButton* b : {cmdBrowse, cmdOK, cmdCancel}) {
+    for (QPushButton* b : {m_browseButton, m_okButton, m_cancelButton}) {
         b->setAutoDefault(false);
         b->setDefault(false);
     }
-    cmdOK->setEnabled(false);
+    m_okButton->setEnabled(false);
 
-    QWidget* const order[] = {txtDesc,   txtApp,    cmdBrowse, optDW,     optUF,     optW,
-                              txtW,      cmdOK,     cmdCancel, chkOnce,   txtSKey,   chkDay[0],
-                              chkDay[1], chkDay[2], chkDay[3], chkDay[4], chkDay[5], chkDay[6]};
+    QWidget* const order[] = {m_descriptionEdit, m_commandEdit, m_browseButton,
+                              m_dontWaitButton, m_untilFinishedButton, m_forSecondsButton, m_secondsEdit,
+                              m_okButton, m_cancelButton,
+                              m_onceOnlyBox, m_startKeyEdit,
+                              m_dayBoxes[0], m_dayBoxes[1], m_dayBoxes[2], m_dayBoxes[3],
+                              m_dayBoxes[4], m_dayBoxes[5], m_dayBoxes[6]};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
     const std::pair<QWidget*, int> topics[] = {
-        {Label1, 120}, {txtDesc, 120}, {Label2, 130}, {txtApp, 130}, {cmdBrowse, 140},
-        {optDW, 150},  {optUF, 160},   {optW, 170},   {txtW, 170},   {Label3, 170},
-        {chkOnce, 180}, {Label5, 190}, {txtSKey, 190}, {Label4, 200}};
+        {m_descriptionLabel, 120}, {m_descriptionEdit, 120},
+        {m_commandLabel, 130},     {m_commandEdit, 130},
+        {m_browseButton, 140},
+        {m_dontWaitButton, 150},   {m_untilFinishedButton, 160},
+        {m_forSecondsButton, 170}, {m_secondsEdit, 170},        {m_secondsLabel, 170},
+        {m_onceOnlyBox, 180},
+        {m_startKeyLabel, 190},    {m_startKeyEdit, 190},
+        {m_daysLabel, 200}};
     for (const auto& [w, topic] : topics) setHelpTopic(w, topic);
-    for (QCheckBox* box : chkDay) setHelpTopic(box, 200);
+    for (QCheckBox* box : m_dayBoxes) setHelpTopic(box, 200);
 
-    // The design names, for help lookup and for finding controls by name.
     const std::pair<QWidget*, const char*> names[] = {
-        {Label1, "Label1"}, {txtDesc, "txtDesc"},   {Label2, "Label2"},   {txtApp, "txtApp"},
-        {cmdBrowse, "cmdBrowse"}, {Frame1, "Frame1"}, {optDW, "optDW"}, {optUF, "optUF"},
-        {optW, "optW"},     {txtW, "txtW"},         {Label3, "Label3"},   {cmdOK, "cmdOK"},
-        {cmdCancel, "cmdCancel"}, {Frame2, "Frame2"}, {chkOnce, "chkOnce"}, {Label5, "Label5"},
-        {txtSKey, "txtSKey"}, {Label4, "Label4"}};
+        {m_descriptionLabel, "descriptionLabel"},
+        {m_descriptionEdit, "descriptionEdit"},
+        {m_commandLabel, "commandLabel"},
+        {m_commandEdit, "commandEdit"},
+        {m_browseButton, "browseButton"},
+        {m_waitGroup, "waitGroup"},
+        {m_dontWaitButton, "dontWaitButton"},
+        {m_untilFinishedButton, "untilFinishedButton"},
+        {m_forSecondsButton, "forSecondsButton"},
+        {m_secondsEdit, "secondsEdit"},
+        {m_secondsLabel, "secondsLabel"},
+        {m_okButton, "okButton"},
+        {m_cancelButton, "cancelButton"},
+        {m_startGroup, "startGroup"},
+        {m_onceOnlyBox, "onceOnlyBox"},
+        {m_startKeyLabel, "startKeyLabel"},
+        {m_startKeyEdit, "startKeyEdit"},
+        {m_daysLabel, "daysLabel"}};
     for (const auto& [w, name] : names) w->setObjectName(QLatin1String(name));
-    for (int i = 0; i < 7; ++i) chkDay[i]->setObjectName(QStringLiteral("chkDay%1").arg(i));
 
     // The longest value the seconds box takes.
-    setFitText(txtW, QStringLiteral("43200"));
+    setFitText(m_secondsEdit, QStringLiteral("43200"));
     setFixedSize(fitControls(this));
 
-    connect(txtDesc, &QLineEdit::textChanged, this, [this] { txtDesc_Change(); });
-    connect(txtApp, &QLineEdit::textChanged, this, [this] { txtApp_Change(); });
-    connect(txtW, &QLineEdit::textChanged, this, [this] { txtW_Change(); });
+    connect(m_descriptionEdit, &QLineEdit::textChanged, this, &TaskForm::updateOkButton);
+    connect(m_commandEdit, &QLineEdit::textChanged, this, &TaskForm::updateOkButton);
+    connect(m_secondsEdit, &QLineEdit::textChanged, this, &TaskForm::clampSecondsText);
     // Arrow keys move the choice inside the frame as well as clicks do, so
     // the mode follows the selection rather than the click.
-    connect(optDW, &QRadioButton::toggled, this, [this](bool on) { if (on) optDW_Click(); });
-    connect(optUF, &QRadioButton::toggled, this, [this](bool on) { if (on) optUF_Click(); });
-    connect(optW, &QRadioButton::toggled, this, [this](bool on) { if (on) optW_Click(); });
-    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
-    connect(cmdBrowse, &QPushButton::clicked, this, [this] { cmdBrowse_Click(); });
+    for (QRadioButton* choice : {m_dontWaitButton, m_untilFinishedButton, m_forSecondsButton})
+        connect(choice, &QRadioButton::toggled, this, [this](bool on) {
+            if (on) applyWaitChoice();
+        });
+    connect(m_okButton, &QPushButton::clicked, this, &TaskForm::save);
+    connect(m_cancelButton, &QPushButton::clicked, this, &TaskForm::reject);
+    connect(m_browseButton, &QPushButton::clicked, this, &TaskForm::browse);
 }
 
 void TaskForm::fill() {
-    const int n = m_edited.EditedTask;
     TaskFields f;
-    if (isTaskNumber(n)) {
+    if (isTaskNumber(m_taskNumber)) {
         try {
-            f = fieldsFromTask(readTask(m_store, n));
+            f = fieldsFromTask(readTask(m_store, m_taskNumber));
         } catch (const StoreError& e) {
             // Saving over a task that could not be read would replace it with
             // blanks; the form stays open only so that the user can cancel.
             m_loadFailed = true;
             m_prompts.error(parentWidget(), e.text());
-            CheckFields();
+            updateOkButton();
             return;
         }
     } else {
         f = newTaskFields();
     }
 
-    txtDesc->setText(f.desc);
-    txtApp->setText(f.app);
+    m_descriptionEdit->setText(f.desc);
+    m_commandEdit->setText(f.app);
     switch (f.wait) {
-    case WaitChoice::DontWait: optDW->setChecked(true); break;
-    case WaitChoice::UntilFinished: optUF->setChecked(true); break;
+    case WaitChoice::DontWait: m_dontWaitButton->setChecked(true); break;
+    case WaitChoice::UntilFinished: m_untilFinishedButton->setChecked(true); break;
     case WaitChoice::ForSeconds:
-        optW->setChecked(true);
-        txtW->setText(f.seconds);
+        m_forSecondsButton->setChecked(true);
+        m_secondsEdit->setText(f.seconds);
         break;
     }
-    for (int i = 0; i < 7; ++i) chkDay[i]->setChecked(f.days[i]);
-    chkOnce->setChecked(f.once);
-    txtSKey->setText(f.keys);
-    CheckFields();
+    for (int i = 0; i < 7; ++i) m_dayBoxes[i]->setChecked(f.days[i]);
+    m_onceOnlyBox->setChecked(f.once);
+    m_startKeyEdit->setText(f.keys);
+    updateOkButton();
 }
 
 TaskFields TaskForm::fields() const {
     TaskFields f;
-    f.desc = txtDesc->text();
-    f.app = txtApp->text();
-    f.wait = optW->isChecked()    ? WaitChoice::ForSeconds
-             : optUF->isChecked() ? WaitChoice::UntilFinished
-                                  : WaitChoice::DontWait;
-    f.seconds = txtW->text();
-    for (int i = 0; i < 7; ++i) f.days[i] = chkDay[i]->isChecked();
-    f.once = chkOnce->isChecked();
-    f.keys = txtSKey->text();
+    f.desc = m_descriptionEdit->text();
+    f.app = m_commandEdit->text();
+    f.wait = m_forSecondsButton->isChecked()      ? WaitChoice::ForSeconds
+             : m_untilFinishedButton->isChecked() ? WaitChoice::UntilFinished
+                                                  : WaitChoice::DontWait;
+    f.seconds = m_secondsEdit->text();
+    for (int i = 0; i < 7; ++i) f.days[i] = m_dayBoxes[i]->isChecked();
+    f.once = m_onceOnlyBox->isChecked();
+    f.keys = m_startKeyEdit->text();
     return f;
 }
 
-void TaskForm::CheckFields() {
-    cmdOK->setEnabled(!m_loadFailed && fieldsComplete(txtDesc->text(), txtApp->text(),
-                                                      optW->isChecked(), txtW->text()));
+void TaskForm::updateOkButton() {
+    m_okButton->setEnabled(!m_loadFailed && fieldsComplete(m_descriptionEdit->text(), m_commandEdit->text(),
+                                                           m_forSecondsButton->isChecked(),
+                                                           m_secondsEdit->text()));
 }
 
 void TaskForm::applyWaitMode(bool forSeconds) {
-    txtW->setEnabled(forSeconds);
+    m_secondsEdit->setEnabled(forSeconds);
     // Enabled it looks like any text box; disabled it takes the dialog's face
     // so that it reads as part of the frame. The text stays either way.
-    QPalette p = txtW->palette();
-    const QColor back = forSeconds ? QApplication::palette(txtW).color(QPalette::Active, QPalette::Base)
-                                   : palette().color(QPalette::Active, QPalette::Window);
+    QPalette p = m_secondsEdit->palette();
+    const QColor back = forSeconds
+                            ? QApplication::palette(m_secondsEdit).color(QPalette::Active, QPalette::Base)
+                            : palette().color(QPalette::Active, QPalette::Window);
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         p.setColor(group, QPalette::Base, back);
-    txtW->setPalette(p);
+    m_secondsEdit->setPalette(p);
 }
 
-void TaskForm::optDW_Click() {
-    applyWaitMode(false);
-    CheckFields();
+void TaskForm::applyWaitChoice() {
+    applyWaitMode(m_forSecondsButton->isChecked());
+    updateOkButton();
 }
 
-void TaskForm::optUF_Click() {
-    applyWaitMode(false);
-    CheckFields();
-}
-
-void TaskForm::optW_Click() {
-    applyWaitMode(true);
-    CheckFields();
-}
-
-void TaskForm::txtDesc_Change() { CheckFields(); }
-
-void TaskForm::txtApp_Change() { CheckFields(); }
-
-void TaskForm::txtW_Change() {
-    const QString text = txtW->text();
+void TaskForm::clampSecondsText() {
+    const QString text = m_secondsEdit->text();
     const QString clamped = clampSeconds(text);
     // Setting the text is itself a change and comes back here once, finding
     // nothing more to clamp.
-    if (clamped != text) txtW->setText(clamped);
-    CheckFields();
+    if (clamped != text) m_secondsEdit->setText(clamped);
+    updateOkButton();
 }
 
-void TaskForm::cmdBrowse_Click() {
+void TaskForm::browse() {
     // "Program Files" cannot test the executable bit: name filters see names
     // only. The programs a Linux user starts mostly have no extension at all
     // (/usr/bin/firefox, ~/bin/backup), so a list of extensions alone would
@@ -302,21 +313,21 @@ void TaskForm::cmdBrowse_Click() {
         QStringLiteral("Program Files (*.desktop *.AppImage *.appimage *.sh *.py *.pl *.run *.bin *)"),
         QStringLiteral("All Files (*)")};
     const QString chosen = m_prompts.openFile(this, QStringLiteral("Select program file"),
-                                              txtApp->text().left(512), filters);
-    if (!chosen.isEmpty()) txtApp->setText(chosen);
+                                              m_commandEdit->text().left(512), filters);
+    if (!chosen.isEmpty()) m_commandEdit->setText(chosen);
 }
 
-void TaskForm::cmdOK_Click() {
+void TaskForm::save() {
     // OK is only clickable when the fields are complete; checking again keeps
     // an empty description, which would end the list early, out of the store.
-    if (m_loadFailed || !fieldsComplete(txtDesc->text(), txtApp->text(), optW->isChecked(),
-                                        txtW->text()))
+    if (m_loadFailed || !fieldsComplete(m_descriptionEdit->text(), m_commandEdit->text(),
+                                        m_forSecondsButton->isChecked(), m_secondsEdit->text()))
         return;
 
     std::optional<BusyGuard> busy;
     busy.emplace(showBusyPointer);
     try {
-        const int n = numberToSave(m_store, m_edited.EditedTask);
+        const int n = numberToSave(m_store, m_taskNumber);
         if (n == 0) {
             // The normal pointer comes back before the message, so the user
             // does not answer it under an hourglass.
@@ -336,8 +347,6 @@ void TaskForm::cmdOK_Click() {
     busy.reset();
     accept();
 }
-
-void TaskForm::cmdCancel_Click() { reject(); }
 
 void TaskForm::keyPressEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&

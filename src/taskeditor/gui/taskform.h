@@ -3,13 +3,17 @@
 // one. It fills itself from the store when it is created, writes the task's
 // five values in one go on OK and writes nothing on Cancel or Esc.
 //
-// The opener sets EditedTask (0 or any value outside 1..999: a new task; else
-// the number of the task to edit), creates the form, centres it over its own
+// The opener creates the form for a task number, centres it over its own
 // window, sets the caption "New Task" or "Edit Task", runs exec() and then
 // rebuilds its list. exec() returns Accepted only when a task was written.
+//
+// Every control carries an object name (descriptionEdit, commandEdit,
+// browseButton, waitGroup, dontWaitButton, untilFinishedButton,
+// forSecondsButton, secondsEdit, okButton, cancelButton, startGroup,
+// onceOnlyBox, startKeyEdit, mondayBox ... sundayBox and their labels), and
+// every control with a help number carries it as the int property "helpTopic".
 
 #include "store/settingsstore.h"
-#include "taskeditor/editedtask.h"
 #include "taskeditor/taskrules.h"
 #include "ui/prompts.h"
 
@@ -31,50 +35,14 @@ class TaskForm : public QDialog {
     Q_OBJECT
 public:
     // Builds the controls from the design and fills them from the store for
-    // the task `edited` names (or as a new task). If the store cannot be read
-    // the failure is reported through `prompts` and OK stays disabled, so the
-    // form can only be cancelled. `store`, `prompts` and `edited` must outlive
-    // the form.
-    TaskForm(SettingsStore& store, Prompts& prompts, const EditedTaskState& edited,
-             QWidget* parent = nullptr);
+    // task `taskNumber`; 0, or any number outside 1..999, opens a new task.
+    // If the store cannot be read the failure is reported through `prompts`
+    // and OK stays disabled, so the form can only be cancelled. `store` and
+    // `prompts` must outlive the form.
+    TaskForm(SettingsStore& store, Prompts& prompts, int taskNumber, QWidget* parent = nullptr);
 
-    // The controls, by their design names. Every control with a help number
-    // carries it as the int property "helpTopic".
-    QLabel* Label1 = nullptr;
-    QLineEdit* txtDesc = nullptr;
-    QLabel* Label2 = nullptr;
-    QLineEdit* txtApp = nullptr;
-    QPushButton* cmdBrowse = nullptr;
-    QGroupBox* Frame1 = nullptr;
-    QRadioButton* optDW = nullptr;
-    QRadioButton* optUF = nullptr;
-    QRadioButton* optW = nullptr;
-    QLineEdit* txtW = nullptr;
-    QLabel* Label3 = nullptr;
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdCancel = nullptr;
-    QGroupBox* Frame2 = nullptr;
-    QCheckBox* chkOnce = nullptr;
-    QLabel* Label5 = nullptr;
-    QLineEdit* txtSKey = nullptr;
-    QLabel* Label4 = nullptr;
-    std::array<QCheckBox*, 7> chkDay{};  // 0 = "Mo" ... 6 = "Su"
-
-    // Event handlers, run by the controls; public so that the opener's tests
-    // and the help wiring can reach them by name.
-    void cmdOK_Click();      // saves the task and accepts, or reports and stays
-    void cmdCancel_Click();  // closes without writing
-    void cmdBrowse_Click();  // lets the user pick the command's file
-    void optDW_Click();      // wait-mode choices: seconds field off or on,
-    void optUF_Click();      // then CheckFields
-    void optW_Click();
-    void txtDesc_Change();  // CheckFields
-    void txtApp_Change();   // CheckFields
-    void txtW_Change();     // the seconds clamp, then CheckFields
-    void CheckFields();     // enables OK exactly when the fields can be saved
-
-    // What the fields hold now, as the rules see them.
-    TaskFields fields() const;
+    // The task number the form was opened for.
+    int taskNumber() const { return m_taskNumber; }
 
 protected:
     // Enter or Return presses the focused button and nothing else: no button
@@ -82,15 +50,51 @@ protected:
     // Esc cancels as in any dialog.
     void keyPressEvent(QKeyEvent* event) override;
 
+private slots:
+    // Saves the task and accepts, or reports and stays open. Does nothing
+    // unless the fields can be saved, whoever calls it.
+    void save();
+    // Lets the user pick the command's file.
+    void browse();
+    // The seconds box follows the wait choice: usable only for "For".
+    void applyWaitChoice();
+    // Applies the seconds clamp to the seconds box.
+    void clampSecondsText();
+    // Enables OK exactly when the fields can be saved.
+    void updateOkButton();
+
 private:
     void buildControls();
     void fill();
+    // The seconds box usable and looking like a text box, or neither.
     void applyWaitMode(bool forSeconds);
+    // What the fields hold now, as the rules see them.
+    TaskFields fields() const;
 
     SettingsStore& m_store;
     Prompts& m_prompts;
-    const EditedTaskState& m_edited;
+    const int m_taskNumber;
     bool m_loadFailed = false;
+
+    QLabel* m_descriptionLabel = nullptr;
+    QLineEdit* m_descriptionEdit = nullptr;
+    QLabel* m_commandLabel = nullptr;
+    QLineEdit* m_commandEdit = nullptr;
+    QPushButton* m_browseButton = nullptr;
+    QGroupBox* m_waitGroup = nullptr;
+    QRadioButton* m_dontWaitButton = nullptr;
+    QRadioButton* m_untilFinishedButton = nullptr;
+    QRadioButton* m_forSecondsButton = nullptr;
+    QLineEdit* m_secondsEdit = nullptr;
+    QLabel* m_secondsLabel = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QGroupBox* m_startGroup = nullptr;
+    QCheckBox* m_onceOnlyBox = nullptr;
+    QLabel* m_startKeyLabel = nullptr;
+    QLineEdit* m_startKeyEdit = nullptr;
+    QLabel* m_daysLabel = nullptr;
+    std::array<QCheckBox*, 7> m_dayBoxes{};  // 0 = "Mo" ... 6 = "Su"
 };
 
 }  // namespace velmora

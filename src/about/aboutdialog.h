@@ -2,6 +2,8 @@
 // The About window: product name, file description, version, legal notice
 // and the program icon. Modal; closed with its OK button. Holds no state
 // between openings: every instance fills itself when it is created.
+//
+// Its controls are named nameLabel, iconLabel, versionLabel and okButton.
 
 #include <QDialog>
 #include <QIcon>
@@ -23,29 +25,28 @@ struct VersionInfo {
 // This build's version information (from the project's version).
 VersionInfo programVersion();
 
-// The text of lblVersion: file description, character 13, "Version " and
-// major.minor.revision in plain decimal, character 13, legal notice.
+// The text of the version label, three lines: file description, "Version "
+// and major.minor.revision in plain decimal, legal notice.
 QString versionLabelText(const VersionInfo& info);
 
-class frmAbout : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    // Creates the controls and fills lblName and lblVersion from `info`.
-    explicit frmAbout(QWidget* parent = nullptr, const VersionInfo& info = programVersion());
+    // Creates the controls and fills the name and version labels from `info`.
+    explicit AboutDialog(QWidget* parent = nullptr, const VersionInfo& info = programVersion());
 
-    // Shows `icon` in Picture1, scaled to fit the picture box.
-    void setPicture(const QIcon& icon);
+    // Shows `icon` above the version, scaled to fit the design's picture box.
+    void setIcon(const QIcon& icon);
 
-    // lblVersion's text as set, with character 13 between its lines (the
-    // label itself shows them as line breaks).
+    // The version label's text as set: versionLabelText() of the `info`
+    // the window was made with.
     const QString& versionText() const { return m_versionText; }
 
-    QLabel* const lblName;
-    QLabel* const Picture1;
-    QLabel* const lblVersion;
-    QPushButton* const Command1;
-
 private:
+    QLabel* const m_nameLabel;
+    QLabel* const m_iconLabel;
+    QLabel* const m_versionLabel;
+    QPushButton* const m_okButton;
     QString m_versionText;
 };
 
