@@ -34,8 +34,7 @@ void refreshList(benchmark::State& state, SettingsStore& store) {
     testing::FakePrompts prompts;
     testing::FakeLauncher launcher;
     testing::FakeClock clock;
-    LinuxRegistry registry{QProcessEnvironment()};
-    Mainform form(store, prompts, launcher, clock, registry, QProcessEnvironment());
+    Mainform form(store, prompts, launcher, clock, QProcessEnvironment());
     form.show();
     auto* list = form.findChild<TabListWidget*>(QStringLiteral("taskList"));
     if (!list) {

@@ -15,7 +15,6 @@
 #include "launcher/switches.h"
 #include "launcher/systemdscopes.h"
 #include "store/memorystore.h"
-#include "store/registry.h"
 #include "store/sqlitestore.h"
 #include "ui/prompts.h"
 #include "ui/windowsystem.h"
@@ -181,8 +180,7 @@ int uninstall(bool window, const QProcessEnvironment& environment) {
     };
     try {
         SqliteStore store(defaultSettingsPath(environment));
-        LinuxRegistry registry(environment);
-        const UninstallResult result = uninstallStartUp(store, registry, environment);
+        const UninstallResult result = uninstallStartUp(store, environment);
         tell(uninstallSummary(result), !result.succeeded());
         return result.succeeded() ? 0 : 1;
     } catch (const StoreError& e) {
@@ -235,10 +233,9 @@ int runMode(const Switches& switches, const QProcessEnvironment& environment) {
     }
 
     StartupSequence sequence(*store, launcher, prompts, clock);
-    LinuxRegistry registry(environment);
     try {
         const StartupSettings settings = sequence.run(switches);
-        return runEditingMode({*store, prompts, launcher, clock, registry, environment,
+        return runEditingMode({*store, prompts, launcher, clock, environment,
                                settings.installed, settings.defaultKey,
                                locateHelpFile(QCoreApplication::applicationDirPath()),
                                opened.readOnlyReason});

@@ -5,6 +5,7 @@
 #include "launcher/desktopentry.h"
 #include "launcher/uniquefd.h"
 #include "store/tasklayout.h"
+#include "store/xdgfolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -376,17 +377,15 @@ QString transferSummary(const TransferResult& result) {
     return text;
 }
 
-StartUpTransfer::StartUpTransfer(SettingsStore& store, Registry& registry,
-                                 QProcessEnvironment environment, QString programFolder)
+StartUpTransfer::StartUpTransfer(SettingsStore& store, QProcessEnvironment environment,
+                                 QString programFolder)
     : m_store(store),
-      m_registry(registry),
       m_environment(std::move(environment)),
       m_desktop(DesktopEnvironment::fromEnvironment(m_environment)),
       m_programFolder(std::move(programFolder)) {}
 
 QString StartUpTransfer::findFolders() {
-    const QString folder =
-        RegReadString(m_registry, kHKeyCurrentUser, kShellFoldersKey, kStartUpValue);
+    const QString folder = autostartFolder(m_environment);
     // An empty or relative answer would name whatever folder the program runs
     // in; nothing may be listed, copied or removed there.
     if (folder.isEmpty() || !QDir::isAbsolutePath(folder))
@@ -752,10 +751,9 @@ bool installClicked(SettingsStore& store, StartUpTransfer& transfer, const Insta
     return result.succeeded();
 }
 
-UninstallResult uninstallStartUp(SettingsStore& store, Registry& registry,
-                                 const QProcessEnvironment& environment) {
+UninstallResult uninstallStartUp(SettingsStore& store, const QProcessEnvironment& environment) {
     // Giving back needs no program folder: no launcher entry is written.
-    StartUpTransfer transfer(store, registry, environment, {});
+    StartUpTransfer transfer(store, environment, {});
     return transfer.UninstallStartUp();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Installing into the autostart folder: the entries of the user's StartUp
-// folder (the XDG autostart folder, learnt through RegReadString) are moved
+// folder (the XDG autostart folder, autostartFolder() of store/xdgfolders.h) are moved
 // into Velmora's own folder and entered as tasks of the launch list, and the
 // launcher's own Desktop Entry takes their place, so that from the next logon
 // on the launcher starts them. Window-free: the main window's Install button
@@ -9,7 +9,6 @@
 #include "launcher/autostart.h"
 #include "launcher/desktopentry.h"
 #include "store/busyguard.h"
-#include "store/registry.h"
 #include "store/settingsstore.h"
 
 #include <QList>
@@ -115,15 +114,14 @@ QString uninstallSummary(const UninstallResult& result);
 
 using Notify = std::function<void(const QString& text)>;
 
-// The transfer itself, over an injected store, registry and environment; the
+// The transfer itself, over an injected store and environment; the
 // file system is the real one, so tests point the XDG folders at a
 // temporary home.
 class StartUpTransfer {
 public:
     // `programFolder`: the folder of the running executable, absolute and
     // without a trailing separator (QCoreApplication::applicationDirPath()).
-    StartUpTransfer(SettingsStore& store, Registry& registry, QProcessEnvironment environment,
-                    QString programFolder);
+    StartUpTransfer(SettingsStore& store, QProcessEnvironment environment, QString programFolder);
 
     // Moves every entry of the StartUp folder that starts something at logon
     // (inspectAutostartFile() says Starts; only "*.desktop" names not starting
@@ -185,7 +183,6 @@ private:
     bool isStub(const QString& path, const QString& name) const;
 
     SettingsStore& m_store;
-    Registry& m_registry;
     QProcessEnvironment m_environment;
     DesktopEnvironment m_desktop;  // of m_environment: what the launcher would start
     QString m_programFolder;
@@ -211,9 +208,8 @@ struct InstallPrompts {
 // successful transfer). StoreError propagates, with the pointer restored.
 bool installClicked(SettingsStore& store, StartUpTransfer& transfer, const InstallPrompts& prompts);
 
-// /UNINSTALL: gives back what Install moved, as `registry` and `environment`
-// name the folders. StoreError propagates.
-UninstallResult uninstallStartUp(SettingsStore& store, Registry& registry,
-                                 const QProcessEnvironment& environment);
+// /UNINSTALL: gives back what Install moved, as `environment` names the
+// folders. StoreError propagates.
+UninstallResult uninstallStartUp(SettingsStore& store, const QProcessEnvironment& environment);
 
 }  // namespace velmora

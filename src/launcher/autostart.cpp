@@ -2,7 +2,6 @@
 
 #include "launcher/commandsplit.h"
 #include "launcher/desktopentry.h"
-#include "store/registry.h"
 #include "store/xdgfolders.h"
 
 #include <QDir>

@@ -44,4 +44,9 @@ QStringList xdgConfigDirs(const QProcessEnvironment& environment) {
     return out;
 }
 
+QString autostartFolder(const QProcessEnvironment& environment) {
+    const QString config = xdgConfigHome(environment);
+    return config.isEmpty() ? QString() : config + QStringLiteral("/autostart");
+}
+
 }  // namespace velmora

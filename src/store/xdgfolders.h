@@ -24,6 +24,10 @@ QString xdgDataHome(const QProcessEnvironment& environment);
 // $XDG_RUNTIME_DIR; the standard gives it no default.
 QString xdgRuntimeDir(const QProcessEnvironment& environment);
 
+// The user's autostart folder of the XDG Autostart standard:
+// xdgConfigHome() + "/autostart"; empty when there is no configuration folder.
+QString autostartFolder(const QProcessEnvironment& environment);
+
 // The ':'-separated $XDG_CONFIG_DIRS in their order of preference, relative
 // entries left out; "/etc/xdg" when the variable is unset or empty.
 QStringList xdgConfigDirs(const QProcessEnvironment& environment);

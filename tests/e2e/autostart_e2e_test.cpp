@@ -6,7 +6,6 @@
 // small autostart folder.
 #include "desktopsession.h"
 #include "editor/transfer.h"
-#include "store/registry.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"
@@ -130,8 +129,7 @@ protected:
     // Install as the main window's button does it, answered Yes.
     bool install(QStringList* messages = nullptr) {
         SqliteStore store(storePath());
-        LinuxRegistry registry(env);
-        StartUpTransfer transfer(store, registry, env, QFileInfo(QStringLiteral(VELMORA_BINARY)).absolutePath());
+        StartUpTransfer transfer(store, env, QFileInfo(QStringLiteral(VELMORA_BINARY)).absolutePath());
         QStringList said;
         const bool done = installClicked(store, transfer,
                                          {[](const QString&) { return true; },

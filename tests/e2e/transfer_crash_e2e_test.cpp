@@ -13,7 +13,6 @@
 #include "editor/transfer.h"
 #include "killedchild.h"
 #include "launcher/autostart.h"
-#include "store/registry.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 
@@ -71,8 +70,7 @@ void write(const QString& path, const QByteArray& text) {
 int transferOnce(const QString& root) {
     const QProcessEnvironment env = environmentFor(root);
     SqliteStore store(storeOf(root));
-    LinuxRegistry registry(env);
-    StartUpTransfer transfer(store, registry, env, QStringLiteral("/opt/velmora"));
+    StartUpTransfer transfer(store, env, QStringLiteral("/opt/velmora"));
     if (!testing::announceReady()) return 1;
     const TransferResult r = transfer.TransferStartUp();
     return r.succeeded() ? 0 : 2;
@@ -209,8 +207,7 @@ TEST_F(TransferCrash, KilledAtAnyMomentLosesNoEntryAndInstallCompletesIt) {
         const QProcessEnvironment env = environmentFor(root);
         {
             SqliteStore store(storeOf(root));
-            LinuxRegistry registry(env);
-            StartUpTransfer transfer(store, registry, env, QStringLiteral("/opt/velmora"));
+            StartUpTransfer transfer(store, env, QStringLiteral("/opt/velmora"));
             const TransferResult r = transfer.TransferStartUp();
             EXPECT_TRUE(r.succeeded()) << transferSummary(r).toStdString();
             EXPECT_EQ(taskCount(store), kEntries);

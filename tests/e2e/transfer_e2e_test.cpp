@@ -6,7 +6,6 @@
 #include "desktopsession.h"
 #include "editor/transfer.h"
 #include "launcher/desktopentry.h"
-#include "store/registry.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 
@@ -63,8 +62,7 @@ TEST(TransferEndToEnd, MovedEntriesStartFromTheLaunchListAtTheNextLogon) {
     const QString programFolder = QFileInfo(binary).absolutePath();
     {
         SqliteStore store(root + QStringLiteral("/config/velmora/settings.db"));
-        LinuxRegistry registry(env);
-        StartUpTransfer transfer(store, registry, env, programFolder);
+        StartUpTransfer transfer(store, env, programFolder);
         const TransferResult r = transfer.TransferStartUp();
         ASSERT_TRUE(r.succeeded()) << r.error.toStdString();
         ASSERT_EQ(r.moved.size(), 2);

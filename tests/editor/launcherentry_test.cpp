@@ -6,7 +6,6 @@
 #include "editor/launcherlink.h"
 #include "editor/transfer.h"
 #include "store/memorystore.h"
-#include "store/registry.h"
 
 #include "testfiles.h"
 
@@ -227,9 +226,8 @@ TEST_F(Link, InstallWritesAnEntryThatRunsTheLink) {
     env.insert("XDG_CONFIG_HOME", home.path() + "/config");
     const QString folder = home.path() + "/100%";
     MemoryStore store;
-    LinuxRegistry registry(env);
 
-    const TransferResult first = StartUpTransfer(store, registry, env, folder).TransferStartUp();
+    const TransferResult first = StartUpTransfer(store, env, folder).TransferStartUp();
     ASSERT_TRUE(first.succeeded()) << first.error.toStdString();
     EXPECT_EQ(transferSummary(first), QString());
     QFile entry(home.path() + "/config/autostart/" + kLauncherEntryName);
@@ -240,7 +238,7 @@ TEST_F(Link, InstallWritesAnEntryThatRunsTheLink) {
     EXPECT_EQ(target(), folder + "/velmora");
 
     const QString moved = home.path() + "/elsewhere 100%";
-    ASSERT_TRUE(StartUpTransfer(store, registry, env, moved).TransferStartUp().succeeded());
+    ASSERT_TRUE(StartUpTransfer(store, env, moved).TransferStartUp().succeeded());
     EXPECT_EQ(target(), moved + "/velmora");
 }
 

@@ -64,8 +64,7 @@ const QString kHelpFile = QStringLiteral(VELMORA_SOURCE_DIR "/data/help/velmora.
 class ListCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        registry.emplace(environment);
-        form = std::make_unique<Mainform>(store, prompts, launcher, clock, *registry, environment);
+        form = std::make_unique<Mainform>(store, prompts, launcher, clock, environment);
         form->load(false, QString(), kHelpFile);
     }
     void TearDown() override {
@@ -162,7 +161,6 @@ protected:
     testing::FakeClock clock;
     // The folders of the Install button; none unless a test names them.
     QProcessEnvironment environment;
-    std::optional<LinuxRegistry> registry;
     std::unique_ptr<Mainform> form;
     std::unique_ptr<QObject> timers = std::make_unique<QObject>();
 

@@ -59,7 +59,7 @@ const QString kHelpFile = QStringLiteral(VELMORA_SOURCE_DIR "/data/help/velmora.
 class MainformTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        form = std::make_unique<Mainform>(store, prompts, launcher, clock, registry, environment);
+        form = std::make_unique<Mainform>(store, prompts, launcher, clock, environment);
     }
     void TearDown() override {
         // Never leave a popup or a window behind for the next test.
@@ -102,7 +102,6 @@ protected:
     testing::FakeClock clock;
     // No folders: the Install button of these tests never reaches a real home.
     QProcessEnvironment environment;
-    LinuxRegistry registry{environment};
     std::unique_ptr<Mainform> form;
 };
 
@@ -568,7 +567,7 @@ TEST_F(MainformKnownDesktopTest, ReopeningKeepsTheSizeItWasClosedWith) {
     // Whole pixels: left 61 is 915 twips; the least outer size, 450 x 227.
     EXPECT_EQ(first, QStringLiteral("1320;915;3405;6750;0"));
     for (int run = 0; run < 2; ++run) {
-        form = std::make_unique<Mainform>(store, prompts, launcher, clock, registry, environment);
+        form = std::make_unique<Mainform>(store, prompts, launcher, clock, environment);
         form->load(false, QString(), kHelpFile);
         form->close();
         EXPECT_EQ(stored(kWindow, kLocation), first) << "run " << run;

@@ -1,7 +1,6 @@
 #include "editor/transfer.h"
 
 #include "store/memorystore.h"
-#include "store/registry.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"
 #include "unprivileged.h"
@@ -89,10 +88,8 @@ protected:
 
     TransferResult transfer() {
         const QProcessEnvironment env = environment();
-        LinuxRegistry registry(env);
-        StartUpTransfer t(store, registry, env, programFolder);
+        StartUpTransfer t(store, env, programFolder);
         TransferResult r = t.TransferStartUp();
-        EXPECT_EQ(registry.openHandles(), 0);
         return r;
     }
 
@@ -582,8 +579,7 @@ TEST_F(NothingMoves, WhenTheStartUpFolderIsUnknown) {
     put(autostart(), "a.desktop", entry("a"));
     QProcessEnvironment env;  // neither HOME nor XDG_CONFIG_HOME
     env.insert("XDG_DATA_HOME", home.path() + "/data");
-    LinuxRegistry registry(env);
-    StartUpTransfer t(store, registry, env, programFolder);
+    StartUpTransfer t(store, env, programFolder);
 
     expectUntouched(t.TransferStartUp());
     EXPECT_FALSE(QFileInfo::exists(home.path() + "/data"));
@@ -618,8 +614,7 @@ protected:
 
     bool click() {
         const QProcessEnvironment env = environment();
-        LinuxRegistry registry(env);
-        StartUpTransfer t(store, registry, env, programFolder);
+        StartUpTransfer t(store, env, programFolder);
         return installClicked(store, t,
                               {[this](const QString& q) {
                                    asked.append(q);
@@ -691,8 +686,7 @@ TEST_F(Install, AFullListIsReportedInOneMessage) {
 
 TEST_F(Install, AnUnknownStartUpFolderIsReported) {
     QProcessEnvironment env;
-    LinuxRegistry registry(env);
-    StartUpTransfer t(store, registry, env, programFolder);
+    StartUpTransfer t(store, env, programFolder);
     EXPECT_FALSE(installClicked(store, t, {[](const QString&) { return true; },
                                            [this](const QString& w) { warnings.append(w); }, {}}));
     EXPECT_EQ(warnings, QStringList({QStringLiteral("Unable to find the StartUp folder.") + kCR +
@@ -825,8 +819,7 @@ class Uninstall : public TransferTest {
 protected:
     UninstallResult uninstall() {
         const QProcessEnvironment env = environment();
-        LinuxRegistry registry(env);
-        StartUpTransfer t(store, registry, env, programFolder);
+        StartUpTransfer t(store, env, programFolder);
         return t.UninstallStartUp();
     }
     // A folder of every kind Install treats differently.

@@ -12,7 +12,7 @@ using namespace velmora;
 
 namespace {
 
-enum class Folder { ConfigHome, DataHome, RuntimeDir, ConfigDirs };
+enum class Folder { ConfigHome, DataHome, RuntimeDir, ConfigDirs, Autostart };
 
 struct FolderCase {
     const char* name;
@@ -37,6 +37,7 @@ QStringList resolve(const FolderCase& c) {
     case Folder::ConfigHome: one = xdgConfigHome(env); break;
     case Folder::DataHome: one = xdgDataHome(env); break;
     case Folder::RuntimeDir: one = xdgRuntimeDir(env); break;
+    case Folder::Autostart: one = autostartFolder(env); break;
     case Folder::ConfigDirs: return xdgConfigDirs(env);
     }
     return one.isEmpty() ? QStringList() : QStringList{one};
@@ -90,7 +91,15 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"ConfigDirsRelativeAndEmptyLeftOut", Folder::ConfigDirs,
                    {{"XDG_CONFIG_DIRS", "rel::/etc/xdg:"}}, {"/etc/xdg"}},
         FolderCase{"ConfigDirsOnlyRelativeGivesNone", Folder::ConfigDirs,
-                   {{"XDG_CONFIG_DIRS", "a:b"}}, {}}),
+                   {{"XDG_CONFIG_DIRS", "a:b"}}, {}},
+        FolderCase{"AutostartBelowConfig", Folder::Autostart,
+                   {{"HOME", "/home/ann"}, {"XDG_CONFIG_HOME", "/cfg/ann"}}, {"/cfg/ann/autostart"}},
+        FolderCase{"AutostartBelowHome", Folder::Autostart, {{"HOME", "/home/ann"}},
+                   {"/home/ann/.config/autostart"}},
+        FolderCase{"AutostartRelativeConfigIgnored", Folder::Autostart,
+                   {{"HOME", "/home/ann"}, {"XDG_CONFIG_HOME", "cfg"}}, {"/home/ann/.config/autostart"}},
+        FolderCase{"AutostartNoHomeNoFolder", Folder::Autostart, {}, {}},
+        FolderCase{"AutostartRelativeHomeNoFolder", Folder::Autostart, {{"HOME", "relative"}}, {}}),
     [](const ::testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

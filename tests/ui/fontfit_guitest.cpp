@@ -307,8 +307,7 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
     }
     case Window::MainWindow: {
         // No folders: Install is never clicked here.
-        LinuxRegistry registry{QProcessEnvironment()};
-        Mainform form(store, prompts, launcher, clock, registry, QProcessEnvironment());
+        Mainform form(store, prompts, launcher, clock, QProcessEnvironment());
         form.show();
         checkWindow(&form, {{"defaultKeyEdit", "m"}, {"defaultKeyEdit", "w"}});
         break;

@@ -7,8 +7,7 @@
 namespace velmora {
 
 int runEditingMode(const EditingStart& start) {
-    Mainform mainform(start.store, start.prompts, start.launcher, start.clock, start.registry,
-                      start.environment);
+    Mainform mainform(start.store, start.prompts, start.launcher, start.clock, start.environment);
     mainform.load(start.installed, start.defaultKey, start.helpFile, start.readOnlyReason);
     return QApplication::exec();
 }

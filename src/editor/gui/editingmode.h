@@ -4,7 +4,6 @@
 
 #include "launcher/clock.h"
 #include "launcher/launching.h"
-#include "store/registry.h"
 #include "store/settingsstore.h"
 #include "ui/prompts.h"
 
@@ -18,8 +17,7 @@ struct EditingStart {
     Prompts& prompts;
     ProcessLauncher& launcher;
     const Clock& clock;
-    Registry& registry;  // with `environment`: the folders the Install button uses
-    QProcessEnvironment environment;
+    QProcessEnvironment environment;  // the folders the Install button uses
     bool installed = false;  // "Installed" read as "YES": the Install button is hidden
     QString defaultKey;      // "DefaultKey" as read at start
     QString helpFile;        // where the help document is (or is expected)

@@ -100,14 +100,13 @@ int taskFormTopicOf(const QWidget* widget) {
 }
 }  // namespace
 
-Mainform::Mainform(SettingsStore& store, Prompts& prompts, ProcessLauncher& launcher,
-                   const Clock& clock, Registry& registry, QProcessEnvironment environment, QWidget* parent)
+Mainform::Mainform(SettingsStore& store, Prompts& prompts, ProcessLauncher& launcher, const Clock& clock,
+                   QProcessEnvironment environment, QWidget* parent)
     : QWidget(parent),
       m_store(store),
       m_prompts(prompts),
       m_launcher(launcher),
       m_clock(clock),
-      m_registry(registry),
       m_environment(std::move(environment)),
       m_taskList(new TabListWidget(this)),
       m_addButton(button(QStringLiteral("&Add"), this)),
@@ -462,7 +461,7 @@ void Mainform::install() {
     bool hide = false;
     QString failure;
     try {
-        StartUpTransfer transfer(m_store, m_registry, m_environment,
+        StartUpTransfer transfer(m_store, m_environment,
                                  QCoreApplication::applicationDirPath());
         hide = installClicked(
             m_store, transfer,

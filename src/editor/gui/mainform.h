@@ -12,7 +12,6 @@
 
 #include "launcher/clock.h"
 #include "launcher/launching.h"
-#include "store/registry.h"
 #include "store/settingsstore.h"
 #include "ui/prompts.h"
 
@@ -37,11 +36,10 @@ class TaskForm;
 class Mainform : public QWidget {
     Q_OBJECT
 public:
-    // `registry` and `environment` name the folders the Install button moves
-    // the StartUp tasks from and to.
-    Mainform(SettingsStore& store, Prompts& prompts, ProcessLauncher& launcher,
-             const Clock& clock, Registry& registry, QProcessEnvironment environment,
-             QWidget* parent = nullptr);
+    // `environment` names the folders the Install button moves the
+    // autostart entries from and to.
+    Mainform(SettingsStore& store, Prompts& prompts, ProcessLauncher& launcher, const Clock& clock,
+             QProcessEnvironment environment, QWidget* parent = nullptr);
     ~Mainform() override;
 
     // The editing-mode half of start-up: hides and disables the Install
@@ -171,7 +169,6 @@ private:
     Prompts& m_prompts;
     ProcessLauncher& m_launcher;
     const Clock& m_clock;
-    Registry& m_registry;
     QProcessEnvironment m_environment;
 
     TabListWidget* const m_taskList;
