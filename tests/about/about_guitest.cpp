@@ -3,6 +3,7 @@
 
 #include "controls.h"
 #include "ui/geometry.h"
+#include "casename.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
@@ -81,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
         VersionCase{"TwoDigitRevision", {QStringLiteral("P"), QStringLiteral("D"), 1, 0, 12, QStringLiteral("C")},
                     "D\nVersion 1.0.12\nC"},
         VersionCase{"EmptyFields", {QString(), QString(), 0, 0, 0, QString()}, "\nVersion 0.0.0\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(About, IsAFixedModalDialogOfTheDesignSize) {
     AboutDialog about;
@@ -157,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
         CentreCase{"AboveAndLeftOfTheScreen", QRect(0, 0, 100, 100), QSize(300, 300), QPoint(-100, -100)},
         // Odd differences: the half pixel is rounded in twips, not dropped.
         CentreCase{"HalfPixel", QRect(0, 0, 101, 101), QSize(50, 50), QPoint(26, 26)}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(CenterOverOwnerFrame, AWindowNotFramedYetIsCentredWithTheFrameItsOwnerHas) {
     QWidget owner;

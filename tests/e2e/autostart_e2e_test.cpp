@@ -9,6 +9,7 @@
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"
+#include "casename.h"
 
 #include <QDir>
 #include <QFile>
@@ -247,7 +248,7 @@ INSTANTIATE_TEST_SUITE_P(
                       {{"gone.desktop", Kind::Entry, "gone", "TryExec=velmora-no-such-program\n"},
                        {"here.desktop", Kind::Entry, "here"}},
                       {"gone.desktop"}, {"here.desktop"}, {"here"}, {"gone"}, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 // A moved entry that no longer starts by the next logon (its TryExec program
 // removed, another desktop) is not started, and its task says why.

@@ -9,6 +9,7 @@
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 #include "waylandsession.h"
+#include "casename.h"
 
 #include <QDir>
 #include <QFile>
@@ -114,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "neither the X display %1 nor the Wayland display wayland-velmora-none answers"},
         DeadSession{"XcbChosenByTheUser", DeadXDisplay::Kind::StaleSocket, nullptr, "xcb",
                     "the X display %1 does not answer and WAYLAND_DISPLAY is not set"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(DeadDisplay, TheMainWindowNamesTheDisplayThatDoesNotAnswer) {
     const DeadXDisplay dead(DeadXDisplay::Kind::StaleSocket);

@@ -5,6 +5,7 @@
 // the program and every tool run as an unprivileged user.
 #include "waylandsession.h"
 #include "store/tasklayout.h"
+#include "casename.h"
 
 #include <QJsonObject>
 
@@ -89,7 +90,7 @@ TEST_P(LogonWaylandClosing, EndsTheProgramEveryTime) {
 INSTANTIATE_TEST_SUITE_P(Windows, LogonWaylandClosing,
                          ::testing::Values(ClosedWindow{"MainWindow", {}},
                                            ClosedWindow{"UninstallMessage", {QStringLiteral("/UNINSTALL")}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         velmora::testing::caseName);
 
 }  // namespace
 }  // namespace velmora

@@ -8,6 +8,7 @@
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"
+#include "casename.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -316,7 +317,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     "    <property name=\"prevent_focus_stealing\" type=\"bool\" value=\"true\"/>\n"
                                     "  </property>\n"
                                     "</channel>\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 }  // namespace
 }  // namespace velmora

@@ -8,6 +8,7 @@
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"
+#include "casename.h"
 
 #include <QDate>
 #include <QDir>
@@ -237,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
                       {{"first", "c", "B"}, {"", "*", "B"}, {"hidden", "*", "B"}},
                       {"first"}},
         AgreementCase{"empty_list", kTuesday, "", {}, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 // --- the preview changes nothing ------------------------------------------------
 
@@ -334,7 +335,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArguments{"no_such_day", {"--preview", "--date", "2026-13-01"}, "\"2026-13-01\" is not a date"},
                       BadArguments{"date_missing", {"--preview", "--date"}, "--date needs a date"},
                       BadArguments{"json_alone", {"--json"}, "--date and --json go with --preview"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 // --- diagnostics for the journal -------------------------------------------------
 

@@ -7,6 +7,7 @@
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"
+#include "casename.h"
 
 #include <QDate>
 #include <QDir>
@@ -288,7 +289,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Session{"SilentXDisplay", {{"DISPLAY", "<silent>"}}},
                       Session{"StaleWaylandDisplay", {{"WAYLAND_DISPLAY", "wayland-velmora-none"}, {"XDG_SESSION_TYPE", "wayland"}}},
                       Session{"UnknownPlatformPlugin", {{"DISPLAY", "<stale>"}, {"QT_QPA_PLATFORM", "velmora-none"}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 // With an X display and a Wayland display both named, the windows go to X,
 // where they can be placed; the tasks do not inherit that choice.

@@ -8,6 +8,7 @@
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"
+#include "casename.h"
 
 #include <QDir>
 #include <QFile>
@@ -172,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(Homes, UnwritableHomeE2E,
                                            HomeCase{"ReadOnlyStoreFile", Home::ReadOnlyFile, true},
                                            HomeCase{"FullDisk", Home::FullDisk, true},
                                            HomeCase{"FullDiskWithoutStore", Home::FullDisk, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         velmora::testing::caseName);
 
 }  // namespace
 }  // namespace velmora

@@ -8,6 +8,7 @@
 #include "store/memorystore.h"
 
 #include "testfiles.h"
+#include "casename.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -168,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FolderCase{"Backslash", QStringLiteral("a\\b"), true, false},
                       FolderCase{"Backtick", QStringLiteral("a`b`"), true, false},
                       FolderCase{"Tab", QStringLiteral("a\tb"), true, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 // --- the link itself --------------------------------------------------------
 

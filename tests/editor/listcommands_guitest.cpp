@@ -18,6 +18,7 @@
 #include "taskeditor/gui/taskform.h"
 #include "ui/geometry.h"
 #include "ui/prompts.h"
+#include "casename.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -348,7 +349,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MoveCase{"DownFromTheLastBeeps", 2, false, {"A", "B", "C"}, 2, 1},
                       MoveCase{"UpWithoutSelectionBeeps", -1, true, {"A", "B", "C"}, -1, 1},
                       MoveCase{"DownWithoutSelectionBeeps", -1, false, {"A", "B", "C"}, -1, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(ListCommandsTest, UpThenDownRestoresTheListWithTheTaskSelected) {
     listOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
@@ -462,7 +463,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedWrite{"DeleteAtTheFirstWrite", true, 1},
                       RefusedWrite{"DeleteHalfWay", true, 8},
                       RefusedWrite{"DeleteAtTheLastRemove", true, 15}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 // ---- Test run ------------------------------------------------------------------------
 
@@ -798,7 +799,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(EditorHelpCase{"Command", "commandEdit", 130},
                       EditorHelpCase{"SecondsInTheFrame", "forSecondsButton", 170},
                       EditorHelpCase{"Sunday", "sundayBox", 200}, EditorHelpCase{"CancelHasNone", "cancelButton", 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 }  // namespace
 }  // namespace velmora

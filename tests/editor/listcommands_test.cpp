@@ -1,6 +1,7 @@
 #include "editor/listcommands.h"
 #include "store/memorystore.h"
 #include "store/tasklayout.h"
+#include "casename.h"
 
 #include <gtest/gtest.h>
 
@@ -79,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MoveCase{"DownFromMiddle", false, 1, true, {"A", "C", "B"}},
                       MoveCase{"DownFromLast", false, 2, false, {"A", "B", "C"}},
                       MoveCase{"DownWithoutSelection", false, -1, false, {"A", "B", "C"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(Move, UpThenDownRestoresTheList) {
     MemoryStore store;
@@ -138,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {"Desc001=A", "App001=/usr/bin/a", "Wait001=1", "Opt001=01121996AO", "Keys001=a",
                     "Desc002=B", "App002=/usr/bin/b", "Wait002=2", "Opt002=02121996AO", "Keys002=b",
                     "Desc003=C", "App003=/usr/bin/c", "Wait003=3", "Opt003=03121996AO"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(Delete, OnlyTaskEmptiesTheList) {
     MemoryStore store;

@@ -1,6 +1,7 @@
 // The launch list's line texts, its column arithmetic and the tab expansion,
 // measured with fixed widths instead of a font.
 #include "editor/listdisplay.h"
+#include "casename.h"
 
 #include <QHash>
 
@@ -51,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"HalfToEvenUp", "3.5", QStringLiteral("Wait") + T + QStringLiteral("4 sec")},
         LineCase{"Huge", "100000000000000000000",
                  QStringLiteral("Wait") + T + QStringLiteral("100000000000000000000 sec")}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(ListLine, NumberHasNoLeadingZerosAndDescriptionIsKeptAsIs) {
     EXPECT_EQ(listLine(12, QStringLiteral(" 23 tabs\tinside "), QStringLiteral("0")),
@@ -114,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"ProportionalFont", table(300, 20.4, 110.6, 60.2), 300.0 / 52, 12, {20, 80, 48}, 213},
         // A font with no width at all must not divide by zero.
         LayoutCase{"NoWidth", monospace(0), 0, 0, {0, 0, 0}, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(ColumnLayout, QuartersOfTheAverageWidthInPixels) {
     EXPECT_DOUBLE_EQ(quartersToPixels(24, 6), 36);
@@ -157,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExpandCase{"TextEndsOnAStop", QStringLiteral("999999\tx"), {0, 174}, 180},
         ExpandCase{"NoTab", QStringLiteral("plain"), {0}, 30},
         ExpandCase{"EmptyPieces", QStringLiteral("\t\t"), {0, 36, 174}, 174}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(ExpandTabs, WithoutStopsTabsFollowTheGrid) {
     const ExpandedLine e = expandTabs(QStringLiteral("ab\tc"), {}, 48, monospace(6));

@@ -16,6 +16,7 @@
 #include "store/tasklayout.h"
 #include "ui/geometry.h"
 #include "ui/windowplacement.h"
+#include "casename.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -132,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
                       WaitCase{"LeadingZeros", "007", "Wait\t7 sec"},
                       WaitCase{"Letters", "abc", "Wait\tuntil finished"},
                       WaitCase{"Negative", "-5", "Wait\tuntil finished"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(MainformTest, RefreshListListsTasksInOrderUpToTheFirstGap) {
     addTask(1, QStringLiteral("Mail"), QStringLiteral("0"));
@@ -291,7 +292,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"Blank", "", Qt::Key_Space, ' ', ""},
                       KeyCase{"SecondLetter", "b", Qt::Key_C, 'c', "b"},
                       KeyCase{"BackspacePasses", "b", Qt::Key_Backspace, 0, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(MainformTest, DefaultKeyTakesANewLetterOnceTheOldOneIsDeleted) {
     QTest::keyClicks(defaultKey(), QStringLiteral("bc"));
@@ -420,7 +421,7 @@ INSTANTIATE_TEST_SUITE_P(
     Keys, MenuKeyTest,
     ::testing::Values(MenuKeyCase{"MenuKey", Qt::Key_Menu, Qt::NoModifier},
                       MenuKeyCase{"ShiftF10", Qt::Key_F10, Qt::ShiftModifier}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(MainformTest, F10AloneOpensNoMenu) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
@@ -526,7 +527,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlacementCase{"SmallerThanTheDesign", "1320;912;1000;2000;0", 88, 61, 3405, 6750, false},
         PlacementCase{"Garbage", "x;y;z", 0, 0, 3405, 6750, false},
         PlacementCase{"Maximised", "1320;912;3360;5976;2", -1, -1, 0, 0, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(MainformTest, AWindowOnNoScreenComesBackOntoThePrimaryScreen) {
     // 2000 by 4000 pixels: beyond any screen the offscreen platform has.
@@ -702,7 +703,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(HelpCase{"List", "taskList", 10}, HelpCase{"Add", "addButton", 20},
                       HelpCase{"Down", "downButton", 50}, HelpCase{"Install", "installButton", 80},
                       HelpCase{"DefaultKey", "defaultKeyEdit", 100}, HelpCase{"Exit", "exitButton", 110}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(MainformTest, F1ScrollsTheHelpToALaterTopic) {
     form->load(false, QString(), kHelpFile);

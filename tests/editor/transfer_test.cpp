@@ -4,6 +4,7 @@
 #include "store/tasklayout.h"
 #include "testfiles.h"
 #include "unprivileged.h"
+#include "casename.h"
 
 #include <QDir>
 #include <QFile>
@@ -267,7 +268,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SwitchCase{"HiddenInAnActionGroup",
                                  "Actions=a;\n[Desktop Action a]\nName=A\nExec=true\nHidden=true\n", false},
                       SwitchCase{"HiddenLocalized", "Hidden[de]=true\n", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(TransferTest, AnEntryMaskingASystemEntryLeavesAHiddenStub) {
     put(system(2), "tracker.desktop", entry("Tracker"));
@@ -384,7 +385,7 @@ INSTANTIATE_TEST_SUITE_P(
                        "TryExec velmora-no-such-program was not found"},
         NotStartedCase{"NotShownOnThisDesktop", APP "OnlyShowIn=GNOME;\nExec=true\n",
                        "not shown in XFCE (OnlyShowIn=GNOME;)"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 #undef APP
 
@@ -429,7 +430,7 @@ INSTANTIATE_TEST_SUITE_P(Counts, SummaryNames,
                                            SummaryCase{"TwentyOne", 21, "and 1 more"},
                                            SummaryCase{"TwelveHundredLessTheList", 1200 - kMaxTasks, "and 181 more"},
                                            SummaryCase{"TenThousand", 10000, "and 9980 more"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         velmora::testing::caseName);
 
 TEST(TransferSummary, EachKindIsOneParagraphInThisOrder) {
     TransferResult r;
@@ -560,7 +561,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"TargetIsAFile", Failure::TargetIsAFile},
                       FailureCase{"WriteFails", Failure::WriteFails},
                       FailureCase{"SourceFolderReadOnly", Failure::SourceFolderReadOnly}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 // Refusals that leave everything as it was: no folder is created or emptied.
 class NothingMoves : public TransferTest {
@@ -735,7 +736,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, Masks,
                          ::testing::Values(MaskCase{"DevNullLink", Mask::DevNullLink},
                                            MaskCase{"EmptyFile", Mask::EmptyFile},
                                            MaskCase{"NoDesktopEntryGroup", Mask::NoDesktopEntryGroup}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         velmora::testing::caseName);
 
 // Files that must neither hang nor crash the transfer: they stay, are named
 // with their reason, and do not keep Install from completing.
@@ -813,7 +814,7 @@ INSTANTIATE_TEST_SUITE_P(
                               "the name has a line break"},
                       OddCase{"InvalidUtf8Name", Odd::InvalidUtf8Name, "bad\xef\xbf\xbd.desktop",
                               "the name is not valid UTF-8"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 class Uninstall : public TransferTest {
 protected:
@@ -962,7 +963,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ExecCase{"Backslash", "/a\\b", "\"<home>/a\\\\\\\\b/velmora\"", "<home>/a\\\\b/velmora"},
                       ExecCase{"Percent", "/100%", "<home>/100%%/velmora", "<home>/100%/velmora"},
                       ExecCase{"TrailingSeparator", "/bin/", "<home>/bin/velmora", "<home>/bin/velmora"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(TransferFolders, FollowTheXdgRules) {
     QProcessEnvironment env;

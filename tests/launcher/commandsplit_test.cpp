@@ -1,6 +1,7 @@
 #include "launcher/commandsplit.h"
 
 #include "testfiles.h"
+#include "casename.h"
 
 #include <QDir>
 #include <QFile>
@@ -84,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"EmptyText", "", {}, "", {}},
         SplitCase{"BlanksOnly", "  \t ", {}, "", {}},
         SplitCase{"EmptyQuotedProgram", R"("" x)", {}, "", {"x"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(SplittingChecks, ASingleWordCostsNoCheck) {
     int asked = 0;

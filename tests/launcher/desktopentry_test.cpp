@@ -1,6 +1,7 @@
 #include "launcher/desktopentry.h"
 
 #include "testfiles.h"
+#include "casename.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -194,7 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
         EntryCase{"LonePercent", APP "Exec=prog 5%\n", "", {}, "Exec has a lone %"},
         EntryCase{"UnclosedQuote", APP "Exec=prog \"a b\n", "", {}, "Exec has an unclosed quote"},
         EntryCase{"OnlyAFieldCode", APP "Exec=%f\n", "", {}, "Exec names no program"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 #undef APP
 
@@ -225,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BooleanCase{"CapitalFalse", "False", false}, BooleanCase{"Zero", "0", false},
                       BooleanCase{"Shouting", "TRUE", std::nullopt},
                       BooleanCase{"Yes", "yes", std::nullopt}, BooleanCase{"Empty", "", std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(DesktopValues, StringEscapesAreUndoneOthersKept) {
     EXPECT_EQ(unescapeDesktopString(QStringLiteral(R"(a\sb\nc\td\re\\f\"g\$h\)")),
@@ -272,7 +273,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SwitchCase{"MateOff", "X-MATE-Autostart-enabled=0\n", "X-MATE-Autostart-enabled=0"},
                       SwitchCase{"NotABoolean", "Hidden=yes\n", ""},
                       SwitchCase{"OtherGroupOnly", "[Other]\nHidden=true\n", ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(Terminals, VariableFirstThenDebianAlternativeThenCommonOnes) {
     QStringList known;

@@ -1,6 +1,7 @@
 // Diagnostics lines for the journal: when standard error is the journal
 // stream, and the priority prefix a line then carries.
 #include "launcher/diagnostics.h"
+#include "casename.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +38,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{"not_numbers", "eight:123456", 8, 123456, false},
                       StreamCase{"negative", "-8:123456", quint64(-8), 123456, false},
                       StreamCase{"blank_inode", "8:", 8, 0, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 struct PrefixCase {
     const char* name;
@@ -61,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(Priorities, JournalPrefixTest,
                                            PrefixCase{"notice", Priority::Notice, "<5>"},
                                            PrefixCase{"info", Priority::Info, "<6>"},
                                            PrefixCase{"debug", Priority::Debug, "<7>"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         velmora::testing::caseName);
 
 }  // namespace
 }  // namespace velmora

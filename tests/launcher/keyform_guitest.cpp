@@ -9,6 +9,7 @@
 #include "store/tasklayout.h"
 #include "ui/geometry.h"
 #include "ui/windowplacement.h"
+#include "casename.h"
 
 #include <QApplication>
 #include <QFontInfo>
@@ -99,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(Stored, CentringTest,
                          ::testing::Values(CentreCase{"first_run", ""},
                                            CentreCase{"zero_zero", "0;0;864;2832;0"},
                                            CentreCase{"one_character_field", "5;912;864;2832;0"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         velmora::testing::caseName);
 
 TEST_F(KeyFormKnownDesktopTest, StoredPositionIsRestoredAndTheDesignSizeKept) {
     storeLocation(QStringLiteral("1320;912;9999;9999;0"));
@@ -227,7 +228,7 @@ TEST_P(UnseenTest, AWindowNobodySawSavesNoPosition) {
 INSTANTIATE_TEST_SUITE_P(Windows, UnseenTest,
                          ::testing::Values(UnseenCase{"never_shown", true, false},
                                            UnseenCase{"shown_on_no_real_screen", false, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         velmora::testing::caseName);
 
 // --- the keyboard and the close button -------------------------------------
 
@@ -319,7 +320,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"escape", Qt::Key_Escape, Qt::NoModifier, "", false, false},
                       KeyCase{"space", Qt::Key_Space, Qt::NoModifier, "", false, false},
                       KeyCase{"umlaut", Qt::Key_Adiaeresis, Qt::NoModifier, "", false, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(KeyFormTest, TypedLettersInAnyCaseGiveTheLowerCaseLetter) {
     KeyForm form(settings, windows);

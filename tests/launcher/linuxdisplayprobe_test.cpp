@@ -2,6 +2,7 @@
 
 #include "launcher/uniquefd.h"
 #include "testfiles.h"
+#include "casename.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -75,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   "<dir>/./././././././././././././././././././././././././././././././././././././"
                                   "./././././././././././././././././././././././././././wayland-live",
                                   "", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 }  // namespace
 }  // namespace velmora

@@ -1,5 +1,6 @@
 // The stored placement text: "top;left;height;width;state", read field by field.
 #include "launcher/placement.h"
+#include "casename.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "1111111111111111111111111111111111111111111111111111111111111111111111111111111111;"
                   "1;22;33;4",
                   {kMax, 0, 0, 0, 1}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 struct FormatCase {
     const char* name;
@@ -80,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"window_at_top_left_corner", {0, 0, 3360, 5976, 0}, "00;00;3360;5976;0"},
                       FormatCase{"single_digit_fields", {5, 7, 9, 1, 2}, "05;07;09;01;2"},
                       FormatCase{"single_digit_negative", {-5, -1, 3360, 5976, 1}, "-5;-1;3360;5976;1"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 struct SizeFieldsCase {
     const char* name;
@@ -103,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeFieldsCase{"nothing_stored", "", {0, 0, 0, 0, 0}},
                       SizeFieldsCase{"missing_fields", "15;30", {15, 30, 0, 0, 0}},
                       SizeFieldsCase{"garbage", "a;b;c;d;e", {0, 0, 0, 0, 0}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 struct SizeKeptCase {
     const char* name;
@@ -124,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeKeptCase{"position_zero", "0;0;3360;5976;0", "00;00;4500;7500;0"},
                       SizeKeptCase{"nothing_stored", "", "-1;-1;4500;7500;0"},
                       SizeKeptCase{"not_a_placement", "hello", "-1;-1;4500;7500;0"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 }  // namespace
 }  // namespace velmora

@@ -1,6 +1,7 @@
 #include "launcher/platformchoice.h"
 
 #include "fakes/fakedisplayprobe.h"
+#include "casename.h"
 
 #include <gtest/gtest.h>
 
@@ -101,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlatformCase{"ChosenPluginWithArgumentsAndLetterCase", ":99", nullptr, "XCB:nograb;offscreen", false, false,
                      "offscreen", "the X display :99 does not answer; the windows go to the offscreen platform",
                      "x :99"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 }  // namespace
 }  // namespace velmora

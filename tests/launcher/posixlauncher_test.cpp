@@ -2,6 +2,7 @@
 
 #include "polling.h"
 #include "testfiles.h"
+#include "casename.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -280,7 +281,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NoExecuteBit", "tool.sh", "#!/bin/sh\n", false, "@ a", "Permission denied"},
         FailureCase{"ExecuteBitWithoutShebang", "notes.txt", "echo hi\n", true, "@", "Exec format error"},
         FailureCase{"EmptyCommand", "", "", false, "   ", "empty command"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(Launching, DirectoryIsNoProgram) {
     const LaunchResult r = launcher.startDetached(dir.path());
@@ -482,7 +483,7 @@ INSTANTIATE_TEST_SUITE_P(
         EntryCase{"TryExecMissing", "Exec=@ ran\nTryExec=velmora-no-such-program\n",
                   "TryExec velmora-no-such-program was not found"},
         EntryCase{"NoExec", "Name=Nothing\n", "no Exec"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 // Install moved the entry, and the application wrote it into the autostart
 // folder again: the desktop starts it now.

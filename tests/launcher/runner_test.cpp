@@ -5,6 +5,7 @@
 #include "fakes/probestore.h"
 #include "launcher/runner.h"
 #include "store/tasklayout.h"
+#include "casename.h"
 
 #include <gtest/gtest.h>
 
@@ -143,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"b_upper_B", "b", "B", false}, KeyCase{"none_ab", "", "ab", true},
                       KeyCase{"none_star", "", "*", true}, KeyCase{"none_a", "", "a", true},
                       KeyCase{"none_empty", "", "", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 // --- weekday -------------------------------------------------------------
 
@@ -174,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DayCase{"monday_letter_A", QDate(2026, 12, 14), "A", true},
                       DayCase{"empty_opt", QDate(2026, 12, 8), "", false},
                       DayCase{"lower_case_letters", QDate(2026, 12, 8), "abcdefg", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 // --- once only -----------------------------------------------------------
 
@@ -297,7 +298,7 @@ INSTANTIATE_TEST_SUITE_P(
         WaitCase{"fraction", "2.5", Kind::Detached, 2500, "Waiting for 2.5 seconds ..."},
         WaitCase{"beyond_a_timer", "99999999999", Kind::Detached, kLongest,
                  "Waiting for 99999999999 seconds ..."}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 // Enter may end the wait as soon as its line is shown, before the start.
 TEST_F(RunnerTest, SecondsCountFromTheStartAndTheWaitBeginsBeforeItsLine) {
@@ -359,7 +360,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, FallbackTest,
                          ::testing::Values(FallbackCase{"dont_wait", "DW", true},
                                            FallbackCase{"seconds", "5", true},
                                            FallbackCase{"until_finished", "0", false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         velmora::testing::caseName);
 
 TEST_F(RunnerTest, FailedDocumentStillWaitsTheSeconds) {
     launcher.failDetached.insert(QStringLiteral("x"));
@@ -452,7 +453,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(HeaderCase{"start_up", RunPurpose::StartUp, "", "Launching Startup tasks:"},
                       HeaderCase{"start_up_b", RunPurpose::StartUp, "b", "Launching Configuration 'B'"},
                       HeaderCase{"test_run", RunPurpose::Test, "", "Testing launch list ..."}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(RunnerTest, AStoreFailureStillRestoresCaptionAndPointer) {
     ProbeStore broken;

@@ -13,6 +13,7 @@
 #include "store/memorystore.h"
 #include "store/tasklayout.h"
 #include "ui/geometry.h"
+#include "casename.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -332,7 +333,7 @@ INSTANTIATE_TEST_SUITE_P(
     Ways, SecondsWaitTest,
     ::testing::Values(WaitEnding{"enter", [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_Return); }},
                       WaitEnding{"close_button", [](KeyForm& form) { form.close(); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(StartupTest, LettersDuringTheRunChangeNothing) {
     store.write(kApp, kSequence, kDefaultKey, QStringLiteral("b"));
@@ -389,7 +390,7 @@ INSTANTIATE_TEST_SUITE_P(
                       InstalledCase{"reinstall_nothing_stored", nullptr, "/REINSTALL", false, false},
                       InstalledCase{"reinstall_in_start_up_mode", "yes", "/run /skwait=0 /reinstall",
                                     false, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 // Neither forgetting "Installed" nor saving the status window's position is
 // worth a logon: the user's programs still start, and the trouble is one line.

@@ -1,6 +1,7 @@
 // The single-instance lock: a flock on a private file that dies with the
 // process and is never handed to the programs the launcher starts.
 #include "launcher/instancelock.h"
+#include "casename.h"
 
 #include <QDir>
 #include <QFile>
@@ -117,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
         LockPathCase{"NoRuntimeNoConfig", nullptr, nullptr, "/home/u",
                      "/home/u/.config/velmora/velmora.lock"},
         LockPathCase{"NoFolderAtAll", nullptr, "config", "home", ""}),
-    [](const ::testing::TestParamInfo<LockPathCase>& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(InstanceLockNoFolder, IsUnavailableAndSaysWhy) {
     const InstanceLock lock{QString()};

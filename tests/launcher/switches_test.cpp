@@ -1,5 +1,6 @@
 // Command-line switches: plain substrings of the whole line, in any case.
 #include "launcher/switches.h"
+#include "casename.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"uninstall_lower_case_inside_a_word", "x/uninstally", false, false, false, 5, true},
         LineCase{"uninstall_is_no_reinstall", "/uninstall /reinstal", false, false, false, 5, true},
         LineCase{"reinstall_is_no_uninstall", "/REINSTALL", false, false, true, 5, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(CommandLineText, JoinsTheArgumentsWithSingleBlanks) {
     EXPECT_EQ(commandLineText({QStringLiteral("x/RU"), QStringLiteral("Ny")}), QStringLiteral("x/RU Ny"));
@@ -96,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
                       WindowCase{"selection_window", "/run /nodisp", false},
                       WindowCase{"status_window", "/run /skwait=0", false},
                       WindowCase{"editing", "/nodisp /skwait=0", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 
 struct PreviewCase {
@@ -168,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "--date and --json go with --preview."},
         PreviewCase{"date_without_preview", {"/run", "--date", "2026-01-01"}, true, "", kNoDate, false,
                     "--date and --json go with --preview."}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 }  // namespace
 }  // namespace velmora

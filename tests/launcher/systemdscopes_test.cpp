@@ -9,6 +9,7 @@
 #include "fakes/privatebus.h"
 #include "polling.h"
 #include "testfiles.h"
+#include "casename.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -57,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"NonAscii", QString::fromUtf8("Ünï"), 9, "app-velmora-\\xc3\\x9cn\\xc3\\xaf-9.scope"},
         NameCase{"SlashAndBackslash", "a/b\\c", 9, "app-velmora-a\\x2fb\\x5cc-9.scope"},
         NameCase{"Empty", "", 9, "app-velmora-program-9.scope"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(ScopeName, ALongNameIsCutWithinSystemdsLimitAndNeverInsideAnEscape) {
     const QString unit = systemdScopeName(QString(300, QLatin1Char('a')), 123456);

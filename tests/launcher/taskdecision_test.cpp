@@ -1,6 +1,7 @@
 // The per-task decision of a start-up: configuration, weekday, once only and
 // the date stamp it leaves, as one table.
 #include "launcher/taskdecision.h"
+#include "casename.h"
 
 #include <gtest/gtest.h>
 
@@ -84,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
         // the first reason counts
         DecisionCase{"configuration_before_weekday", kSaturday, "b", "a", "ABCDE", kOther, nullptr},
         DecisionCase{"weekday_before_stamp", kSaturday, "", "*", "12122026ABCDEO", kDay, "12122026ABCDEO"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(SkipReasonText, NamesTheReasonAsDiagnosticsDo) {
     EXPECT_EQ(skipReasonText(SkipReason::None, QString(), kTuesday), QString());

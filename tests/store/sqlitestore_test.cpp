@@ -2,6 +2,7 @@
 
 #include "store/tasklayout.h"
 #include "unprivileged.h"
+#include "casename.h"
 
 #include <QDir>
 #include <QFile>
@@ -178,7 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
     Files, UnusableStore,
     ::testing::Values(BadFile{"TextFile", QByteArray("not a database, just notes\n").repeated(200)},
                       BadFile{"BinaryNoise", QByteArray(4096, '\x5a')}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 // A "settings" table that some other program made: the message names what
 // does not fit, and the table keeps its rows.
@@ -219,7 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "CREATE TABLE settings(application TEXT, section TEXT, key TEXT, value TEXT);"
                      "INSERT INTO settings VALUES('StartUp', 'Sequence', 'Desc001', 'x');",
                      "ON CONFLICT clause does not match"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 // Without a settings folder the path is empty; SQLite would take that for a
 // private temporary database and every setting would be lost at the end.
@@ -258,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsPathCase{"BelowHome", {{"XDG_CONFIG_HOME", "cfg"}, {"HOME", "/home/ann"}},
                          "/home/ann/.config/velmora/settings.db"},
         SettingsPathCase{"NoHome", {{"XDG_CONFIG_HOME", "cfg"}}, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(SqliteStoreTest, AFolderInThePlaceOfTheFileIsReported) {
     QDir().mkpath(path());
@@ -421,7 +422,7 @@ INSTANTIATE_TEST_SUITE_P(
         UnwritableCase{"FullDisk", Home::FullDisk, UnwritableCase::Before::Store},
         UnwritableCase{"FullDiskWithoutStore", Home::FullDisk, UnwritableCase::Before::Nothing},
         UnwritableCase{"FullDiskWithEmptyFile", Home::FullDisk, UnwritableCase::Before::EmptyFile}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(SqliteStoreTest, AStoreFileLeftEmptyBecomesANewStoreWhereThereIsRoom) {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(path()).absolutePath()));

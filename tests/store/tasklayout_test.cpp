@@ -1,5 +1,6 @@
 #include "store/memorystore.h"
 #include "store/tasklayout.h"
+#include "casename.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +33,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{"Fraction", "2.5x", 2.5}, NumberCase{"TrailingText", "12abc", 12},
                       NumberCase{"NoNumber", "abc", 0}, NumberCase{"Empty", "", 0},
                       NumberCase{"SignOnly", "-", 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 struct WaitCase {
     const char* name;
@@ -49,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
                       WaitCase{"Empty", "", 0}, WaitCase{"Letters", "abc", 0},
                       WaitCase{"Seconds", "30", 30}, WaitCase{"MinusOne", "-1", -1},
                       WaitCase{"SingleD", "D", 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(TaskLayout, StampAndLetterOfADay) {
     EXPECT_EQ(dateStamp(QDate(1996, 12, 8)), "08121996");

@@ -1,5 +1,6 @@
 // ctest-timeout: 30
 #include "store/xdgfolders.h"
+#include "casename.h"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +101,6 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"HOME", "/home/ann"}, {"XDG_CONFIG_HOME", "cfg"}}, {"/home/ann/.config/autostart"}},
         FolderCase{"AutostartNoHomeNoFolder", Folder::Autostart, {}, {}},
         FolderCase{"AutostartRelativeHomeNoFolder", Folder::Autostart, {{"HOME", "relative"}}, {}}),
-    [](const ::testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 }  // namespace

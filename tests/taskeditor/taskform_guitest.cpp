@@ -5,6 +5,7 @@
 #include "fakes/probestore.h"
 #include "store/tasklayout.h"
 #include "ui/geometry.h"
+#include "casename.h"
 
 #include <QApplication>
 #include <QMetaObject>
@@ -149,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
                       WaitOpenCase{"HalfToEvenDown", "2.5", WaitChoice::ForSeconds, "2"},
                       WaitOpenCase{"HalfToEvenUp", "3.5", WaitChoice::ForSeconds, "4"},
                       WaitOpenCase{"Negative", "-5", WaitChoice::ForSeconds, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 struct OptOpenCase {
     const char* name;
@@ -173,7 +174,7 @@ INSTANTIATE_TEST_SUITE_P(
                       OptOpenCase{"StampedByTheRunner", "08121996ACO", true, "x.x...."},
                       OptOpenCase{"EveryDay", "ABCDEFG", false, "xxxxxxx"},
                       OptOpenCase{"Empty", "", false, "......."}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(TaskFormTest, ExistingTaskShowsItsTextsUnchanged) {
     storeTask(2, {" Mail ", "thunderbird -compose", "DW", "A", "ab"});
@@ -222,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TypingCase{"SecondsDigitsOnly", "secondsEdit", "1a-2 .3", "123"},
                       TypingCase{"StartKeyLowerCaseAndStar", "startKeyEdit", "A1a*Z#b", "a*b"},
                       TypingCase{"CommandUnfiltered", "commandEdit", "A1a*Z#b", "A1a*Z#b"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(TaskFormTest, DescriptionRefusesThe31stTypedCharacterEvenOverASelection) {
     open(0);
@@ -287,7 +288,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, SecondsClamp,
                          ::testing::Values(ClampCase{"AboveTwelveHours", "50000", "43200"},
                                            ClampCase{"Negative", "-5", ""},
                                            ClampCase{"InRange", "300", "300"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         velmora::testing::caseName);
 
 TEST_F(TaskFormTest, SecondsClampAppliesToTypedDigitsToo) {
     open(0);
@@ -328,7 +329,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FieldsCase{"ForZero", "Mail", "mail", "forSecondsButton", "0", false},
                       FieldsCase{"ForFive", "Mail", "mail", "forSecondsButton", "5", true},
                       FieldsCase{"SecondsIgnoredUnlessFor", "Mail", "mail", "dontWaitButton", "0", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(TaskFormTest, OkFollowsEachChange) {
     open(0);
@@ -386,7 +387,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SaveCase{"OnceOnly", "untilFinishedButton", "", ".......", true, "0", "O"},
                       SaveCase{"LeadingZerosKept", "forSecondsButton", "007", "xxxxxxx", false, "007",
                                "ABCDEFG"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(TaskFormTest, SavesUnderTheEditorsSpellingReadableUnderTheCommonOne) {
     open(0);
@@ -535,7 +536,7 @@ INSTANTIATE_TEST_SUITE_P(
         EnterCase{"KeypadEnterOnBrowse", "browseButton", Qt::Key_Enter, true, EnterCase::StaysOpen},
         EnterCase{"OnOK", "okButton", Qt::Key_Return, false, EnterCase::Saves},
         EnterCase{"OnCancel", "cancelButton", Qt::Key_Return, false, EnterCase::Cancels}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 // ---------------------------------------------------------------- Cancel
 

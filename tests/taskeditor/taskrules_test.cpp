@@ -2,6 +2,7 @@
 // writer produces, and task numbers outside the list.
 #include "store/memorystore.h"
 #include "taskeditor/taskrules.h"
+#include "casename.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ClampCase{"Negative", "-5", ""}, ClampCase{"MinusZero", "-0", "-0"},
                       ClampCase{"NotANumber", "abc", "abc"},
                       ClampCase{"HugeDigitRun", "99999999999999999999999999999999", "43200"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 struct WaitFillCase {
     const char* name;
@@ -62,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
         WaitFillCase{"HalfRoundsToZero", "0.5", WaitChoice::UntilFinished, ""},
         WaitFillCase{"NegativeHalfRoundsToZero", "-0.5", WaitChoice::UntilFinished, ""},
         WaitFillCase{"NegativeOne", "-1", WaitChoice::ForSeconds, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(TaskRules, DayLettersAreWrittenInDayOrderWhateverOrderTheyWereRead) {
     const TaskFields f = fieldsFromTask({"d", "a", "0", "GOGxA", ""});

@@ -1,6 +1,7 @@
 // The twip design scaled to a font, and the room made where a text would
 // still be cut off. The offscreen screen has 96 dpi: 15 twips to a pixel.
 #include "ui/geometry.h"
+#include "casename.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -39,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DesignCase{"SmallerFont", {0.5, 0.5}, 300, 300, 600, 600, QRect(10, 10, 20, 20)},
                       // Edges are rounded, not the size: 7..14 twips is 0.47..0.93 px.
                       DesignCase{"EdgesRounded", {1.0, 1.0}, 7, 7, 7, 7, QRect(0, 0, 1, 1)}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST(TwipDesign, ControlsThatMeetInTheDesignStillMeet) {
     const TwipDesign design(FontScale{1.37, 1.21});

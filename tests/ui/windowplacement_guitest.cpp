@@ -8,6 +8,7 @@
 #include "launcher/placement.h"
 #include "store/memorystore.h"
 #include "store/tasklayout.h"
+#include "casename.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -98,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, NothingBeyondTopLeftTest,
                                            UnappliedCase{"one_character_first_field", "5;912;3360;5976;0"},
                                            UnappliedCase{"zero_first_field", "0;912;3360;5976;0"},
                                            UnappliedCase{"garbage", "top;left;height;width;state"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         velmora::testing::caseName);
 
 TEST_F(WindowPlacementTest, NegativePositionAndEmptySizeAreNotApplied) {
     store(QStringLiteral("-1320;-912;-3360;-5976;0"));
@@ -130,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
     States, StoredStateTest,
     ::testing::Values(StoredStateCase{"maximised", "1320;912;3360;5976;2", Qt::WindowMaximized},
                       StoredStateCase{"minimised", "1320;912;3360;5976;1", Qt::WindowMinimized}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 struct StateCase {
     const char* name;
@@ -153,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(States, NotNormalTest,
                          ::testing::Values(StateCase{"maximised", Qt::WindowMaximized},
                                            StateCase{"minimised", Qt::WindowMinimized},
                                            StateCase{"full_screen", Qt::WindowFullScreen}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         velmora::testing::caseName);
 
 TEST_F(WindowPlacementTest, SavesTheFrameInTwipsWithStateZero) {
     auto w = window();
@@ -225,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
         OuterSizeCase{"least_client_area_when_framed", true, true, {400, 250}, {}, {398, 240}, {398, 246}},
         OuterSizeCase{"least_client_area_is_kept_by_a_later_call", false, false, {400, 250}, {0, 230},
                       {396, 240}, {396, 240}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 // --- where the window system places windows itself -------------------------
 
@@ -253,7 +254,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // A compositor's 0, 0 once stored must not cost the size.
                       SizeOnlyCase{"position_zero", "0;0;4500;7500;0", QSize(500, 300)},
                       SizeOnlyCase{"no_position", "-1;-1;4500;7500;0", QSize(500, 300)}),
-    [](const auto& info) { return std::string(info.param.name); });
+    velmora::testing::caseName);
 
 TEST_F(WindowPlacementTest, SavingOnlyTheSizeKeepsTheStoredPosition) {
     store(QStringLiteral("1320;912;3360;5976;0"));
