@@ -175,7 +175,7 @@ int uninstall(bool window, const QProcessEnvironment& environment) {
             prompts.warn(nullptr, text);
             return;
         }
-        for (const QString& line : text.split(QChar(13)))
+        for (const QString& line : text.split(QLatin1Char('\n')))
             printLine(failed ? stderr : stdout, failed ? QStringLiteral("velmora: ") + line : line);
     };
     try {

@@ -27,10 +27,10 @@ namespace velmora {
 
 namespace {
 
-const QChar kCR(13);
+const QChar kNewline(u'\n');
 const QString kDesktopSuffix = QStringLiteral(".desktop");
 
-QString nothingMoved() { return QString(kCR) + QStringLiteral("Nothing has been moved."); }
+QString nothingMoved() { return QString(kNewline) + QStringLiteral("Nothing has been moved."); }
 
 QString systemError(int code) { return qt_error_string(code); }
 
@@ -335,8 +335,8 @@ namespace {
 QString nameLines(const QStringList& lines) {
     QString text;
     const qsizetype shown = std::min<qsizetype>(lines.size(), kSummaryNames);
-    for (qsizetype i = 0; i < shown; ++i) text += kCR + lines[i];
-    if (lines.size() > shown) text += kCR + QStringLiteral("and %1 more").arg(lines.size() - shown);
+    for (qsizetype i = 0; i < shown; ++i) text += kNewline + lines[i];
+    if (lines.size() > shown) text += kNewline + QStringLiteral("and %1 more").arg(lines.size() - shown);
     return text;
 }
 
@@ -352,7 +352,7 @@ QString transferSummary(const TransferResult& result) {
     if (!result.error.isEmpty()) return result.error;
     QString text;
     const auto paragraph = [&](const QString& more) {
-        if (!text.isEmpty()) text += QString(kCR) + kCR;
+        if (!text.isEmpty()) text += QString(kNewline) + kNewline;
         text += more;
     };
     if (!result.failed.isEmpty()) {
@@ -629,7 +629,7 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, Lis
 UninstallResult StartUpTransfer::UninstallStartUp() {
     UninstallResult result;
     if (const QString why = findFolders(); !why.isEmpty()) {
-        result.error = why + QString(kCR) + QStringLiteral("Nothing has been changed.");
+        result.error = why + QString(kNewline) + QStringLiteral("Nothing has been changed.");
         return result;
     }
     result.folder = m_folder;
@@ -726,13 +726,13 @@ QString uninstallSummary(const UninstallResult& result) {
                result.folder + QLatin1Char('.');
     }
     if (result.launcherEntryKept.isEmpty())
-        text += kCR + QStringLiteral("Velmora no longer starts at logon; tasks you added yourself stay in its list.");
+        text += kNewline + QStringLiteral("Velmora no longer starts at logon; tasks you added yourself stay in its list.");
     if (!result.kept.isEmpty()) {
-        text += QString(kCR) + kCR + QStringLiteral("These stay in ") + result.movedFolder +
+        text += QString(kNewline) + kNewline + QStringLiteral("These stay in ") + result.movedFolder +
                 QStringLiteral(" and in the launch list:") + failureLines(result.kept);
     }
     if (!result.launcherEntryKept.isEmpty()) {
-        text += QString(kCR) + kCR + QStringLiteral("Unable to remove ") + result.folder + QLatin1Char('/') +
+        text += QString(kNewline) + kNewline + QStringLiteral("Unable to remove ") + result.folder + QLatin1Char('/') +
                 kLauncherEntryName + QStringLiteral(" - ") + result.launcherEntryKept;
     }
     return text;

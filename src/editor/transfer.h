@@ -24,11 +24,11 @@ namespace velmora {
 // is excluded from the move; a name differing in letter case is moved.
 inline const QString kLauncherEntryName = QStringLiteral("Velmora Launcher.desktop");
 
-// The confirmation asked before anything is moved (character 13 breaks lines).
+// The confirmation asked before anything is moved.
 inline const QString kInstallQuestion =
-    QStringLiteral("This will move your existing StartUp tasks from the Start menu") + QChar(13) +
-    QStringLiteral("to Velmora's program folder and install them in the launch list.") + QChar(13) +
-    QChar(13) + QStringLiteral("Are you sure you want to do that now ?");
+    QStringLiteral("This will move your existing StartUp tasks from the Start menu") + QLatin1Char('\n') +
+    QStringLiteral("to Velmora's program folder and install them in the launch list.") + QLatin1Char('\n') +
+    QLatin1Char('\n') + QStringLiteral("Are you sure you want to do that now ?");
 
 // One argument of a Desktop Entry's Exec key, ready to be written into the
 // file, in a form that GIO, dex and systemd's autostart generator all read
@@ -109,7 +109,7 @@ struct UninstallResult {
     bool succeeded() const { return error.isEmpty() && kept.isEmpty() && launcherEntryKept.isEmpty(); }
 };
 
-// The one message after /UNINSTALL; character 13 breaks lines.
+// The one message after /UNINSTALL, one line or paragraph a piece.
 QString uninstallSummary(const UninstallResult& result);
 
 using Notify = std::function<void(const QString& text)>;

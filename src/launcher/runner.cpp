@@ -9,7 +9,7 @@
 namespace velmora {
 
 namespace {
-const QChar kCR(13);
+const QChar kNewline(u'\n');
 const QString kCaption = QStringLiteral("Velmora");
 
 // A timer cannot be armed for longer than about 24.8 days; a hand-stored wait
@@ -23,8 +23,8 @@ qint64 waitMilliseconds(double seconds) {
 }  // namespace
 
 QString launchHeader(const QString& launchKey) {
-    if (launchKey.isEmpty()) return QStringLiteral("Launching Startup tasks:") + kCR;
-    return QStringLiteral("Launching Configuration '") + launchKey.toUpper() + QLatin1Char('\'') + kCR;
+    if (launchKey.isEmpty()) return QStringLiteral("Launching Startup tasks:") + kNewline;
+    return QStringLiteral("Launching Configuration '") + launchKey.toUpper() + QLatin1Char('\'') + kNewline;
 }
 
 TaskRunner::TaskRunner(SettingsStore& store, ProcessLauncher& launcher, RunnerView& view,
@@ -68,7 +68,7 @@ void TaskRunner::runTasks(RunPurpose purpose, const QString& launchKey) {
         m_view.setBusyPointer(on);
     });
 
-    const QString header = purpose == RunPurpose::Test ? QStringLiteral("Testing launch list ...") + kCR
+    const QString header = purpose == RunPurpose::Test ? QStringLiteral("Testing launch list ...") + kNewline
                                                        : launchHeader(launchKey);
     // Shown before the store is read, so that a long first read or an empty
     // list still leaves the window saying what it is for.
@@ -101,7 +101,7 @@ void TaskRunner::runTasks(RunPurpose purpose, const QString& launchKey) {
         }
 
         m_view.setCaption(QStringLiteral("Velmora: Launching ") + desc);
-        const QString taskLines = header + desc + kCR;
+        const QString taskLines = header + desc + kNewline;
         m_view.setStatusText(taskLines);
         m_view.yieldOnce();
 

@@ -18,7 +18,7 @@ namespace velmora {
 class RunnerView {
 public:
     virtual ~RunnerView() = default;
-    // The whole status text, character 13 breaking its lines; it replaces
+    // The whole status text, one line a piece; it replaces
     // whatever was shown before.
     virtual void setStatusText(const QString& text) = 0;
     virtual void setCaption(const QString& caption) = 0;
@@ -49,7 +49,7 @@ enum class RunPurpose {
     Test,     // the main window's test run: "Testing launch list ..."
 };
 
-// The first status line of a start-up run, ending in character 13:
+// The first status line of a start-up run, ending in a line feed:
 // "Launching Startup tasks:" with no active configuration, else "Launching
 // Configuration 'B'" for the letter b.
 QString launchHeader(const QString& launchKey);

@@ -67,7 +67,7 @@ double numericValue(const QString& text) {
 }
 
 QString listFullMessage(const QString& refused) {
-    return QStringLiteral("999 tasks specified - ") + QChar(13) + QStringLiteral("unable to add ") + refused;
+    return QStringLiteral("999 tasks specified - \nunable to add ") + refused;
 }
 
 long long roundHalfEven(double value) { return std::llrint(std::nearbyint(value)); }

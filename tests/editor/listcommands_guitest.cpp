@@ -59,7 +59,7 @@ using testing::ProbeStore;
 using testing::control;
 using Kind = FakePrompts::Kind;
 
-const QChar kCR(13);
+const QChar kNewline(u'\n');
 const QString kHelpFile = QStringLiteral(VELMORA_SOURCE_DIR "/data/help/velmora.html");
 
 class ListCommandsTest : public ::testing::Test {
@@ -260,7 +260,7 @@ TEST_F(ListCommandsTest, AFullListIsReportedByTheEditorAndNothingIsWritten) {
 
     EXPECT_TRUE(closed) << "the editor closes after the message";
     EXPECT_EQ(prompts.texts(Kind::Warn),
-              QStringList{QStringLiteral("999 tasks specified - ") + kCR + QStringLiteral("unable to add another one.")});
+              QStringList{QStringLiteral("999 tasks specified - ") + kNewline + QStringLiteral("unable to add another one.")});
     EXPECT_EQ(store.inner.writes(), writes);
     EXPECT_EQ(list()->count(), kMaxTasks);
     EXPECT_EQ(mousePointer(), MousePointer::Default);
@@ -671,10 +671,10 @@ TEST_F(InstallTest, AFullListIsReportedInOneMessage) {
     EXPECT_EQ(prompts.count(Kind::AskYesNo), 1);
     EXPECT_EQ(prompts.count(Kind::Warn), 1);
     EXPECT_EQ(prompts.calls.size(), 2u);
-    EXPECT_EQ(prompts.texts(Kind::Warn), QStringList{QStringLiteral("999 tasks specified - ") + kCR +
+    EXPECT_EQ(prompts.texts(Kind::Warn), QStringList{QStringLiteral("999 tasks specified - ") + kNewline +
                                                      QStringLiteral("unable to add these StartUp tasks; they stay in ") +
                                                      autostart() + QStringLiteral(" and start from there as before:") +
-                                                     kCR + names.mid(9, 20).join(kCR) + kCR +
+                                                     kNewline + names.mid(9, 20).join(kNewline) + kNewline +
                                                      QStringLiteral("and 181 more")});
     EXPECT_EQ(storedDescs().size(), kMaxTasks);
     EXPECT_EQ(shownLines().size(), kMaxTasks);
@@ -691,7 +691,7 @@ TEST_F(InstallTest, EntriesThatWouldNotStartAreNamedInOneMessage) {
 
     EXPECT_EQ(prompts.texts(Kind::Warn),
               QStringList{QStringLiteral("These StartUp tasks would not start from the launch list; they stay in ") +
-                          autostart() + QStringLiteral(":") + kCR + QStringLiteral("empty.desktop - no Exec") + kCR +
+                          autostart() + QStringLiteral(":") + kNewline + QStringLiteral("empty.desktop - no Exec") + kNewline +
                           QStringLiteral("link.desktop - Type=Link is not an application")});
     EXPECT_EQ(autostartNames(),
               QStringList({kLauncherEntryName, QStringLiteral("empty.desktop"), QStringLiteral("link.desktop")}));

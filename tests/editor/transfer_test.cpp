@@ -34,7 +34,7 @@ using velmora::testing::rerunUnprivileged;
 
 namespace {
 
-const QChar kCR(13);
+const QChar kNewline(u'\n');
 
 QByteArray entry(const QByteArray& name, const QByteArray& extra = {}) {
     return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=true\n" + extra;
@@ -332,8 +332,8 @@ TEST_F(TransferTest, AFullListLeavesTheFilesAndTheSummaryNamesThem) {
     EXPECT_EQ(contents(autostart() + "/a.desktop"), entry("a"));
     EXPECT_TRUE(r.moved.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(moved()));
-    EXPECT_EQ(transferSummary(r), QStringLiteral("999 tasks specified - ") + kCR + "unable to add these StartUp tasks; they stay in " +
-                                      autostart() + " and start from there as before:" + kCR + "a.desktop" + kCR + "b.desktop");
+    EXPECT_EQ(transferSummary(r), QStringLiteral("999 tasks specified - ") + kNewline + "unable to add these StartUp tasks; they stay in " +
+                                      autostart() + " and start from there as before:" + kNewline + "a.desktop" + kNewline + "b.desktop");
 }
 
 // Entries the launcher would refuse at logon ("not started"): moved, they
@@ -364,7 +364,7 @@ TEST_P(WouldNotStart, StaysAndIsNamedWithTheReason) {
     EXPECT_EQ(taskCount(store), 1);
     EXPECT_EQ(readTask(store, 1), movedTask("control.desktop"));
     EXPECT_EQ(transferSummary(r), "These StartUp tasks would not start from the launch list; they stay in " + autostart() +
-                                      ":" + kCR + "x.desktop - " + QString::fromUtf8(c.reason));
+                                      ":" + kNewline + "x.desktop - " + QString::fromUtf8(c.reason));
 }
 
 #define APP "[Desktop Entry]\nType=Application\nName=X\n"
@@ -418,11 +418,11 @@ TEST_P(SummaryNames, AreTheFirstTwentyThenHowManyMore) {
         withReasons.append(QString::fromUtf8(c.more));
     }
 
-    const QStringList paragraphs = transferSummary(r).split(QString(kCR) + kCR);
+    const QStringList paragraphs = transferSummary(r).split(QString(kNewline) + kNewline);
 
     ASSERT_EQ(paragraphs.size(), 2) << transferSummary(r).toStdString();
-    EXPECT_EQ(paragraphs[0].split(kCR).mid(1), withReasons);
-    EXPECT_EQ(paragraphs[1].split(kCR).mid(2), expected);
+    EXPECT_EQ(paragraphs[0].split(kNewline).mid(1), withReasons);
+    EXPECT_EQ(paragraphs[1].split(kNewline).mid(2), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, SummaryNames,
@@ -444,14 +444,14 @@ TEST(TransferSummary, EachKindIsOneParagraphInThisOrder) {
     const QString f = r.folder;
 
     EXPECT_EQ(transferSummary(r),
-              "These StartUp tasks could not be moved; they stay in " + f + " and start from there as before:" + kCR +
-                  "a.desktop - No space left on device" + kCR + kCR +
-                  "These StartUp tasks would not start from the launch list; they stay in " + f + ":" + kCR +
-                  "b.desktop - no Exec" + kCR + kCR + "999 tasks specified - " + kCR +
-                  "unable to add these StartUp tasks; they stay in " + f + " and start from there as before:" + kCR +
-                  "c.desktop" + kCR + kCR + "These files in " + f +
-                  " are no entries that could be moved; they stay where they are:" + kCR + "d.desktop - a FIFO" + kCR +
-                  kCR + "Install stays available to try again.");
+              "These StartUp tasks could not be moved; they stay in " + f + " and start from there as before:" + kNewline +
+                  "a.desktop - No space left on device" + kNewline + kNewline +
+                  "These StartUp tasks would not start from the launch list; they stay in " + f + ":" + kNewline +
+                  "b.desktop - no Exec" + kNewline + kNewline + "999 tasks specified - " + kNewline +
+                  "unable to add these StartUp tasks; they stay in " + f + " and start from there as before:" + kNewline +
+                  "c.desktop" + kNewline + kNewline + "These files in " + f +
+                  " are no entries that could be moved; they stay where they are:" + kNewline + "d.desktop - a FIFO" + kNewline +
+                  kNewline + "Install stays available to try again.");
 }
 
 // Copy and removal failures: the file stays where it is, with its contents,
@@ -551,8 +551,8 @@ TEST_P(CopyFailure, LosesNothingAndLeavesNoTask) {
         EXPECT_TRUE(names(moved()).isEmpty());  // no copy or temporary left
     }
     const QString summary = transferSummary(r);
-    EXPECT_TRUE(summary.contains(QString(kCR) + "a.desktop - ")) << summary.toStdString();
-    EXPECT_TRUE(summary.contains(QString(kCR) + "b.desktop - ")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains(QString(kNewline) + "a.desktop - ")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains(QString(kNewline) + "b.desktop - ")) << summary.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -633,8 +633,8 @@ TEST_F(Install, AsksFirstAndChangesNothingOnNo) {
     EXPECT_FALSE(click());
 
     EXPECT_EQ(asked, QStringList({QStringLiteral("This will move your existing StartUp tasks from the Start menu") +
-                                  kCR + "to Velmora's program folder and install them in the launch list." +
-                                  kCR + kCR + "Are you sure you want to do that now ?"}));
+                                  kNewline + "to Velmora's program folder and install them in the launch list." +
+                                  kNewline + kNewline + "Are you sure you want to do that now ?"}));
     EXPECT_EQ(store.size(), 0);
     EXPECT_EQ(names(autostart()), QStringList({"a.desktop"}));
     EXPECT_TRUE(busy.isEmpty());
@@ -680,9 +680,9 @@ TEST_F(Install, AFullListIsReportedInOneMessage) {
     EXPECT_EQ(readTask(store, kMaxTasks), movedTask("e02.desktop"));
     EXPECT_EQ(names(autostart()), QStringList({kLauncherEntryName}) + entries.mid(2));
     ASSERT_EQ(warnings.size(), 1);
-    EXPECT_EQ(warnings[0], QStringLiteral("999 tasks specified - ") + kCR + "unable to add these StartUp tasks; they stay in " +
-                               autostart() + " and start from there as before:" + kCR + entries.mid(2, 20).join(kCR) +
-                               kCR + "and 3 more");
+    EXPECT_EQ(warnings[0], QStringLiteral("999 tasks specified - ") + kNewline + "unable to add these StartUp tasks; they stay in " +
+                               autostart() + " and start from there as before:" + kNewline + entries.mid(2, 20).join(kNewline) +
+                               kNewline + "and 3 more");
 }
 
 TEST_F(Install, AnUnknownStartUpFolderIsReported) {
@@ -690,7 +690,7 @@ TEST_F(Install, AnUnknownStartUpFolderIsReported) {
     StartUpTransfer t(store, env, programFolder);
     EXPECT_FALSE(installClicked(store, t, {[](const QString&) { return true; },
                                            [this](const QString& w) { warnings.append(w); }, {}}));
-    EXPECT_EQ(warnings, QStringList({QStringLiteral("Unable to find the StartUp folder.") + kCR +
+    EXPECT_EQ(warnings, QStringList({QStringLiteral("Unable to find the StartUp folder.") + kNewline +
                                      "Nothing has been moved."}));
     EXPECT_EQ(store.size(), 0);
 }
@@ -798,7 +798,7 @@ TEST_P(OddFiles, StayAndAreNamedWithTheirReason) {
     EXPECT_EQ(taskCount(store), 1);
     EXPECT_EQ(readTask(store, 1), movedTask("good.desktop"));
     const QString summary = transferSummary(r);
-    EXPECT_TRUE(summary.contains(QString(kCR) + QString::fromUtf8(c.file) + " - " + QString::fromUtf8(c.reason)))
+    EXPECT_TRUE(summary.contains(QString(kNewline) + QString::fromUtf8(c.file) + " - " + QString::fromUtf8(c.reason)))
         << summary.toStdString();
     EXPECT_FALSE(summary.contains("start from there")) << summary.toStdString();
 }
@@ -868,7 +868,7 @@ TEST_F(Uninstall, RestoresTheAutostartFolderByteForByte) {
     EXPECT_FALSE(store.contains(kApp, kSequence, "App007"));
     EXPECT_FALSE(store.contains(kApp, kSequence, kInstalled));
     EXPECT_FALSE(QFileInfo::exists(moved()));
-    EXPECT_EQ(uninstallSummary(r), "5 StartUp tasks are back in " + autostart() + "." + kCR +
+    EXPECT_EQ(uninstallSummary(r), "5 StartUp tasks are back in " + autostart() + "." + kNewline +
                                        "Velmora no longer starts at logon; tasks you added yourself stay in its list.");
     // Install works again afterwards, as at first.
     ASSERT_TRUE(transfer().succeeded());
@@ -895,7 +895,7 @@ TEST_F(Uninstall, ANameThatIsBackStaysMovedAndIsNamed) {
     EXPECT_EQ(readTask(store, 1), movedTask("b.desktop"));
     EXPECT_FALSE(QFileInfo::exists(launcherEntry()));
     const QString summary = uninstallSummary(r);
-    EXPECT_TRUE(summary.contains("These stay in " + moved() + " and in the launch list:" + kCR + "b.desktop - a file of this name is in " +
+    EXPECT_TRUE(summary.contains("These stay in " + moved() + " and in the launch list:" + kNewline + "b.desktop - a file of this name is in " +
                                  autostart() + " again"))
         << summary.toStdString();
 }

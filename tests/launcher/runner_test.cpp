@@ -22,8 +22,8 @@ using testing::ProbeStore;
 using Kind = FakeLauncher::Kind;
 using Call = FakeLauncher::Call;
 
-const QChar CR(13);
-const QString kHeader = QStringLiteral("Launching Startup tasks:") + CR;
+const QChar kNewline(u'\n');
+const QString kHeader = QStringLiteral("Launching Startup tasks:") + kNewline;
 const std::string kHeaderShown = "status " + kHeader.toStdString();
 
 // One log for the view, the wait and the launcher, so that tests can check
@@ -276,7 +276,7 @@ TEST_P(WaitModeTest, WaitValueDecidesStartAndWait) {
         EXPECT_EQ(wait.armed, std::vector<qint64>{c.armedMs});
         EXPECT_TRUE(wait.begunWhenWaiting);
     }
-    EXPECT_EQ(view.text, kHeader + QStringLiteral("Mail") + CR + QString::fromLatin1(c.line));
+    EXPECT_EQ(view.text, kHeader + QStringLiteral("Mail") + kNewline + QString::fromLatin1(c.line));
 }
 
 const qint64 kLongest = std::numeric_limits<int>::max();
@@ -306,10 +306,10 @@ TEST_F(RunnerTest, SecondsCountFromTheStartAndTheWaitBeginsBeforeItsLine) {
     run();
     const Log expected{kHeaderShown,
                        "yield",
-                       "status " + (kHeader + QStringLiteral("Mail") + CR).toStdString(),
+                       "status " + (kHeader + QStringLiteral("Mail") + kNewline).toStdString(),
                        "yield",
                        "begin",
-                       "status " + (kHeader + QStringLiteral("Mail") + CR +
+                       "status " + (kHeader + QStringLiteral("Mail") + kNewline +
                                     QStringLiteral("Waiting for 30 seconds ..."))
                                        .toStdString(),
                        "yield",
@@ -322,8 +322,8 @@ TEST_F(RunnerTest, UntilFinishedShowsItsLineBeforeTheStart) {
     add(QStringLiteral("Backup"), QStringLiteral("backup.sh"), QStringLiteral("0"));
     run();
     const Log expected{
-        kHeaderShown, "yield", "status " + (kHeader + QStringLiteral("Backup") + CR).toStdString(), "yield",
-        "status " + (kHeader + QStringLiteral("Backup") + CR + QStringLiteral("Waiting for completetion ..."))
+        kHeaderShown, "yield", "status " + (kHeader + QStringLiteral("Backup") + kNewline).toStdString(), "yield",
+        "status " + (kHeader + QStringLiteral("Backup") + kNewline + QStringLiteral("Waiting for completetion ..."))
                         .toStdString(),
         "yield", "andwait backup.sh"};
     EXPECT_EQ(log, expected);
@@ -425,7 +425,7 @@ TEST_F(RunnerTest, EachTaskReplacesTheLinesOfTheOneBefore) {
     add(QStringLiteral("One"), QStringLiteral("a"), QStringLiteral("0"));
     add(QStringLiteral("Two"), QStringLiteral("b"), QStringLiteral("DW"));
     run();
-    EXPECT_EQ(view.text, kHeader + QStringLiteral("Two") + CR);
+    EXPECT_EQ(view.text, kHeader + QStringLiteral("Two") + kNewline);
 }
 
 // The header names the run: the configuration at start-up, the test run in
@@ -444,7 +444,7 @@ TEST_P(HeaderTest, TheRunComposesItsHeaderAndTheLinesBelowIt) {
     const HeaderCase& c = GetParam();
     add(QStringLiteral("Slow"), QStringLiteral("slow"), QStringLiteral("2"));
     run(QString::fromLatin1(c.launchKey), c.purpose);
-    EXPECT_EQ(view.text, QString::fromLatin1(c.header) + CR + QStringLiteral("Slow") + CR +
+    EXPECT_EQ(view.text, QString::fromLatin1(c.header) + kNewline + QStringLiteral("Slow") + kNewline +
                              QStringLiteral("Waiting for 2 seconds ..."));
 }
 
@@ -507,8 +507,8 @@ TEST_F(RunnerTest, ARefusedDesktopEntryGivesItsOwnReasonAndIsNotOpenedAgain) {
 // --- the header ------------------------------------------------------------
 
 TEST(LaunchHeader, NamesTheConfigurationInUpperCase) {
-    EXPECT_EQ(launchHeader(QString()), QStringLiteral("Launching Startup tasks:") + CR);
-    EXPECT_EQ(launchHeader(QStringLiteral("b")), QStringLiteral("Launching Configuration 'B'") + CR);
+    EXPECT_EQ(launchHeader(QString()), QStringLiteral("Launching Startup tasks:") + kNewline);
+    EXPECT_EQ(launchHeader(QStringLiteral("b")), QStringLiteral("Launching Configuration 'B'") + kNewline);
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ using testing::FakeLauncher;
 using testing::FakePrompts;
 using testing::FakeWindowSystem;
 
-const QChar CR(13);
+const QChar kNewline(u'\n');
 
 // The KeyForm that is on screen, or nullptr.
 KeyForm* visibleKeyForm() {
@@ -192,7 +192,7 @@ TEST_F(StartupTest, SelectionTimesOutAfterItsIntervalWithNoChoice) {
     elapsed.start();
     EXPECT_EQ(sequence.selectConfiguration(0.4), QString());
     EXPECT_GE(elapsed.elapsed(), 400);
-    EXPECT_EQ(shown, CR + QStringLiteral("Select launch configuration ..."));
+    EXPECT_EQ(shown, kNewline + QStringLiteral("Select launch configuration ..."));
     EXPECT_EQ(prompts.beeps, 1);
     EXPECT_TRUE(store.contains(kApp, kWindow, kLocation2)) << "unloading saved the placement";
 }
@@ -255,8 +255,8 @@ TEST_F(StartupTest, DefaultKeyAppliesWithoutSelection) {
     add(QStringLiteral("Clock"), QStringLiteral("*"));
     run({QStringLiteral("/run"), QStringLiteral("/skwait=0")});
     EXPECT_EQ(started(), (QStringList{QStringLiteral("mail"), QStringLiteral("clock")}));
-    const QString header = QStringLiteral("Launching Configuration 'B'") + CR;
-    EXPECT_EQ(seen, (QStringList{header + QStringLiteral("Mail") + CR, header + QStringLiteral("Clock") + CR}));
+    const QString header = QStringLiteral("Launching Configuration 'B'") + kNewline;
+    EXPECT_EQ(seen, (QStringList{header + QStringLiteral("Mail") + kNewline, header + QStringLiteral("Clock") + kNewline}));
     EXPECT_EQ(prompts.beeps, 0) << "no selection phase";
     EXPECT_EQ(pointerDuringRun, MousePointer::Busy);
     EXPECT_EQ(mousePointer(), MousePointer::Default);
@@ -269,7 +269,7 @@ TEST_F(StartupTest, NoDefaultKeyLetsEveryTaskPass) {
     add(QStringLiteral("Nothing"), QString());
     run({QStringLiteral("/RUN"), QStringLiteral("/SKWAIT=0")});
     EXPECT_EQ(started(), (QStringList{QStringLiteral("mail"), QStringLiteral("nothing")}));
-    EXPECT_EQ(seen.value(0), QStringLiteral("Launching Startup tasks:") + CR + QStringLiteral("Mail") + CR);
+    EXPECT_EQ(seen.value(0), QStringLiteral("Launching Startup tasks:") + kNewline + QStringLiteral("Mail") + kNewline);
 }
 
 TEST_F(StartupTest, AChosenLetterOverridesTheDefaultKey) {
@@ -279,7 +279,7 @@ TEST_F(StartupTest, AChosenLetterOverridesTheDefaultKey) {
     later(50, [](KeyForm& form) { QTest::keyClick(&form, 'a'); });
     run({QStringLiteral("/run"), QStringLiteral("/skwait=30")});
     EXPECT_EQ(started(), QStringList{QStringLiteral("game")});
-    EXPECT_EQ(seen.value(0), QStringLiteral("Launching Configuration 'A'") + CR + QStringLiteral("Game") + CR);
+    EXPECT_EQ(seen.value(0), QStringLiteral("Launching Configuration 'A'") + kNewline + QStringLiteral("Game") + kNewline);
     EXPECT_EQ(prompts.beeps, 1);
 }
 
@@ -420,8 +420,8 @@ TEST(StatusView, ShowsTextInKeyFormAndTheCaptionOnItsWindow) {
     KeyForm form(store);
     QWidget main;
     StatusView view(form, &main);
-    view.setStatusText(QStringLiteral("a") + CR + QStringLiteral("b"));
-    EXPECT_EQ(form.labelText(), QStringLiteral("a") + CR + QStringLiteral("b"));
+    view.setStatusText(QStringLiteral("a") + kNewline + QStringLiteral("b"));
+    EXPECT_EQ(form.labelText(), QStringLiteral("a") + kNewline + QStringLiteral("b"));
     EXPECT_EQ(form.label()->text(), QStringLiteral("a\nb"));
     view.setCaption(QStringLiteral("Velmora: Launching Mail"));
     EXPECT_EQ(main.windowTitle(), QStringLiteral("Velmora: Launching Mail"));

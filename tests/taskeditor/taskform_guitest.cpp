@@ -427,7 +427,7 @@ TEST_F(TaskFormTest, FullListWarnsWritesNothingAndCloses) {
     app()->setText("more");
     QTest::mouseClick(ok(), Qt::LeftButton);
     EXPECT_EQ(prompts.texts(Kind::Warn),
-              QStringList{QStringLiteral("999 tasks specified - \runable to add another one.")});
+              QStringList{QStringLiteral("999 tasks specified - \nunable to add another one.")});
     EXPECT_EQ(store.inner.writes(), writes);
     EXPECT_EQ(mousePointer(), MousePointer::Default);
     EXPECT_FALSE(form->isVisible());

@@ -36,11 +36,12 @@ public:
     // Does not save the placement: only unload() does. Gives the keyboard back.
     ~KeyForm() override;
 
-    // Shows the text; its character 13 breaks the line (see labelText()).
+    // Shows the text; a line feed, or a carriage return in stored text, breaks
+    // the line (see labelText()).
     QLabel* label() const { return m_label; }
 
-    // The label's text as the program keeps it, with character 13 as the line
-    // break; the label shows it as plain text, never as markup.
+    // The label's text as the program keeps it; the label shows it as plain
+    // text, never as markup.
     void setLabelText(const QString& raw);
     QString labelText() const { return m_rawText; }
 

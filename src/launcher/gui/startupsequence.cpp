@@ -94,7 +94,7 @@ QString StartupSequence::selectConfiguration(double skWait) {
         wait.endWait();
     });
     QObject::connect(&form, &KeyForm::waitEndRequested, &wait, &WaitTimer::endWait);
-    form.setLabelText(QChar(13) + QStringLiteral("Select launch configuration ..."));
+    form.setLabelText(QStringLiteral("\nSelect launch configuration ..."));
     form.show();
     // At logon other programs map windows at the same moment, and the window
     // manager focuses the newest: the letter must reach this window all the same.
