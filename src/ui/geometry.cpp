@@ -22,54 +22,6 @@
 
 namespace velmora {
 
-namespace {
-double logicalDpiX() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->logicalDotsPerInchX() : 96.0;
-}
-double logicalDpiY() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->logicalDotsPerInchY() : 96.0;
-}
-}  // namespace
-
-double twipsPerPixelX() { return 1440.0 / logicalDpiX(); }
-double twipsPerPixelY() { return 1440.0 / logicalDpiY(); }
-int twipsToPixelsX(double twips) { return int(std::lround(twips / twipsPerPixelX())); }
-int twipsToPixelsY(double twips) { return int(std::lround(twips / twipsPerPixelY())); }
-double pixelsToTwipsX(int pixels) { return pixels * twipsPerPixelX(); }
-double pixelsToTwipsY(int pixels) { return pixels * twipsPerPixelY(); }
-
-QRect twipsRect(double left, double top, double width, double height) {
-    return QRect(twipsToPixelsX(left), twipsToPixelsY(top), twipsToPixelsX(width),
-                 twipsToPixelsY(height));
-}
-
-QFont interfaceFont(double designPointSize) {
-    QFont font = QApplication::font();
-    // A desktop font given in pixels has no point size; its pixel size scales.
-    if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF() * designPointSize / kDesignPointSize);
-    else if (font.pixelSize() > 0)
-        font.setPixelSize(std::max(1, int(std::lround(font.pixelSize() * designPointSize /
-                                                      kDesignPointSize))));
-    return font;
-}
-
-FontScale fontScale(const QFont& font) {
-    const QFontMetricsF metrics(font);
-    const double avg =
-        metrics.horizontalAdvance(QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ")) /
-        52.0;
-    // The design font's measures at this resolution.
-    const double designAvg = 6.0 * logicalDpiX() / 96.0;
-    const double designHeight = 13.0 * logicalDpiY() / 96.0;
-    FontScale scale;
-    if (avg > 0) scale.x = avg / designAvg;
-    if (metrics.height() > 0) scale.y = metrics.height() / designHeight;
-    return scale;
-}
-
 QRect TwipDesign::rect(double left, double top, double width, double height) const {
     // Edges are rounded, not sizes, so that controls that meet or line up in
     // the design still meet or line up.
@@ -257,70 +209,6 @@ QSize fitControls(QWidget* container) {
         if (controls[i]->geometry() != rects[i]) controls[i]->setGeometry(rects[i]);
     return container->size() + QSize(std::max(0, extent(rects, true) - oldRight),
                                       std::max(0, extent(rects, false) - oldBottom));
-}
-
-void setMousePointer(MousePointer pointer) {
-    // One override at a time, so that restoring never leaves a stacked cursor behind.
-    while (QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
-    switch (pointer) {
-    case MousePointer::Default: break;
-    case MousePointer::Busy: QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); break;
-    case MousePointer::ArrowBusy: QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor)); break;
-    }
-}
-
-void showBusyPointer(bool busy) { setMousePointer(busy ? MousePointer::Busy : MousePointer::Default); }
-
-MousePointer mousePointer() {
-    const QCursor* cursor = QGuiApplication::overrideCursor();
-    if (!cursor) return MousePointer::Default;
-    switch (cursor->shape()) {
-    case Qt::WaitCursor: return MousePointer::Busy;
-    case Qt::BusyCursor: return MousePointer::ArrowBusy;
-    default: return MousePointer::Default;
-    }
-}
-
-QSize outerSize(const QWidget* window, const QMargins& expectedFrame) {
-    const QSize framed = window->frameGeometry().size();
-    if (framed != window->size()) return framed;
-    return window->size().grownBy(expectedFrame);
-}
-
-void CenterOverOwner(QWidget* window, const QWidget* owner) {
-    setMousePointer(MousePointer::ArrowBusy);
-    const QRect o = owner->frameGeometry();
-    // Measured before it is shown, the window has no frame yet; the window
-    // manager gives it the owner's, and leaving it out would put the window
-    // half a title bar too low.
-    const QMargins ownerFrame(owner->geometry().left() - o.left(), owner->geometry().top() - o.top(),
-                              o.right() - owner->geometry().right(),
-                              o.bottom() - owner->geometry().bottom());
-    const QSize w = outerSize(window, ownerFrame);
-    const double ownerTop = pixelsToTwipsY(o.top());
-    const double ownerLeft = pixelsToTwipsX(o.left());
-    const double top = ownerTop + (pixelsToTwipsY(o.height()) - pixelsToTwipsY(w.height())) / 2.0;
-    const double left = ownerLeft + (pixelsToTwipsX(o.width()) - pixelsToTwipsX(w.width())) / 2.0;
-    window->move(twipsToPixelsX(left), twipsToPixelsY(top));
-    setMousePointer(MousePointer::Default);
-}
-
-void CenterForm(QWidget* window, const std::optional<QMargins>& expectedFrame) {
-    setMousePointer(MousePointer::ArrowBusy);
-    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    const QRect s = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    const QSize w = outerSize(window, expectedFrame.value_or(QMargins()));
-    const double top = (pixelsToTwipsY(s.height()) * 0.85) / 2.0 - pixelsToTwipsY(w.height()) / 2.0;
-    const double left = pixelsToTwipsX(s.width()) / 2.0 - pixelsToTwipsX(w.width()) / 2.0;
-    QPoint at(s.left() + twipsToPixelsX(left), s.top() + twipsToPixelsY(top));
-    // A native window that has no frame yet is moved by its client area, and
-    // the window manager then puts the frame around it where it stands: the
-    // client goes inside the frame that is to come.
-    const bool framed = window->frameGeometry().size() != window->size();
-    if (!framed && expectedFrame && window->testAttribute(Qt::WA_WState_Created))
-        at += QPoint(expectedFrame->left(), expectedFrame->top());
-    window->move(at);
-    setMousePointer(MousePointer::Default);
 }
 
 }  // namespace velmora
