@@ -194,7 +194,8 @@ private:
 
     QString m_helpFile;
     HelpWindow* m_help = nullptr;
-    // The client area the design takes, scaled to the window's font and fitted.
+    // The least client area: the design's, scaled to the window's font, or
+    // what the layout needs when that is more.
     QSize m_client;
     // The status window of the test run going on, else nullptr.
     KeyForm* m_statusForm = nullptr;
