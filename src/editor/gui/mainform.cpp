@@ -62,19 +62,17 @@ QIcon programIcon() {
 
 QPushButton* button(const QString& caption, QWidget* parent) { return new QPushButton(caption, parent); }
 
-// A button no larger than its caption needs, and square: styles give
-// captioned buttons a minimum width meant for words, far too wide for "<".
+// A square button no larger than its caption needs inside the frame the
+// style draws. Styles give captioned buttons a minimum width meant for words
+// and room around the caption meant for long ones; both would make "<" or
+// "?" a wide, tall button and the column of commands taller than the design.
 void makeSquare(QPushButton* b, int designSide) {
     QStyleOptionButton option;
     option.initFrom(b);
     option.text = b->text();
-    const QStyle* style = b->style();
-    // What the style keeps around a caption, on either side.
-    const int around = style->pixelMetric(QStyle::PM_ButtonMargin, &option, b) +
-                       style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, b);
+    const int frame = b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, b);
     const QSize caption = b->fontMetrics().size(Qt::TextShowMnemonic, b->text());
-    const int side = std::max({designSide, b->sizeHint().height(), caption.width() + 2 * around,
-                               caption.height() + 2 * around});
+    const int side = std::max({designSide, caption.width() + 2 * frame, caption.height() + 2 * frame});
     b->setFixedSize(side, side);
 }
 
