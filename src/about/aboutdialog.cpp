@@ -1,6 +1,6 @@
 #include "about/aboutdialog.h"
 
-#include "ui/geometry.h"
+#include "ui/designscale.h"
 
 #include <velmora/version.h>
 
@@ -8,6 +8,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace velmora {
 
@@ -39,32 +40,38 @@ AboutDialog::AboutDialog(QWidget* parent, const VersionInfo& info)
     // A fixed dialog frame: no resizing, no size grip, no help button.
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    const TwipDesign design(font());
-    resize(design.size(2916, 3144));
+    const DesignScale design(font());
 
-    // The two labels span the window (the design lets them overhang it by
-    // a few twips); their text is centred in it.
-    design.place(m_nameLabel, 0, 108, 2916, 396);
     m_nameLabel->setFont(interfaceFont(13.8));
     m_nameLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_nameLabel->setText(info.productName);
 
-    design.place(m_iconLabel, 1260, 636, 492, 396);
+    // The picture box of the design; setIcon() scales the icon into it.
+    m_iconLabel->setFixedSize(design.size(492, 396));
     m_iconLabel->setAlignment(Qt::AlignCenter);
 
     // Three centred lines, as designed; a legal notice wider than the design
     // widens the window rather than wrapping or being cut off.
     m_versionText = versionLabelText(info);
-    design.place(m_versionLabel, 0, 1140, 2916, 720);
     m_versionLabel->setText(m_versionText);
     m_versionLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
-    // The design's button size, centred: alone at the bottom it would look
-    // misplaced at the design's left offset.
-    design.place(m_okButton, (2916 - 972) / 2.0, 2652, 972, 396);
-    setFixedSize(fitControls(this));
-    for (QWidget* centred : {static_cast<QWidget*>(m_iconLabel), static_cast<QWidget*>(m_okButton)})
-        centred->move((width() - centred->width()) / 2, centred->y());
+    // At least the design's button size; alone at the bottom, it is centred.
+    m_okButton->setMinimumSize(design.size(972, 396));
+
+    // One centred column, the name at the top and OK at the bottom.
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(design.margins(120, 108, 120, 96));
+    column->setSpacing(design.y(108));
+    column->addWidget(m_nameLabel);
+    column->addWidget(m_iconLabel, 0, Qt::AlignHCenter);
+    column->addWidget(m_versionLabel);
+    column->addStretch();
+    column->addWidget(m_okButton, 0, Qt::AlignHCenter);
+    setFixedSize(design.size(2916, 3144).expandedTo(column->totalMinimumSize()));
+    // Laid out now rather than at the first show: the window is measured
+    // and placed before it is shown.
+    column->activate();
 
     m_okButton->setDefault(true);
     m_okButton->setAutoDefault(true);

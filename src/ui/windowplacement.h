@@ -1,16 +1,30 @@
 #pragma once
 // Where windows stand and how large they are: SavePlacement and
 // RestorePlacement through the placement text kept in the settings store,
-// and the outer size of a window whose frame is still to come.
+// centring, and the outer size of a window whose frame is still to come.
+// Positions and sizes of whole windows are twips of the primary screen's
+// logical resolution (15 to a pixel at 96 dpi), whatever the font.
 
 #include "store/settingsstore.h"
 
+#include <QMargins>
 #include <QSize>
 #include <QString>
+
+#include <optional>
 
 class QWidget;
 
 namespace velmora {
+
+// Twips per pixel of the primary screen's logical resolution (15 at 96 dpi).
+double twipsPerPixelX();
+double twipsPerPixelY();
+
+int twipsToPixelsX(double twips);
+int twipsToPixelsY(double twips);
+double pixelsToTwipsX(int pixels);
+double pixelsToTwipsY(int pixels);
 
 // How much of a placement the window system leaves to the program.
 enum class PlacementScope {
@@ -63,5 +77,20 @@ void setWindowTop(QWidget* window, double twips);
 void setWindowLeft(QWidget* window, double twips);
 void setWindowHeight(QWidget* window, double twips);
 void setWindowWidth(QWidget* window, double twips);
+
+// The outer size of `window`: its frame once the window manager has framed
+// it, before that its client area grown by `expectedFrame`.
+QSize outerSize(const QWidget* window, const QMargins& expectedFrame = {});
+
+// Centres `window` over `owner` (frame geometry, twip arithmetic in floating
+// point, no clamping to the screen); arrow-with-hourglass meanwhile. A window
+// not framed yet is taken to get the same frame as its owner has.
+void CenterOverOwner(QWidget* window, const QWidget* owner);
+
+// Centres `window` horizontally on the screen with its vertical centre at
+// 42.5 % of the screen height; arrow-with-hourglass meanwhile. The frame is
+// measured once the window is framed; before that `expectedFrame` stands in
+// for it (none given: no frame).
+void CenterForm(QWidget* window, const std::optional<QMargins>& expectedFrame = std::nullopt);
 
 }  // namespace velmora

@@ -2,7 +2,9 @@
 #include "about/aboutdialog.h"
 
 #include "controls.h"
-#include "ui/geometry.h"
+#include "ui/designscale.h"
+#include "ui/pointer.h"
+#include "ui/windowplacement.h"
 #include "casename.h"
 
 #include <QApplication>
@@ -87,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(About, IsAFixedModalDialogOfTheDesignSize) {
     AboutDialog about;
     EXPECT_TRUE(about.isModal());
-    const QSize design = TwipDesign(about.font()).size(2916, 3144);
+    const QSize design = DesignScale(about.font()).size(2916, 3144);
     EXPECT_GE(about.width(), design.width());
     EXPECT_GE(about.height(), design.height());
     EXPECT_EQ(about.minimumSize(), about.maximumSize());

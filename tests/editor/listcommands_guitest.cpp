@@ -16,7 +16,7 @@
 #include "launcher/gui/keyform.h"
 #include "store/tasklayout.h"
 #include "taskeditor/gui/taskform.h"
-#include "ui/geometry.h"
+#include "ui/pointer.h"
 #include "ui/prompts.h"
 #include "casename.h"
 

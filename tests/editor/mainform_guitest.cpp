@@ -14,7 +14,7 @@
 #include "fakes/probestore.h"
 #include "knowndesktop.h"
 #include "store/tasklayout.h"
-#include "ui/geometry.h"
+#include "ui/pointer.h"
 #include "ui/windowplacement.h"
 #include "casename.h"
 
@@ -42,6 +42,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -464,30 +465,41 @@ TEST_F(MainformTest, LeftButtonSelectsAndShowsNoMenu) {
 
 // ---- Placement and the unload ---------------------------------------------------
 
-// The numbers of the placement tests are worked out for the known desktop
-// (knowndesktop.h). There the design's client area of 5880 x 3000 twips
-// takes 5880 * 1.1311 / 15 = 443.4 by 3000 * 0.984375 / 15 = 196.9 pixels,
-// and the buttons' texts need 6 more rows, so the client area is 443 x 203.
-// The least outer size is that and the design's room for the frame:
-// 443 * 15 + 96 = 6741 twips (449.4, so 450 pixels) by 203 * 15 + 360 =
-// 3405 (227 pixels), larger than the plain 5976 x 3360.
+// The placement tests run on the known desktop (knowndesktop.h), 15 twips
+// to a pixel. There the design's client area of 5880 x 3000 twips takes
+// 5880 * 1.1311 / 15 = 443.4 by 3000 * 0.984375 / 15 = 196.9 pixels; the
+// layout's column of buttons needs more height than that, and it decides.
+// The least outer size is the client area and the design's room for the
+// frame: width * 15 + 96 twips (a whole pixel more than 6.4, so 7 pixels)
+// by height * 15 + 360 (24 pixels), larger than the plain 5976 x 3360.
 class MainformKnownDesktopTest : public MainformTest {
 protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(desktop.use());
         MainformTest::SetUp();
-        ASSERT_EQ(form->size(), QSize(443, 203)) << "the client area of the design in this font";
+        client = form->size();
+        ASSERT_EQ(client.width(), 443) << "the design's width in this font";
+        ASSERT_GE(client.height(), 197) << "at least the design's height in this font";
+        ASSERT_EQ(form->minimumSize(), client);
+        ASSERT_EQ(form->maximumSize(), client);
     }
 
+    // The least outer size in pixels, and in twips as the placement holds it.
+    QSize leastOuter() const { return client + QSize(7, 24); }
+    int leastOuterTwipsHeight() const { return leastOuter().height() * 15; }
+    int leastOuterTwipsWidth() const { return leastOuter().width() * 15; }
+    QString twips(int n) const { return QString::number(n); }
+
     testing::KnownDesktop desktop;
+    QSize client;
 };
 
 struct PlacementCase {
     const char* name;
     const char* stored;
     int top, left;  // pixels; -1: not checked
-    // Twips the outer window has: the stored size, or the least outer size
-    // when that is larger.
+    // Twips the outer window has: the stored size, or 0 for the least outer
+    // size, which is larger than the stored one.
     int height, width;
     bool maximised;
     friend void PrintTo(const PlacementCase& c, std::ostream* out) { *out << c.name; }
@@ -509,8 +521,8 @@ TEST_P(RestoreTest, AppliesTheStoredPlacement) {
         EXPECT_EQ(frame.left(), c.left);
     }
     const TwipRect t = windowTwips(form.get());
-    EXPECT_EQ(t.height, c.height);
-    EXPECT_EQ(t.width, c.width);
+    EXPECT_EQ(t.height, c.height ? c.height : leastOuterTwipsHeight());
+    EXPECT_EQ(t.width, c.width ? c.width : leastOuterTwipsWidth());
     // Restored, it is fixed at that size.
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
 }
@@ -519,13 +531,13 @@ INSTANTIATE_TEST_SUITE_P(
     Placements, RestoreTest,
     ::testing::Values(
         // 1320 / 15 = 88 and 912 / 15 = 60.8; the size is the least one.
-        PlacementCase{"Stored", "1320;912;3360;5976;0", 88, 61, 3405, 6750, false},
+        PlacementCase{"Stored", "1320;912;3360;5976;0", 88, 61, 0, 0, false},
         // 300 x 500 pixels.
         PlacementCase{"Larger", "1320;912;4500;7500;0", 88, 61, 4500, 7500, false},
-        PlacementCase{"NothingStored", "", 0, 0, 3405, 6750, false},
-        PlacementCase{"OneCharacterFirstField", "5;912;3360;5976;0", 0, 0, 3405, 6750, false},
-        PlacementCase{"SmallerThanTheDesign", "1320;912;1000;2000;0", 88, 61, 3405, 6750, false},
-        PlacementCase{"Garbage", "x;y;z", 0, 0, 3405, 6750, false},
+        PlacementCase{"NothingStored", "", 0, 0, 0, 0, false},
+        PlacementCase{"OneCharacterFirstField", "5;912;3360;5976;0", 0, 0, 0, 0, false},
+        PlacementCase{"SmallerThanTheDesign", "1320;912;1000;2000;0", 88, 61, 0, 0, false},
+        PlacementCase{"Garbage", "x;y;z", 0, 0, 0, 0, false},
         PlacementCase{"Maximised", "1320;912;3360;5976;2", -1, -1, 0, 0, true}),
     velmora::testing::caseName);
 
@@ -552,9 +564,10 @@ TEST_F(MainformKnownDesktopTest, ClosingSavesThePlacementAndTheDefaultKey) {
     EXPECT_EQ(stored(kSequence, kDefaultKey), QStringLiteral("<missing>")) << "written on close only";
     ASSERT_TRUE(form->close());
 
-    // The frame at 150, 75 with the least outer size, 450 x 227 pixels:
-    // top 75 * 15 = 1125, left 150 * 15 = 2250, and the state 0.
-    EXPECT_EQ(stored(kWindow, kLocation), QStringLiteral("1125;2250;3405;6750;0"));
+    // The frame at 150, 75 with the least outer size: top 75 * 15 = 1125,
+    // left 150 * 15 = 2250, and the state 0.
+    EXPECT_EQ(stored(kWindow, kLocation), QStringLiteral("1125;2250;%1;%2;0")
+                                              .arg(twips(leastOuterTwipsHeight()), twips(leastOuterTwipsWidth())));
     EXPECT_EQ(stored(kSequence, kDefaultKey), QStringLiteral("b"));
     EXPECT_EQ(prompts.calls.size(), 0u);
 }
@@ -565,8 +578,9 @@ TEST_F(MainformKnownDesktopTest, ReopeningKeepsTheSizeItWasClosedWith) {
     ASSERT_EQ(form->frameGeometry().size() - form->size(), QSize(4, 4));
     form->close();
     const QString first = stored(kWindow, kLocation);
-    // Whole pixels: left 61 is 915 twips; the least outer size, 450 x 227.
-    EXPECT_EQ(first, QStringLiteral("1320;915;3405;6750;0"));
+    // Whole pixels: left 61 is 915 twips; the least outer size.
+    EXPECT_EQ(first, QStringLiteral("1320;915;%1;%2;0")
+                         .arg(twips(leastOuterTwipsHeight()), twips(leastOuterTwipsWidth())));
     for (int run = 0; run < 2; ++run) {
         form = std::make_unique<Mainform>(store, prompts, launcher, clock, environment);
         form->load(false, QString(), kHelpFile);
@@ -647,20 +661,22 @@ QRect openAndCloseAbout(Mainform& form, QString* versionText = nullptr, bool* ha
 TEST_F(MainformKnownDesktopTest, AboutOpensCentredOverTheMainWindowEveryTime) {
     form->load(false, QString(), kHelpFile);
     form->move(40, 30);
-    ASSERT_EQ(form->frameGeometry(), QRect(40, 30, 450, 227));
+    const QSize outer = leastOuter();
+    ASSERT_EQ(form->frameGeometry(), QRect(QPoint(40, 30), outer));
     QString text;
     bool picture = false;
     const QRect first = openAndCloseAbout(*form, &text, &picture);
     EXPECT_TRUE(text.contains(QStringLiteral("\nVersion 1.0.0\n")));
     EXPECT_TRUE(picture) << "the About window shows the main window's icon";
-    ASSERT_EQ(first.size(), QSize(224, 210)) << "the About window's frame in this font";
-    // 40 + (450 - 224) / 2 = 153, and 30 + (227 - 210) / 2 = 38.5, a half
-    // that rounds up.
-    EXPECT_EQ(first.topLeft(), QPoint(153, 39));
+    // Its frame's size is the layout's; centred on the main window's frame,
+    // with a half pixel rounded up (38.5 is 39).
+    const QPoint centred(int(std::lround(40 + (outer.width() - first.width()) / 2.0)),
+                         int(std::lround(30 + (outer.height() - first.height()) / 2.0)));
+    EXPECT_EQ(first.topLeft(), centred);
 
     form->move(300, 200);
     const QRect second = openAndCloseAbout(*form);
-    EXPECT_EQ(second, QRect(413, 209, 224, 210));
+    EXPECT_EQ(second.size(), first.size());
     EXPECT_EQ(second.topLeft() - first.topLeft(), QPoint(260, 170));
     EXPECT_EQ(mousePointer(), MousePointer::Default);
 }

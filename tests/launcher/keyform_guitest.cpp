@@ -7,7 +7,7 @@
 #include "knowndesktop.h"
 #include "store/memorystore.h"
 #include "store/tasklayout.h"
-#include "ui/geometry.h"
+#include "ui/pointer.h"
 #include "ui/windowplacement.h"
 #include "casename.h"
 
@@ -54,9 +54,9 @@ TEST_F(KeyFormKnownDesktopTest, LoadsWithItsDesign) {
     KeyForm form(settings, windows);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Velmora"));
     EXPECT_EQ(form.size(), kClient);
-    // Edges at 120 * 1.1311 / 15 = 9.05 and (120 + 2592) * 1.1311 / 15 =
-    // 204.495, 12 * 0.984375 / 15 = 0.79 and (12 + 828) * 0.984375 / 15 = 55.1.
-    EXPECT_EQ(form.label()->geometry(), QRect(9, 1, 195, 54));
+    // The design's margins: 120 * 1.1311 / 15 = 9.05 at either side,
+    // 12 * 0.984375 / 15 = 0.79 above and 24 * 0.984375 / 15 = 1.6 below.
+    EXPECT_EQ(form.label()->geometry(), QRect(9, 1, 214 - 9 - 9, 57 - 1 - 2));
     EXPECT_EQ(form.label()->font().family(), QStringLiteral("DejaVu Sans"));
     EXPECT_EQ(form.label()->font().pixelSize(), 11) << "the desktop font at its own size";
     EXPECT_FALSE(form.isVisible()) << "loading does not show it";

@@ -12,7 +12,7 @@
 #include "launcher/gui/waittimer.h"
 #include "store/memorystore.h"
 #include "store/tasklayout.h"
-#include "ui/geometry.h"
+#include "ui/pointer.h"
 #include "casename.h"
 
 #include <QApplication>

@@ -4,7 +4,8 @@
 #include "fakes/fakeprompts.h"
 #include "fakes/probestore.h"
 #include "store/tasklayout.h"
-#include "ui/geometry.h"
+#include "ui/designscale.h"
+#include "ui/pointer.h"
 #include "casename.h"
 
 #include <QApplication>
@@ -101,7 +102,7 @@ TEST_F(TaskFormTest, NewTaskOpensWithEveryDayAllKeysAndDontWait) {
     EXPECT_FALSE(ok()->isEnabled());
     // The design's size for the window's font or larger (how much larger:
     // the font tests).
-    const QSize design = TwipDesign(form->font()).size(5880, 2220);
+    const QSize design = DesignScale(form->font()).size(5880, 2220);
     EXPECT_GE(form->width(), design.width());
     EXPECT_GE(form->height(), design.height());
 }

@@ -15,7 +15,6 @@
 #include "launcher/gui/keyform.h"
 #include "store/memorystore.h"
 #include "taskeditor/gui/taskform.h"
-#include "ui/geometry.h"
 
 #include <QAbstractButton>
 #include <QApplication>

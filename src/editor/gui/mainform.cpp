@@ -13,7 +13,8 @@
 #include "store/busyguard.h"
 #include "store/tasklayout.h"
 #include "taskeditor/gui/taskform.h"
-#include "ui/geometry.h"
+#include "ui/designscale.h"
+#include "ui/pointer.h"
 #include "ui/windowplacement.h"
 
 #include <QAction>
@@ -23,6 +24,7 @@
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +33,9 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -56,6 +61,20 @@ QIcon programIcon() {
 }
 
 QPushButton* button(const QString& caption, QWidget* parent) { return new QPushButton(caption, parent); }
+
+// A square button no larger than its caption needs inside the frame the
+// style draws. Styles give captioned buttons a minimum width meant for words
+// and room around the caption meant for long ones; both would make "<" or
+// "?" a wide, tall button and the column of commands taller than the design.
+void makeSquare(QPushButton* b, int designSide) {
+    QStyleOptionButton option;
+    option.initFrom(b);
+    option.text = b->text();
+    const int frame = b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, b);
+    const QSize caption = b->fontMetrics().size(Qt::TextShowMnemonic, b->text());
+    const int side = std::max({designSide, caption.width() + 2 * frame, caption.height() + 2 * frame});
+    b->setFixedSize(side, side);
+}
 
 bool isControlText(const QString& text) {
     return std::all_of(text.begin(), text.end(),
@@ -132,30 +151,59 @@ Mainform::Mainform(SettingsStore& store, Prompts& prompts, ProcessLauncher& laun
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    const TwipDesign design(font());
-    resize(design.size(kDesignWidth, kDesignHeight));
-
-    design.place(m_taskList, 36, 48, 5052, 2928);
-    design.place(m_addButton, 5148, 60, 708, 288);
-    design.place(m_editButton, 5148, 360, 708, 288);
-    design.place(m_upButton, 5148, 660, 300, 300);
-    design.place(m_downButton, 5560, 660, 300, 300);
-    design.place(m_deleteButton, 5148, 972, 708, 288);
-    design.place(m_testButton, 5148, 1272, 708, 288);
-    design.place(m_installButton, 5148, 1572, 708, 288);
-    design.place(m_aboutButton, 5358, 1872, 288, 288);
-    design.place(m_defaultKeyLabel, 5148, 2172, 684, 200);
-    design.place(m_defaultKeyEdit, 5352, 2372, 288, 288);
-    design.place(m_exitButton, 5148, 2700, 708, 288);
     m_upButton->setFont(interfaceFont(12));
     m_downButton->setFont(interfaceFont(12));
     // The box is one character wide: no inner margins to eat that character.
     m_defaultKeyEdit->setTextMargins(0, 0, 0, 0);
     m_defaultKeyEdit->setAlignment(Qt::AlignCenter);
-    // Its widest value: one lower-case letter.
-    setFitText(m_defaultKeyEdit, QStringLiteral("m"));
-    m_client = fitControls(this);
+
+    // The list on the left; the commands in one column on the right, from
+    // Add at the top to Exit at the lower right, as tight as the design.
+    const DesignScale design(font());
+    makeSquare(m_upButton, design.y(300));
+    makeSquare(m_downButton, design.y(300));
+    makeSquare(m_aboutButton, design.y(288));
+    // Wide enough for its widest value, one lower-case letter.
+    m_defaultKeyEdit->setFixedSize(
+        design.size(288, 288).expandedTo(lineEditSizeFor(m_defaultKeyEdit, QStringLiteral("m"))));
+    // Once installed the button is hidden; its place stays empty, so the
+    // controls below it do not move.
+    QSizePolicy installPolicy = m_installButton->sizePolicy();
+    installPolicy.setRetainSizeWhenHidden(true);
+    m_installButton->setSizePolicy(installPolicy);
+
+    auto* arrows = new QHBoxLayout;
+    arrows->setSpacing(0);
+    arrows->addWidget(m_upButton);
+    arrows->addStretch();
+    arrows->addWidget(m_downButton);
+
+    auto* commands = new QVBoxLayout;
+    commands->setSpacing(design.y(12));
+    commands->addWidget(m_addButton);
+    commands->addWidget(m_editButton);
+    commands->addLayout(arrows);
+    commands->addWidget(m_deleteButton);
+    commands->addWidget(m_testButton);
+    commands->addWidget(m_installButton);
+    commands->addWidget(m_aboutButton, 0, Qt::AlignHCenter);
+    commands->addWidget(m_defaultKeyLabel);
+    commands->addWidget(m_defaultKeyEdit, 0, Qt::AlignHCenter);
+    commands->addStretch();
+    commands->addWidget(m_exitButton);
+
+    auto* window = new QHBoxLayout(this);
+    window->setContentsMargins(design.margins(36, 48, 24, 12));
+    window->setSpacing(design.x(60));
+    window->addWidget(m_taskList, 1);
+    window->addLayout(commands);
+
+    // The design's size is the default; the layout's needs come first.
+    m_client = design.size(kDesignWidth, kDesignHeight).expandedTo(window->totalMinimumSize());
     setFixedSize(m_client);
+    // Laid out now rather than at the first show: the window is measured
+    // and placed before it is shown.
+    window->activate();
 
     const std::pair<QObject*, const char*> names[] = {
         {m_taskList, "taskList"},
@@ -262,15 +310,14 @@ bool Mainform::refusesChanges() {
 void Mainform::enforceMinimumSize() {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
     const TwipRect outer = windowTwips(this);
-    // The least outer size is the client area the design takes in this font
-    // plus the room the design leaves for the frame; that room is the window
+    // The least outer size is the least client area in this font plus the room the design leaves for the frame; that room is the window
     // manager's and does not grow with the font. Rounded up: a minimum
     // rounded down would leave the window a pixel short.
     const double minHeight = pixelsToTwipsY(m_client.height()) + (kMinOuterHeight - kDesignHeight);
     const double minWidth = pixelsToTwipsX(m_client.width()) + (kMinOuterWidth - kDesignWidth);
     const int height = outer.height < minHeight ? int(std::ceil(minHeight / twipsPerPixelY() - 1e-9)) : 0;
     const int width = outer.width < minWidth ? int(std::ceil(minWidth / twipsPerPixelX() - 1e-9)) : 0;
-    // Never below the design's client area: a window manager with a taller
+    // Never below the least client area: a window manager with a taller
     // frame than the design assumed, or a font that needed more room, would
     // otherwise cut off the lowest controls. Before the window is framed the
     // outer size is the client area's; it is settled once the frame is known.

@@ -44,8 +44,8 @@ public:
 
     // The editing-mode half of start-up: hides and disables the Install
     // button when `installed`; restores the "Location" placement, raises a
-    // smaller window to 5976 x 3360 twips (and never below the design's
-    // client area), moves a window that would lie on no screen onto the
+    // smaller window to 5976 x 3360 twips (and never below the least client
+    // area, the design's or what the layout needs), moves a window that would lie on no screen onto the
     // primary one, puts `defaultKey` into the default-key box, shows the
     // window and fills the list. F1 opens `helpFile` at the focused control's
     // topic. A non-empty `readOnlyReason` (the store is not writable()) is
@@ -161,7 +161,7 @@ private:
     // Whether a typed character may enter the default-key box.
     bool defaultKeyAccepts(const QString& typed) const;
     // Raises the outer size to the least start-up allows, keeping at least
-    // the design's client area.
+    // the least client area.
     void enforceMinimumSize();
     void keepOnScreen();
 
@@ -191,7 +191,8 @@ private:
 
     QString m_helpFile;
     HelpWindow* m_help = nullptr;
-    // The client area the design takes, scaled to the window's font and fitted.
+    // The least client area: the design's, scaled to the window's font, or
+    // what the layout needs when that is more.
     QSize m_client;
     // The status window of the test run going on, else nullptr.
     KeyForm* m_statusForm = nullptr;

@@ -2,12 +2,13 @@
 
 #include "ui/windowplacement.h"
 #include "store/tasklayout.h"
-#include "ui/geometry.h"
+#include "ui/designscale.h"
 #include "ui/prompts.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QVBoxLayout>
 #include <QWindow>
 
 namespace velmora {
@@ -38,18 +39,23 @@ KeyForm::KeyForm(SettingsStore& store, std::unique_ptr<WindowSystem> own, Window
 
     m_label->setObjectName(QStringLiteral("label"));
     m_label->setFont(interfaceFont(kDesignPointSize));
-    const TwipDesign design(m_label->font());
-    resize(design.size(2832, 864));
-    design.place(m_label, 120, 12, 2592, 828);
     m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_label->setWordWrap(true);
     // Descriptions are the user's text; "<b>" in one is shown, not obeyed.
     m_label->setTextFormat(Qt::PlainText);
     // The widest of its fixed lines, three lines high; a longer description
     // wraps.
-    setFitText(m_label, QStringLiteral("Launching Configuration 'W'\nSelect launch configuration ...\n"
-                                      "Waiting for 43200 seconds ..."));
-    setFixedSize(fitControls(this));
+    m_label->setMinimumSize(m_label->fontMetrics().size(
+        0, QStringLiteral("Launching Configuration 'W'\nSelect launch configuration ...\n"
+                          "Waiting for 43200 seconds ...")));
+    const DesignScale design(m_label->font());
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(design.margins(120, 12, 120, 24));
+    layout->addWidget(m_label);
+    setFixedSize(design.size(2832, 864).expandedTo(layout->totalMinimumSize()));
+    // Laid out now rather than at the first show: the window is measured
+    // and placed before it is shown.
+    layout->activate();
 
     m_grabRetry.setInterval(kGrabRetryMs);
     connect(&m_grabRetry, &QTimer::timeout, this, &KeyForm::tryGrab);

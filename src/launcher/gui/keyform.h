@@ -25,7 +25,9 @@ class KeyForm : public QWidget {
     Q_OBJECT
 public:
     // Loads the window: caption "Velmora", a fixed client area of 2832 x 864
-    // twips, label() at 120, 12, 2592 x 828 twips; the placement stored under
+    // twips in the design font (more where three status lines need it), and
+    // label() inside it with margins of 120 twips at the sides, 12 above and
+    // 24 below; the placement stored under
     // "Location2" is restored, and a window left at 0, 0 or off every screen
     // is centred on the screen instead, with the frame the window manager
     // will give it. Where the window system places windows itself, only the

@@ -1,7 +1,7 @@
 #include "launcher/gui/statusview.h"
 
 #include "launcher/gui/keyform.h"
-#include "ui/geometry.h"
+#include "ui/pointer.h"
 
 #include <QCoreApplication>
 #include <QWidget>

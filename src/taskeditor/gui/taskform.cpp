@@ -1,17 +1,21 @@
 #include "taskeditor/gui/taskform.h"
 
 #include "store/busyguard.h"
-#include "ui/geometry.h"
+#include "ui/designscale.h"
+#include "ui/pointer.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QVBoxLayout>
 
 #include <functional>
 #include <iterator>
@@ -103,47 +107,92 @@ TaskForm::TaskForm(SettingsStore& store, Prompts& prompts, int taskNumber, QWidg
 void TaskForm::buildControls() {
     setFont(interfaceFont(kDesignPointSize));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    const TwipDesign design(font());
-    resize(design.size(5880, 2220));
-    const auto place = [&design](auto* w, double left, double top, double width, double height) {
-        return design.place(w, left, top, width, height);
-    };
 
-    m_descriptionLabel = place(new QLabel(QStringLiteral("&Description"), this), 60, 72, 1000, 220);
-    m_descriptionEdit = place(new FilteredLineEdit(acceptDescChar, this), 1104, 36, 3912, 300);
-    m_commandLabel = place(new QLabel(QStringLiteral("&Command:"), this), 60, 408, 1000, 220);
-    m_commandEdit = place(new QLineEdit(this), 1104, 372, 3912, 300);
-    m_browseButton = place(new QPushButton(QStringLiteral("Browse"), this), 5076, 380, 768, 300);
+    m_descriptionLabel = new QLabel(QStringLiteral("&Description"), this);
+    m_descriptionEdit = new FilteredLineEdit(acceptDescChar, this);
+    m_commandLabel = new QLabel(QStringLiteral("&Command:"), this);
+    m_commandEdit = new QLineEdit(this);
+    m_browseButton = new QPushButton(QStringLiteral("Browse"), this);
 
-    m_waitGroup = place(new QGroupBox(QStringLiteral("Wait Options"), this), 48, 780, 4980, 612);
-    m_dontWaitButton = place(new QRadioButton(QStringLiteral("D&on't wait"), m_waitGroup), 144, 192, 1100, 348);
-    m_untilFinishedButton =
-        place(new QRadioButton(QStringLiteral("&Until finished"), m_waitGroup), 1280, 192, 1350, 348);
-    m_forSecondsButton = place(new QRadioButton(QStringLiteral("&For"), m_waitGroup), 2700, 192, 640, 348);
-    m_secondsEdit = place(new FilteredLineEdit([](char32_t c, qsizetype) { return acceptSecondsChar(c); },
-                                               m_waitGroup),
-                          3400, 228, 504, 288);
-    m_secondsLabel = place(new QLabel(QStringLiteral("seconds"), m_waitGroup), 4000, 250, 816, 216);
+    m_waitGroup = new QGroupBox(QStringLiteral("Wait Options"), this);
+    m_dontWaitButton = new QRadioButton(QStringLiteral("D&on't wait"), m_waitGroup);
+    m_untilFinishedButton = new QRadioButton(QStringLiteral("&Until finished"), m_waitGroup);
+    m_forSecondsButton = new QRadioButton(QStringLiteral("&For"), m_waitGroup);
+    m_secondsEdit =
+        new FilteredLineEdit([](char32_t c, qsizetype) { return acceptSecondsChar(c); }, m_waitGroup);
+    m_secondsLabel = new QLabel(QStringLiteral("seconds"), m_waitGroup);
 
-    m_okButton = place(new QPushButton(QStringLiteral("OK"), this), 5076, 1650, 768, 252);
-    m_cancelButton = place(new QPushButton(QStringLiteral("Cancel"), this), 5076, 1920, 768, 252);
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
 
-    m_startGroup = place(new QGroupBox(QStringLiteral("Start Options"), this), 48, 1392, 4980, 800);
-    m_onceOnlyBox = place(new QCheckBox(QStringLiteral("Once only"), m_startGroup), 100, 228, 1200, 220);
-    m_startKeyLabel = place(new QLabel(QStringLiteral("Startkey:"), m_startGroup), 1600, 220, 800, 220);
-    m_startKeyEdit = place(new FilteredLineEdit([](char32_t c, qsizetype) { return acceptStartKeyChar(c); },
-                                                m_startGroup),
-                           2500, 170, 1440, 288);
-    m_daysLabel = place(new QLabel(QStringLiteral("Only on:"), m_startGroup), 120, 504, 750, 220);
+    m_startGroup = new QGroupBox(QStringLiteral("Start Options"), this);
+    m_onceOnlyBox = new QCheckBox(QStringLiteral("Once only"), m_startGroup);
+    m_startKeyLabel = new QLabel(QStringLiteral("Startkey:"), m_startGroup);
+    m_startKeyEdit =
+        new FilteredLineEdit([](char32_t c, qsizetype) { return acceptStartKeyChar(c); }, m_startGroup);
+    m_daysLabel = new QLabel(QStringLiteral("Only on:"), m_startGroup);
     const char* const dayCaptions[7] = {"Mo", "Tu", "We", "Th", "Fr", "Sa", "Su"};
     const char* const dayNames[7] = {"mondayBox", "tuesdayBox", "wednesdayBox", "thursdayBox",
                                      "fridayBox", "saturdayBox", "sundayBox"};
-    const int dayLefts[7] = {900, 1500, 2084, 2634, 3184, 3734, 4360};
     for (int i = 0; i < 7; ++i) {
-        m_dayBoxes[i] = place(new QCheckBox(QString::fromLatin1(dayCaptions[i]), m_startGroup), dayLefts[i],
-                              516, 550, 220);
+        m_dayBoxes[i] = new QCheckBox(QString::fromLatin1(dayCaptions[i]), m_startGroup);
         m_dayBoxes[i]->setObjectName(QLatin1String(dayNames[i]));
     }
+
+    // The design's margins and gaps, scaled to the font; the controls take
+    // what their style and text need.
+    const DesignScale design(font());
+    const QMargins frameMargins = design.margins(96, 36, 96, 60);
+
+    // The seconds box is as wide as its longest value, 43200.
+    m_secondsEdit->setFixedSize(
+        design.size(504, 288).expandedTo(lineEditSizeFor(m_secondsEdit, QStringLiteral("43200"))));
+    auto* waitRow = new QHBoxLayout(m_waitGroup);
+    waitRow->setContentsMargins(frameMargins);
+    waitRow->addWidget(m_dontWaitButton);
+    waitRow->addWidget(m_untilFinishedButton);
+    waitRow->addWidget(m_forSecondsButton);
+    waitRow->addWidget(m_secondsEdit);
+    waitRow->addWidget(m_secondsLabel);
+    waitRow->addStretch();
+
+    m_startKeyEdit->setFixedWidth(design.x(1440));
+    auto* keyRow = new QHBoxLayout;
+    keyRow->addWidget(m_onceOnlyBox);
+    keyRow->addSpacing(design.x(300));
+    keyRow->addWidget(m_startKeyLabel);
+    keyRow->addWidget(m_startKeyEdit);
+    keyRow->addStretch();
+    auto* dayRow = new QHBoxLayout;
+    dayRow->addWidget(m_daysLabel);
+    for (QCheckBox* day : m_dayBoxes) dayRow->addWidget(day);
+    dayRow->addStretch();
+    auto* startRows = new QVBoxLayout(m_startGroup);
+    startRows->setContentsMargins(frameMargins);
+    startRows->addLayout(keyRow);
+    startRows->addLayout(dayRow);
+
+    // OK and Cancel at the lower right, beside the start options.
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(design.y(18));
+    buttons->addStretch();
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
+
+    // Labels, text boxes and the button column; the frames span the first two.
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(design.margins(60, 36, 36, 28));
+    grid->setHorizontalSpacing(design.x(60));
+    grid->setVerticalSpacing(design.y(36));
+    grid->addWidget(m_descriptionLabel, 0, 0);
+    grid->addWidget(m_descriptionEdit, 0, 1);
+    grid->addWidget(m_commandLabel, 1, 0);
+    grid->addWidget(m_commandEdit, 1, 1);
+    grid->addWidget(m_browseButton, 1, 2);
+    grid->addWidget(m_waitGroup, 2, 0, 1, 2);
+    grid->addWidget(m_startGroup, 3, 0, 1, 2);
+    grid->addLayout(buttons, 3, 2);
+    grid->setColumnStretch(1, 1);
 
     // A label's access key moves the focus to the box that follows it.
     m_descriptionLabel->setBuddy(m_descriptionEdit);
@@ -204,9 +253,12 @@ void TaskForm::buildControls() {
         {m_daysLabel, "daysLabel"}};
     for (const auto& [w, name] : names) w->setObjectName(QLatin1String(name));
 
-    // The longest value the seconds box takes.
-    setFitText(m_secondsEdit, QStringLiteral("43200"));
-    setFixedSize(fitControls(this));
+    // The design's size, or larger where the layout needs more; fixed, as
+    // a dialog of this kind is.
+    setFixedSize(design.size(5880, 2220).expandedTo(grid->totalMinimumSize()));
+    // Laid out now rather than at the first show: the window is measured
+    // and placed before it is shown.
+    grid->activate();
 
     connect(m_descriptionEdit, &QLineEdit::textChanged, this, &TaskForm::updateOkButton);
     connect(m_commandEdit, &QLineEdit::textChanged, this, &TaskForm::updateOkButton);
