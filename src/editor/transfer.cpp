@@ -1,9 +1,9 @@
 #include "editor/transfer.h"
 
+#include "desktop/autostart.h"
+#include "desktop/desktopentry.h"
 #include "editor/launcherlink.h"
-#include "launcher/autostart.h"
-#include "launcher/desktopentry.h"
-#include "launcher/uniquefd.h"
+#include "process/uniquefd.h"
 #include "store/tasklayout.h"
 
 #include <QDir>

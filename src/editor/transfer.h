@@ -6,8 +6,8 @@
 // on the launcher starts them. Window-free: the main window's Install button
 // calls installClicked() and routes its callbacks to Prompts.
 
-#include "launcher/autostart.h"
-#include "launcher/desktopentry.h"
+#include "desktop/autostart.h"
+#include "desktop/desktopentry.h"
 #include "store/busyguard.h"
 #include "store/registry.h"
 #include "store/settingsstore.h"
@@ -67,7 +67,7 @@ struct TransferResult {
     QStringList switchedOff;     // switched-off Desktop Entries, left where they are
     QStringList startsNothing;   // masks and other entries that start nothing, left there
     // Entries that the launcher would refuse to start (planDesktopLaunch of
-    // launcher/desktopentry.h), with its reason: left where they are, no task.
+    // desktop/desktopentry.h), with its reason: left where they are, no task.
     QList<Failure> notStarted;
     QStringList listFull;        // no free task number: left where they are
     QList<Failure> failed;       // could not be moved: left where they are, no task

@@ -5,7 +5,7 @@
 // and the wait timer are reached through RunnerView and KeyWaiter.
 
 #include "launcher/diagnostics.h"
-#include "launcher/launching.h"
+#include "process/launching.h"
 #include "launcher/launcherstate.h"
 #include "launcher/clock.h"
 #include "store/settingsstore.h"

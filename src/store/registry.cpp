@@ -1,7 +1,6 @@
 #include "store/registry.h"
 
-#include "store/xdgfolders.h"
-
+#include "desktop/autostart.h"
 
 #include <cstring>
 
@@ -59,11 +58,6 @@ QString RegReadString(Registry& registry, RegKey root, const QString& path, cons
     // Only a handle that was really opened is given back.
     if (key != 0) registry.closeKey(key);
     return result;
-}
-
-QString autostartFolder(const QProcessEnvironment& environment) {
-    const QString config = xdgConfigHome(environment);
-    return config.isEmpty() ? QString() : config + QStringLiteral("/autostart");
 }
 
 LinuxRegistry::LinuxRegistry(QProcessEnvironment environment)

@@ -77,13 +77,9 @@ qint32 RegReadValue(Registry& registry, RegKey key, const QString& name, RegValu
 // digits. The empty string when the key or value is missing or of another type.
 QString RegReadString(Registry& registry, RegKey root, const QString& path, const QString& name);
 
-// The XDG autostart folder: xdgConfigHome() + "/autostart". Empty when there
-// is no configuration folder.
-QString autostartFolder(const QProcessEnvironment& environment);
-
 // The registry of a Linux desktop: it holds exactly one value, HKEY_CURRENT_USER
 // "Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders" "StartUp",
-// a string with its terminating NUL naming the autostart folder of
+// a string with its terminating NUL naming the autostartFolder() of
 // `environment`. Everything else is not found (2). Key and value names compare
 // without case. The folder need not exist.
 class LinuxRegistry final : public Registry {

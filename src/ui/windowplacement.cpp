@@ -1,6 +1,6 @@
 #include "ui/windowplacement.h"
 
-#include "launcher/placement.h"
+#include "store/placement.h"
 #include "ui/geometry.h"
 #include "ui/windowsystem.h"
 

@@ -3,9 +3,9 @@
 // folder are started by the real launcher, run through the launcher's own
 // Desktop Entry, and really run.
 
+#include "desktop/desktopentry.h"
 #include "desktopsession.h"
 #include "editor/transfer.h"
-#include "launcher/desktopentry.h"
 #include "store/registry.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"

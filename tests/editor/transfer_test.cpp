@@ -971,18 +971,4 @@ INSTANTIATE_TEST_SUITE_P(
                       ExecCase{"TrailingSeparator", "/bin/", "<home>/bin/velmora", "<home>/bin/velmora"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(TransferFolders, FollowTheXdgRules) {
-    QProcessEnvironment env;
-    env.insert("HOME", "/home/ann");
-    EXPECT_EQ(movedEntriesFolder(env), "/home/ann/.local/share/velmora/startup");
-    EXPECT_EQ(systemAutostartFolders(env), QStringList({"/etc/xdg/autostart"}));
-    env.insert("XDG_DATA_HOME", "/data/ann/");
-    env.insert("XDG_CONFIG_DIRS", "/a::rel:/b/");
-    EXPECT_EQ(movedEntriesFolder(env), "/data/ann/velmora/startup");
-    EXPECT_EQ(systemAutostartFolders(env), QStringList({"/a/autostart", "/b/autostart"}));
-    env.insert("XDG_DATA_HOME", "relative");
-    EXPECT_EQ(movedEntriesFolder(env), "/home/ann/.local/share/velmora/startup");
-    EXPECT_EQ(movedEntriesFolder(QProcessEnvironment()), "");
-}
-
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "launcher/clock.h"
 #include "launcher/launcherstate.h"
-#include "launcher/launching.h"
+#include "process/launching.h"
 #include "store/registry.h"
 #include "store/settingsstore.h"
 #include "ui/prompts.h"

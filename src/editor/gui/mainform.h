@@ -7,7 +7,7 @@
 
 #include "launcher/clock.h"
 #include "launcher/launcherstate.h"
-#include "launcher/launching.h"
+#include "process/launching.h"
 #include "store/registry.h"
 #include "store/settingsstore.h"
 #include "taskeditor/editedtask.h"

@@ -6,9 +6,9 @@
 
 #include "launcher/clock.h"
 #include "launcher/launcherstate.h"
-#include "launcher/launching.h"
+#include "process/launching.h"
 #include "launcher/runner.h"
-#include "launcher/switches.h"
+#include "app/switches.h"
 #include "store/settingsstore.h"
 #include "ui/prompts.h"
 #include "ui/windowsystem.h"
