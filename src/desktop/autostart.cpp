@@ -1,8 +1,8 @@
 #include "desktop/autostart.h"
 
 #include "desktop/desktopentry.h"
+#include "desktop/systemerror.h"
 #include "desktop/xdgfolders.h"
-#include "process/commandsplit.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,7 @@
 #include "desktop/desktopentry.h"
 
-#include "process/commandsplit.h"
+#include "desktop/programsearch.h"
+#include "desktop/systemerror.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,6 +2,8 @@
 
 #include "desktop/autostart.h"
 #include "desktop/desktopentry.h"
+#include "desktop/programsearch.h"
+#include "desktop/systemerror.h"
 #include "process/commandsplit.h"
 #include "process/uniquefd.h"
 
