@@ -1,6 +1,7 @@
 #include "editor/launcherlink.h"
 
-#include "editor/transfer.h"
+#include "desktop/autostart.h"
+#include "desktop/desktopentrywriter.h"
 
 #include <QDir>
 #include <QFile>
