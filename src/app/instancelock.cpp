@@ -1,5 +1,6 @@
 #include "app/instancelock.h"
 
+#include "desktop/systemerror.h"
 #include "desktop/xdgfolders.h"
 #include "store/sqlitestore.h"
 
@@ -8,17 +9,12 @@
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace velmora {
-
-namespace {
-QString reason(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
-}  // namespace
 
 QString InstanceLock::defaultPath(const QProcessEnvironment& environment) {
     QString folder = xdgRuntimeDir(environment);
@@ -45,7 +41,7 @@ InstanceLock::InstanceLock(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     m_fd = UniqueFd(::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!m_fd.valid()) {
-        m_error = QStringLiteral("Cannot open the lock file %1: %2.").arg(path, reason(errno));
+        m_error = QStringLiteral("Cannot open the lock file %1: %2.").arg(path, systemErrorText(errno));
         return;
     }
     int rc;
@@ -57,7 +53,7 @@ InstanceLock::InstanceLock(const QString& path) {
     } else if (errno == EWOULDBLOCK) {
         m_status = Status::HeldElsewhere;
     } else {
-        m_error = QStringLiteral("Cannot lock the file %1: %2.").arg(path, reason(errno));
+        m_error = QStringLiteral("Cannot lock the file %1: %2.").arg(path, systemErrorText(errno));
     }
 }
 

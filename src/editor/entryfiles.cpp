@@ -1,5 +1,6 @@
 #include "editor/entryfiles.h"
 
+#include "desktop/systemerror.h"
 #include "process/uniquefd.h"
 
 #include <QDir>
@@ -21,8 +22,6 @@
 namespace velmora {
 
 namespace {
-
-QString systemError(int code) { return qt_error_string(code); }
 
 // A file this code created and has not handed over yet: removed again
 // unless kept.
@@ -60,15 +59,15 @@ QString writeFileFilled(const QString& folder, const QString& name, mode_t mode,
                         const std::function<QString(int fd)>& fill, Existing existing, bool* kept) {
     QByteArray pattern = QFile::encodeName(folder + QStringLiteral("/.velmora-XXXXXX"));
     UniqueFd out(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (!out.valid()) return systemError(errno);
+    if (!out.valid()) return systemErrorText(errno);
     PendingFile temp(pattern);
     if (const QString why = fill(out.get()); !why.isEmpty()) return why;
-    if (::fchmod(out.get(), mode) != 0) return systemError(errno);
-    if (::fsync(out.get()) != 0) return systemError(errno);
-    if (!out.close()) return systemError(errno);
+    if (::fchmod(out.get(), mode) != 0) return systemErrorText(errno);
+    if (::fsync(out.get()) != 0) return systemErrorText(errno);
+    if (!out.close()) return systemErrorText(errno);
     const QByteArray target = QFile::encodeName(folder + QLatin1Char('/') + name);
     if (existing == Existing::Replace) {
-        if (::rename(temp.path().constData(), target.constData()) != 0) return systemError(errno);
+        if (::rename(temp.path().constData(), target.constData()) != 0) return systemErrorText(errno);
         temp.keep();
     } else {
         // Both refuse a name that is taken, so an entry that appeared
@@ -77,7 +76,7 @@ QString writeFileFilled(const QString& folder, const QString& name, mode_t mode,
         if (rc == 0) temp.keep();
         else if (errno == EINVAL || errno == ENOSYS) rc = ::link(temp.path().constData(), target.constData());
         if (rc != 0) {
-            if (errno != EEXIST) return systemError(errno);
+            if (errno != EEXIST) return systemErrorText(errno);
             if (kept) *kept = true;
             return {};
         }
@@ -90,9 +89,9 @@ QString writeFileFilled(const QString& folder, const QString& name, mode_t mode,
 // and permissions, replacing a file of that name only once the copy is whole.
 QString copyFile(const QString& source, const QString& folder, const QString& name) {
     UniqueFd in(::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC));
-    if (!in.valid()) return systemError(errno);
+    if (!in.valid()) return systemErrorText(errno);
     struct stat st {};
-    if (::fstat(in.get(), &st) != 0) return systemError(errno);
+    if (::fstat(in.get(), &st) != 0) return systemErrorText(errno);
     if (!S_ISREG(st.st_mode)) return QStringLiteral("not an ordinary file");
     return writeFileFilled(
         folder, name, st.st_mode & 07777,
@@ -103,9 +102,9 @@ QString copyFile(const QString& source, const QString& folder, const QString& na
                 if (n == 0) return {};
                 if (n < 0) {
                     if (errno == EINTR) continue;
-                    return systemError(errno);
+                    return systemErrorText(errno);
                 }
-                if (!writeAll(fd, buffer, n)) return systemError(errno);
+                if (!writeAll(fd, buffer, n)) return systemErrorText(errno);
             }
         },
         Existing::Replace, nullptr);
@@ -117,7 +116,7 @@ QString linkTarget(const QString& path, QString* why) {
     QByteArray buffer(PATH_MAX, '\0');
     const ssize_t n = ::readlink(QFile::encodeName(path).constData(), buffer.data(), buffer.size());
     if (n < 0 || n >= buffer.size()) {
-        *why = n < 0 ? systemError(errno) : QStringLiteral("the link is too long");
+        *why = n < 0 ? systemErrorText(errno) : QStringLiteral("the link is too long");
         return {};
     }
     buffer.truncate(n);
@@ -137,7 +136,7 @@ QString writeFileInto(const QString& folder, const QString& name, mode_t mode, c
                       Existing existing, bool* kept) {
     return writeFileFilled(
         folder, name, mode,
-        [&](int fd) { return writeAll(fd, contents.constData(), contents.size()) ? QString() : systemError(errno); },
+        [&](int fd) { return writeAll(fd, contents.constData(), contents.size()) ? QString() : systemErrorText(errno); },
         existing, kept);
 }
 
@@ -147,15 +146,15 @@ QString replaceWithLink(const QString& folder, const QString& name, const QStrin
     for (int attempt = 0; attempt < 100; ++attempt) {
         QByteArray temp = QFile::encodeName(folder + QStringLiteral("/.velmora-XXXXXX"));
         UniqueFd probe(::mkostemp(temp.data(), O_CLOEXEC));
-        if (!probe.valid()) return systemError(errno);
+        if (!probe.valid()) return systemErrorText(errno);
         ::unlink(temp.constData());
         if (::symlink(to.constData(), temp.constData()) != 0) {
             if (errno == EEXIST) continue;
-            return systemError(errno);
+            return systemErrorText(errno);
         }
         PendingFile pending(temp);
         const QByteArray final = QFile::encodeName(folder + QLatin1Char('/') + name);
-        if (::rename(temp.constData(), final.constData()) != 0) return systemError(errno);
+        if (::rename(temp.constData(), final.constData()) != 0) return systemErrorText(errno);
         pending.keep();
         syncFolder(folder);
         return {};
@@ -171,7 +170,7 @@ QString copyEntry(const QString& source, bool symlink, const QString& folder, co
 }
 
 QString removeEntry(const QString& path) {
-    if (::unlink(QFile::encodeName(path).constData()) != 0) return systemError(errno);
+    if (::unlink(QFile::encodeName(path).constData()) != 0) return systemErrorText(errno);
     syncFolder(QFileInfo(path).path());
     return {};
 }

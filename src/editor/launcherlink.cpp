@@ -2,6 +2,7 @@
 
 #include "desktop/autostart.h"
 #include "desktop/desktopentrywriter.h"
+#include "desktop/systemerror.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,7 +19,7 @@ namespace velmora {
 namespace {
 
 QString failure(const QString& link, int error) {
-    return QStringLiteral("Unable to create the link %1 - %2").arg(link, qt_error_string(error));
+    return QStringLiteral("Unable to create the link %1 - %2").arg(link, systemErrorText(error));
 }
 
 }  // namespace

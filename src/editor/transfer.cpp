@@ -3,6 +3,7 @@
 #include "desktop/autostart.h"
 #include "desktop/desktopentry.h"
 #include "desktop/desktopentrywriter.h"
+#include "desktop/systemerror.h"
 #include "editor/entryfiles.h"
 #include "editor/launcherlink.h"
 #include "store/tasklayout.h"
@@ -24,8 +25,6 @@ namespace {
 const QChar kCR(13);
 
 QString nothingMoved() { return QString(kCR) + QStringLiteral("Nothing has been moved."); }
-
-QString systemError(int code) { return qt_error_string(code); }
 
 // A name as it can be shown on one line of a message.
 QString printableName(const QByteArray& raw) {
@@ -283,7 +282,7 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, Lis
     }
     if (::access(QFile::encodeName(m_folder).constData(), W_OK | X_OK) != 0) {
         fail(QStringLiteral("cannot be removed from ") + m_folder + QStringLiteral(": ") +
-             systemError(errno));
+             systemErrorText(errno));
         return;
     }
 

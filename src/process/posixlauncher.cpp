@@ -42,8 +42,6 @@ namespace velmora {
 
 namespace {
 
-QString errorText(int error) { return systemErrorText(error); }
-
 int openPidfd(pid_t pid) {
 #ifdef SYS_pidfd_open
     return int(::syscall(SYS_pidfd_open, pid, 0));  // always close-on-exec
@@ -218,7 +216,7 @@ LaunchResult PosixLauncher::Impl::spawn(const QByteArray& file, const QString& a
     // it returns, and does not run a script without "#!" through a shell.
     const int rc = ::posix_spawn(pid, file.constData(), fileActions, attributes.get(), argv.data(),
                                  environ);
-    if (rc != 0) return {false, errorText(rc)};
+    if (rc != 0) return {false, systemErrorText(rc)};
     if (scopes) scopes->adopt(QFileInfo(argv0).fileName(), *pid);
     return {true, {}};
 }
@@ -237,7 +235,7 @@ LaunchResult PosixLauncher::Impl::spawnCommandLine(const QString& commandLine, p
         resolved = QFile::encodeName(split.program);  // posix_spawn tells what is wrong
     } else {
         resolved = path.resolveExecutable(split.program);
-        if (resolved.isEmpty()) return {false, errorText(ENOENT)};
+        if (resolved.isEmpty()) return {false, systemErrorText(ENOENT)};
     }
     return spawn(resolved, split.program, split.arguments, {}, pid);
 }
@@ -433,7 +431,7 @@ LaunchResult PosixLauncher::openDocument(const QString& file) {
     if (file.isEmpty()) return {false, QStringLiteral("empty file name")};
     const QByteArray name = QFile::encodeName(file);
     struct stat st {};
-    if (::stat(name.constData(), &st) != 0) return {false, errorText(errno)};
+    if (::stat(name.constData(), &st) != 0) return {false, systemErrorText(errno)};
     if (isEntryFile(file)) {
         pid_t pid = 0;
         LaunchResult result = d->spawnDesktopEntry(file, &pid);
