@@ -5,6 +5,7 @@
 #include "desktop/programsearch.h"
 #include "desktop/systemerror.h"
 #include "process/commandsplit.h"
+#include "process/giohandles.h"
 #include "process/uniquefd.h"
 
 #include <QAbstractEventDispatcher>
@@ -14,12 +15,6 @@
 #include <QProcessEnvironment>
 #include <QSocketNotifier>
 #include <QTimer>
-
-// GIO names a struct member "signals", which Qt defines as a keyword macro.
-#pragma push_macro("signals")
-#undef signals
-#include <gio/gio.h>
-#pragma pop_macro("signals")
 
 #include <cerrno>
 #include <csignal>
@@ -111,16 +106,6 @@ public:
 
 private:
     posix_spawnattr_t m_attr;
-};
-
-struct GObjectDeleter {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-template <typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;
-
-struct GErrorDeleter {
-    void operator()(GError* error) const { g_error_free(error); }
 };
 
 QString describe(const GError* error) {
@@ -381,7 +366,7 @@ LaunchResult PosixLauncher::Impl::openWithDefaultApplication(const QByteArray& f
     const GObjectPtr<GFileInfo> info(g_file_query_info(gfile.get(),
                                                        G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
                                                        G_FILE_QUERY_INFO_NONE, nullptr, &rawError));
-    std::unique_ptr<GError, GErrorDeleter> error(rawError);
+    GErrorPtr error(rawError);
     if (!info) return {false, describe(error.get())};
     const char* type = g_file_info_get_content_type(info.get());
     if (!type) return {false, QStringLiteral("the file type is unknown")};

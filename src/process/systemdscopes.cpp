@@ -1,12 +1,7 @@
 #include "process/systemdscopes.h"
 
 #include "desktop/xdgfolders.h"
-
-// GIO names a struct member "signals", which Qt defines as a keyword macro.
-#pragma push_macro("signals")
-#undef signals
-#include <gio/gio.h>
-#pragma pop_macro("signals")
+#include "process/giohandles.h"
 
 #include <QFile>
 
@@ -21,20 +16,6 @@ constexpr const char* kPath = "/org/freedesktop/systemd1";
 constexpr const char* kManager = "org.freedesktop.systemd1.Manager";
 constexpr qsizetype kMaxUnitName = 255;
 
-struct ErrorFree {
-    void operator()(GError* error) const { g_error_free(error); }
-};
-using ErrorPtr = std::unique_ptr<GError, ErrorFree>;
-
-struct VariantUnref {
-    void operator()(GVariant* v) const { g_variant_unref(v); }
-};
-using VariantPtr = std::unique_ptr<GVariant, VariantUnref>;
-
-struct ObjectUnref {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-
 bool keptInUnitName(unsigned char c, bool first) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ':' ||
            c == '_' || (c == '.' && !first);
@@ -44,7 +25,7 @@ bool keptInUnitName(unsigned char c, bool first) {
 // that could not be made (the program had already ended, say).
 bool managerUnusable(const GError* error) {
     if (!g_dbus_error_is_remote_error(error)) return true;  // timeout, connection closed
-    const std::unique_ptr<gchar, decltype(&g_free)> name(g_dbus_error_get_remote_error(error), g_free);
+    const GCharPtr name(g_dbus_error_get_remote_error(error));
     const QByteArray remote(name.get());
     for (const char* bus : {"ServiceUnknown", "NameHasNoOwner", "UnknownMethod", "UnknownObject",
                             "UnknownInterface", "AccessDenied", "NoReply", "Disconnected"}) {
@@ -86,8 +67,7 @@ QByteArray sessionBusAddress(const QProcessEnvironment& environment) {
     const QByteArray socket = QFile::encodeName(runtime + QStringLiteral("/bus"));
     struct stat st {};
     if (::stat(socket.constData(), &st) != 0 || !S_ISSOCK(st.st_mode)) return {};
-    const std::unique_ptr<gchar, decltype(&g_free)> escaped(g_dbus_address_escape_value(socket.constData()),
-                                                            g_free);
+    const GCharPtr escaped(g_dbus_address_escape_value(socket.constData()));
     return QByteArray("unix:path=") + escaped.get();
 }
 
@@ -95,7 +75,7 @@ struct SystemdScopes::Impl {
     QByteArray address;
     int timeoutMs;
     enum class State { Unknown, On, Off } state = State::Unknown;
-    std::unique_ptr<GDBusConnection, ObjectUnref> bus;
+    GObjectPtr<GDBusConnection> bus;
 
     bool ready();
 };
@@ -110,12 +90,12 @@ bool SystemdScopes::Impl::ready() {
         GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
                              G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
         nullptr, nullptr, &raw));
-    ErrorPtr error(raw);
+    GErrorPtr error(raw);
     if (!bus) return false;
     // Asked of the bus itself, so that a manager that is not running is not
     // started for this.
     raw = nullptr;
-    const VariantPtr reply(g_dbus_connection_call_sync(
+    const GVariantPtr reply(g_dbus_connection_call_sync(
         bus.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
         "NameHasOwner", g_variant_new("(s)", kService), G_VARIANT_TYPE("(b)"),
         G_DBUS_CALL_FLAGS_NO_AUTO_START, timeoutMs, nullptr, &raw));
@@ -156,10 +136,10 @@ void SystemdScopes::adopt(const QString& name, pid_t pid) {
                       g_variant_new_array(G_VARIANT_TYPE("(sa(sv))"), nullptr, 0));
 
     GError* raw = nullptr;
-    const VariantPtr reply(g_dbus_connection_call_sync(
+    const GVariantPtr reply(g_dbus_connection_call_sync(
         d->bus.get(), kService, kPath, kManager, "StartTransientUnit", parameters,
         G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, d->timeoutMs, nullptr, &raw));
-    const ErrorPtr error(raw);
+    const GErrorPtr error(raw);
     if (!reply && managerUnusable(error.get())) {
         // One wait at most: the following programs start without asking.
         d->state = Impl::State::Off;
