@@ -318,8 +318,8 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, Lis
     if (newTask) {
         try {
             writeTask(m_store, task,
-                      TaskRecord{name, appOfMovedEntry(target), QStringLiteral("DW"),
-                                 QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+                      TaskRecord{name, appOfMovedEntry(target), QStringLiteral("DW"), kWeekdayLetters,
+                                 QStringLiteral("*")});
         } catch (...) {
             dropCopy();
             throw;

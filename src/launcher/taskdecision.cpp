@@ -14,13 +14,13 @@ TaskDecision decideTask(const QString& keys, const QString& opt, const QString& 
     else if (!opt.contains(weekdayLetter(date)))
         d.reason = SkipReason::NotOnThisWeekday;
 
-    if (opt.contains(QLatin1Char('O'))) {
+    if (opt.contains(kOnceOnlyLetter)) {
         const QString stamp = dateStamp(date);
         if (d.reason == SkipReason::None && opt.left(stamp.size()) == stamp)
             d.reason = SkipReason::AlreadyRanToday;
         QString stamped = stamp;
         for (QChar c : opt) {
-            if (c == QLatin1Char('O') || (c >= QLatin1Char('A') && c <= QLatin1Char('G'))) stamped += c;
+            if (isOptLetter(c)) stamped += c;
         }
         d.newOpt = stamped;
     }
