@@ -17,8 +17,6 @@ namespace velmora {
 
 namespace {
 
-const QString kDesktopSuffix = QStringLiteral(".desktop");
-
 bool isDevNull(const struct stat& st) {
     struct stat null {};
     return S_ISCHR(st.st_mode) && ::stat("/dev/null", &null) == 0 && st.st_rdev == null.st_rdev;
@@ -47,7 +45,7 @@ QStringList systemAutostartFolders(const QProcessEnvironment& environment) {
 }
 
 bool isAutostartEntryName(const QString& name) {
-    return name.size() > kDesktopSuffix.size() && name.endsWith(kDesktopSuffix) &&
+    return name.size() > kDesktopEntrySuffix.size() && name.endsWith(kDesktopEntrySuffix) &&
            !name.startsWith(QLatin1Char('.'));
 }
 

@@ -73,6 +73,10 @@ bool splitExecWords(const QString& exec, QStringList* words) {
 
 }  // namespace
 
+QString desktopEntryStem(const QString& name) {
+    return name.endsWith(kDesktopEntrySuffix) ? name.chopped(kDesktopEntrySuffix.size()) : name;
+}
+
 QString unescapeDesktopString(const QString& raw) {
     if (!raw.contains(QLatin1Char('\\'))) return raw;
     QString out;

@@ -20,6 +20,14 @@ namespace velmora {
 // and Install leaves one that is larger where it is.
 inline constexpr qint64 kMaxDesktopEntrySize = 1 << 20;
 
+// How the name of a Desktop Entry file ends, and a desktop file ID too;
+// letter case counts.
+inline const QString kDesktopEntrySuffix = QStringLiteral(".desktop");
+
+// `name` without kDesktopEntrySuffix: "firefox.desktop" gives "firefox". A
+// name that does not end in it comes back unchanged.
+QString desktopEntryStem(const QString& name);
+
 // The [Desktop Entry] group of one file. Values are kept as written (escape
 // sequences not yet undone); the accessors undo them.
 struct DesktopEntry {

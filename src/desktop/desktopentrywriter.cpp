@@ -1,14 +1,12 @@
 #include "desktop/desktopentrywriter.h"
 
+#include "desktop/desktopentry.h"
+
 #include <QDir>
 
 #include <algorithm>
 
 namespace velmora {
-
-namespace {
-const QString kDesktopSuffix = QStringLiteral(".desktop");
-}  // namespace
 
 QString desktopString(const QString& value) {
     QString out;
@@ -81,9 +79,7 @@ QString launcherEntryText(const QString& programFolder, const QString& linkPath)
 }
 
 QByteArray maskingEntry(const QString& name) {
-    QString title = name;
-    title.chop(kDesktopSuffix.size());
-    return (QStringLiteral("[Desktop Entry]\nType=Application\nName=") + desktopString(title) +
+    return (QStringLiteral("[Desktop Entry]\nType=Application\nName=") + desktopString(desktopEntryStem(name)) +
             QStringLiteral("\nHidden=true\n"))
         .toUtf8();
 }

@@ -186,10 +186,11 @@ TransferResult StartUpTransfer::TransferStartUp() {
 
     QStringList names;
     for (const QByteArray& raw : rawNames(m_folder)) {
-        // The desktop reads nothing else there (the XDG Autostart standard).
-        if (raw.startsWith('.') || !raw.endsWith(".desktop")) continue;
+        // Undecodable bytes become U+FFFD here; the name's leading "." and its
+        // ending stay as they are in the bytes.
         const QString name = QString::fromUtf8(raw);
-        if (name == kLauncherEntryName) continue;
+        // The desktop reads nothing else there (the XDG Autostart standard).
+        if (!isAutostartEntryName(name) || name == kLauncherEntryName) continue;
         // Such a name cannot be stored as a task's text and named again.
         if (name.toUtf8() != raw) {
             result.left.append({printableName(raw), QStringLiteral("the name is not valid UTF-8")});

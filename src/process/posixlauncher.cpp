@@ -114,7 +114,7 @@ QString describe(const GError* error) {
 
 // A Desktop Entry is launched as its Exec says, never executed itself.
 bool isEntryFile(const QString& file) {
-    if (!file.endsWith(QLatin1String(".desktop"))) return false;
+    if (!file.endsWith(kDesktopEntrySuffix)) return false;
     struct stat st {};
     return ::stat(QFile::encodeName(file).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
@@ -122,8 +122,7 @@ bool isEntryFile(const QString& file) {
 // What a scope is named after: the desktop file ID without ".desktop", else
 // the program's file name.
 QString applicationName(GAppInfo* app) {
-    QString id = QString::fromUtf8(g_app_info_get_id(app));
-    if (id.endsWith(QLatin1String(".desktop"))) id.chop(8);
+    QString id = desktopEntryStem(QString::fromUtf8(g_app_info_get_id(app)));
     if (id.isEmpty()) id = QFileInfo(QString::fromLocal8Bit(g_app_info_get_executable(app))).fileName();
     return id;
 }

@@ -25,5 +25,30 @@ TEST(AutostartFolders, FollowTheXdgRules) {
     EXPECT_EQ(autostartFolder(QProcessEnvironment()), "");
 }
 
+struct NameCase {
+    const char* name;
+    const char* file;
+    bool read;  // the desktop reads it at logon
+    friend void PrintTo(const NameCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class AutostartEntryNames : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(AutostartEntryNames, AreVisibleDesktopEntryNames) {
+    EXPECT_EQ(isAutostartEntryName(QString::fromUtf8(GetParam().file)), GetParam().read);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, AutostartEntryNames,
+    ::testing::Values(NameCase{"Entry", "firefox.desktop", true},
+                      NameCase{"Blanks", "My Tool.desktop", true},
+                      NameCase{"Hidden", ".firefox.desktop", false},
+                      NameCase{"EndingOnly", ".desktop", false},
+                      NameCase{"OtherLetterCase", "firefox.Desktop", false},
+                      NameCase{"Backup", "firefox.desktop~", false},
+                      NameCase{"OtherFile", "README.txt", false},
+                      NameCase{"Temporary", ".velmora-a1B2c3", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace velmora

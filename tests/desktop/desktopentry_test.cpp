@@ -274,6 +274,27 @@ INSTANTIATE_TEST_SUITE_P(
                       SwitchCase{"OtherGroupOnly", "[Other]\nHidden=true\n", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct StemCase {
+    const char* name;
+    const char* file;
+    const char* stem;
+};
+void PrintTo(const StemCase& c, std::ostream* out) { *out << c.name; }
+class Stems : public ::testing::TestWithParam<StemCase> {};
+TEST_P(Stems, AreTheNameWithoutItsEnding) {
+    EXPECT_EQ(desktopEntryStem(QString::fromUtf8(GetParam().file)), QString::fromUtf8(GetParam().stem));
+}
+INSTANTIATE_TEST_SUITE_P(
+    Names, Stems,
+    ::testing::Values(StemCase{"Entry", "firefox.desktop", "firefox"},
+                      StemCase{"DesktopFileId", "org.gnome.Terminal.desktop", "org.gnome.Terminal"},
+                      StemCase{"EndingOnly", ".desktop", ""},
+                      StemCase{"EndingTwice", "a.desktop.desktop", "a.desktop"},
+                      StemCase{"OtherLetterCase", "a.Desktop", "a.Desktop"},
+                      StemCase{"NoEnding", "firefox", "firefox"},
+                      StemCase{"EndingInside", "a.desktop~", "a.desktop~"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(Terminals, VariableFirstThenDebianAlternativeThenCommonOnes) {
     QStringList known;
     const ProgramLookup lookup = [&](const QString& name) -> QString {
