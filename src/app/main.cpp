@@ -295,8 +295,7 @@ int main(int argc, char** argv) {
     if (switches.uninstall) {
         // A message box only where someone can see it: a platform the user
         // chose without a display (offscreen) would wait for an answer forever.
-        const bool window = platform.windows() && (!qEnvironmentVariableIsEmpty("DISPLAY") ||
-                                                   !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
+        const bool window = platform.windows() && namesADisplay(environment);
         if (window) app = windowApplication(argc, argv, platform.platform);
         code = uninstall(window, environment);
     } else if (switches.showsNoWindow()) {

@@ -8,6 +8,10 @@ namespace {
 
 enum class Kind { X, Wayland, Other };
 
+// The variables that name the session's displays.
+const QString kXDisplay = QStringLiteral("DISPLAY");
+const QString kWaylandDisplay = QStringLiteral("WAYLAND_DISPLAY");
+
 // The kind of display a QT_QPA_PLATFORM entry ("name:arguments") needs.
 Kind kindOf(const QString& entry) {
     const QString name = entry.section(QLatin1Char(':'), 0, 0).toLower();
@@ -23,8 +27,8 @@ public:
     Displays(const QProcessEnvironment& environment, const DisplayProbe& probe)
         : m_probe(probe),
           m_runtimeDir(environment.value(QStringLiteral("XDG_RUNTIME_DIR"))),
-          m_x{environment.value(QStringLiteral("DISPLAY"))},
-          m_wayland{environment.value(QStringLiteral("WAYLAND_DISPLAY"))} {}
+          m_x{environment.value(kXDisplay)},
+          m_wayland{environment.value(kWaylandDisplay)} {}
 
     bool named(Kind kind) const { return !display(kind).name.isEmpty(); }
 
@@ -53,10 +57,8 @@ public:
                destination;
     }
 
-    // Why no window can be shown, naming both displays.
+    // Why no window can be shown though a display is named, naming both.
     QString nothingAnswers() const {
-        if (!named(Kind::X) && !named(Kind::Wayland))
-            return QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY is set");
         if (named(Kind::X) && named(Kind::Wayland))
             return QStringLiteral("neither the X display %1 nor the Wayland display %2 answers")
                 .arg(m_x.name, m_wayland.name);
@@ -89,6 +91,10 @@ private:
 
 }  // namespace
 
+bool namesADisplay(const QProcessEnvironment& environment) {
+    return !environment.value(kXDisplay).isEmpty() || !environment.value(kWaylandDisplay).isEmpty();
+}
+
 PlatformChoice choosePlatform(const QProcessEnvironment& environment, const DisplayProbe& probe) {
     Displays displays(environment, probe);
 
@@ -111,6 +117,7 @@ PlatformChoice choosePlatform(const QProcessEnvironment& environment, const Disp
         return {QByteArrayLiteral("xcb"), displays.passedOver(prefix, displays.where(Kind::X))};
     if (displays.named(Kind::Wayland) && displays.answers(Kind::Wayland))
         return {QByteArrayLiteral("wayland"), displays.passedOver(prefix, displays.where(Kind::Wayland))};
+    if (!namesADisplay(environment)) return {{}, QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY is set")};
     return {{}, displays.nothingAnswers()};
 }
 

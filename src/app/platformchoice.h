@@ -25,6 +25,10 @@ struct PlatformChoice {
     bool windows() const { return !platform.isEmpty(); }
 };
 
+// Whether the session names a display at all: DISPLAY or WAYLAND_DISPLAY is
+// set and not empty. Whether that display answers is the probe's question.
+bool namesADisplay(const QProcessEnvironment& environment);
+
 // With QT_QPA_PLATFORM unset or empty: "xcb" when the X display (DISPLAY)
 // answers, also XWayland beside a Wayland compositor, where window positions
 // and the keyboard grab work; else "wayland" when the Wayland display

@@ -103,5 +103,33 @@ INSTANTIATE_TEST_SUITE_P(
                      "x :99"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct NamedCase {
+    const char* name;
+    const char* display;  // nullptr: unset
+    const char* wayland;
+    bool named;
+    friend void PrintTo(const NamedCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class NamedDisplays : public ::testing::TestWithParam<NamedCase> {};
+
+TEST_P(NamedDisplays, AreThoseSetAndNotEmpty) {
+    QProcessEnvironment env;
+    if (GetParam().display) env.insert(QStringLiteral("DISPLAY"), QLatin1String(GetParam().display));
+    if (GetParam().wayland) env.insert(QStringLiteral("WAYLAND_DISPLAY"), QLatin1String(GetParam().wayland));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    EXPECT_EQ(namesADisplay(env), GetParam().named);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sessions, NamedDisplays,
+    ::testing::Values(NamedCase{"Neither", nullptr, nullptr, false},
+                      NamedCase{"BothEmpty", "", "", false},
+                      NamedCase{"X", ":0", nullptr, true},
+                      NamedCase{"Wayland", nullptr, "wayland-0", true},
+                      NamedCase{"EmptyXBesideWayland", "", "wayland-0", true},
+                      NamedCase{"Both", ":1", "wayland-0", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace velmora
