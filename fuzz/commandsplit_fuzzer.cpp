@@ -6,7 +6,7 @@
 // quoting round trip of splitWords.
 #include "fuzztext.h"
 
-#include "launcher/commandsplit.h"
+#include "process/commandsplit.h"
 
 #include <vector>
 

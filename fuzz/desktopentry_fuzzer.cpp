@@ -2,7 +2,7 @@
 // decision and launch plan made from it.
 #include "fuzztext.h"
 
-#include "launcher/desktopentry.h"
+#include "desktop/desktopentry.h"
 
 using namespace velmora;
 

@@ -4,7 +4,7 @@
 // standard asks and must come back unchanged.
 #include "fuzztext.h"
 
-#include "launcher/desktopentry.h"
+#include "desktop/desktopentry.h"
 
 using namespace velmora;
 

@@ -2,7 +2,7 @@
 // read as five 32-bit numbers, so that every placement is written and read.
 #include "fuzztext.h"
 
-#include "launcher/placement.h"
+#include "store/placement.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // The command line of the launcher: any text, searched for the switches.
 #include "fuzztext.h"
 
-#include "launcher/switches.h"
+#include "app/switches.h"
 
 #include <cmath>
 

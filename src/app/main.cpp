@@ -7,13 +7,13 @@
 #include "launcher/clock.h"
 #include "launcher/diagnostics.h"
 #include "launcher/gui/startupsequence.h"
-#include "launcher/instancelock.h"
-#include "launcher/linuxdisplayprobe.h"
-#include "launcher/platformchoice.h"
-#include "launcher/posixlauncher.h"
+#include "app/instancelock.h"
+#include "app/linuxdisplayprobe.h"
+#include "app/platformchoice.h"
+#include "process/posixlauncher.h"
 #include "launcher/preview.h"
-#include "launcher/switches.h"
-#include "launcher/systemdscopes.h"
+#include "app/switches.h"
+#include "process/systemdscopes.h"
 #include "store/memorystore.h"
 #include "store/sqlitestore.h"
 #include "ui/prompts.h"
@@ -290,8 +290,7 @@ int main(int argc, char** argv) {
     if (switches.uninstall) {
         // A message box only where someone can see it: a platform the user
         // chose without a display (offscreen) would wait for an answer forever.
-        const bool window = platform.windows() && (!qEnvironmentVariableIsEmpty("DISPLAY") ||
-                                                   !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
+        const bool window = platform.windows() && namesADisplay(environment);
         if (window) app = windowApplication(argc, argv, platform.platform);
         code = uninstall(window, environment);
     } else if (switches.showsNoWindow()) {

@@ -1,26 +1,19 @@
 #include "editor/launcherlink.h"
 
-#include "editor/transfer.h"
+#include "desktop/autostart.h"
+#include "desktop/desktopentrywriter.h"
+#include "editor/entryfiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
 #include <climits>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace velmora {
-
-namespace {
-
-QString failure(const QString& link, int error) {
-    return QStringLiteral("Unable to create the link %1 - %2").arg(link, qt_error_string(error));
-}
-
-}  // namespace
 
 QString launcherLinkPath(const QProcessEnvironment& environment) {
     const QString moved = movedEntriesFolder(environment);
@@ -45,18 +38,10 @@ QString updateLauncherLink(const QProcessEnvironment& environment, const QString
         const ssize_t n = ::readlink(nativeLink.constData(), current.data(), size_t(current.size()));
         if (n >= 0 && current.left(n) == nativeTarget) return {};
     }
-    const QString folder = QFileInfo(link).path();
-    if (!QDir().mkpath(folder)) return QStringLiteral("Unable to create the folder ") + folder;
-    // A new link under another name first, then renamed over the old one.
-    const QByteArray temporary =
-        QFile::encodeName(folder + QStringLiteral("/.velmora-link-%1").arg(::getpid()));
-    ::unlink(temporary.constData());
-    if (::symlink(nativeTarget.constData(), temporary.constData()) != 0) return failure(link, errno);
-    if (::rename(temporary.constData(), nativeLink.constData()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.constData());
-        return failure(link, error);
-    }
+    const QFileInfo where(link);
+    if (!QDir().mkpath(where.path())) return QStringLiteral("Unable to create the folder ") + where.path();
+    if (const QString why = replaceWithLink(where.path(), where.fileName(), target); !why.isEmpty())
+        return QStringLiteral("Unable to create the link %1 - %2").arg(link, why);
     return {};
 }
 

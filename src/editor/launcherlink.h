@@ -1,7 +1,8 @@
 #pragma once
 // The stable link through which the launcher's own entry starts Velmora when
 // the program's path holds a character that an Exec key cannot carry to every
-// reader of autostart entries (see launcherEntryText in editor/transfer.h).
+// reader of autostart entries (see launcherEntryText in
+// desktop/desktopentrywriter.h).
 
 #include <QProcessEnvironment>
 #include <QString>

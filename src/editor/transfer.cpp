@@ -1,11 +1,13 @@
 #include "editor/transfer.h"
 
+#include "desktop/autostart.h"
+#include "desktop/desktopentry.h"
+#include "desktop/desktopentrywriter.h"
+#include "desktop/systemerror.h"
+#include "editor/entryfiles.h"
 #include "editor/launcherlink.h"
-#include "launcher/autostart.h"
-#include "launcher/desktopentry.h"
-#include "launcher/uniquefd.h"
 #include "store/tasklayout.h"
-#include "store/xdgfolders.h"
+#include "desktop/xdgfolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,13 +15,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstdio>  // renameat2
-#include <cstdlib>
-#include <memory>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,218 +24,8 @@ namespace velmora {
 namespace {
 
 const QChar kNewline(u'\n');
-const QString kDesktopSuffix = QStringLiteral(".desktop");
 
 QString nothingMoved() { return QString(kNewline) + QStringLiteral("Nothing has been moved."); }
-
-QString systemError(int code) { return qt_error_string(code); }
-
-// A file this transfer created and has not handed over yet: removed again
-// unless kept.
-class PendingFile {
-public:
-    explicit PendingFile(QByteArray path) : m_path(std::move(path)) {}
-    ~PendingFile() {
-        if (!m_path.isEmpty()) ::unlink(m_path.constData());
-    }
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-    const QByteArray& path() const { return m_path; }
-    void keep() { m_path.clear(); }
-
-private:
-    QByteArray m_path;
-};
-
-bool writeAll(int fd, const char* data, qsizetype size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(size));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
-// Makes a rename inside `folder` survive a crash. File systems that cannot
-// sync a folder still keep the rename; there is nothing better to do there.
-void syncFolder(const QString& folder) {
-    UniqueFd dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid()) ::fsync(dir.get());
-}
-
-// What writeFileInto does with a file that already has the name.
-enum class Existing { Replace, Keep };
-
-// Writes a new file in `folder` under a hidden temporary name (the desktop
-// reads only *.desktop names there, so it never sees a half-written entry),
-// fills it through `fill`, gives it `mode`, syncs it and only then gives it
-// `name`. Existing::Replace replaces a file of that name; Existing::Keep
-// leaves one alone, discards the new file and sets `*kept`. Returns the reason
-// on failure, with nothing left behind.
-QString writeFileInto(const QString& folder, const QString& name, mode_t mode,
-                      const std::function<QString(int fd)>& fill, Existing existing = Existing::Replace,
-                      bool* kept = nullptr) {
-    QByteArray pattern = QFile::encodeName(folder + QStringLiteral("/.velmora-XXXXXX"));
-    UniqueFd out(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (!out.valid()) return systemError(errno);
-    PendingFile temp(pattern);
-    if (const QString why = fill(out.get()); !why.isEmpty()) return why;
-    if (::fchmod(out.get(), mode) != 0) return systemError(errno);
-    if (::fsync(out.get()) != 0) return systemError(errno);
-    if (!out.close()) return systemError(errno);
-    const QByteArray target = QFile::encodeName(folder + QLatin1Char('/') + name);
-    if (existing == Existing::Replace) {
-        if (::rename(temp.path().constData(), target.constData()) != 0) return systemError(errno);
-        temp.keep();
-    } else {
-        // Both refuse a name that is taken, so an entry that appeared
-        // meanwhile stays as it is. Some file systems know only one of them.
-        int rc = ::renameat2(AT_FDCWD, temp.path().constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
-        if (rc == 0) temp.keep();
-        else if (errno == EINVAL || errno == ENOSYS) rc = ::link(temp.path().constData(), target.constData());
-        if (rc != 0) {
-            if (errno != EEXIST) return systemError(errno);
-            if (kept) *kept = true;
-            return {};
-        }
-    }
-    syncFolder(folder);
-    return {};
-}
-
-// Copies `source` (a link is followed) into `folder` under `name`, contents
-// and permissions, replacing a file of that name only once the copy is whole.
-QString copyFile(const QString& source, const QString& folder, const QString& name) {
-    UniqueFd in(::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC));
-    if (!in.valid()) return systemError(errno);
-    struct stat st {};
-    if (::fstat(in.get(), &st) != 0) return systemError(errno);
-    if (!S_ISREG(st.st_mode)) return QStringLiteral("not an ordinary file");
-    return writeFileInto(folder, name, st.st_mode & 07777, [&](int fd) -> QString {
-        char buffer[65536];
-        for (;;) {
-            const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
-            if (n == 0) return {};
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return systemError(errno);
-            }
-            if (!writeAll(fd, buffer, n)) return systemError(errno);
-        }
-    });
-}
-
-QString writeText(int fd, const QByteArray& text) {
-    return writeAll(fd, text.constData(), text.size()) ? QString() : systemError(errno);
-}
-
-// A value of type string in a Desktop Entry: backslash, line breaks and tabs
-// escaped, and a leading blank kept as "\s".
-QString desktopString(const QString& value) {
-    QString out;
-    out.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (c == QLatin1Char('\\')) out += QStringLiteral("\\\\");
-        else if (c == QLatin1Char('\n')) out += QStringLiteral("\\n");
-        else if (c == QLatin1Char('\t')) out += QStringLiteral("\\t");
-        else if (c == QLatin1Char('\r')) out += QStringLiteral("\\r");
-        else if (c == QLatin1Char(' ') && i == 0) out += QStringLiteral("\\s");
-        else out += c;
-    }
-    return out;
-}
-
-// The entry left in the autostart folder in place of a moved one that
-// masked the system-wide entry of the same name: it keeps that one off.
-QByteArray maskingEntry(const QString& name) {
-    QString title = name;
-    title.chop(kDesktopSuffix.size());
-    return (QStringLiteral("[Desktop Entry]\nType=Application\nName=") + desktopString(title) +
-            QStringLiteral("\nHidden=true\n"))
-        .toUtf8();
-}
-
-// Present, as link or file, under this exact name.
-bool entryExists(const QString& path) {
-    struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
-}
-
-// The target of the link at `path`; a relative one is made absolute against
-// the link's own folder, so that it names the same file from anywhere.
-QString linkTarget(const QString& path, QString* why) {
-    QByteArray buffer(PATH_MAX, '\0');
-    const ssize_t n = ::readlink(QFile::encodeName(path).constData(), buffer.data(), buffer.size());
-    if (n < 0 || n >= buffer.size()) {
-        *why = n < 0 ? systemError(errno) : QStringLiteral("the link is too long");
-        return {};
-    }
-    buffer.truncate(n);
-    const QString target = QFile::decodeName(buffer);
-    if (QDir::isAbsolutePath(target)) return target;
-    return QDir::cleanPath(QFileInfo(path).path() + QLatin1Char('/') + target);
-}
-
-// Puts a symbolic link to `target` into `folder` under `name`, replacing a
-// file of that name in one step. Returns the reason on failure.
-QString replaceWithLink(const QString& folder, const QString& name, const QString& target) {
-    const QByteArray to = QFile::encodeName(target);
-    // mkostemp makes files only; a fresh temporary name for the link instead.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray temp = QFile::encodeName(folder + QStringLiteral("/.velmora-XXXXXX"));
-        UniqueFd probe(::mkostemp(temp.data(), O_CLOEXEC));
-        if (!probe.valid()) return systemError(errno);
-        ::unlink(temp.constData());
-        if (::symlink(to.constData(), temp.constData()) != 0) {
-            if (errno == EEXIST) continue;
-            return systemError(errno);
-        }
-        PendingFile pending(temp);
-        const QByteArray final = QFile::encodeName(folder + QLatin1Char('/') + name);
-        if (::rename(temp.constData(), final.constData()) != 0) return systemError(errno);
-        pending.keep();
-        syncFolder(folder);
-        return {};
-    }
-    return QStringLiteral("no free temporary name");
-}
-
-// Moves one file's worth of an entry into `folder`: a link as a link to the
-// same file, anything else as a copy with its permissions.
-QString copyEntry(const QString& source, bool symlink, const QString& folder, const QString& name) {
-    if (!symlink) return copyFile(source, folder, name);
-    QString why;
-    const QString target = linkTarget(source, &why);
-    return target.isEmpty() ? why : replaceWithLink(folder, name, target);
-}
-
-// Temporaries a killed transfer left behind (".velmora-" and six characters):
-// hidden, so the desktop never read them, and of no use any more.
-void removeLeftovers(const QString& folder) {
-    const QDir dir(folder);
-    const QStringList names =
-        dir.entryList({QStringLiteral(".velmora-??????")}, QDir::Files | QDir::System | QDir::Hidden);
-    for (const QString& name : names) ::unlink(QFile::encodeName(dir.filePath(name)).constData());
-}
-
-// The names in `folder` exactly as stored, invalid UTF-8 included (QDir would
-// replace what it cannot decode and so name another file). Empty when the
-// folder cannot be read.
-QList<QByteArray> rawNames(const QString& folder) {
-    QList<QByteArray> names;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(QFile::encodeName(folder).constData()), ::closedir);
-    if (!dir) return names;
-    while (const dirent* e = ::readdir(dir.get())) {
-        const QByteArray name(e->d_name);
-        if (name != "." && name != "..") names.append(name);
-    }
-    return names;
-}
 
 // A name as it can be shown on one line of a message.
 QString printableName(const QByteArray& raw) {
@@ -271,65 +57,6 @@ bool isLauncherEntry(const QString& path) {
     return exec.ok() && QFileInfo(exec.argv.first()).fileName() == QLatin1String("velmora") &&
            exec.argv.contains(QStringLiteral("/run"), Qt::CaseInsensitive);
 }
-
-}  // namespace
-
-QString desktopExecArgument(const QString& argument) {
-    // GIO takes "%%" in a program path literally and finds no program; dex
-    // keeps backslash escapes inside quotes; systemd refuses quote characters
-    // and backslashes in an executable and reads "$" itself. Control
-    // characters would not survive as one line.
-    static const QString uncarried = QStringLiteral("%$\\\"'`");
-    for (const QChar c : argument) {
-        if (uncarried.contains(c) || c.unicode() < 0x20 || c.unicode() == 0x7f) return {};
-    }
-    static const QString reserved = QStringLiteral(" ><~|&;*?#()");
-    const bool quote = argument.isEmpty() ||
-                       std::any_of(argument.begin(), argument.end(),
-                                   [](QChar c) { return reserved.contains(c); });
-    // Nothing left needs an escape inside the quotes, nor as a string value
-    // but a leading blank, which the quotes already hold.
-    return quote ? QLatin1Char('"') + argument + QLatin1Char('"') : argument;
-}
-
-QString launcherEntryText(const QString& programFolder, const QString& linkPath) {
-    const QString program = QDir::cleanPath(programFolder + QStringLiteral("/velmora"));
-    QString runs = program;
-    QString exec = desktopExecArgument(program);
-    if (exec.isEmpty() && !linkPath.isEmpty()) {
-        exec = desktopExecArgument(linkPath);
-        if (!exec.isEmpty()) runs = linkPath;
-    }
-    if (exec.isEmpty()) {
-        // Neither can be carried everywhere (no home for the link, or the
-        // link's own path is unusual): written as the Desktop Entry
-        // standard says, the best left to do: quoted when it holds a
-        // reserved character, escaped inside the quotes, "%" doubled, and then
-        // escaped as a string value (a backslash the quoting added doubled again).
-        static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
-        const bool quote = std::any_of(program.begin(), program.end(),
-                                       [](QChar c) { return reserved.contains(c); });
-        if (quote) exec += QLatin1Char('"');
-        for (const QChar c : program) {
-            if (quote && (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
-                          c == QLatin1Char('\\')))
-                exec += QLatin1Char('\\');
-            if (c == QLatin1Char('%')) exec += QLatin1Char('%');
-            exec += c;
-        }
-        if (quote) exec += QLatin1Char('"');
-        exec = desktopString(exec);
-    }
-    // TryExec is a plain string, read without Exec's quoting.
-    return QStringLiteral("[Desktop Entry]\n"
-                          "Type=Application\n"
-                          "Name=Velmora Launcher\n"
-                          "Icon=velmora\n"
-                          "TryExec=") +
-           desktopString(runs) + QStringLiteral("\nExec=") + exec + QStringLiteral(" /run\n");
-}
-
-namespace {
 
 // One line each for the first kSummaryNames, then one for how many more there are.
 QString nameLines(const QStringList& lines) {
@@ -458,10 +185,11 @@ TransferResult StartUpTransfer::TransferStartUp() {
 
     QStringList names;
     for (const QByteArray& raw : rawNames(m_folder)) {
-        // The desktop reads nothing else there (the XDG Autostart standard).
-        if (raw.startsWith('.') || !raw.endsWith(".desktop")) continue;
+        // Undecodable bytes become U+FFFD here; the name's leading "." and its
+        // ending stay as they are in the bytes.
         const QString name = QString::fromUtf8(raw);
-        if (name == kLauncherEntryName) continue;
+        // The desktop reads nothing else there (the XDG Autostart standard).
+        if (!isAutostartEntryName(name) || name == kLauncherEntryName) continue;
         // Such a name cannot be stored as a task's text and named again.
         if (name.toUtf8() != raw) {
             result.left.append({printableName(raw), QStringLiteral("the name is not valid UTF-8")});
@@ -508,9 +236,7 @@ bool StartUpTransfer::placeLauncherEntry(TransferResult& result) {
     // an empty entry that every later Install refuses as starting nothing.
     const QByteArray text = launcherEntryText(m_programFolder, launcherLinkPath(m_environment)).toUtf8();
     bool existed = false;
-    const QString why = writeFileInto(
-        m_folder, kLauncherEntryName, 0644,
-        [&](int fd) { return writeText(fd, text); }, Existing::Keep, &existed);
+    const QString why = writeFileInto(m_folder, kLauncherEntryName, 0644, text, Existing::Keep, &existed);
     if (!why.isEmpty()) {
         result.error = QStringLiteral("Unable to create ") + path + QStringLiteral(" - ") + why +
                        nothingMoved();
@@ -556,7 +282,7 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, Lis
     }
     if (::access(QFile::encodeName(m_folder).constData(), W_OK | X_OK) != 0) {
         fail(QStringLiteral("cannot be removed from ") + m_folder + QStringLiteral(": ") +
-             systemError(errno));
+             systemErrorText(errno));
         return;
     }
 
@@ -592,8 +318,8 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, Lis
     if (newTask) {
         try {
             writeTask(m_store, task,
-                      TaskRecord{name, appOfMovedEntry(target), QStringLiteral("DW"),
-                                 QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+                      TaskRecord{name, appOfMovedEntry(target), QStringLiteral("DW"), kWeekdayLetters,
+                                 QStringLiteral("*")});
         } catch (...) {
             dropCopy();
             throw;
@@ -605,12 +331,9 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, Lis
     const bool stub = masksSystemEntry(name);
     if (stub) {
         // Replaced in one step: the system-wide entry is never unmasked.
-        const QByteArray text = maskingEntry(name);
-        why = writeFileInto(m_folder, name, 0644, [&](int fd) { return writeText(fd, text); });
-    } else if (::unlink(QFile::encodeName(source).constData()) != 0) {
-        why = systemError(errno);
+        why = writeFileInto(m_folder, name, 0644, maskingEntry(name));
     } else {
-        syncFolder(m_folder);
+        why = removeEntry(source);
     }
     if (!why.isEmpty()) {
         // It still starts from the autostart folder; the copy and its task
@@ -696,12 +419,9 @@ UninstallResult StartUpTransfer::UninstallStartUp() {
 
     const QString launcher = m_folder + QLatin1Char('/') + kLauncherEntryName;
     if (isLauncherEntry(launcher)) {
-        if (::unlink(QFile::encodeName(launcher).constData()) == 0) {
-            result.launcherEntryRemoved = true;
-            syncFolder(m_folder);
-        } else {
-            result.launcherEntryKept = systemError(errno);
-        }
+        const QString why = removeEntry(launcher);
+        if (why.isEmpty()) result.launcherEntryRemoved = true;
+        else result.launcherEntryKept = why;
     }
     return result;
 }

@@ -1,13 +1,15 @@
 #pragma once
 // Installing into the autostart folder: the entries of the user's StartUp
-// folder (the XDG autostart folder, autostartFolder() of store/xdgfolders.h) are moved
+// folder (the XDG autostart folder, autostartFolder() of desktop/autostart.h) are moved
 // into Velmora's own folder and entered as tasks of the launch list, and the
 // launcher's own Desktop Entry takes their place, so that from the next logon
 // on the launcher starts them. Window-free: the main window's Install button
-// calls installClicked() and routes its callbacks to Prompts.
+// calls installClicked() and routes its callbacks to Prompts. The entries it
+// writes are desktop/desktopentrywriter.h's, the care it takes with files
+// editor/entryfiles.h's.
 
-#include "launcher/autostart.h"
-#include "launcher/desktopentry.h"
+#include "desktop/autostart.h"
+#include "desktop/desktopentry.h"
 #include "store/busyguard.h"
 #include "store/settingsstore.h"
 
@@ -30,24 +32,6 @@ inline const QString kInstallQuestion =
     QStringLiteral("to Velmora's program folder and install them in the launch list.") + QLatin1Char('\n') +
     QLatin1Char('\n') + QStringLiteral("Are you sure you want to do that now ?");
 
-// One argument of a Desktop Entry's Exec key, ready to be written into the
-// file, in a form that GIO, dex and systemd's autostart generator all read
-// back unchanged: in double quotes when it holds a blank or another reserved
-// character. Empty when no such form exists: the argument holds "%", "$",
-// "\", a quote character, "`" or a control character.
-QString desktopExecArgument(const QString& argument);
-
-// The launcher's Desktop Entry for a program in `programFolder` (absolute):
-// it runs programFolder + "/velmora" with "/run". When that path cannot be
-// written (desktopExecArgument() is empty), Exec runs `linkPath` instead
-// (launcherLinkPath() of editor/launcherlink.h, which must then point at the
-// program); when that cannot be written either, the path is written quoted
-// and escaped as the Desktop Entry standard says. TryExec names the file
-// Exec runs, so that once the program is removed (a link then points at
-// nothing) the desktop and systemd's autostart generator skip the entry
-// instead of failing to start it at every logon.
-QString launcherEntryText(const QString& programFolder, const QString& linkPath = {});
-
 // What one transfer did, for the window's single summary message.
 struct TransferResult {
     struct Moved {
@@ -66,7 +50,7 @@ struct TransferResult {
     QStringList switchedOff;     // switched-off Desktop Entries, left where they are
     QStringList startsNothing;   // masks and other entries that start nothing, left there
     // Entries that the launcher would refuse to start (planDesktopLaunch of
-    // launcher/desktopentry.h), with its reason: left where they are, no task.
+    // desktop/desktopentry.h), with its reason: left where they are, no task.
     QList<Failure> notStarted;
     QStringList listFull;        // no free task number: left where they are
     QList<Failure> failed;       // could not be moved: left where they are, no task

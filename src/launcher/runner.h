@@ -7,7 +7,8 @@
 
 #include "launcher/clock.h"
 #include "launcher/diagnostics.h"
-#include "launcher/launching.h"
+#include "process/launching.h"
+#include "launcher/clock.h"
 #include "store/settingsstore.h"
 
 #include <QString>

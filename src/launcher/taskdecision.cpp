@@ -4,6 +4,8 @@
 
 #include <QLocale>
 
+#include <limits>
+
 namespace velmora {
 
 TaskDecision decideTask(const QString& keys, const QString& opt, const QString& launchKey,
@@ -14,13 +16,13 @@ TaskDecision decideTask(const QString& keys, const QString& opt, const QString& 
     else if (!opt.contains(weekdayLetter(date)))
         d.reason = SkipReason::NotOnThisWeekday;
 
-    if (opt.contains(QLatin1Char('O'))) {
+    if (opt.contains(kOnceOnlyLetter)) {
         const QString stamp = dateStamp(date);
         if (d.reason == SkipReason::None && opt.left(stamp.size()) == stamp)
             d.reason = SkipReason::AlreadyRanToday;
         QString stamped = stamp;
         for (QChar c : opt) {
-            if (c == QLatin1Char('O') || (c >= QLatin1Char('A') && c <= QLatin1Char('G'))) stamped += c;
+            if (isOptLetter(c)) stamped += c;
         }
         d.newOpt = stamped;
     }
@@ -51,5 +53,13 @@ WaitKind waitKind(double mode) {
 }
 
 QString secondsText(double seconds) { return QString::number(seconds, 'g', 15); }
+
+int timerMilliseconds(double seconds) {
+    constexpr int kLongest = std::numeric_limits<int>::max();
+    const double ms = seconds * 1000.0 + 0.5;
+    // Also what is not a number at all.
+    if (!(ms >= 1)) return 0;
+    return ms >= double(kLongest) ? kLongest : int(ms);
+}
 
 }  // namespace velmora

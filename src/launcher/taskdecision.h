@@ -53,4 +53,12 @@ WaitKind waitKind(double mode);
 // someone stored by hand.
 QString secondsText(double seconds);
 
+// A wait of `seconds` as a timer interval: milliseconds rounded to the
+// nearest, never below 0, and never longer than a timer can be armed for
+// (about 24.8 days), so that a hand-stored wait beyond that, or one too long
+// to be a number at all, waits that long instead of overflowing into a short
+// or undefined interval. The waits of a run and the selection wait are armed
+// with it.
+int timerMilliseconds(double seconds);
+
 }  // namespace velmora

@@ -1,6 +1,6 @@
 #include "store/sqlitestore.h"
 
-#include "store/xdgfolders.h"
+#include "desktop/xdgfolders.h"
 
 #include <QByteArray>
 #include <QDir>

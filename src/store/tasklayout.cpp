@@ -80,7 +80,9 @@ double waitMode(const QString& wait) { return isDontWait(wait) ? kDontWait : num
 
 QString dateStamp(const QDate& date) { return date.toString(QStringLiteral("ddMMyyyy")); }
 
-QChar weekdayLetter(const QDate& date) { return QChar(u'A' + (date.dayOfWeek() - 1)); }
+QChar weekdayLetter(const QDate& date) { return kWeekdayLetters[date.dayOfWeek() - 1]; }
+
+bool isOptLetter(QChar c) { return c == kOnceOnlyLetter || kWeekdayLetters.contains(c); }
 
 TaskRecord readTaskFields(const SettingsStore& store, int n, std::initializer_list<TaskField> fields) {
     QStringList keys;

@@ -50,9 +50,16 @@ inline constexpr double kDontWait = -1;
 double waitMode(const QString& wait);
 bool isDontWait(const QString& wait);
 
+// The option letters of "Opt": "A" (Monday) to "G" (Sunday) for the days a
+// task runs on, in that order, and "O" for once a day. Whatever else "Opt"
+// holds (the date stamp of a once-only task) is no option.
+inline const QString kWeekdayLetters = QStringLiteral("ABCDEFG");
+inline constexpr QChar kOnceOnlyLetter = u'O';
+bool isOptLetter(QChar c);
+
 // 8 December 1996 gives "08121996".
 QString dateStamp(const QDate& date);
-// Monday "A" ... Sunday "G".
+// The letter of the date's weekday: Monday "A" ... Sunday "G".
 QChar weekdayLetter(const QDate& date);
 
 // The five stored values of one task.

@@ -1,6 +1,6 @@
 #include "ui/windowplacement.h"
 
-#include "launcher/placement.h"
+#include "store/placement.h"
 #include "ui/pointer.h"
 #include "ui/windowsystem.h"
 

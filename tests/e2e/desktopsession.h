@@ -5,8 +5,8 @@
 // server is gone, and keys typed as a person types them, into whatever has
 // the focus.
 
-#include "launcher/uniquefd.h"
 #include "polling.h"
+#include "process/uniquefd.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"

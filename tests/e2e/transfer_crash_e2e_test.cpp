@@ -10,9 +10,10 @@
 //
 // The killed process is this test program itself, started again with
 // "--transfer-child ROOT".
+#include "desktop/autostart.h"
 #include "editor/transfer.h"
 #include "killedchild.h"
-#include "launcher/autostart.h"
+#include "desktop/autostart.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 

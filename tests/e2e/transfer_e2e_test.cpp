@@ -3,9 +3,10 @@
 // folder are started by the real launcher, run through the launcher's own
 // Desktop Entry, and really run.
 
+#include "desktop/desktopentry.h"
 #include "desktopsession.h"
 #include "editor/transfer.h"
-#include "launcher/desktopentry.h"
+#include "desktop/desktopentry.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 

@@ -4,6 +4,8 @@
 // entries (GIO, dex, systemd's autostart generator), with a stand-in program
 // that leaves its arguments as evidence.
 #include "editor/launcherlink.h"
+
+#include "desktop/desktopentrywriter.h"
 #include "editor/transfer.h"
 #include "store/memorystore.h"
 

@@ -1,5 +1,6 @@
 #include "editor/transfer.h"
 
+#include "desktop/desktopentrywriter.h"
 #include "store/memorystore.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"
@@ -9,8 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -911,72 +910,6 @@ TEST_F(Uninstall, WithNothingInstalledChangesNothing) {
     EXPECT_TRUE(r.restored.isEmpty());
     EXPECT_EQ(folderSnapshot(autostart()), before);
     EXPECT_EQ(taskCount(store), 1);
-}
-
-// The launcher's entry must be one the desktop accepts, wherever the program lives.
-struct ExecCase {
-    const char* name;
-    const char* folder;  // below the temporary home
-    const char* exec;    // the Exec value, with <home> for the temporary home
-    const char* tryExec; // the TryExec value: the same program, as a string value
-    friend void PrintTo(const ExecCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class LauncherEntry : public ::testing::TestWithParam<ExecCase> {};
-
-TEST_P(LauncherEntry, IsAValidDesktopEntryRunningTheProgramWithRun) {
-    const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
-    if (validator.isEmpty()) GTEST_SKIP() << "desktop-file-validate is not installed";
-    QTemporaryDir home(QDir::tempPath() + "/velmora-entry-XXXXXX");
-    const QString folder = home.path() + QString::fromUtf8(GetParam().folder);
-    const QString text = launcherEntryText(folder);
-
-    EXPECT_TRUE(text.contains("\nExec=" + QString::fromUtf8(GetParam().exec).replace("<home>", home.path()) +
-                              " /run\n"))
-        << text.toStdString();
-    EXPECT_TRUE(text.contains("\nTryExec=" + QString::fromUtf8(GetParam().tryExec).replace("<home>", home.path()) + "\n"))
-        << text.toStdString();
-    EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
-    EXPECT_TRUE(text.contains("\nType=Application\n"));
-    EXPECT_TRUE(text.contains("\nName=Velmora Launcher\n"));
-    EXPECT_TRUE(text.contains("\nIcon=velmora\n"));
-
-    const QString path = home.path() + "/" + kLauncherEntryName;
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text.toUtf8());
-    f.close();
-    QProcess validate;
-    validate.start(validator, {path});
-    ASSERT_TRUE(validate.waitForFinished(30000));
-    const QString output = QString::fromUtf8(validate.readAllStandardOutput() + validate.readAllStandardError());
-    EXPECT_EQ(validate.exitCode(), 0) << output.toStdString();
-    EXPECT_FALSE(output.contains("error")) << output.toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Folders, LauncherEntry,
-    ::testing::Values(ExecCase{"Plain", "/bin", "<home>/bin/velmora", "<home>/bin/velmora"},
-                      ExecCase{"Blank", "/my programs", "\"<home>/my programs/velmora\"", "<home>/my programs/velmora"},
-                      ExecCase{"QuoteDollarBacktick", "/a\"b$c`d", "\"<home>/a\\\\\"b\\\\$c\\\\`d/velmora\"",
-                               "<home>/a\"b$c`d/velmora"},
-                      ExecCase{"Backslash", "/a\\b", "\"<home>/a\\\\\\\\b/velmora\"", "<home>/a\\\\b/velmora"},
-                      ExecCase{"Percent", "/100%", "<home>/100%%/velmora", "<home>/100%/velmora"},
-                      ExecCase{"TrailingSeparator", "/bin/", "<home>/bin/velmora", "<home>/bin/velmora"}),
-    velmora::testing::caseName);
-
-TEST(TransferFolders, FollowTheXdgRules) {
-    QProcessEnvironment env;
-    env.insert("HOME", "/home/ann");
-    EXPECT_EQ(movedEntriesFolder(env), "/home/ann/.local/share/velmora/startup");
-    EXPECT_EQ(systemAutostartFolders(env), QStringList({"/etc/xdg/autostart"}));
-    env.insert("XDG_DATA_HOME", "/data/ann/");
-    env.insert("XDG_CONFIG_DIRS", "/a::rel:/b/");
-    EXPECT_EQ(movedEntriesFolder(env), "/data/ann/velmora/startup");
-    EXPECT_EQ(systemAutostartFolders(env), QStringList({"/a/autostart", "/b/autostart"}));
-    env.insert("XDG_DATA_HOME", "relative");
-    EXPECT_EQ(movedEntriesFolder(env), "/home/ann/.local/share/velmora/startup");
-    EXPECT_EQ(movedEntriesFolder(QProcessEnvironment()), "");
 }
 
 }  // namespace

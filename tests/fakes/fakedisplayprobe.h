@@ -1,7 +1,7 @@
 #pragma once
 // Displays that answer as told, with every question written down.
 
-#include "launcher/displayprobe.h"
+#include "app/displayprobe.h"
 
 #include <QSet>
 #include <QStringList>

@@ -2,7 +2,7 @@
 // A process launcher that starts nothing: it records each call and fails the
 // commands a test names.
 
-#include "launcher/launching.h"
+#include "process/launching.h"
 
 #include <QHash>
 #include <QSet>

@@ -1,7 +1,7 @@
 #pragma once
 // Scopes that record what they are given instead of asking systemd.
 
-#include "launcher/processscopes.h"
+#include "process/processscopes.h"
 
 #include <QString>
 

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <optional>
+#include <ostream>
 #include <string>
 
 namespace velmora {
@@ -106,6 +108,39 @@ TEST(WaitKind, NegativeDoesNotWaitZeroWaitsUntilFinished) {
     EXPECT_EQ(secondsText(30), QStringLiteral("30"));
     EXPECT_EQ(secondsText(2.5), QStringLiteral("2.5"));
 }
+
+struct IntervalCase {
+    const char* name;
+    double seconds;
+    int milliseconds;
+    friend void PrintTo(const IntervalCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class TimerMilliseconds : public ::testing::TestWithParam<IntervalCase> {};
+
+TEST_P(TimerMilliseconds, RoundAndStayWithinWhatATimerHolds) {
+    EXPECT_EQ(timerMilliseconds(GetParam().seconds), GetParam().milliseconds);
+}
+
+constexpr int kLongestTimer = std::numeric_limits<int>::max();
+
+INSTANTIATE_TEST_SUITE_P(
+    Waits, TimerMilliseconds,
+    ::testing::Values(IntervalCase{"Zero", 0, 0},
+                      IntervalCase{"DefaultSelectionWait", 5, 5000},
+                      IntervalCase{"TwelveHours", 43200, 43200000},
+                      IntervalCase{"Fraction", 2.5, 2500},
+                      IntervalCase{"BelowHalfAMillisecond", 0.0004, 0},
+                      IntervalCase{"AboveHalfAMillisecond", 0.0006, 1},
+                      IntervalCase{"RoundsToTheNearest", 1.0014, 1001},
+                      IntervalCase{"RoundsUpFromTheMiddleOnward", 1.0016, 1002},
+                      IntervalCase{"Negative", -1, 0},
+                      IntervalCase{"LongestATimerHolds", 2147483.647, kLongestTimer},
+                      IntervalCase{"BeyondTheLongest", 4e6, kLongestTimer},
+                      IntervalCase{"TooLongToBeANumber", 1e300, kLongestTimer},
+                      IntervalCase{"Infinite", std::numeric_limits<double>::infinity(), kLongestTimer},
+                      IntervalCase{"NotANumber", std::numeric_limits<double>::quiet_NaN(), 0}),
+    velmora::testing::caseName);
 
 }  // namespace
 }  // namespace velmora

@@ -58,6 +58,30 @@ TEST(TaskLayout, StampAndLetterOfADay) {
     EXPECT_EQ(weekdayLetter(QDate(2026, 12, 7)), QChar('A'));  // a Monday
 }
 
+// Every day of a week has the letter of its place in kWeekdayLetters.
+TEST(TaskLayout, AWeekRunsThroughTheWeekdayLetters) {
+    QString week;
+    for (QDate day(2026, 12, 7); day <= QDate(2026, 12, 13); day = day.addDays(1)) week += weekdayLetter(day);
+    EXPECT_EQ(week, kWeekdayLetters);
+    EXPECT_EQ(kWeekdayLetters, "ABCDEFG");
+}
+
+struct OptLetterCase {
+    const char* name;
+    QChar letter;
+    bool option;
+    friend void PrintTo(const OptLetterCase& c, std::ostream* os) { *os << c.name; }
+};
+class OptLetters : public ::testing::TestWithParam<OptLetterCase> {};
+TEST_P(OptLetters, AreTheWeekdaysAndOnceOnly) { EXPECT_EQ(isOptLetter(GetParam().letter), GetParam().option); }
+INSTANTIATE_TEST_SUITE_P(
+    Letters, OptLetters,
+    ::testing::Values(OptLetterCase{"Monday", u'A', true}, OptLetterCase{"Sunday", u'G', true},
+                      OptLetterCase{"OnceOnly", u'O', true}, OptLetterCase{"AfterSunday", u'H', false},
+                      OptLetterCase{"LowerCase", u'a', false}, OptLetterCase{"LowerOnce", u'o', false},
+                      OptLetterCase{"StampDigit", u'0', false}, OptLetterCase{"Blank", u' ', false}),
+    velmora::testing::caseName);
+
 TEST(TaskLayout, EditorSpellingReadsBackUnderTheCommonName) {
     MemoryStore store;
     writeTask(store, 3, {"Mail", "mail", "0", "AB", "*"}, kAppEditor);

@@ -5,8 +5,8 @@
 // of 2 pixels on every side of a shown window.
 #include "ui/windowplacement.h"
 
-#include "launcher/placement.h"
 #include "store/memorystore.h"
+#include "store/placement.h"
 #include "store/tasklayout.h"
 #include "casename.h"
 

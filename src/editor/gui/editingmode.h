@@ -3,7 +3,7 @@
 // start-up sequence has read the settings.
 
 #include "launcher/clock.h"
-#include "launcher/launching.h"
+#include "process/launching.h"
 #include "store/settingsstore.h"
 #include "ui/prompts.h"
 

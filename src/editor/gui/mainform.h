@@ -11,7 +11,7 @@
 // listMenu with editAction, addAction, separatorAction and deleteAction.
 
 #include "launcher/clock.h"
-#include "launcher/launching.h"
+#include "process/launching.h"
 #include "store/settingsstore.h"
 #include "ui/prompts.h"
 

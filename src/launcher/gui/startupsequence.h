@@ -5,9 +5,9 @@
 // and the choice of the store come before this, in main.
 
 #include "launcher/clock.h"
-#include "launcher/launching.h"
+#include "process/launching.h"
 #include "launcher/runner.h"
-#include "launcher/switches.h"
+#include "app/switches.h"
 #include "store/settingsstore.h"
 #include "ui/prompts.h"
 #include "ui/windowsystem.h"

@@ -1,0 +1,35 @@
+# Fails when two units of src/ include each other, a unit being a header and
+# the source file of the same name ("editor/transfer.h" and ".cpp"). Such a
+# pair is two ideas that each need the other, or one idea in two places:
+# either way no layering can put one below the other.
+#   cmake -DSOURCE_DIR=<src> -P mutualincludes.cmake
+file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
+set(edges "")
+foreach(file IN LISTS files)
+  string(REGEX REPLACE "\\.(h|cpp)$" "" unit "${file}")
+  file(STRINGS ${SOURCE_DIR}/${file} lines REGEX "^#include \"[^\"]+\\.h\"")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^#include \"([^\"]+)\\.h\".*$" "\\1" included "${line}")
+    if(NOT included STREQUAL unit)
+      list(APPEND edges "${unit}>${included}")
+    endif()
+  endforeach()
+endforeach()
+list(REMOVE_DUPLICATES edges)
+
+set(pairs "")
+foreach(edge IN LISTS edges)
+  string(REPLACE ">" ";" ends "${edge}")
+  list(GET ends 0 from)
+  list(GET ends 1 to)
+  list(FIND edges "${to}>${from}" back)
+  if(back GREATER -1 AND from STRLESS to)
+    list(APPEND pairs "${from} and ${to}")
+  endif()
+endforeach()
+if(pairs)
+  string(REPLACE ";" "\n  " pairs "${pairs}")
+  message(FATAL_ERROR "These include each other:\n  ${pairs}")
+endif()
+list(LENGTH edges count)
+message(STATUS "${count} includes between units of src/, none of them both ways")
