@@ -1,7 +1,7 @@
 // refreshList over a full list of 999 tasks: the rebuild of the main window's
 // list from the store, including the list's layout of its lines, on the
 // offscreen platform. Target: under 50 ms.
-#include "editor/gui/mainform.h"
+#include "editor/gui/mainwindow.h"
 #include "editor/gui/tablistwidget.h"
 #include "fakes/fakeclock.h"
 #include "fakes/fakelauncher.h"
@@ -34,7 +34,7 @@ void refreshList(benchmark::State& state, SettingsStore& store) {
     testing::FakePrompts prompts;
     testing::FakeLauncher launcher;
     testing::FakeClock clock;
-    Mainform form(store, prompts, launcher, clock, QProcessEnvironment());
+    MainWindow form(store, prompts, launcher, clock, QProcessEnvironment());
     form.show();
     auto* list = form.findChild<TabListWidget*>(QStringLiteral("taskList"));
     if (!list) {

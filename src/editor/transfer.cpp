@@ -169,7 +169,7 @@ private:
     QHash<QString, int> m_tasks;
 };
 
-TransferResult StartUpTransfer::TransferStartUp() {
+TransferResult StartUpTransfer::transfer() {
     TransferResult result;
     if (const QString why = findFolders(); !why.isEmpty()) {
         result.error = why + nothingMoved();
@@ -349,7 +349,7 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, Lis
     result.moved.append({name, task, newTask, stub});
 }
 
-UninstallResult StartUpTransfer::UninstallStartUp() {
+UninstallResult StartUpTransfer::undo() {
     UninstallResult result;
     if (const QString why = findFolders(); !why.isEmpty()) {
         result.error = why + QString(kNewline) + QStringLiteral("Nothing has been changed.");
@@ -463,7 +463,7 @@ bool installClicked(SettingsStore& store, StartUpTransfer& transfer, const Insta
     TransferResult result;
     {
         const BusyGuard busy(prompts.busy);
-        result = transfer.TransferStartUp();
+        result = transfer.transfer();
         if (result.succeeded()) store.write(kApp, kSequence, kInstalled, QStringLiteral("yes"));
     }
     const QString summary = transferSummary(result);
@@ -474,7 +474,7 @@ bool installClicked(SettingsStore& store, StartUpTransfer& transfer, const Insta
 UninstallResult uninstallStartUp(SettingsStore& store, const QProcessEnvironment& environment) {
     // Giving back needs no program folder: no launcher entry is written.
     StartUpTransfer transfer(store, environment, {});
-    return transfer.UninstallStartUp();
+    return transfer.undo();
 }
 
 }  // namespace velmora

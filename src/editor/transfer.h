@@ -142,9 +142,9 @@ public:
     // - with every number taken, the file stays and is named in `listFull`.
     // A StartUp folder that cannot be determined changes nothing anywhere.
     // StoreError propagates; the file at hand then stays where it is.
-    TransferResult TransferStartUp();
+    TransferResult transfer();
 
-    // Gives back what TransferStartUp took: every entry in
+    // Gives back what transfer took: every entry in
     // movedEntriesFolder() is copied back into the StartUp folder (in one
     // step over the Hidden=true entry left in its place; a link as a link),
     // unless a file of that name other than that stub is there again: then
@@ -155,7 +155,7 @@ public:
     // entry (when it runs velmora with /run) are removed. Tasks added by hand
     // stay. StoreError propagates, with the entries already back in place:
     // each starts once, as the launcher skips a moved entry that is back.
-    UninstallResult UninstallStartUp();
+    UninstallResult undo();
 
 private:
     class ListIndex;

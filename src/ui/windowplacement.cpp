@@ -154,7 +154,7 @@ bool liesOffEveryScreen(const QWidget* window) {
     return !screens.isEmpty();
 }
 
-void SavePlacement(SettingsStore& store, const QWidget* window, const QString& app,
+void savePlacement(SettingsStore& store, const QWidget* window, const QString& app,
                    const QString& section, const QString& key, PlacementScope scope) {
     if (scope == PlacementScope::Nothing) return;
     if (!inNormalState(window)) return;
@@ -176,7 +176,7 @@ void SavePlacement(SettingsStore& store, const QWidget* window, const QString& a
     store.write(app, section, key, formatPlacement(p));
 }
 
-void RestorePlacement(const SettingsStore& store, QWidget* window, const QString& app,
+void restorePlacement(const SettingsStore& store, QWidget* window, const QString& app,
                       const QString& section, const QString& key, PlacementScope scope) {
     if (scope == PlacementScope::Nothing) return;
     const QString text = store.read(app, section, key);
@@ -201,7 +201,7 @@ QSize outerSize(const QWidget* window, const QMargins& expectedFrame) {
     return window->size().grownBy(expectedFrame);
 }
 
-void CenterOverOwner(QWidget* window, const QWidget* owner) {
+void centerOverOwner(QWidget* window, const QWidget* owner) {
     setMousePointer(MousePointer::ArrowBusy);
     const QRect o = owner->frameGeometry();
     // Measured before it is shown, the window has no frame yet; the window
@@ -219,7 +219,7 @@ void CenterOverOwner(QWidget* window, const QWidget* owner) {
     setMousePointer(MousePointer::Default);
 }
 
-void CenterForm(QWidget* window, const std::optional<QMargins>& expectedFrame) {
+void centerOnScreen(QWidget* window, const std::optional<QMargins>& expectedFrame) {
     setMousePointer(MousePointer::ArrowBusy);
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     const QRect s = screen ? screen->geometry() : QRect(0, 0, 1024, 768);

@@ -1,6 +1,6 @@
 #pragma once
-// Where windows stand and how large they are: SavePlacement and
-// RestorePlacement through the placement text kept in the settings store,
+// Where windows stand and how large they are: savePlacement and
+// restorePlacement through the placement text kept in the settings store,
 // centring, and the outer size of a window whose frame is still to come.
 // Positions and sizes of whole windows are twips of the primary screen's
 // logical resolution (15 to a pixel at 96 dpi), whatever the font.
@@ -39,7 +39,7 @@ PlacementScope platformPlacementScope();
 // only when the window is in the normal state; otherwise the stored text stays.
 // SizeOnly keeps the stored position as it is and writes the size; Nothing
 // writes nothing.
-void SavePlacement(SettingsStore& store, const QWidget* window, const QString& app,
+void savePlacement(SettingsStore& store, const QWidget* window, const QString& app,
                    const QString& section, const QString& key,
                    PlacementScope scope = platformPlacementScope());
 
@@ -47,7 +47,7 @@ void SavePlacement(SettingsStore& store, const QWidget* window, const QString& a
 // non-negative top and left and a positive height and width are applied,
 // the size only to a window whose size is not fixed. SizeOnly applies the
 // state and the size, whatever the position fields hold.
-void RestorePlacement(const SettingsStore& store, QWidget* window, const QString& app,
+void restorePlacement(const SettingsStore& store, QWidget* window, const QString& app,
                       const QString& section, const QString& key,
                       PlacementScope scope = platformPlacementScope());
 
@@ -85,12 +85,12 @@ QSize outerSize(const QWidget* window, const QMargins& expectedFrame = {});
 // Centres `window` over `owner` (frame geometry, twip arithmetic in floating
 // point, no clamping to the screen); arrow-with-hourglass meanwhile. A window
 // not framed yet is taken to get the same frame as its owner has.
-void CenterOverOwner(QWidget* window, const QWidget* owner);
+void centerOverOwner(QWidget* window, const QWidget* owner);
 
 // Centres `window` horizontally on the screen with its vertical centre at
 // 42.5 % of the screen height; arrow-with-hourglass meanwhile. The frame is
 // measured once the window is framed; before that `expectedFrame` stands in
 // for it (none given: no frame).
-void CenterForm(QWidget* window, const std::optional<QMargins>& expectedFrame = std::nullopt);
+void centerOnScreen(QWidget* window, const std::optional<QMargins>& expectedFrame = std::nullopt);
 
 }  // namespace velmora

@@ -127,7 +127,7 @@ TEST(About, ShowsTheGivenIcon) {
     EXPECT_EQ(shown.toImage().pixelColor(shown.width() / 2, shown.height() / 2), QColor(Qt::red));
 }
 
-// ---- CenterOverOwner ---------------------------------------------------------------
+// ---- centerOverOwner ---------------------------------------------------------------
 
 struct CentreCase {
     const char* name;
@@ -145,7 +145,7 @@ TEST_P(CenterOverOwnerTest, CentresWithoutClampingToTheScreen) {
     owner.setGeometry(c.owner);
     QWidget window;
     window.resize(c.window);
-    CenterOverOwner(&window, &owner);
+    centerOverOwner(&window, &owner);
     EXPECT_EQ(window.frameGeometry().topLeft(), c.expected);
     EXPECT_EQ(window.size(), c.window) << "only the position changes";
     EXPECT_EQ(mousePointer(), MousePointer::Default);
@@ -173,7 +173,7 @@ TEST(CenterOverOwnerFrame, AWindowNotFramedYetIsCentredWithTheFrameItsOwnerHas) 
     ASSERT_FALSE(frame.isNull()) << "the platform should frame the owner";
     QWidget window;
     window.resize(200, 100);
-    CenterOverOwner(&window, &owner);
+    centerOverOwner(&window, &owner);
     const QPoint expected(int(std::lround(o.left() + (o.width() - 200 - frame.width()) / 2.0)),
                           int(std::lround(o.top() + (o.height() - 100 - frame.height()) / 2.0)));
     EXPECT_EQ(window.frameGeometry().topLeft(), expected);

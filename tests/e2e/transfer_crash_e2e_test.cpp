@@ -73,7 +73,7 @@ int transferOnce(const QString& root) {
     SqliteStore store(storeOf(root));
     StartUpTransfer transfer(store, env, QStringLiteral("/opt/velmora"));
     if (!testing::announceReady()) return 1;
-    const TransferResult r = transfer.TransferStartUp();
+    const TransferResult r = transfer.transfer();
     return r.succeeded() ? 0 : 2;
 }
 
@@ -209,7 +209,7 @@ TEST_F(TransferCrash, KilledAtAnyMomentLosesNoEntryAndInstallCompletesIt) {
         {
             SqliteStore store(storeOf(root));
             StartUpTransfer transfer(store, env, QStringLiteral("/opt/velmora"));
-            const TransferResult r = transfer.TransferStartUp();
+            const TransferResult r = transfer.transfer();
             EXPECT_TRUE(r.succeeded()) << transferSummary(r).toStdString();
             EXPECT_EQ(taskCount(store), kEntries);
         }

@@ -64,7 +64,7 @@ TEST(TransferEndToEnd, MovedEntriesStartFromTheLaunchListAtTheNextLogon) {
     {
         SqliteStore store(root + QStringLiteral("/config/velmora/settings.db"));
         StartUpTransfer transfer(store, env, programFolder);
-        const TransferResult r = transfer.TransferStartUp();
+        const TransferResult r = transfer.transfer();
         ASSERT_TRUE(r.succeeded()) << r.error.toStdString();
         ASSERT_EQ(r.moved.size(), 2);
         EXPECT_EQ(r.switchedOff, QStringList({QStringLiteral("off.desktop")}));

@@ -230,7 +230,7 @@ TEST_F(Link, InstallWritesAnEntryThatRunsTheLink) {
     const QString folder = home.path() + "/100%";
     MemoryStore store;
 
-    const TransferResult first = StartUpTransfer(store, env, folder).TransferStartUp();
+    const TransferResult first = StartUpTransfer(store, env, folder).transfer();
     ASSERT_TRUE(first.succeeded()) << first.error.toStdString();
     EXPECT_EQ(transferSummary(first), QString());
     QFile entry(home.path() + "/config/autostart/" + kLauncherEntryName);
@@ -241,7 +241,7 @@ TEST_F(Link, InstallWritesAnEntryThatRunsTheLink) {
     EXPECT_EQ(target(), folder + "/velmora");
 
     const QString moved = home.path() + "/elsewhere 100%";
-    ASSERT_TRUE(StartUpTransfer(store, env, moved).TransferStartUp().succeeded());
+    ASSERT_TRUE(StartUpTransfer(store, env, moved).transfer().succeeded());
     EXPECT_EQ(target(), moved + "/velmora");
 }
 

@@ -3,7 +3,7 @@
 // platform: the task editor opened from Add and Edit and answered through its
 // controls, moves and deletes in the store, the test run in the status window
 // and the Install button. Message boxes are answered by the fake prompts.
-#include "editor/gui/mainform.h"
+#include "editor/gui/mainwindow.h"
 
 #include "controls.h"
 #include "editor/gui/helpwindow.h"
@@ -13,9 +13,9 @@
 #include "fakes/fakelauncher.h"
 #include "fakes/fakeprompts.h"
 #include "fakes/probestore.h"
-#include "launcher/gui/keyform.h"
+#include "launcher/gui/launchwindow.h"
 #include "store/tasklayout.h"
-#include "taskeditor/gui/taskform.h"
+#include "taskeditor/gui/taskdialog.h"
 #include "ui/pointer.h"
 #include "ui/prompts.h"
 #include "casename.h"
@@ -65,7 +65,7 @@ const QString kHelpFile = QStringLiteral(VELMORA_SOURCE_DIR "/data/help/velmora.
 class ListCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        form = std::make_unique<Mainform>(store, prompts, launcher, clock, environment);
+        form = std::make_unique<MainWindow>(store, prompts, launcher, clock, environment);
         form->load(false, QString(), kHelpFile);
     }
     void TearDown() override {
@@ -110,9 +110,9 @@ protected:
     }
 
     // Runs `act` on the task editor once it is the active modal window.
-    void whenEditorOpens(std::function<void(TaskForm&)> act, int tries = 20) {
+    void whenEditorOpens(std::function<void(TaskDialog&)> act, int tries = 20) {
         QTimer::singleShot(tries == 20 ? 0 : 10, timers.get(), [this, act, tries] {
-            auto* editor = qobject_cast<TaskForm*>(QApplication::activeModalWidget());
+            auto* editor = qobject_cast<TaskDialog*>(QApplication::activeModalWidget());
             if (!editor) {
                 if (tries > 0) whenEditorOpens(act, tries - 1);
                 return;
@@ -144,17 +144,17 @@ protected:
         return opened;
     }
 
-    static void fillAndSave(TaskForm& editor, const QString& desc, const QString& app) {
+    static void fillAndSave(TaskDialog& editor, const QString& desc, const QString& app) {
         QTest::keyClicks(description(editor), desc);
         QTest::keyClicks(command(editor), app);
         ASSERT_TRUE(ok(editor)->isEnabled());
         QTest::mouseClick(ok(editor), Qt::LeftButton);
     }
     // The task editor's controls, by name.
-    static QLineEdit* description(TaskForm& editor) { return control<QLineEdit>(&editor, "descriptionEdit"); }
-    static QLineEdit* command(TaskForm& editor) { return control<QLineEdit>(&editor, "commandEdit"); }
-    static QPushButton* ok(TaskForm& editor) { return control<QPushButton>(&editor, "okButton"); }
-    static QPushButton* cancel(TaskForm& editor) { return control<QPushButton>(&editor, "cancelButton"); }
+    static QLineEdit* description(TaskDialog& editor) { return control<QLineEdit>(&editor, "descriptionEdit"); }
+    static QLineEdit* command(TaskDialog& editor) { return control<QLineEdit>(&editor, "commandEdit"); }
+    static QPushButton* ok(TaskDialog& editor) { return control<QPushButton>(&editor, "okButton"); }
+    static QPushButton* cancel(TaskDialog& editor) { return control<QPushButton>(&editor, "cancelButton"); }
 
     ProbeStore store;
     FakePrompts prompts;
@@ -162,7 +162,7 @@ protected:
     testing::FakeClock clock;
     // The folders of the Install button; none unless a test names them.
     QProcessEnvironment environment;
-    std::unique_ptr<Mainform> form;
+    std::unique_ptr<MainWindow> form;
     std::unique_ptr<QObject> timers = std::make_unique<QObject>();
 
     int editorsSeen = 0;
@@ -180,7 +180,7 @@ QPoint centredOver(const QRect& owner, const QSize& size) {
 
 TEST_F(ListCommandsTest, AddOpensANewTaskCentredAndListsItAfterOK) {
     listOf({QStringLiteral("Mail")});
-    whenEditorOpens([&](TaskForm& editor) {
+    whenEditorOpens([&](TaskDialog& editor) {
         EXPECT_TRUE(description(editor)->text().isEmpty()) << "a new task, not task 1";
         EXPECT_EQ(control<QLineEdit>(&editor, "startKeyEdit")->text(), QStringLiteral("*"));
         fillAndSave(editor, QStringLiteral("Backup"), QStringLiteral("/usr/bin/backup"));
@@ -206,11 +206,11 @@ TEST_F(ListCommandsTest, AddOpensANewTaskCentredAndListsItAfterOK) {
 TEST_F(ListCommandsTest, AddAfterAnEditOpensANewTask) {
     listOf({QStringLiteral("A"), QStringLiteral("B")});
     form->setListIndex(1);
-    whenEditorOpens([](TaskForm& editor) { QTest::mouseClick(cancel(editor), Qt::LeftButton); });
+    whenEditorOpens([](TaskDialog& editor) { QTest::mouseClick(cancel(editor), Qt::LeftButton); });
     QTest::mouseClick(button("editButton"), Qt::LeftButton);
     ASSERT_EQ(seenTaskNumber, 2);
     form->setListIndex(1);
-    whenEditorOpens([](TaskForm& editor) {
+    whenEditorOpens([](TaskDialog& editor) {
         EXPECT_TRUE(description(editor)->text().isEmpty()) << "a new task, not task 2";
         QTest::mouseClick(cancel(editor), Qt::LeftButton);
     });
@@ -226,7 +226,7 @@ TEST_F(ListCommandsTest, AddTakesTheFirstFreeNumber) {
     addTask(4, QStringLiteral("D"));
     form->refreshList();
     ASSERT_EQ(list()->count(), 2) << "the gap ends the list";
-    whenEditorOpens([](TaskForm& editor) { fillAndSave(editor, QStringLiteral("C"), QStringLiteral("c")); });
+    whenEditorOpens([](TaskDialog& editor) { fillAndSave(editor, QStringLiteral("C"), QStringLiteral("c")); });
     item("addAction")->trigger();  // the popup menu's Add runs the same command
     EXPECT_EQ(editorsSeen, 1);
     EXPECT_EQ(storedDescs(), (QStringList{"A", "B", "C", "D"}));
@@ -236,7 +236,7 @@ TEST_F(ListCommandsTest, AddTakesTheFirstFreeNumber) {
 TEST_F(ListCommandsTest, CancelWritesNothing) {
     listOf({QStringLiteral("A")});
     const int writes = store.inner.writes();
-    whenEditorOpens([](TaskForm& editor) {
+    whenEditorOpens([](TaskDialog& editor) {
         QTest::keyClicks(description(editor), QStringLiteral("Half done"));
         QTest::keyClicks(command(editor), QStringLiteral("x"));
         QTest::mouseClick(cancel(editor), Qt::LeftButton);
@@ -252,7 +252,7 @@ TEST_F(ListCommandsTest, AFullListIsReportedByTheEditorAndNothingIsWritten) {
     form->refreshList();
     const int writes = store.inner.writes();
     bool closed = false;
-    whenEditorOpens([&](TaskForm& editor) {
+    whenEditorOpens([&](TaskDialog& editor) {
         fillAndSave(editor, QStringLiteral("One more"), QStringLiteral("x"));
         closed = !editor.isVisible();
     });
@@ -277,7 +277,7 @@ TEST_F(ListCommandsTest, EditWithoutSelectionBeepsAndOpensNothing) {
 TEST_F(ListCommandsTest, DoubleClickEditsTheTaskNumberedAtTheLineStart) {
     // "23 Backup" on line 1 opens task 1, not task 12 or 123.
     listOf({QStringLiteral("23 Backup"), QStringLiteral("B")});
-    whenEditorOpens([](TaskForm& editor) {
+    whenEditorOpens([](TaskDialog& editor) {
         EXPECT_EQ(description(editor)->text(), QStringLiteral("23 Backup"));
         QTest::keyClicks(description(editor), QStringLiteral(" daily"));
         QTest::mouseClick(ok(editor), Qt::LeftButton);
@@ -299,7 +299,7 @@ TEST_F(ListCommandsTest, DoubleClickEditsTheTaskNumberedAtTheLineStart) {
 TEST_F(ListCommandsTest, EditButtonOpensTheSelectedTask) {
     listOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
     form->setListIndex(2);
-    whenEditorOpens([](TaskForm& editor) {
+    whenEditorOpens([](TaskDialog& editor) {
         EXPECT_EQ(command(editor)->text(), QStringLiteral("cmd-C"));
         QTest::mouseClick(cancel(editor), Qt::LeftButton);
     });
@@ -468,9 +468,9 @@ INSTANTIATE_TEST_SUITE_P(
 // ---- Test run ------------------------------------------------------------------------
 
 // The status window of a test run, while it is shown.
-KeyForm* visibleKeyForm() {
+LaunchWindow* visibleLaunchWindow() {
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* k = qobject_cast<KeyForm*>(w); k && k->isVisible()) return k;
+        if (auto* k = qobject_cast<LaunchWindow*>(w); k && k->isVisible()) return k;
     return nullptr;
 }
 
@@ -481,7 +481,7 @@ TEST_F(ListCommandsTest, TheTestRunsStatusWindowCarriesTheProgramIcon) {
     bool statusSeen = false;
     qint64 iconSeen = 0;
     launcher.onCall = [&](const FakeLauncher::Call&) {
-        if (KeyForm* status = visibleKeyForm()) {
+        if (LaunchWindow* status = visibleLaunchWindow()) {
             statusSeen = true;
             iconSeen = status->windowIcon().cacheKey();
         }
@@ -498,7 +498,7 @@ TEST_F(ListCommandsTest, TestRunStampsAOnceOnlyTaskAndSkipsItLaterThatDay) {
     QString statusSeen, captionSeen;
     bool commandsOffSeen = false;
     launcher.onCall = [&](const FakeLauncher::Call&) {
-        if (KeyForm* status = visibleKeyForm()) statusSeen = displayText(status->labelText());
+        if (LaunchWindow* status = visibleLaunchWindow()) statusSeen = displayText(status->labelText());
         captionSeen = form->windowTitle();
         commandsOffSeen =
             !button("testButton")->isEnabled() && !button("addButton")->isEnabled() && !list()->isEnabled();
@@ -513,7 +513,7 @@ TEST_F(ListCommandsTest, TestRunStampsAOnceOnlyTaskAndSkipsItLaterThatDay) {
     EXPECT_EQ(captionSeen, QStringLiteral("Velmora: Launching Always"));
     EXPECT_TRUE(commandsOffSeen);
     // Over: the status window unloaded, everything back.
-    EXPECT_EQ(visibleKeyForm(), nullptr);
+    EXPECT_EQ(visibleLaunchWindow(), nullptr);
     // The offscreen screen is no real one: no position is kept from it.
     EXPECT_EQ(store.inner.read(kApp, kWindow, kLocation2), QString());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Velmora"));
@@ -558,7 +558,7 @@ TEST_F(ListCommandsTest, WhileATestRunWaitsTheWindowStartsNothingElse) {
         if (call.command != QStringLiteral("cmd-Slow")) return;
         // Runs inside the runner's 30-second wait, as the user's clicks would.
         QTimer::singleShot(0, timers.get(), [&] {
-            KeyForm* status = visibleKeyForm();
+            LaunchWindow* status = visibleLaunchWindow();
             ASSERT_NE(status, nullptr);
             statusWhileWaiting = displayText(status->labelText());
             QTest::mouseClick(button("testButton"), Qt::LeftButton);
@@ -602,7 +602,7 @@ TEST_F(ListCommandsTest, ATestRunThatCannotReadTheListIsReportedAndEndsCleanly) 
     QTest::mouseClick(button("testButton"), Qt::LeftButton);
     EXPECT_EQ(prompts.texts(Kind::Error), QStringList{QStringLiteral("settings.db: disk I/O error")});
     EXPECT_TRUE(launcher.calls.empty());
-    EXPECT_EQ(visibleKeyForm(), nullptr);
+    EXPECT_EQ(visibleLaunchWindow(), nullptr);
     EXPECT_FALSE(form->testRunning());
     EXPECT_TRUE(button("testButton")->isEnabled());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Velmora"));
@@ -774,7 +774,7 @@ TEST_P(EditorHelpTest, F1OpensTheHelpAtTheFocusedControlsTopic) {
     int topic = -1;
     bool visible = false;
     bool usable = false;
-    whenEditorOpens([&](TaskForm& editor) {
+    whenEditorOpens([&](TaskDialog& editor) {
         QWidget* focused = control<QWidget>(&editor, GetParam().control);
         focused->setFocus();
         QTest::keyClick(focused, Qt::Key_F1);

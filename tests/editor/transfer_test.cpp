@@ -89,7 +89,7 @@ protected:
     TransferResult transfer() {
         const QProcessEnvironment env = environment();
         StartUpTransfer t(store, env, programFolder);
-        TransferResult r = t.TransferStartUp();
+        TransferResult r = t.transfer();
         return r;
     }
 
@@ -581,7 +581,7 @@ TEST_F(NothingMoves, WhenTheStartUpFolderIsUnknown) {
     env.insert("XDG_DATA_HOME", home.path() + "/data");
     StartUpTransfer t(store, env, programFolder);
 
-    expectUntouched(t.TransferStartUp());
+    expectUntouched(t.transfer());
     EXPECT_FALSE(QFileInfo::exists(home.path() + "/data"));
 }
 
@@ -820,7 +820,7 @@ protected:
     UninstallResult uninstall() {
         const QProcessEnvironment env = environment();
         StartUpTransfer t(store, env, programFolder);
-        return t.UninstallStartUp();
+        return t.undo();
     }
     // A folder of every kind Install treats differently.
     void fillAutostart() {

@@ -6,7 +6,7 @@
 #include "fakes/fakeprompts.h"
 #include "fakes/fakewindowsystem.h"
 #include "fakes/probestore.h"
-#include "launcher/gui/keyform.h"
+#include "launcher/gui/launchwindow.h"
 #include "launcher/gui/startupsequence.h"
 #include "launcher/gui/statusview.h"
 #include "launcher/gui/waittimer.h"
@@ -39,10 +39,10 @@ using testing::FakeWindowSystem;
 
 const QChar kNewline(u'\n');
 
-// The KeyForm that is on screen, or nullptr.
-KeyForm* visibleKeyForm() {
+// The LaunchWindow that is on screen, or nullptr.
+LaunchWindow* visibleLaunchWindow() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* form = qobject_cast<KeyForm*>(w); form && form->isVisible()) return form;
+        if (auto* form = qobject_cast<LaunchWindow*>(w); form && form->isVisible()) return form;
     }
     return nullptr;
 }
@@ -127,7 +127,7 @@ class StartupTest : public ::testing::Test {
 protected:
     StartupTest() {
         launcher.onCall = [this](const FakeLauncher::Call&) {
-            KeyForm* form = visibleKeyForm();
+            LaunchWindow* form = visibleLaunchWindow();
             seen.append(form ? form->labelText() : QStringLiteral("<hidden>"));
             pointerDuringRun = mousePointer();
             windowsDuringRun = int(QApplication::topLevelWidgets().size());
@@ -148,21 +148,21 @@ protected:
         for (const auto& c : launcher.calls) out.append(c.command);
         return out;
     }
-    // Does `act` to the visible KeyForm after `ms`, once the event loop runs;
+    // Does `act` to the visible LaunchWindow after `ms`, once the event loop runs;
     // a timer still pending when the test ends dies with it.
-    void later(int ms, std::function<void(KeyForm&)> act) {
+    void later(int ms, std::function<void(LaunchWindow&)> act) {
         QTimer::singleShot(ms, &context, [act = std::move(act)] {
-            if (KeyForm* form = visibleKeyForm()) act(*form);
-            else ADD_FAILURE() << "no KeyForm on screen";
+            if (LaunchWindow* form = visibleLaunchWindow()) act(*form);
+            else ADD_FAILURE() << "no LaunchWindow on screen";
         });
     }
-    // Acts once a KeyForm on screen shows a text ending in `text`, looking
+    // Acts once a LaunchWindow on screen shows a text ending in `text`, looking
     // every 10 ms: a slow start then does not make the act come too early.
-    void whenShowing(const QString& text, std::function<void(KeyForm&)> act) {
+    void whenShowing(const QString& text, std::function<void(LaunchWindow&)> act) {
         auto* poll = new QTimer(&context);
         poll->setInterval(10);
         QObject::connect(poll, &QTimer::timeout, poll, [poll, text, act = std::move(act)] {
-            KeyForm* form = visibleKeyForm();
+            LaunchWindow* form = visibleLaunchWindow();
             if (!form || !form->labelText().endsWith(text)) return;
             poll->stop();
             act(*form);
@@ -176,7 +176,7 @@ protected:
     FakeClock clock;
     FakeWindowSystem windows;
     int tokensForgottenAtLaunch = -1;
-    QStringList seen;  // KeyForm's text at each start, "<hidden>" when not on screen
+    QStringList seen;  // LaunchWindow's text at each start, "<hidden>" when not on screen
     std::optional<MousePointer> pointerDuringRun;
     int windowsDuringRun = -1;  // top-level widgets, shown or not
     QStringList diagnostics;
@@ -187,7 +187,7 @@ protected:
 TEST_F(StartupTest, SelectionTimesOutAfterItsIntervalWithNoChoice) {
     StartupSequence sequence(store, launcher, prompts, clock, {}, &windows);
     QString shown;
-    later(50, [&](KeyForm& form) { shown = form.labelText(); });
+    later(50, [&](LaunchWindow& form) { shown = form.labelText(); });
     QElapsedTimer elapsed;
     elapsed.start();
     EXPECT_EQ(sequence.selectConfiguration(0.4), QString());
@@ -199,7 +199,7 @@ TEST_F(StartupTest, SelectionTimesOutAfterItsIntervalWithNoChoice) {
 
 TEST_F(StartupTest, ALetterEndsTheSelectionAtOnce) {
     StartupSequence sequence(store, launcher, prompts, clock, {}, &windows);
-    later(50, [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_B, Qt::ShiftModifier); });
+    later(50, [](LaunchWindow& form) { QTest::keyClick(&form, Qt::Key_B, Qt::ShiftModifier); });
     QElapsedTimer elapsed;
     elapsed.start();
     EXPECT_EQ(sequence.selectConfiguration(30), QStringLiteral("b"));
@@ -208,8 +208,8 @@ TEST_F(StartupTest, ALetterEndsTheSelectionAtOnce) {
 
 TEST_F(StartupTest, EnterEndsTheSelectionWithNoChoice) {
     StartupSequence sequence(store, launcher, prompts, clock, {}, &windows);
-    later(50, [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_5); });
-    later(80, [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_Return); });
+    later(50, [](LaunchWindow& form) { QTest::keyClick(&form, Qt::Key_5); });
+    later(80, [](LaunchWindow& form) { QTest::keyClick(&form, Qt::Key_Return); });
     QElapsedTimer elapsed;
     elapsed.start();
     EXPECT_EQ(sequence.selectConfiguration(30), QString());
@@ -219,7 +219,7 @@ TEST_F(StartupTest, EnterEndsTheSelectionWithNoChoice) {
 TEST_F(StartupTest, TheSelectionHoldsTheKeyboardForTheWaitOnly) {
     StartupSequence sequence(store, launcher, prompts, clock, {}, &windows);
     bool heldDuringWait = false;
-    later(50, [&](KeyForm& form) {
+    later(50, [&](LaunchWindow& form) {
         heldDuringWait = windows.grabbed && form.holdsKeyboard();
         QTest::keyClick(&form, Qt::Key_C);
     });
@@ -233,7 +233,7 @@ TEST_F(StartupTest, TheCloseButtonEndsTheSelectionWithNoChoice) {
     store.write(kApp, kSequence, kDefaultKey, QStringLiteral("b"));
     add(QStringLiteral("Mail"), QStringLiteral("b"));
     add(QStringLiteral("Game"), QStringLiteral("a"));
-    later(50, [](KeyForm& form) { form.close(); });
+    later(50, [](LaunchWindow& form) { form.close(); });
     QElapsedTimer elapsed;
     elapsed.start();
     run({QStringLiteral("/run"), QStringLiteral("/skwait=30")});
@@ -276,7 +276,7 @@ TEST_F(StartupTest, AChosenLetterOverridesTheDefaultKey) {
     store.write(kApp, kSequence, kDefaultKey, QStringLiteral("b"));
     add(QStringLiteral("Mail"), QStringLiteral("b"));
     add(QStringLiteral("Game"), QStringLiteral("a"));
-    later(50, [](KeyForm& form) { QTest::keyClick(&form, 'a'); });
+    later(50, [](LaunchWindow& form) { QTest::keyClick(&form, 'a'); });
     run({QStringLiteral("/run"), QStringLiteral("/skwait=30")});
     EXPECT_EQ(started(), QStringList{QStringLiteral("game")});
     EXPECT_EQ(seen.value(0), QStringLiteral("Launching Configuration 'A'") + kNewline + QStringLiteral("Game") + kNewline);
@@ -295,7 +295,7 @@ TEST_F(StartupTest, NoDispKeepsTheStatusWindowHidden) {
 TEST_F(StartupTest, NoDispStillShowsTheSelectionWindow) {
     add(QStringLiteral("Mail"), QStringLiteral("*"));
     bool selectionShown = false;
-    later(30, [&](KeyForm& form) {
+    later(30, [&](LaunchWindow& form) {
         selectionShown = true;
         QTest::keyClick(&form, Qt::Key_Return);
     });
@@ -307,7 +307,7 @@ TEST_F(StartupTest, NoDispStillShowsTheSelectionWindow) {
 // What the user does in the status window to end a seconds-wait.
 struct WaitEnding {
     const char* name;
-    void (*act)(KeyForm&);
+    void (*act)(LaunchWindow&);
     friend void PrintTo(const WaitEnding& e, std::ostream* os) { *os << e.name; }
 };
 
@@ -317,7 +317,7 @@ TEST_P(SecondsWaitTest, TheStatusWindowEndsASecondsWait) {
     add(QStringLiteral("Slow"), QStringLiteral("*"), QStringLiteral("30"));
     add(QStringLiteral("Next"), QStringLiteral("*"));
     bool sawTheWait = false;
-    whenShowing(QStringLiteral("Waiting for 30 seconds ..."), [&](KeyForm& form) {
+    whenShowing(QStringLiteral("Waiting for 30 seconds ..."), [&](LaunchWindow& form) {
         sawTheWait = true;
         GetParam().act(form);
     });
@@ -331,8 +331,8 @@ TEST_P(SecondsWaitTest, TheStatusWindowEndsASecondsWait) {
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, SecondsWaitTest,
-    ::testing::Values(WaitEnding{"enter", [](KeyForm& form) { QTest::keyClick(&form, Qt::Key_Return); }},
-                      WaitEnding{"close_button", [](KeyForm& form) { form.close(); }}),
+    ::testing::Values(WaitEnding{"enter", [](LaunchWindow& form) { QTest::keyClick(&form, Qt::Key_Return); }},
+                      WaitEnding{"close_button", [](LaunchWindow& form) { form.close(); }}),
     velmora::testing::caseName);
 
 TEST_F(StartupTest, LettersDuringTheRunChangeNothing) {
@@ -340,7 +340,7 @@ TEST_F(StartupTest, LettersDuringTheRunChangeNothing) {
     add(QStringLiteral("Wait"), QStringLiteral("b"), QStringLiteral("0.3"));
     add(QStringLiteral("Mail"), QStringLiteral("b"));
     add(QStringLiteral("Game"), QStringLiteral("a"));
-    later(50, [](KeyForm& form) { QTest::keyClick(&form, 'a'); });
+    later(50, [](LaunchWindow& form) { QTest::keyClick(&form, 'a'); });
     QElapsedTimer elapsed;
     elapsed.start();
     run({QStringLiteral("/run"), QStringLiteral("/skwait=0")});
@@ -417,7 +417,7 @@ TEST_F(StartupTest, AStoreThatRefusesWritesIsReportedAndTheListStillRuns) {
 
 TEST(StatusView, ShowsTextInKeyFormAndTheCaptionOnItsWindow) {
     MemoryStore store;
-    KeyForm form(store);
+    LaunchWindow form(store);
     QWidget main;
     StatusView view(form, &main);
     view.setStatusText(QStringLiteral("a") + kNewline + QStringLiteral("b"));

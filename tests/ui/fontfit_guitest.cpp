@@ -8,13 +8,13 @@
 // program started with QT_FONT_DPI.
 #include "about/aboutdialog.h"
 #include "controls.h"
-#include "editor/gui/mainform.h"
+#include "editor/gui/mainwindow.h"
 #include "fakes/fakeclock.h"
 #include "fakes/fakelauncher.h"
 #include "fakes/fakeprompts.h"
-#include "launcher/gui/keyform.h"
+#include "launcher/gui/launchwindow.h"
 #include "store/memorystore.h"
-#include "taskeditor/gui/taskform.h"
+#include "taskeditor/gui/taskdialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -298,7 +298,7 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
 
     switch (std::get<1>(GetParam())) {
     case Window::TaskEditor: {
-        TaskForm form(store, prompts, 0);
+        TaskDialog form(store, prompts, 0);
         form.show();
         testing::control<QRadioButton>(&form, "forSecondsButton")->setChecked(true);
         checkWindow(&form, {{"secondsEdit", "43200"}});
@@ -306,13 +306,13 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
     }
     case Window::MainWindow: {
         // No folders: Install is never clicked here.
-        Mainform form(store, prompts, launcher, clock, QProcessEnvironment());
+        MainWindow form(store, prompts, launcher, clock, QProcessEnvironment());
         form.show();
         checkWindow(&form, {{"defaultKeyEdit", "m"}, {"defaultKeyEdit", "w"}});
         break;
     }
     case Window::StatusWindow: {
-        KeyForm form(store);
+        LaunchWindow form(store);
         form.show();
         const QChar cr(13);
         // The selection prompt, and the longest status lines of a run.

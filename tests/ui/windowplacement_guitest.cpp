@@ -1,4 +1,4 @@
-// SavePlacement, RestorePlacement and outer sizes on real windows of the
+// savePlacement, restorePlacement and outer sizes on real windows of the
 // offscreen platform, which, like a window manager, gives a shown window a
 // frame. The expected numbers are worked out for what that platform has: one
 // screen of 800 x 800 pixels at 96 dpi, so 15 twips to a pixel, and a frame
@@ -39,8 +39,8 @@ protected:
     }
     void store(const QString& text) { settings.write(kApp, kWindow, kLocation, text); }
     QString stored() const { return settings.read(kApp, kWindow, kLocation); }
-    void restore(QWidget* w) { RestorePlacement(settings, w, kApp, kWindow, kLocation); }
-    void save(QWidget* w) { SavePlacement(settings, w, kApp, kWindow, kLocation); }
+    void restore(QWidget* w) { restorePlacement(settings, w, kApp, kWindow, kLocation); }
+    void save(QWidget* w) { savePlacement(settings, w, kApp, kWindow, kLocation); }
     static void showFramed(QWidget* w) {
         w->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
@@ -242,7 +242,7 @@ class SizeOnlyTest : public WindowPlacementTest, public ::testing::WithParamInte
 TEST_P(SizeOnlyTest, RestoresTheSizeAndLeavesThePosition) {
     store(QString::fromUtf8(GetParam().stored));
     auto w = window();
-    RestorePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::SizeOnly);
+    restorePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::SizeOnly);
     showFramed(w.get());
     EXPECT_EQ(w->frameGeometry().size(), GetParam().outer);
     EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(150, 120)) << "the position is not the program's";
@@ -261,16 +261,16 @@ TEST_F(WindowPlacementTest, SavingOnlyTheSizeKeepsTheStoredPosition) {
     auto w = window();
     showFramed(w.get());
     w->move(0, 0);  // what a compositor reports
-    SavePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::SizeOnly);
+    savePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::SizeOnly);
     EXPECT_EQ(stored(), QStringLiteral("1320;912;3060;4560;0"));
 }
 
 TEST_F(WindowPlacementTest, NothingIsSavedOrRestoredForAWindowNobodySaw) {
     store(QStringLiteral("1320;912;3360;5976;0"));
     auto w = window();
-    RestorePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::Nothing);
+    restorePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::Nothing);
     EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(150, 120));
-    SavePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::Nothing);
+    savePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::Nothing);
     EXPECT_EQ(stored(), QStringLiteral("1320;912;3360;5976;0"));
 }
 

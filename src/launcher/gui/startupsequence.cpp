@@ -1,6 +1,6 @@
 #include "launcher/gui/startupsequence.h"
 
-#include "launcher/gui/keyform.h"
+#include "launcher/gui/launchwindow.h"
 #include "launcher/gui/statusview.h"
 #include "launcher/gui/waittimer.h"
 #include "launcher/hiddenstatus.h"
@@ -32,7 +32,7 @@ void StartupSequence::warn(const QString& line) const {
     if (m_diag) m_diag(Priority::Warning, line);
 }
 
-void StartupSequence::unload(KeyForm& form) {
+void StartupSequence::unload(LaunchWindow& form) {
     try {
         form.unload();
     } catch (const StoreError& e) {
@@ -76,9 +76,9 @@ void StartupSequence::launch(const QString& launchKey, bool hidden) {
         TaskRunner(m_store, m_launcher, status, wait, m_clock, m_diag).runTasks(RunPurpose::StartUp, launchKey);
         return;
     }
-    KeyForm status(m_store, windowSystem());
+    LaunchWindow status(m_store, windowSystem());
     // Enter and the close button end a seconds-wait; letters do nothing now.
-    QObject::connect(&status, &KeyForm::waitEndRequested, &wait, &WaitTimer::endWait);
+    QObject::connect(&status, &LaunchWindow::waitEndRequested, &wait, &WaitTimer::endWait);
     status.show();
     StatusView view(status);
     TaskRunner(m_store, m_launcher, view, wait, m_clock, m_diag).runTasks(RunPurpose::StartUp, launchKey);
@@ -86,14 +86,14 @@ void StartupSequence::launch(const QString& launchKey, bool hidden) {
 }
 
 QString StartupSequence::selectConfiguration(double skWait) {
-    KeyForm form(m_store, windowSystem());
+    LaunchWindow form(m_store, windowSystem());
     WaitTimer wait;
     QString letter;
-    QObject::connect(&form, &KeyForm::letterChosen, &wait, [&](const QString& chosen) {
+    QObject::connect(&form, &LaunchWindow::letterChosen, &wait, [&](const QString& chosen) {
         letter = chosen;
         wait.endWait();
     });
-    QObject::connect(&form, &KeyForm::waitEndRequested, &wait, &WaitTimer::endWait);
+    QObject::connect(&form, &LaunchWindow::waitEndRequested, &wait, &WaitTimer::endWait);
     form.setLabelText(QStringLiteral("\nSelect launch configuration ..."));
     form.show();
     // At logon other programs map windows at the same moment, and the window

@@ -1,7 +1,7 @@
 #pragma once
 // What happens from program start to the launch: the settings start-up reads,
-// the selection phase in KeyForm and, in start-up mode ("/RUN"), the run of
-// the launch list in KeyForm as the status window. The single-instance check
+// the selection phase in LaunchWindow and, in start-up mode ("/RUN"), the run of
+// the launch list in LaunchWindow as the status window. The single-instance check
 // and the choice of the store come before this, in main.
 
 #include "launcher/clock.h"
@@ -18,7 +18,7 @@
 
 namespace velmora {
 
-class KeyForm;
+class LaunchWindow;
 
 // The global settings as start-up read them, for editing mode.
 struct StartupSettings {
@@ -30,7 +30,7 @@ class StartupSequence {
 public:
     // `prompts` gives the beep of the selection phase; `diagnostics` receives
     // one line per task outcome and per trouble that does not stop the run.
-    // `windowSystem` serves KeyForm; none given: the running platform's,
+    // `windowSystem` serves LaunchWindow; none given: the running platform's,
     // made when a window is first needed.
     StartupSequence(SettingsStore& store, ProcessLauncher& launcher, Prompts& prompts,
                     const Clock& clock, Diagnostics diagnostics = {},
@@ -44,13 +44,13 @@ public:
     // was; when this returns, start-up mode is over. With "/NODISP" no status window is created; with SkWait
     // not positive as well, no widget is created at all and a QCoreApplication
     // is enough. Without "/RUN" nothing is shown.
-    // A StoreError while reading propagates; KeyForm is then closed unsaved.
+    // A StoreError while reading propagates; LaunchWindow is then closed unsaved.
     StartupSettings run(const Switches& switches);
 
-    // The selection phase on its own: KeyForm shows the prompt, takes the
+    // The selection phase on its own: LaunchWindow shows the prompt, takes the
     // keyboard, the beep sounds, and the wait ends after `skWait` seconds, at
     // Enter, at the window's close button or at a letter key. Returns the
-    // letter, "" for none. KeyForm's placement is saved.
+    // letter, "" for none. LaunchWindow's placement is saved.
     QString selectConfiguration(double skWait);
 
 private:
@@ -58,7 +58,7 @@ private:
     // The run of the list for `launchKey`, in the status window unless
     // `hidden`.
     void launch(const QString& launchKey, bool hidden);
-    void unload(KeyForm& form);
+    void unload(LaunchWindow& form);
     void warn(const QString& line) const;
 
     SettingsStore& m_store;

@@ -1,6 +1,6 @@
 #include "launcher/gui/statusview.h"
 
-#include "launcher/gui/keyform.h"
+#include "launcher/gui/launchwindow.h"
 #include "ui/pointer.h"
 
 #include <QCoreApplication>
@@ -8,7 +8,7 @@
 
 namespace velmora {
 
-StatusView::StatusView(KeyForm& form, QWidget* captionWindow)
+StatusView::StatusView(LaunchWindow& form, QWidget* captionWindow)
     : m_form(form), m_captionWindow(captionWindow) {}
 
 void StatusView::setStatusText(const QString& text) { m_form.setLabelText(text); }

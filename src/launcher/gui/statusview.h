@@ -1,5 +1,5 @@
 #pragma once
-// What the task runner shows, over real windows: the status lines in KeyForm's
+// What the task runner shows, over real windows: the status lines in LaunchWindow's
 // label, the caption on an optional window (the main window in editing mode;
 // none in start-up mode, where the main window is never created), and the
 // application's pointer.
@@ -10,11 +10,11 @@ class QWidget;
 
 namespace velmora {
 
-class KeyForm;
+class LaunchWindow;
 
 class StatusView final : public RunnerView {
 public:
-    explicit StatusView(KeyForm& form, QWidget* captionWindow = nullptr);
+    explicit StatusView(LaunchWindow& form, QWidget* captionWindow = nullptr);
 
     void setStatusText(const QString& text) override;
     void setCaption(const QString& caption) override;
@@ -24,7 +24,7 @@ public:
     void yieldOnce() override;
 
 private:
-    KeyForm& m_form;
+    LaunchWindow& m_form;
     QWidget* m_captionWindow;
 };
 

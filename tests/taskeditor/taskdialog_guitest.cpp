@@ -1,4 +1,4 @@
-#include "taskeditor/gui/taskform.h"
+#include "taskeditor/gui/taskdialog.h"
 
 #include "controls.h"
 #include "fakes/fakeprompts.h"
@@ -42,16 +42,16 @@ void PrintTo(const Case& c, std::ostream* os) {
     *os << c.name;
 }
 
-class TaskFormTest : public ::testing::Test {
+class TaskDialogTest : public ::testing::Test {
 protected:
     ProbeStore store;
     FakePrompts prompts;
-    std::unique_ptr<TaskForm> form;
+    std::unique_ptr<TaskDialog> form;
 
     // Opens and shows the editor for task `task` (0: a new task) in `form`,
     // in place of the one open before.
     void open(int task) {
-        form = std::make_unique<TaskForm>(store, prompts, task);
+        form = std::make_unique<TaskDialog>(store, prompts, task);
         form->show();
     }
     // What OK's click runs, run also when OK is disabled.
@@ -87,7 +87,7 @@ protected:
 
 // ---------------------------------------------------------------- opening
 
-TEST_F(TaskFormTest, NewTaskOpensWithEveryDayAllKeysAndDontWait) {
+TEST_F(TaskDialogTest, NewTaskOpensWithEveryDayAllKeysAndDontWait) {
     open(0);
     for (QCheckBox* day : days()) EXPECT_TRUE(day->isChecked()) << day->text().toStdString();
     EXPECT_EQ(keys()->text(), "*");
@@ -107,7 +107,7 @@ TEST_F(TaskFormTest, NewTaskOpensWithEveryDayAllKeysAndDontWait) {
     EXPECT_GE(form->height(), design.height());
 }
 
-TEST_F(TaskFormTest, ChoosingForEnablesTheSecondsBoxAndKeepsItsTextWhenLeft) {
+TEST_F(TaskDialogTest, ChoosingForEnablesTheSecondsBoxAndKeepsItsTextWhenLeft) {
     open(0);
     QTest::mouseClick(forSeconds(), Qt::LeftButton);
     EXPECT_TRUE(seconds()->isEnabled());
@@ -125,7 +125,7 @@ struct WaitOpenCase {
     WaitChoice choice;
     const char* seconds;
 };
-class OpensStoredWait : public TaskFormTest, public ::testing::WithParamInterface<WaitOpenCase> {};
+class OpensStoredWait : public TaskDialogTest, public ::testing::WithParamInterface<WaitOpenCase> {};
 TEST_P(OpensStoredWait, AsItsWaitMode) {
     const WaitOpenCase& c = GetParam();
     storeTask(1, {"Mail", "thunderbird", QString::fromUtf8(c.wait), "ABCDEFG", "*"});
@@ -159,7 +159,7 @@ struct OptOpenCase {
     bool once;
     const char* days;  // one character per day, 'x' ticked
 };
-class OpensStoredOptions : public TaskFormTest, public ::testing::WithParamInterface<OptOpenCase> {};
+class OpensStoredOptions : public TaskDialogTest, public ::testing::WithParamInterface<OptOpenCase> {};
 TEST_P(OpensStoredOptions, TickTheirBoxes) {
     storeTask(1, {"Mail", "thunderbird", "DW", QString::fromUtf8(GetParam().opt), "ab"});
     open(1);
@@ -177,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
                       OptOpenCase{"Empty", "", false, "......."}),
     velmora::testing::caseName);
 
-TEST_F(TaskFormTest, ExistingTaskShowsItsTextsUnchanged) {
+TEST_F(TaskDialogTest, ExistingTaskShowsItsTextsUnchanged) {
     storeTask(2, {" Mail ", "thunderbird -compose", "DW", "A", "ab"});
     open(2);
     EXPECT_EQ(desc()->text(), " Mail ");
@@ -186,7 +186,7 @@ TEST_F(TaskFormTest, ExistingTaskShowsItsTextsUnchanged) {
     EXPECT_TRUE(ok()->isEnabled());
 }
 
-TEST_F(TaskFormTest, UnreadableStoreIsReportedAndNothingCanBeSaved) {
+TEST_F(TaskDialogTest, UnreadableStoreIsReportedAndNothingCanBeSaved) {
     storeTask(1, {"Mail", "thunderbird", "DW", "A", "*"});
     store.failReads = true;
     store.readError = "Cannot read the settings store: disk on fire.";
@@ -209,7 +209,7 @@ struct TypingCase {
     const char* typed;
     const char* result;
 };
-class Typing : public TaskFormTest, public ::testing::WithParamInterface<TypingCase> {};
+class Typing : public TaskDialogTest, public ::testing::WithParamInterface<TypingCase> {};
 TEST_P(Typing, DropsRefusedCharacters) {
     open(0);
     QTest::mouseClick(forSeconds(), Qt::LeftButton);  // the seconds box takes input only then
@@ -226,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TypingCase{"CommandUnfiltered", "commandEdit", "A1a*Z#b", "A1a*Z#b"}),
     velmora::testing::caseName);
 
-TEST_F(TaskFormTest, DescriptionRefusesThe31stTypedCharacterEvenOverASelection) {
+TEST_F(TaskDialogTest, DescriptionRefusesThe31stTypedCharacterEvenOverASelection) {
     open(0);
     const QString thirty(30, QChar('a'));
     QTest::keyClicks(desc(), thirty);
@@ -242,7 +242,7 @@ TEST_F(TaskFormTest, DescriptionRefusesThe31stTypedCharacterEvenOverASelection) 
     EXPECT_EQ(desc()->text(), QString(29, QChar('a')) + "d");
 }
 
-TEST_F(TaskFormTest, TextFromAnInputMethodIsFilteredLikeTypedText) {
+TEST_F(TaskDialogTest, TextFromAnInputMethodIsFilteredLikeTypedText) {
     open(0);
     auto commit = [](QLineEdit* field, const QString& text) {
         QInputMethodEvent e;
@@ -257,7 +257,7 @@ TEST_F(TaskFormTest, TextFromAnInputMethodIsFilteredLikeTypedText) {
     EXPECT_EQ(desc()->text(), QString(28, QChar('a')) + "xy");
 }
 
-TEST_F(TaskFormTest, PastedTextIsNotFiltered) {
+TEST_F(TaskDialogTest, PastedTextIsNotFiltered) {
     open(0);
     QTest::keyClicks(desc(), QString(30, QChar('a')));
     QApplication::clipboard()->setText("Pasted Text 2");
@@ -277,7 +277,7 @@ struct ClampCase {
     const char* pasted;
     const char* result;
 };
-class SecondsClamp : public TaskFormTest, public ::testing::WithParamInterface<ClampCase> {};
+class SecondsClamp : public TaskDialogTest, public ::testing::WithParamInterface<ClampCase> {};
 TEST_P(SecondsClamp, AppliesToPastedText) {
     open(0);
     QTest::mouseClick(forSeconds(), Qt::LeftButton);
@@ -291,7 +291,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, SecondsClamp,
                                            ClampCase{"InRange", "300", "300"}),
                          velmora::testing::caseName);
 
-TEST_F(TaskFormTest, SecondsClampAppliesToTypedDigitsToo) {
+TEST_F(TaskDialogTest, SecondsClampAppliesToTypedDigitsToo) {
     open(0);
     QTest::mouseClick(forSeconds(), Qt::LeftButton);
     QTest::keyClicks(seconds(), "99999");
@@ -308,7 +308,7 @@ struct FieldsCase {
     const char* seconds;
     bool okEnabled;
 };
-class CheckFieldsTable : public TaskFormTest, public ::testing::WithParamInterface<FieldsCase> {};
+class CheckFieldsTable : public TaskDialogTest, public ::testing::WithParamInterface<FieldsCase> {};
 TEST_P(CheckFieldsTable, EnablesOkOnlyForASavableTask) {
     const FieldsCase& c = GetParam();
     open(0);
@@ -332,7 +332,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FieldsCase{"SecondsIgnoredUnlessFor", "Mail", "mail", "dontWaitButton", "0", true}),
     velmora::testing::caseName);
 
-TEST_F(TaskFormTest, OkFollowsEachChange) {
+TEST_F(TaskDialogTest, OkFollowsEachChange) {
     open(0);
     QTest::keyClicks(desc(), "Mail");
     EXPECT_FALSE(ok()->isEnabled());
@@ -359,7 +359,7 @@ struct SaveCase {
     const char* wait;
     const char* opt;
 };
-class Save : public TaskFormTest, public ::testing::WithParamInterface<SaveCase> {};
+class Save : public TaskDialogTest, public ::testing::WithParamInterface<SaveCase> {};
 TEST_P(Save, WritesTheFiveValuesAsOneTransaction) {
     const SaveCase& c = GetParam();
     open(0);
@@ -390,7 +390,7 @@ INSTANTIATE_TEST_SUITE_P(
                                "ABCDEFG"}),
     velmora::testing::caseName);
 
-TEST_F(TaskFormTest, SavesUnderTheEditorsSpellingReadableUnderTheCommonOne) {
+TEST_F(TaskDialogTest, SavesUnderTheEditorsSpellingReadableUnderTheCommonOne) {
     open(0);
     desc()->setText("Mail");
     app()->setText("mail");
@@ -400,7 +400,7 @@ TEST_F(TaskFormTest, SavesUnderTheEditorsSpellingReadableUnderTheCommonOne) {
     EXPECT_EQ(store.inner.read("StartUp", "Sequence", "Desc001"), "Mail");
 }
 
-TEST_F(TaskFormTest, EditingOverwritesTheTaskAndDropsItsStamp) {
+TEST_F(TaskDialogTest, EditingOverwritesTheTaskAndDropsItsStamp) {
     storeTask(1, {"A", "a", "DW", "A", "*"});
     storeTask(2, {"Mail", "mail", "30", "08121996ACO", "*"});
     open(2);
@@ -410,7 +410,7 @@ TEST_F(TaskFormTest, EditingOverwritesTheTaskAndDropsItsStamp) {
     EXPECT_EQ(stored(1).desc, "A");
 }
 
-TEST_F(TaskFormTest, NewTaskTakesTheFirstFreeNumber) {
+TEST_F(TaskDialogTest, NewTaskTakesTheFirstFreeNumber) {
     for (int n : {1, 2, 4}) storeTask(n, {QString::number(n), "x", "DW", "A", "*"});
     open(0);
     desc()->setText("Three");
@@ -420,7 +420,7 @@ TEST_F(TaskFormTest, NewTaskTakesTheFirstFreeNumber) {
     EXPECT_EQ(stored(4).desc, "4");
 }
 
-TEST_F(TaskFormTest, FullListWarnsWritesNothingAndCloses) {
+TEST_F(TaskDialogTest, FullListWarnsWritesNothingAndCloses) {
     for (int n = 1; n <= kMaxTasks; ++n) store.inner.write(kApp, kSequence, taskKey(TaskField::Desc, n), "T");
     const int writes = store.inner.writes();
     open(0);
@@ -435,7 +435,7 @@ TEST_F(TaskFormTest, FullListWarnsWritesNothingAndCloses) {
     EXPECT_EQ(form->result(), QDialog::Rejected);
 }
 
-TEST_F(TaskFormTest, FailedWriteIsReportedKeepsNothingAndStaysOpen) {
+TEST_F(TaskDialogTest, FailedWriteIsReportedKeepsNothingAndStaysOpen) {
     storeTask(1, {"Mail", "mail", "DW", "A", "*"});
     open(1);
     desc()->setText("Post");
@@ -454,7 +454,7 @@ TEST_F(TaskFormTest, FailedWriteIsReportedKeepsNothingAndStaysOpen) {
     EXPECT_FALSE(form->isVisible());
 }
 
-TEST_F(TaskFormTest, EnterInATextBoxDoesNotSave) {
+TEST_F(TaskDialogTest, EnterInATextBoxDoesNotSave) {
     open(0);
     desc()->setText("Mail");
     app()->setText("mail");
@@ -463,7 +463,7 @@ TEST_F(TaskFormTest, EnterInATextBoxDoesNotSave) {
     EXPECT_EQ(store.inner.writes(), 0);
 }
 
-TEST_F(TaskFormTest, NoButtonIsOrBecomesTheDefault) {
+TEST_F(TaskDialogTest, NoButtonIsOrBecomesTheDefault) {
     open(0);
     for (QPushButton* b : {browse(), ok(), cancel()}) {
         // A focused auto-default button would become the default for a moment.
@@ -483,7 +483,7 @@ struct EnterCase {
     enum Outcome { StaysOpen, Saves, Cancels } outcome;
 };
 
-class EnterTest : public TaskFormTest, public ::testing::WithParamInterface<EnterCase> {};
+class EnterTest : public TaskDialogTest, public ::testing::WithParamInterface<EnterCase> {};
 
 TEST_P(EnterTest, PressesOnlyTheFocusedButton) {
     const EnterCase& c = GetParam();
@@ -541,7 +541,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---------------------------------------------------------------- Cancel
 
-TEST_F(TaskFormTest, CancelAndEscWriteNothing) {
+TEST_F(TaskDialogTest, CancelAndEscWriteNothing) {
     storeTask(1, {"Mail", "mail", "DW", "A", "*"});
     const int writes = store.inner.writes();
     for (bool esc : {false, true}) {
@@ -558,7 +558,7 @@ TEST_F(TaskFormTest, CancelAndEscWriteNothing) {
 
 // ---------------------------------------------------------------- Browse
 
-TEST_F(TaskFormTest, BrowsePutsTheChosenPathIntoTheCommand) {
+TEST_F(TaskDialogTest, BrowsePutsTheChosenPathIntoTheCommand) {
     open(0);
     const QString longCommand = "/opt/" + QString(600, QChar('x'));
     app()->setText(longCommand);
@@ -575,7 +575,7 @@ TEST_F(TaskFormTest, BrowsePutsTheChosenPathIntoTheCommand) {
     EXPECT_EQ(app()->text(), "/home/user/Desktop/mail.desktop");
 }
 
-TEST_F(TaskFormTest, CancelledBrowseLeavesTheCommand) {
+TEST_F(TaskDialogTest, CancelledBrowseLeavesTheCommand) {
     open(0);
     app()->setText("thunderbird");
     QTest::mouseClick(browse(), Qt::LeftButton);
@@ -585,7 +585,7 @@ TEST_F(TaskFormTest, CancelledBrowseLeavesTheCommand) {
 
 // ---------------------------------------------------------------- keyboard
 
-TEST_F(TaskFormTest, AccessKeysReachTheirControls) {
+TEST_F(TaskDialogTest, AccessKeysReachTheirControls) {
     open(0);
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
@@ -599,7 +599,7 @@ TEST_F(TaskFormTest, AccessKeysReachTheirControls) {
     EXPECT_TRUE(desc()->hasFocus());
 }
 
-TEST_F(TaskFormTest, TabFollowsTheDesignOrder) {
+TEST_F(TaskDialogTest, TabFollowsTheDesignOrder) {
     open(0);
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
@@ -613,7 +613,7 @@ TEST_F(TaskFormTest, TabFollowsTheDesignOrder) {
     }
 }
 
-TEST_F(TaskFormTest, ControlsCarryTheirHelpNumbers) {
+TEST_F(TaskDialogTest, ControlsCarryTheirHelpNumbers) {
     open(0);
     EXPECT_EQ(desc()->property("helpTopic").toInt(), 120);
     EXPECT_EQ(browse()->property("helpTopic").toInt(), 140);

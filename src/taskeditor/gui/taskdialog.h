@@ -1,5 +1,5 @@
 #pragma once
-// TaskForm: the modal dialog that creates a new task or changes an existing
+// TaskDialog: the modal dialog that creates a new task or changes an existing
 // one. It fills itself from the store when it is created, writes the task's
 // five values in one go on OK and writes nothing on Cancel or Esc.
 //
@@ -31,7 +31,7 @@ class QRadioButton;
 
 namespace velmora {
 
-class TaskForm : public QDialog {
+class TaskDialog : public QDialog {
     Q_OBJECT
 public:
     // Builds the controls from the design and fills them from the store for
@@ -39,7 +39,7 @@ public:
     // If the store cannot be read the failure is reported through `prompts`
     // and OK stays disabled, so the form can only be cancelled. `store` and
     // `prompts` must outlive the form.
-    TaskForm(SettingsStore& store, Prompts& prompts, int taskNumber, QWidget* parent = nullptr);
+    TaskDialog(SettingsStore& store, Prompts& prompts, int taskNumber, QWidget* parent = nullptr);
 
     // The task number the form was opened for.
     int taskNumber() const { return m_taskNumber; }

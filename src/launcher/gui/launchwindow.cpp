@@ -1,4 +1,4 @@
-#include "launcher/gui/keyform.h"
+#include "launcher/gui/launchwindow.h"
 
 #include "ui/windowplacement.h"
 #include "store/tasklayout.h"
@@ -17,20 +17,20 @@ namespace {
 constexpr int kGrabRetryMs = 20;
 }
 
-KeyForm::KeyForm(SettingsStore& store, WindowSystem& windowSystem, QWidget* parent)
-    : KeyForm(store, nullptr, &windowSystem, parent) {}
+LaunchWindow::LaunchWindow(SettingsStore& store, WindowSystem& windowSystem, QWidget* parent)
+    : LaunchWindow(store, nullptr, &windowSystem, parent) {}
 
-KeyForm::KeyForm(SettingsStore& store, QWidget* parent)
-    : KeyForm(store, createWindowSystem(), nullptr, parent) {}
+LaunchWindow::LaunchWindow(SettingsStore& store, QWidget* parent)
+    : LaunchWindow(store, createWindowSystem(), nullptr, parent) {}
 
-KeyForm::KeyForm(SettingsStore& store, std::unique_ptr<WindowSystem> own, WindowSystem* windowSystem,
+LaunchWindow::LaunchWindow(SettingsStore& store, std::unique_ptr<WindowSystem> own, WindowSystem* windowSystem,
                  QWidget* parent)
     : QWidget(parent, Qt::Window),
       m_label(new QLabel(this)),
       m_ownWindowSystem(std::move(own)),
       m_ws(windowSystem ? *windowSystem : *m_ownWindowSystem),
       m_store(store) {
-    setObjectName(QStringLiteral("KeyForm"));
+    setObjectName(QStringLiteral("LaunchWindow"));
     setWindowTitle(QStringLiteral("Velmora"));
     // The design size holds the three status lines; a fixed size also keeps
     // a stored outer size from being taken for the client area and growing
@@ -58,13 +58,13 @@ KeyForm::KeyForm(SettingsStore& store, std::unique_ptr<WindowSystem> own, Window
     layout->activate();
 
     m_grabRetry.setInterval(kGrabRetryMs);
-    connect(&m_grabRetry, &QTimer::timeout, this, &KeyForm::tryGrab);
+    connect(&m_grabRetry, &QTimer::timeout, this, &LaunchWindow::tryGrab);
 
     if (!m_ws.placesWindows()) {
-        RestorePlacement(m_store, this, kApp, kWindow, kLocation2, PlacementScope::SizeOnly);
+        restorePlacement(m_store, this, kApp, kWindow, kLocation2, PlacementScope::SizeOnly);
         return;
     }
-    RestorePlacement(m_store, this, kApp, kWindow, kLocation2, PlacementScope::Everything);
+    restorePlacement(m_store, this, kApp, kWindow, kLocation2, PlacementScope::Everything);
     const TwipRect at = windowTwips(this);
     const QPoint restored = frameGeometry().topLeft();
     // The window manager is asked for the frame before the window is mapped,
@@ -74,16 +74,16 @@ KeyForm::KeyForm(SettingsStore& store, std::unique_ptr<WindowSystem> own, Window
     // A monitor that held the window may be gone since it was stored.
     if ((at.left == 0 && at.top == 0) || liesOffEveryScreen(this)) {
         m_centredWithFrame = frame.value_or(QMargins());
-        CenterForm(this, m_centredWithFrame);
+        centerOnScreen(this, m_centredWithFrame);
     } else if (frame && testAttribute(Qt::WA_WState_Created)) {
         // A native window without its frame is placed by its client area.
         move(restored + QPoint(frame->left(), frame->top()));
     }
 }
 
-KeyForm::~KeyForm() { releaseKeyboard(); }
+LaunchWindow::~LaunchWindow() { releaseKeyboard(); }
 
-bool KeyForm::event(QEvent* event) {
+bool LaunchWindow::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     const auto type = event->type();
     // Events come already while the label is made, before the members below
@@ -98,35 +98,35 @@ bool KeyForm::event(QEvent* event) {
                                 frame.right() - client.right(), frame.bottom() - client.bottom());
             const bool differs = real != *m_centredWithFrame;
             m_centredWithFrame.reset();
-            if (differs) CenterForm(this);
+            if (differs) centerOnScreen(this);
         }
     }
     return handled;
 }
 
-void KeyForm::showEvent(QShowEvent* event) {
+void LaunchWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (QWindow* window = windowHandle()) window->installEventFilter(this);
 }
 
-bool KeyForm::eventFilter(QObject* watched, QEvent* event) {
+bool LaunchWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed())
         m_seen = true;
     return QWidget::eventFilter(watched, event);
 }
 
-void KeyForm::setLabelText(const QString& raw) {
+void LaunchWindow::setLabelText(const QString& raw) {
     m_rawText = raw;
     m_label->setText(displayText(raw));
 }
 
-void KeyForm::takeKeyboard() {
+void LaunchWindow::takeKeyboard() {
     m_keyboardWanted = true;
     m_ws.activate(*this);
     tryGrab();
 }
 
-void KeyForm::tryGrab() {
+void LaunchWindow::tryGrab() {
     if (!m_keyboardWanted || m_keyboardHeld) {
         m_grabRetry.stop();
         return;
@@ -137,7 +137,7 @@ void KeyForm::tryGrab() {
     else if (!m_grabRetry.isActive()) m_grabRetry.start();
 }
 
-void KeyForm::releaseKeyboard() {
+void LaunchWindow::releaseKeyboard() {
     m_keyboardWanted = false;
     m_grabRetry.stop();
     if (!m_keyboardHeld) return;
@@ -145,7 +145,7 @@ void KeyForm::releaseKeyboard() {
     m_ws.releaseKeyboard();
 }
 
-void KeyForm::unload() {
+void LaunchWindow::unload() {
     if (m_unloaded) return;
     m_unloaded = true;
     releaseKeyboard();
@@ -159,16 +159,16 @@ void KeyForm::unload() {
     if (!seen || !m_ws.isRealScreen()) return;
     // A store opened only for reading was reported when it was opened.
     if (!m_store.writable()) return;
-    SavePlacement(m_store, this, kApp, kWindow, kLocation2,
+    savePlacement(m_store, this, kApp, kWindow, kLocation2,
                   m_ws.placesWindows() ? PlacementScope::Everything : PlacementScope::SizeOnly);
 }
 
-void KeyForm::closeEvent(QCloseEvent* event) {
+void LaunchWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     emit waitEndRequested();
 }
 
-void KeyForm::keyPressEvent(QKeyEvent* event) {
+void LaunchWindow::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (key >= Qt::Key_A && key <= Qt::Key_Z) {
         event->accept();

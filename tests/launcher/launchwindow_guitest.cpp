@@ -1,6 +1,6 @@
-// KeyForm on the offscreen platform: its design, where it places itself,
+// LaunchWindow on the offscreen platform: its design, where it places itself,
 // what unload() saves, and what its keys and close button signal.
-#include "launcher/gui/keyform.h"
+#include "launcher/gui/launchwindow.h"
 
 #include "fakes/fakewindowsystem.h"
 #include "fakes/probestore.h"
@@ -28,7 +28,7 @@
 namespace velmora {
 namespace {
 
-class KeyFormTest : public ::testing::Test {
+class LaunchWindowTest : public ::testing::Test {
 protected:
     void storeLocation(const QString& text) { settings.write(kApp, kWindow, kLocation2, text); }
     QString location() const { return settings.read(kApp, kWindow, kLocation2); }
@@ -43,15 +43,15 @@ protected:
 // client area is kClient, where the status lines fit without growing it.
 const QSize kClient(214, 57);
 
-class KeyFormKnownDesktopTest : public KeyFormTest {
+class LaunchWindowKnownDesktopTest : public LaunchWindowTest {
 protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(desktop.use()); }
 
     testing::KnownDesktop desktop;
 };
 
-TEST_F(KeyFormKnownDesktopTest, LoadsWithItsDesign) {
-    KeyForm form(settings, windows);
+TEST_F(LaunchWindowKnownDesktopTest, LoadsWithItsDesign) {
+    LaunchWindow form(settings, windows);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Velmora"));
     EXPECT_EQ(form.size(), kClient);
     // The design's margins: 120 * 1.1311 / 15 = 9.05 at either side,
@@ -62,16 +62,16 @@ TEST_F(KeyFormKnownDesktopTest, LoadsWithItsDesign) {
     EXPECT_FALSE(form.isVisible()) << "loading does not show it";
 }
 
-TEST_F(KeyFormTest, LabelShowsCharacter13AsALineBreakAndKeepsTheRawText) {
-    KeyForm form(settings, windows);
+TEST_F(LaunchWindowTest, LabelShowsCharacter13AsALineBreakAndKeepsTheRawText) {
+    LaunchWindow form(settings, windows);
     const QString raw = QChar(13) + QStringLiteral("Select launch configuration ...");
     form.setLabelText(raw);
     EXPECT_EQ(form.labelText(), raw);
     EXPECT_EQ(form.label()->text(), QStringLiteral("\nSelect launch configuration ..."));
 }
 
-TEST_F(KeyFormTest, DescriptionsAreShownAsTheyAreNotAsMarkup) {
-    KeyForm form(settings, windows);
+TEST_F(LaunchWindowTest, DescriptionsAreShownAsTheyAreNotAsMarkup) {
+    LaunchWindow form(settings, windows);
     form.setLabelText(QStringLiteral("<b>Mail</b>"));
     EXPECT_EQ(form.label()->textFormat(), Qt::PlainText);
 }
@@ -84,11 +84,11 @@ struct CentreCase {
     friend void PrintTo(const CentreCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class CentringTest : public KeyFormKnownDesktopTest, public ::testing::WithParamInterface<CentreCase> {};
+class CentringTest : public LaunchWindowKnownDesktopTest, public ::testing::WithParamInterface<CentreCase> {};
 
 TEST_P(CentringTest, AWindowLeftAtTopLeftIsCentred) {
     storeLocation(QString::fromUtf8(GetParam().stored));
-    KeyForm form(settings, windows);
+    LaunchWindow form(settings, windows);
     ASSERT_EQ(form.size(), kClient);
     // Not framed, and no frame announced: 400 - 214 / 2 = 293, and
     // 340 - 57 / 2 = 311.5, a half that rounds up.
@@ -102,16 +102,16 @@ INSTANTIATE_TEST_SUITE_P(Stored, CentringTest,
                                            CentreCase{"one_character_field", "5;912;864;2832;0"}),
                          velmora::testing::caseName);
 
-TEST_F(KeyFormKnownDesktopTest, StoredPositionIsRestoredAndTheDesignSizeKept) {
+TEST_F(LaunchWindowKnownDesktopTest, StoredPositionIsRestoredAndTheDesignSizeKept) {
     storeLocation(QStringLiteral("1320;912;9999;9999;0"));
-    KeyForm form(settings, windows);
+    LaunchWindow form(settings, windows);
     // 912 / 15 = 60.8 and 1320 / 15 = 88.
     EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(61, 88));
     EXPECT_EQ(form.size(), kClient);
 }
 
-TEST_F(KeyFormKnownDesktopTest, UnloadSavesOnceAndHides) {
-    KeyForm form(settings, windows);
+TEST_F(LaunchWindowKnownDesktopTest, UnloadSavesOnceAndHides) {
+    LaunchWindow form(settings, windows);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     form.move(200, 100);
@@ -126,30 +126,30 @@ TEST_F(KeyFormKnownDesktopTest, UnloadSavesOnceAndHides) {
     EXPECT_EQ(settings.writes(), writes + 1) << "a second unload() does nothing";
 }
 
-TEST_F(KeyFormKnownDesktopTest, TheNextLoadShowsItWhereTheUserLeftIt) {
+TEST_F(LaunchWindowKnownDesktopTest, TheNextLoadShowsItWhereTheUserLeftIt) {
     {
-        KeyForm form(settings, windows);
+        LaunchWindow form(settings, windows);
         form.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
         form.move(321, 234);
         form.unload();
     }
-    KeyForm again(settings, windows);
+    LaunchWindow again(settings, windows);
     again.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
     EXPECT_EQ(again.frameGeometry().topLeft(), QPoint(321, 234));
     EXPECT_EQ(again.size(), kClient);
 }
 
-TEST_F(KeyFormTest, DestroyingItWithoutUnloadSavesNothing) {
-    { KeyForm form(settings, windows); }
+TEST_F(LaunchWindowTest, DestroyingItWithoutUnloadSavesNothing) {
+    { LaunchWindow form(settings, windows); }
     EXPECT_FALSE(settings.contains(kApp, kWindow, kLocation2));
 }
 
-TEST_F(KeyFormTest, UnloadHidesEvenWhenSavingFails) {
+TEST_F(LaunchWindowTest, UnloadHidesEvenWhenSavingFails) {
     testing::ProbeStore readOnly;
     readOnly.failWrites = true;
-    KeyForm form(readOnly, windows);
+    LaunchWindow form(readOnly, windows);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     EXPECT_THROW(form.unload(), StoreError);
@@ -157,17 +157,17 @@ TEST_F(KeyFormTest, UnloadHidesEvenWhenSavingFails) {
     EXPECT_NO_THROW(form.unload());
 }
 
-TEST_F(KeyFormKnownDesktopTest, IsCentredWithTheFrameTheWindowManagerAnnouncesBeforeItIsFramed) {
+TEST_F(LaunchWindowKnownDesktopTest, IsCentredWithTheFrameTheWindowManagerAnnouncesBeforeItIsFramed) {
     windows.frame = QMargins(3, 24, 5, 7);
-    KeyForm form(settings, windows);
+    LaunchWindow form(settings, windows);
     ASSERT_EQ(form.size(), kClient);
     // The outer size is 222 x 88: 400 - 111 = 289 and 340 - 44 = 296.
     EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(289, 296));
 }
 
-TEST_F(KeyFormKnownDesktopTest, IsCentredAgainOnceFramedWhenTheFrameWasNotAnnounced) {
+TEST_F(LaunchWindowKnownDesktopTest, IsCentredAgainOnceFramedWhenTheFrameWasNotAnnounced) {
     windows.frame.reset();
-    KeyForm form(settings, windows);
+    LaunchWindow form(settings, windows);
     ASSERT_EQ(form.size(), kClient);
     EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(293, 312)) << "centred without a frame";
     form.show();
@@ -178,18 +178,18 @@ TEST_F(KeyFormKnownDesktopTest, IsCentredAgainOnceFramedWhenTheFrameWasNotAnnoun
         << "still at " << form.frameGeometry().x() << "," << form.frameGeometry().y();
 }
 
-TEST_F(KeyFormKnownDesktopTest, AStoredPositionOffEveryScreenIsBroughtBackCentred) {
+TEST_F(LaunchWindowKnownDesktopTest, AStoredPositionOffEveryScreenIsBroughtBackCentred) {
     // Left on a second monitor that is gone now.
     storeLocation(QStringLiteral("1320;90000;864;2832;0"));
-    KeyForm form(settings, windows);
+    LaunchWindow form(settings, windows);
     ASSERT_EQ(form.size(), kClient);
     EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(293, 312));
 }
 
-TEST_F(KeyFormKnownDesktopTest, WhereTheWindowSystemPlacesWindowsOnlyTheSizeIsKept) {
+TEST_F(LaunchWindowKnownDesktopTest, WhereTheWindowSystemPlacesWindowsOnlyTheSizeIsKept) {
     windows.places = false;
     storeLocation(QStringLiteral("1320;912;864;2832;0"));
-    KeyForm form(settings, windows);
+    LaunchWindow form(settings, windows);
     EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(0, 0)) << "neither restored nor centred";
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
@@ -207,12 +207,12 @@ struct UnseenCase {
     friend void PrintTo(const UnseenCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class UnseenTest : public KeyFormTest, public ::testing::WithParamInterface<UnseenCase> {};
+class UnseenTest : public LaunchWindowTest, public ::testing::WithParamInterface<UnseenCase> {};
 
 TEST_P(UnseenTest, AWindowNobodySawSavesNoPosition) {
     windows.realScreen = GetParam().realScreen;
     storeLocation(QStringLiteral("1320;912;864;2832;0"));
-    KeyForm form(settings, windows);
+    LaunchWindow form(settings, windows);
     if (GetParam().shown) {
         form.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
@@ -232,9 +232,9 @@ INSTANTIATE_TEST_SUITE_P(Windows, UnseenTest,
 
 // --- the keyboard and the close button -------------------------------------
 
-TEST_F(KeyFormTest, TakesTheKeyboardRetryingUntilTheWindowSystemGivesIt) {
+TEST_F(LaunchWindowTest, TakesTheKeyboardRetryingUntilTheWindowSystemGivesIt) {
     windows.refusedGrabs = 3;
-    KeyForm form(settings, windows);
+    LaunchWindow form(settings, windows);
     form.show();
     form.takeKeyboard();
     EXPECT_EQ(windows.activations, 1);
@@ -246,8 +246,8 @@ TEST_F(KeyFormTest, TakesTheKeyboardRetryingUntilTheWindowSystemGivesIt) {
     EXPECT_FALSE(form.holdsKeyboard());
 }
 
-TEST_F(KeyFormTest, UnloadGivesTheKeyboardBack) {
-    KeyForm form(settings, windows);
+TEST_F(LaunchWindowTest, UnloadGivesTheKeyboardBack) {
+    LaunchWindow form(settings, windows);
     form.show();
     form.takeKeyboard();
     ASSERT_TRUE(form.holdsKeyboard());
@@ -255,8 +255,8 @@ TEST_F(KeyFormTest, UnloadGivesTheKeyboardBack) {
     EXPECT_FALSE(windows.grabbed);
 }
 
-TEST_F(KeyFormTest, ReleasingBeforeTheGrabHeldStopsTheRetries) {
-    KeyForm form(settings, windows);
+TEST_F(LaunchWindowTest, ReleasingBeforeTheGrabHeldStopsTheRetries) {
+    LaunchWindow form(settings, windows);
     form.takeKeyboard();  // not shown: never viewable
     form.releaseKeyboard();
     const int attempts = windows.grabAttempts;
@@ -265,12 +265,12 @@ TEST_F(KeyFormTest, ReleasingBeforeTheGrabHeldStopsTheRetries) {
     EXPECT_EQ(windows.releases, 0) << "nothing was held";
 }
 
-TEST_F(KeyFormTest, TheCloseButtonEndsTheWaitAsEnterDoes) {
-    KeyForm form(settings, windows);
+TEST_F(LaunchWindowTest, TheCloseButtonEndsTheWaitAsEnterDoes) {
+    LaunchWindow form(settings, windows);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QSignalSpy ends(&form, &KeyForm::waitEndRequested);
-    QSignalSpy letters(&form, &KeyForm::letterChosen);
+    QSignalSpy ends(&form, &LaunchWindow::waitEndRequested);
+    QSignalSpy letters(&form, &LaunchWindow::letterChosen);
     EXPECT_FALSE(form.close()) << "the window stays until it is unloaded";
     EXPECT_EQ(ends.count(), 1);
     EXPECT_EQ(letters.count(), 0);
@@ -289,15 +289,15 @@ struct KeyCase {
     friend void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class KeysTest : public KeyFormTest, public ::testing::WithParamInterface<KeyCase> {};
+class KeysTest : public LaunchWindowTest, public ::testing::WithParamInterface<KeyCase> {};
 
 TEST_P(KeysTest, LettersChooseEnterEndsTheWaitOthersDoNothing) {
     const KeyCase& c = GetParam();
-    KeyForm form(settings, windows);
+    LaunchWindow form(settings, windows);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QSignalSpy letters(&form, &KeyForm::letterChosen);
-    QSignalSpy ends(&form, &KeyForm::waitEndRequested);
+    QSignalSpy letters(&form, &LaunchWindow::letterChosen);
+    QSignalSpy ends(&form, &LaunchWindow::waitEndRequested);
     QKeyEvent event(QEvent::KeyPress, c.key, c.modifiers);
     QCoreApplication::sendEvent(&form, &event);
     QStringList signalled;
@@ -322,13 +322,13 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"umlaut", Qt::Key_Adiaeresis, Qt::NoModifier, "", false, false}),
     velmora::testing::caseName);
 
-TEST_F(KeyFormTest, TypedLettersInAnyCaseGiveTheLowerCaseLetter) {
-    KeyForm form(settings, windows);
+TEST_F(LaunchWindowTest, TypedLettersInAnyCaseGiveTheLowerCaseLetter) {
+    LaunchWindow form(settings, windows);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     QStringList letters;
-    QObject::connect(&form, &KeyForm::letterChosen, &form, [&](const QString& l) { letters.append(l); });
-    QSignalSpy ends(&form, &KeyForm::waitEndRequested);
+    QObject::connect(&form, &LaunchWindow::letterChosen, &form, [&](const QString& l) { letters.append(l); });
+    QSignalSpy ends(&form, &LaunchWindow::waitEndRequested);
     QTest::keyClick(&form, 'B');
     QTest::keyClick(&form, 'c');
     QTest::keyClick(&form, Qt::Key_D, Qt::ShiftModifier);

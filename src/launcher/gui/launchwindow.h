@@ -1,5 +1,5 @@
 #pragma once
-// KeyForm: the small window of start-up mode. First it asks for a launch
+// LaunchWindow: the small window of start-up mode. First it asks for a launch
 // configuration letter (the selection phase), then it shows the runner's
 // status lines; the editor's test run uses it the same way. What the user
 // does in it leaves it only as signals: the letter chosen, and the end of
@@ -21,7 +21,7 @@ class QLabel;
 
 namespace velmora {
 
-class KeyForm : public QWidget {
+class LaunchWindow : public QWidget {
     Q_OBJECT
 public:
     // Loads the window: caption "Velmora", a fixed client area of 2832 x 864
@@ -32,11 +32,11 @@ public:
     // is centred on the screen instead, with the frame the window manager
     // will give it. Where the window system places windows itself, only the
     // size is restored and nothing is centred. Not shown yet.
-    KeyForm(SettingsStore& store, WindowSystem& windowSystem, QWidget* parent = nullptr);
+    LaunchWindow(SettingsStore& store, WindowSystem& windowSystem, QWidget* parent = nullptr);
     // The same on the running application's window system.
-    explicit KeyForm(SettingsStore& store, QWidget* parent = nullptr);
+    explicit LaunchWindow(SettingsStore& store, QWidget* parent = nullptr);
     // Does not save the placement: only unload() does. Gives the keyboard back.
-    ~KeyForm() override;
+    ~LaunchWindow() override;
 
     // Shows the text; a line feed, or a carriage return in stored text, breaks
     // the line (see labelText()).
@@ -80,7 +80,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    KeyForm(SettingsStore& store, std::unique_ptr<WindowSystem> own, WindowSystem* windowSystem,
+    LaunchWindow(SettingsStore& store, std::unique_ptr<WindowSystem> own, WindowSystem* windowSystem,
             QWidget* parent);
     void tryGrab();
 

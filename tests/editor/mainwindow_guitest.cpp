@@ -1,7 +1,7 @@
 // ctest-timeout: 120
 // The main window of editing mode on the offscreen platform: list display,
 // default-key box, the list's popup menu, placement, unload, About and help.
-#include "editor/gui/mainform.h"
+#include "editor/gui/mainwindow.h"
 
 #include "about/aboutdialog.h"
 #include "controls.h"
@@ -58,10 +58,10 @@ using testing::control;
 
 const QString kHelpFile = QStringLiteral(VELMORA_SOURCE_DIR "/data/help/velmora.html");
 
-class MainformTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        form = std::make_unique<Mainform>(store, prompts, launcher, clock, environment);
+        form = std::make_unique<MainWindow>(store, prompts, launcher, clock, environment);
     }
     void TearDown() override {
         // Never leave a popup or a window behind for the next test.
@@ -104,7 +104,7 @@ protected:
     testing::FakeClock clock;
     // No folders: the Install button of these tests never reaches a real home.
     QProcessEnvironment environment;
-    std::unique_ptr<Mainform> form;
+    std::unique_ptr<MainWindow> form;
 };
 
 // ---- refreshList ---------------------------------------------------------------
@@ -116,7 +116,7 @@ struct WaitCase {
     friend void PrintTo(const WaitCase& c, std::ostream* out) { *out << c.name; }
 };
 
-class RefreshListWaitTest : public MainformTest, public ::testing::WithParamInterface<WaitCase> {};
+class RefreshListWaitTest : public MainWindowTest, public ::testing::WithParamInterface<WaitCase> {};
 
 TEST_P(RefreshListWaitTest, LineShowsTheWaitMode) {
     addTask(1, QStringLiteral("Mail"), QString::fromUtf8(GetParam().wait));
@@ -136,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                       WaitCase{"Negative", "-5", "Wait\tuntil finished"}),
     velmora::testing::caseName);
 
-TEST_F(MainformTest, RefreshListListsTasksInOrderUpToTheFirstGap) {
+TEST_F(MainWindowTest, RefreshListListsTasksInOrderUpToTheFirstGap) {
     addTask(1, QStringLiteral("Mail"), QStringLiteral("0"));
     addTask(2, QStringLiteral("Backup"), QStringLiteral("DW"));
     addTask(4, QStringLiteral("Hidden"), QStringLiteral("DW"));
@@ -154,7 +154,7 @@ TEST_F(MainformTest, RefreshListListsTasksInOrderUpToTheFirstGap) {
     EXPECT_EQ(list()->count(), 1);
 }
 
-TEST_F(MainformTest, RefreshListStopsAfterTask999) {
+TEST_F(MainWindowTest, RefreshListStopsAfterTask999) {
     for (int n = 1; n <= kMaxTasks; ++n) addTask(n, QStringLiteral("T%1").arg(n), QStringLiteral("DW"));
     store.inner.write(kApp, kSequence, QStringLiteral("Desc1000"), QStringLiteral("beyond"));
     form->refreshList();
@@ -163,7 +163,7 @@ TEST_F(MainformTest, RefreshListStopsAfterTask999) {
     EXPECT_EQ(list()->item(kMaxTasks - 1)->data(Qt::UserRole).toInt(), kMaxTasks);
 }
 
-TEST_F(MainformTest, EmptyListStillGetsTabStopsAndExtentFromTheListsFont) {
+TEST_F(MainWindowTest, EmptyListStillGetsTabStopsAndExtentFromTheListsFont) {
     // The list in DejaVu Sans at 12 pixels, where the 52 letters measure
     // 385.0625 pixels (7.405 each), "999 " 26.6875, "Here is the link name"
     // 128.109375 and "Don't Wait  " 70.0625. With a gap of round(2 * 7.405) =
@@ -183,7 +183,7 @@ TEST_F(MainformTest, EmptyListStillGetsTabStopsAndExtentFromTheListsFont) {
     EXPECT_EQ(list()->horizontalExtent(), 281);
 }
 
-TEST_F(MainformTest, RefreshListLeavesNoLineSelected) {
+TEST_F(MainWindowTest, RefreshListLeavesNoLineSelected) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     addTask(2, QStringLiteral("B"), QStringLiteral("DW"));
     form->refreshList();
@@ -194,7 +194,7 @@ TEST_F(MainformTest, RefreshListLeavesNoLineSelected) {
     EXPECT_TRUE(list()->selectedItems().isEmpty());
 }
 
-TEST_F(MainformTest, RefreshListShowsTheBusyPointerOnlyWhileItReads) {
+TEST_F(MainWindowTest, RefreshListShowsTheBusyPointerOnlyWhileItReads) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     std::optional<MousePointer> pointerWhileReading;
     store.onRead = [&] { pointerWhileReading = mousePointer(); };
@@ -203,7 +203,7 @@ TEST_F(MainformTest, RefreshListShowsTheBusyPointerOnlyWhileItReads) {
     EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
-TEST_F(MainformTest, RefreshListReportsAStoreFailureAndKeepsWhatItRead) {
+TEST_F(MainWindowTest, RefreshListReportsAStoreFailureAndKeepsWhatItRead) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     addTask(2, QStringLiteral("B"), QStringLiteral("DW"));
     store.failReadsAfter = 1;
@@ -224,7 +224,7 @@ int leftmostInk(const QImage& image, const QRect& band) {
     return -1;
 }
 
-TEST_F(MainformTest, LinesAreDrawnWithTheirTabsAtTheStops) {
+TEST_F(MainWindowTest, LinesAreDrawnWithTheirTabsAtTheStops) {
     form->refreshList();  // sets the stops for the list's font
     list()->addItem(QStringLiteral("\tMMMM"));      // starts at the first stop
     list()->addItem(QStringLiteral("\t\tMMMM"));    // at the second
@@ -242,7 +242,7 @@ TEST_F(MainformTest, LinesAreDrawnWithTheirTabsAtTheStops) {
     }
 }
 
-TEST_F(MainformTest, ScrollRangeCoversTheExtentAndLongLines) {
+TEST_F(MainWindowTest, ScrollRangeCoversTheExtentAndLongLines) {
     form->refreshList();
     EXPECT_EQ(list()->contentWidth(), list()->horizontalExtent()) << "empty list";
     list()->addItem(QStringLiteral("1"));
@@ -272,7 +272,7 @@ struct KeyCase {
     friend void PrintTo(const KeyCase& c, std::ostream* out) { *out << c.name; }
 };
 
-class DefaultKeyTest : public MainformTest, public ::testing::WithParamInterface<KeyCase> {};
+class DefaultKeyTest : public MainWindowTest, public ::testing::WithParamInterface<KeyCase> {};
 
 TEST_P(DefaultKeyTest, TakesOneLowerCaseLetter) {
     const KeyCase& c = GetParam();
@@ -295,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"BackspacePasses", "b", Qt::Key_Backspace, 0, ""}),
     velmora::testing::caseName);
 
-TEST_F(MainformTest, DefaultKeyTakesANewLetterOnceTheOldOneIsDeleted) {
+TEST_F(MainWindowTest, DefaultKeyTakesANewLetterOnceTheOldOneIsDeleted) {
     QTest::keyClicks(defaultKey(), QStringLiteral("bc"));
     EXPECT_EQ(defaultKey()->text(), QStringLiteral("b"));
     QTest::keyClick(defaultKey(), Qt::Key_Home);
@@ -307,7 +307,7 @@ TEST_F(MainformTest, DefaultKeyTakesANewLetterOnceTheOldOneIsDeleted) {
 
 // ---- The list's popup menu -------------------------------------------------------
 
-TEST_F(MainformTest, RightClickWithoutSelectionOffersOnlyAdd) {
+TEST_F(MainWindowTest, RightClickWithoutSelectionOffersOnlyAdd) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
     const QPoint at = list()->visualItemRect(list()->item(0)).center();
@@ -325,7 +325,7 @@ TEST_F(MainformTest, RightClickWithoutSelectionOffersOnlyAdd) {
     EXPECT_EQ(menu()->geometry().topLeft(), global);
 }
 
-TEST_F(MainformTest, RightClickWithSelectionOffersEditAndDelete) {
+TEST_F(MainWindowTest, RightClickWithSelectionOffersEditAndDelete) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     addTask(2, QStringLiteral("B"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
@@ -344,7 +344,7 @@ TEST_F(MainformTest, RightClickWithSelectionOffersEditAndDelete) {
               (QList<QAction*>{editItem(), addItem(), item("separatorAction"), deleteItem()}));
 }
 
-class MenuButtonTest : public MainformTest, public ::testing::WithParamInterface<Qt::MouseButton> {};
+class MenuButtonTest : public MainWindowTest, public ::testing::WithParamInterface<Qt::MouseButton> {};
 
 TEST_P(MenuButtonTest, MenuItemsCanBeChosenWithEitherButton) {
     form->load(false, QString(), kHelpFile);
@@ -379,7 +379,7 @@ struct MenuKeyCase {
     friend void PrintTo(const MenuKeyCase& c, std::ostream* out) { *out << c.name; }
 };
 
-class MenuKeyTest : public MainformTest, public ::testing::WithParamInterface<MenuKeyCase> {};
+class MenuKeyTest : public MainWindowTest, public ::testing::WithParamInterface<MenuKeyCase> {};
 
 TEST_P(MenuKeyTest, OpensTheMenuBelowTheSelectedLine) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
@@ -424,7 +424,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MenuKeyCase{"ShiftF10", Qt::Key_F10, Qt::ShiftModifier}),
     velmora::testing::caseName);
 
-TEST_F(MainformTest, F10AloneOpensNoMenu) {
+TEST_F(MainWindowTest, F10AloneOpensNoMenu) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
     form->setListIndex(0);
@@ -432,7 +432,7 @@ TEST_F(MainformTest, F10AloneOpensNoMenu) {
     EXPECT_FALSE(menu()->isVisible());
 }
 
-TEST_F(MainformTest, TheMenuKeyReportedTwiceOpensTheMenuOnce) {
+TEST_F(MainWindowTest, TheMenuKeyReportedTwiceOpensTheMenuOnce) {
     // A platform that turns the Menu key into a context menu request also
     // delivers the key itself.
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
@@ -446,7 +446,7 @@ TEST_F(MainformTest, TheMenuKeyReportedTwiceOpensTheMenuOnce) {
     EXPECT_EQ(shown.count(), 1);
 }
 
-TEST_F(MainformTest, AMouseContextRequestLeavesTheMenuToTheButtonRelease) {
+TEST_F(MainWindowTest, AMouseContextRequestLeavesTheMenuToTheButtonRelease) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
     QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(5, 5), list()->mapToGlobal(QPoint(5, 5)));
@@ -454,7 +454,7 @@ TEST_F(MainformTest, AMouseContextRequestLeavesTheMenuToTheButtonRelease) {
     EXPECT_FALSE(menu()->isVisible());
 }
 
-TEST_F(MainformTest, LeftButtonSelectsAndShowsNoMenu) {
+TEST_F(MainWindowTest, LeftButtonSelectsAndShowsNoMenu) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
     const QPoint at = list()->visualItemRect(list()->item(0)).center();
@@ -472,11 +472,11 @@ TEST_F(MainformTest, LeftButtonSelectsAndShowsNoMenu) {
 // The least outer size is the client area and the design's room for the
 // frame: width * 15 + 96 twips (a whole pixel more than 6.4, so 7 pixels)
 // by height * 15 + 360 (24 pixels), larger than the plain 5976 x 3360.
-class MainformKnownDesktopTest : public MainformTest {
+class MainWindowKnownDesktopTest : public MainWindowTest {
 protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(desktop.use());
-        MainformTest::SetUp();
+        MainWindowTest::SetUp();
         client = form->size();
         ASSERT_EQ(client.width(), 443) << "the design's width in this font";
         ASSERT_GE(client.height(), 197) << "at least the design's height in this font";
@@ -505,7 +505,7 @@ struct PlacementCase {
     friend void PrintTo(const PlacementCase& c, std::ostream* out) { *out << c.name; }
 };
 
-class RestoreTest : public MainformKnownDesktopTest, public ::testing::WithParamInterface<PlacementCase> {};
+class RestoreTest : public MainWindowKnownDesktopTest, public ::testing::WithParamInterface<PlacementCase> {};
 
 TEST_P(RestoreTest, AppliesTheStoredPlacement) {
     const PlacementCase& c = GetParam();
@@ -541,7 +541,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlacementCase{"Maximised", "1320;912;3360;5976;2", -1, -1, 0, 0, true}),
     velmora::testing::caseName);
 
-TEST_F(MainformTest, AWindowOnNoScreenComesBackOntoThePrimaryScreen) {
+TEST_F(MainWindowTest, AWindowOnNoScreenComesBackOntoThePrimaryScreen) {
     // 2000 by 4000 pixels: beyond any screen the offscreen platform has.
     loadWithPlacement(QStringLiteral("30000;60000;3360;5976;0"));
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
@@ -549,7 +549,7 @@ TEST_F(MainformTest, AWindowOnNoScreenComesBackOntoThePrimaryScreen) {
         << form->frameGeometry().x() << "," << form->frameGeometry().y();
 }
 
-TEST_F(MainformKnownDesktopTest, AWindowPartlyOnScreenStaysWhereItWas) {
+TEST_F(MainWindowKnownDesktopTest, AWindowPartlyOnScreenStaysWhereItWas) {
     // Left at 11685 / 15 = 779 pixels, 20 pixels short of the screen's last
     // column 799; top 150 / 15 = 10.
     loadWithPlacement(QStringLiteral("150;11685;3360;5976;0"));
@@ -557,7 +557,7 @@ TEST_F(MainformKnownDesktopTest, AWindowPartlyOnScreenStaysWhereItWas) {
     EXPECT_EQ(form->frameGeometry().top(), 10);
 }
 
-TEST_F(MainformKnownDesktopTest, ClosingSavesThePlacementAndTheDefaultKey) {
+TEST_F(MainWindowKnownDesktopTest, ClosingSavesThePlacementAndTheDefaultKey) {
     loadWithPlacement(QStringLiteral("1320;912;3360;5976;0"));
     form->move(150, 75);
     QTest::keyClicks(defaultKey(), QStringLiteral("b"));
@@ -572,7 +572,7 @@ TEST_F(MainformKnownDesktopTest, ClosingSavesThePlacementAndTheDefaultKey) {
     EXPECT_EQ(prompts.calls.size(), 0u);
 }
 
-TEST_F(MainformKnownDesktopTest, ReopeningKeepsTheSizeItWasClosedWith) {
+TEST_F(MainWindowKnownDesktopTest, ReopeningKeepsTheSizeItWasClosedWith) {
     // The offscreen platform frames its windows, as a window manager does.
     loadWithPlacement(QStringLiteral("1320;912;3360;5976;0"));
     ASSERT_EQ(form->frameGeometry().size() - form->size(), QSize(4, 4));
@@ -582,14 +582,14 @@ TEST_F(MainformKnownDesktopTest, ReopeningKeepsTheSizeItWasClosedWith) {
     EXPECT_EQ(first, QStringLiteral("1320;915;%1;%2;0")
                          .arg(twips(leastOuterTwipsHeight()), twips(leastOuterTwipsWidth())));
     for (int run = 0; run < 2; ++run) {
-        form = std::make_unique<Mainform>(store, prompts, launcher, clock, environment);
+        form = std::make_unique<MainWindow>(store, prompts, launcher, clock, environment);
         form->load(false, QString(), kHelpFile);
         form->close();
         EXPECT_EQ(stored(kWindow, kLocation), first) << "run " << run;
     }
 }
 
-TEST_F(MainformTest, ClosingWithAnEmptyBoxClearsTheDefaultKey) {
+TEST_F(MainWindowTest, ClosingWithAnEmptyBoxClearsTheDefaultKey) {
     store.write(kApp, kSequence, kDefaultKey, QStringLiteral("b"));
     form->load(false, QStringLiteral("b"), kHelpFile);
     EXPECT_EQ(defaultKey()->text(), QStringLiteral("b"));
@@ -598,14 +598,14 @@ TEST_F(MainformTest, ClosingWithAnEmptyBoxClearsTheDefaultKey) {
     EXPECT_EQ(stored(kSequence, kDefaultKey), QString());
 }
 
-TEST_F(MainformTest, ClosingWhileMaximisedKeepsTheStoredPlacement) {
+TEST_F(MainWindowTest, ClosingWhileMaximisedKeepsTheStoredPlacement) {
     loadWithPlacement(QStringLiteral("1320;912;3360;5976;2"));
     ASSERT_TRUE(form->windowState() & Qt::WindowMaximized);
     form->close();
     EXPECT_EQ(stored(kWindow, kLocation), QStringLiteral("1320;912;3360;5976;2"));
 }
 
-TEST_F(MainformTest, ExitButtonClosesAndSaves) {
+TEST_F(MainWindowTest, ExitButtonClosesAndSaves) {
     form->load(false, QStringLiteral("k"), kHelpFile);
     QTest::mouseClick(button("exitButton"), Qt::LeftButton);
     EXPECT_FALSE(form->isVisible());
@@ -613,7 +613,7 @@ TEST_F(MainformTest, ExitButtonClosesAndSaves) {
     EXPECT_NE(stored(kWindow, kLocation), QStringLiteral("<missing>"));
 }
 
-TEST_F(MainformTest, AStoreThatCannotBeWrittenIsReportedAndTheWindowStillCloses) {
+TEST_F(MainWindowTest, AStoreThatCannotBeWrittenIsReportedAndTheWindowStillCloses) {
     form->load(false, QStringLiteral("k"), kHelpFile);
     store.failWrites = true;
     EXPECT_TRUE(form->close());
@@ -622,13 +622,13 @@ TEST_F(MainformTest, AStoreThatCannotBeWrittenIsReportedAndTheWindowStillCloses)
     EXPECT_TRUE(prompts.texts(FakePrompts::Kind::Error).front().contains(QStringLiteral("readonly")));
 }
 
-TEST_F(MainformTest, InstallButtonIsHiddenAndDisabledOnceInstalled) {
+TEST_F(MainWindowTest, InstallButtonIsHiddenAndDisabledOnceInstalled) {
     form->load(true, QString(), kHelpFile);
     EXPECT_FALSE(button("installButton")->isVisible());
     EXPECT_FALSE(button("installButton")->isEnabled());
 }
 
-TEST_F(MainformTest, InstallButtonIsOfferedUntilInstalled) {
+TEST_F(MainWindowTest, InstallButtonIsOfferedUntilInstalled) {
     form->load(false, QString(), kHelpFile);
     EXPECT_TRUE(button("installButton")->isVisible());
     EXPECT_TRUE(button("installButton")->isEnabled());
@@ -638,7 +638,7 @@ TEST_F(MainformTest, InstallButtonIsOfferedUntilInstalled) {
 // ---- About ---------------------------------------------------------------------------
 
 // Opens About from the main window, notes where its frame stood, and closes it with OK.
-QRect openAndCloseAbout(Mainform& form, QString* versionText = nullptr, bool* hasPicture = nullptr) {
+QRect openAndCloseAbout(MainWindow& form, QString* versionText = nullptr, bool* hasPicture = nullptr) {
     QRect where;
     bool seen = false;
     QTimer::singleShot(0, &form, [&] {
@@ -658,7 +658,7 @@ QRect openAndCloseAbout(Mainform& form, QString* versionText = nullptr, bool* ha
     return where;
 }
 
-TEST_F(MainformKnownDesktopTest, AboutOpensCentredOverTheMainWindowEveryTime) {
+TEST_F(MainWindowKnownDesktopTest, AboutOpensCentredOverTheMainWindowEveryTime) {
     form->load(false, QString(), kHelpFile);
     form->move(40, 30);
     const QSize outer = leastOuter();
@@ -681,7 +681,7 @@ TEST_F(MainformKnownDesktopTest, AboutOpensCentredOverTheMainWindowEveryTime) {
     EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
-TEST_F(MainformTest, TheWindowCarriesTheProgramIcon) {
+TEST_F(MainWindowTest, TheWindowCarriesTheProgramIcon) {
     EXPECT_FALSE(form->windowIcon().isNull());
     EXPECT_FALSE(form->windowIcon().pixmap(48).isNull());
 }
@@ -695,7 +695,7 @@ struct HelpCase {
     friend void PrintTo(const HelpCase& c, std::ostream* out) { *out << c.name; }
 };
 
-class HelpTest : public MainformTest, public ::testing::WithParamInterface<HelpCase> {};
+class HelpTest : public MainWindowTest, public ::testing::WithParamInterface<HelpCase> {};
 
 TEST_P(HelpTest, F1OpensTheHelpAtTheFocusedControlsTopic) {
     form->load(false, QString(), kHelpFile);
@@ -721,7 +721,7 @@ INSTANTIATE_TEST_SUITE_P(
                       HelpCase{"DefaultKey", "defaultKeyEdit", 100}, HelpCase{"Exit", "exitButton", 110}),
     velmora::testing::caseName);
 
-TEST_F(MainformTest, F1ScrollsTheHelpToALaterTopic) {
+TEST_F(MainWindowTest, F1ScrollsTheHelpToALaterTopic) {
     form->load(false, QString(), kHelpFile);
     button("exitButton")->setFocus();
     QTest::keyClick(button("exitButton"), Qt::Key_F1);
@@ -732,7 +732,7 @@ TEST_F(MainformTest, F1ScrollsTheHelpToALaterTopic) {
     EXPECT_EQ(form->helpWindow()->topic(), 10);
 }
 
-TEST_F(MainformTest, F1WithoutTheHelpFileWarnsNamingIt) {
+TEST_F(MainWindowTest, F1WithoutTheHelpFileWarnsNamingIt) {
     const QString missing = QStringLiteral("/nonexistent/velmora/help/velmora.html");
     form->load(false, QString(), missing);
     button("addButton")->setFocus();
@@ -758,7 +758,7 @@ TEST(HelpDocument, HasATopicForEveryHelpNumber) {
 
 // ---- a store that cannot be written -----------------------------------------------
 
-TEST_F(MainformTest, AStoreThatCannotBeWrittenIsShownAsItStandsAndRefusesEveryChange) {
+TEST_F(MainWindowTest, AStoreThatCannotBeWrittenIsShownAsItStandsAndRefusesEveryChange) {
     addTask(1, QStringLiteral("Mail"), QStringLiteral("DW"));
     writeTask(store, 2, {QStringLiteral("Once"), QStringLiteral("once"), QStringLiteral("DW"),
                          QStringLiteral("ABCDEFGO"), QStringLiteral("*")});

@@ -1,4 +1,4 @@
-#include "taskeditor/gui/taskform.h"
+#include "taskeditor/gui/taskdialog.h"
 
 #include "store/busyguard.h"
 #include "ui/designscale.h"
@@ -98,13 +98,13 @@ void setHelpTopic(QWidget* w, int topic) { w->setProperty("helpTopic", topic); }
 
 }  // namespace
 
-TaskForm::TaskForm(SettingsStore& store, Prompts& prompts, int taskNumber, QWidget* parent)
+TaskDialog::TaskDialog(SettingsStore& store, Prompts& prompts, int taskNumber, QWidget* parent)
     : QDialog(parent), m_store(store), m_prompts(prompts), m_taskNumber(taskNumber) {
     buildControls();
     fill();
 }
 
-void TaskForm::buildControls() {
+void TaskDialog::buildControls() {
     setFont(interfaceFont(kDesignPointSize));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
@@ -260,21 +260,21 @@ void TaskForm::buildControls() {
     // and placed before it is shown.
     grid->activate();
 
-    connect(m_descriptionEdit, &QLineEdit::textChanged, this, &TaskForm::updateOkButton);
-    connect(m_commandEdit, &QLineEdit::textChanged, this, &TaskForm::updateOkButton);
-    connect(m_secondsEdit, &QLineEdit::textChanged, this, &TaskForm::clampSecondsText);
+    connect(m_descriptionEdit, &QLineEdit::textChanged, this, &TaskDialog::updateOkButton);
+    connect(m_commandEdit, &QLineEdit::textChanged, this, &TaskDialog::updateOkButton);
+    connect(m_secondsEdit, &QLineEdit::textChanged, this, &TaskDialog::clampSecondsText);
     // Arrow keys move the choice inside the frame as well as clicks do, so
     // the mode follows the selection rather than the click.
     for (QRadioButton* choice : {m_dontWaitButton, m_untilFinishedButton, m_forSecondsButton})
         connect(choice, &QRadioButton::toggled, this, [this](bool on) {
             if (on) applyWaitChoice();
         });
-    connect(m_okButton, &QPushButton::clicked, this, &TaskForm::save);
-    connect(m_cancelButton, &QPushButton::clicked, this, &TaskForm::reject);
-    connect(m_browseButton, &QPushButton::clicked, this, &TaskForm::browse);
+    connect(m_okButton, &QPushButton::clicked, this, &TaskDialog::save);
+    connect(m_cancelButton, &QPushButton::clicked, this, &TaskDialog::reject);
+    connect(m_browseButton, &QPushButton::clicked, this, &TaskDialog::browse);
 }
 
-void TaskForm::fill() {
+void TaskDialog::fill() {
     TaskFields f;
     if (isTaskNumber(m_taskNumber)) {
         try {
@@ -307,7 +307,7 @@ void TaskForm::fill() {
     updateOkButton();
 }
 
-TaskFields TaskForm::fields() const {
+TaskFields TaskDialog::fields() const {
     TaskFields f;
     f.desc = m_descriptionEdit->text();
     f.app = m_commandEdit->text();
@@ -321,13 +321,13 @@ TaskFields TaskForm::fields() const {
     return f;
 }
 
-void TaskForm::updateOkButton() {
+void TaskDialog::updateOkButton() {
     m_okButton->setEnabled(!m_loadFailed && fieldsComplete(m_descriptionEdit->text(), m_commandEdit->text(),
                                                            m_forSecondsButton->isChecked(),
                                                            m_secondsEdit->text()));
 }
 
-void TaskForm::applyWaitMode(bool forSeconds) {
+void TaskDialog::applyWaitMode(bool forSeconds) {
     m_secondsEdit->setEnabled(forSeconds);
     // Enabled it looks like any text box; disabled it takes the dialog's face
     // so that it reads as part of the frame. The text stays either way.
@@ -340,12 +340,12 @@ void TaskForm::applyWaitMode(bool forSeconds) {
     m_secondsEdit->setPalette(p);
 }
 
-void TaskForm::applyWaitChoice() {
+void TaskDialog::applyWaitChoice() {
     applyWaitMode(m_forSecondsButton->isChecked());
     updateOkButton();
 }
 
-void TaskForm::clampSecondsText() {
+void TaskDialog::clampSecondsText() {
     const QString text = m_secondsEdit->text();
     const QString clamped = clampSeconds(text);
     // Setting the text is itself a change and comes back here once, finding
@@ -354,7 +354,7 @@ void TaskForm::clampSecondsText() {
     updateOkButton();
 }
 
-void TaskForm::browse() {
+void TaskDialog::browse() {
     // "Program Files" cannot test the executable bit: name filters see names
     // only. The programs a Linux user starts mostly have no extension at all
     // (/usr/bin/firefox, ~/bin/backup), so a list of extensions alone would
@@ -369,7 +369,7 @@ void TaskForm::browse() {
     if (!chosen.isEmpty()) m_commandEdit->setText(chosen);
 }
 
-void TaskForm::save() {
+void TaskDialog::save() {
     // OK is only clickable when the fields are complete; checking again keeps
     // an empty description, which would end the list early, out of the store.
     if (m_loadFailed || !fieldsComplete(m_descriptionEdit->text(), m_commandEdit->text(),
@@ -400,7 +400,7 @@ void TaskForm::save() {
     accept();
 }
 
-void TaskForm::keyPressEvent(QKeyEvent* event) {
+void TaskDialog::keyPressEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         !(event->modifiers() & ~Qt::KeypadModifier)) {
         // The focused button is pressed; Enter anywhere else does nothing.

@@ -29,18 +29,18 @@ class QPushButton;
 namespace velmora {
 
 class HelpWindow;
-class KeyForm;
+class LaunchWindow;
 class TabListWidget;
-class TaskForm;
+class TaskDialog;
 
-class Mainform : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 public:
     // `environment` names the folders the Install button moves the
     // autostart entries from and to.
-    Mainform(SettingsStore& store, Prompts& prompts, ProcessLauncher& launcher, const Clock& clock,
+    MainWindow(SettingsStore& store, Prompts& prompts, ProcessLauncher& launcher, const Clock& clock,
              QProcessEnvironment environment, QWidget* parent = nullptr);
-    ~Mainform() override;
+    ~MainWindow() override;
 
     // The editing-mode half of start-up: hides and disables the Install
     // button when `installed`; restores the "Location" placement, raises a
@@ -147,11 +147,11 @@ private:
     void moveSelected(bool (*move)(SettingsStore&, int, int), int step);
     // Opens the task editor for `taskNumber` (0: a new task) with `caption`,
     // modal and centred, then rebuilds the list.
-    void openTaskForm(int taskNumber, const QString& caption);
+    void openTaskDialog(int taskNumber, const QString& caption);
     // F1 in the task editor: the help at the focused control's "helpTopic",
     // in a help window of the editor's own so that it can be read while the
     // editor is open.
-    void showTaskFormHelp(TaskForm* form);
+    void showTaskDialogHelp(TaskDialog* form);
     // Shows the help at `topic` in `*window`, created as a child window of
     // `owner` when missing; warnings go to `owner`.
     void showHelpIn(QWidget* owner, HelpWindow*& window, int topic);
@@ -195,7 +195,7 @@ private:
     // what the layout needs when that is more.
     QSize m_client;
     // The status window of the test run going on, else nullptr.
-    KeyForm* m_statusForm = nullptr;
+    LaunchWindow* m_statusForm = nullptr;
     // The runner is walking the list.
     bool m_walking = false;
 };

@@ -1,4 +1,4 @@
-#include "editor/gui/mainform.h"
+#include "editor/gui/mainwindow.h"
 
 #include "about/aboutdialog.h"
 #include "editor/gui/helpwindow.h"
@@ -6,13 +6,13 @@
 #include "editor/listcommands.h"
 #include "editor/listdisplay.h"
 #include "editor/transfer.h"
-#include "launcher/gui/keyform.h"
+#include "launcher/gui/launchwindow.h"
 #include "launcher/gui/statusview.h"
 #include "launcher/gui/waittimer.h"
 #include "launcher/runner.h"
 #include "store/busyguard.h"
 #include "store/tasklayout.h"
-#include "taskeditor/gui/taskform.h"
+#include "taskeditor/gui/taskdialog.h"
 #include "ui/designscale.h"
 #include "ui/pointer.h"
 #include "ui/windowplacement.h"
@@ -119,7 +119,7 @@ int taskFormTopicOf(const QWidget* widget) {
 }
 }  // namespace
 
-Mainform::Mainform(SettingsStore& store, Prompts& prompts, ProcessLauncher& launcher, const Clock& clock,
+MainWindow::MainWindow(SettingsStore& store, Prompts& prompts, ProcessLauncher& launcher, const Clock& clock,
                    QProcessEnvironment environment, QWidget* parent)
     : QWidget(parent),
       m_store(store),
@@ -242,27 +242,27 @@ Mainform::Mainform(SettingsStore& store, Prompts& prompts, ProcessLauncher& laun
     bold.setBold(true);
     m_editAction->setFont(bold);
 
-    connect(m_addButton, &QPushButton::clicked, this, &Mainform::addTask);
-    connect(m_editButton, &QPushButton::clicked, this, &Mainform::editTask);
-    connect(m_upButton, &QPushButton::clicked, this, &Mainform::moveTaskUp);
-    connect(m_downButton, &QPushButton::clicked, this, &Mainform::moveTaskDown);
-    connect(m_deleteButton, &QPushButton::clicked, this, &Mainform::deleteTask);
-    connect(m_testButton, &QPushButton::clicked, this, &Mainform::testRun);
-    connect(m_installButton, &QPushButton::clicked, this, &Mainform::install);
-    connect(m_aboutButton, &QPushButton::clicked, this, &Mainform::showAbout);
-    connect(m_exitButton, &QPushButton::clicked, this, &Mainform::exitProgram);
-    connect(m_editAction, &QAction::triggered, this, &Mainform::editTask);
-    connect(m_addAction, &QAction::triggered, this, &Mainform::addTask);
-    connect(m_deleteAction, &QAction::triggered, this, &Mainform::deleteTask);
-    connect(m_taskList, &QListWidget::itemDoubleClicked, this, &Mainform::editTask);
-    connect(m_taskList, &TabListWidget::mouseReleased, this, &Mainform::showListMenu);
-    connect(m_taskList, &TabListWidget::menuKeyPressed, this, &Mainform::showListMenuFromKeyboard);
+    connect(m_addButton, &QPushButton::clicked, this, &MainWindow::addTask);
+    connect(m_editButton, &QPushButton::clicked, this, &MainWindow::editTask);
+    connect(m_upButton, &QPushButton::clicked, this, &MainWindow::moveTaskUp);
+    connect(m_downButton, &QPushButton::clicked, this, &MainWindow::moveTaskDown);
+    connect(m_deleteButton, &QPushButton::clicked, this, &MainWindow::deleteTask);
+    connect(m_testButton, &QPushButton::clicked, this, &MainWindow::testRun);
+    connect(m_installButton, &QPushButton::clicked, this, &MainWindow::install);
+    connect(m_aboutButton, &QPushButton::clicked, this, &MainWindow::showAbout);
+    connect(m_exitButton, &QPushButton::clicked, this, &MainWindow::exitProgram);
+    connect(m_editAction, &QAction::triggered, this, &MainWindow::editTask);
+    connect(m_addAction, &QAction::triggered, this, &MainWindow::addTask);
+    connect(m_deleteAction, &QAction::triggered, this, &MainWindow::deleteTask);
+    connect(m_taskList, &QListWidget::itemDoubleClicked, this, &MainWindow::editTask);
+    connect(m_taskList, &TabListWidget::mouseReleased, this, &MainWindow::showListMenu);
+    connect(m_taskList, &TabListWidget::menuKeyPressed, this, &MainWindow::showListMenuFromKeyboard);
     m_defaultKeyEdit->installEventFilter(this);
 }
 
-Mainform::~Mainform() = default;
+MainWindow::~MainWindow() = default;
 
-void Mainform::load(bool installed, const QString& defaultKey, const QString& helpFile,
+void MainWindow::load(bool installed, const QString& defaultKey, const QString& helpFile,
                     const QString& readOnlyReason) {
     if (installed) {
         m_installButton->hide();
@@ -281,7 +281,7 @@ void Mainform::load(bool installed, const QString& defaultKey, const QString& he
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     try {
-        RestorePlacement(m_store, this, kApp, kWindow, kLocation);
+        restorePlacement(m_store, this, kApp, kWindow, kLocation);
     } catch (const StoreError& e) {
         m_prompts.error(this, e.text());
     }
@@ -301,13 +301,13 @@ void Mainform::load(bool installed, const QString& defaultKey, const QString& he
     }
 }
 
-bool Mainform::refusesChanges() {
+bool MainWindow::refusesChanges() {
     if (m_store.writable()) return false;
     m_prompts.beep();
     return true;
 }
 
-void Mainform::enforceMinimumSize() {
+void MainWindow::enforceMinimumSize() {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
     const TwipRect outer = windowTwips(this);
     // The least outer size is the least client area in this font plus the room the design leaves for the frame; that room is the window
@@ -324,7 +324,7 @@ void Mainform::enforceMinimumSize() {
     setOuterSize(this, width, height, m_client);
 }
 
-void Mainform::keepOnScreen() {
+void MainWindow::keepOnScreen() {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
     if (!liesOffEveryScreen(this)) return;
     const QRect frame = frameGeometry();
@@ -336,7 +336,7 @@ void Mainform::keepOnScreen() {
          std::max(area.top(), area.center().y() - frame.height() / 2));
 }
 
-void Mainform::refreshList() {
+void MainWindow::refreshList() {
     QString failure;
     {
         const BusyGuard busy(showBusyPointer);
@@ -365,7 +365,7 @@ void Mainform::refreshList() {
     if (!failure.isEmpty()) m_prompts.error(this, failure);
 }
 
-void Mainform::runTasks() {
+void MainWindow::runTasks() {
     if (!m_statusForm) {
         testRun();
         return;
@@ -376,17 +376,17 @@ void Mainform::runTasks() {
     WaitTimer wait;
     // Enter or the close button of the status window ends a seconds-wait, as
     // at start-up.
-    connect(m_statusForm, &KeyForm::waitEndRequested, &wait, &WaitTimer::endWait);
+    connect(m_statusForm, &LaunchWindow::waitEndRequested, &wait, &WaitTimer::endWait);
     TaskRunner runner(m_store, m_launcher, view, wait, m_clock);
     runner.runTasks(RunPurpose::Test, QString());
 }
 
-int Mainform::listIndex() const {
+int MainWindow::listIndex() const {
     const QList<QListWidgetItem*> selected = m_taskList->selectedItems();
     return selected.isEmpty() ? -1 : m_taskList->row(selected.front());
 }
 
-void Mainform::setListIndex(int row) {
+void MainWindow::setListIndex(int row) {
     if (row < 0 || row >= m_taskList->count()) {
         m_taskList->clearSelection();
         m_taskList->setCurrentRow(-1);
@@ -395,17 +395,17 @@ void Mainform::setListIndex(int row) {
     m_taskList->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
 }
 
-int Mainform::selectedTaskNumber() const {
+int MainWindow::selectedTaskNumber() const {
     const int k = listIndex();
     if (k < 0) return 0;
     const int number = m_taskList->item(k)->data(kTaskNumberRole).toInt();
     return number >= 1 && number <= kMaxTasks ? number : 0;
 }
 
-void Mainform::openTaskForm(int taskNumber, const QString& caption) {
+void MainWindow::openTaskDialog(int taskNumber, const QString& caption) {
     {
-        TaskForm form(m_store, m_prompts, taskNumber, this);
-        CenterOverOwner(&form, this);
+        TaskDialog form(m_store, m_prompts, taskNumber, this);
+        centerOverOwner(&form, this);
         form.setWindowTitle(caption);
         form.installEventFilter(this);
         form.exec();
@@ -413,12 +413,12 @@ void Mainform::openTaskForm(int taskNumber, const QString& caption) {
     refreshList();
 }
 
-void Mainform::addTask() {
+void MainWindow::addTask() {
     if (testRunning() || refusesChanges()) return;
-    openTaskForm(0, QStringLiteral("New Task"));
+    openTaskDialog(0, QStringLiteral("New Task"));
 }
 
-void Mainform::editTask() {
+void MainWindow::editTask() {
     if (testRunning() || refusesChanges()) return;
     // A line that carries no task number would open the editor as "Edit
     // Task" over a new task; it counts as no selection.
@@ -427,10 +427,10 @@ void Mainform::editTask() {
         m_prompts.beep();
         return;
     }
-    openTaskForm(number, QStringLiteral("Edit Task"));
+    openTaskDialog(number, QStringLiteral("Edit Task"));
 }
 
-void Mainform::deleteTask() {
+void MainWindow::deleteTask() {
     if (testRunning() || refusesChanges()) return;
     const int number = selectedTaskNumber();
     if (number == 0) {
@@ -450,11 +450,11 @@ void Mainform::deleteTask() {
     refreshList();
 }
 
-void Mainform::moveTaskUp() { moveSelected(moveUp, -1); }
+void MainWindow::moveTaskUp() { moveSelected(moveUp, -1); }
 
-void Mainform::moveTaskDown() { moveSelected(moveDown, +1); }
+void MainWindow::moveTaskDown() { moveSelected(moveDown, +1); }
 
-void Mainform::moveSelected(bool (*move)(SettingsStore&, int, int), int step) {
+void MainWindow::moveSelected(bool (*move)(SettingsStore&, int, int), int step) {
     if (testRunning() || refusesChanges()) return;
     const int k = listIndex();
     try {
@@ -471,7 +471,7 @@ void Mainform::moveSelected(bool (*move)(SettingsStore&, int, int), int step) {
     setListIndex(k + step);
 }
 
-void Mainform::testRun() {
+void MainWindow::testRun() {
     if (testRunning()) return;
     QString failure;
     {
@@ -482,7 +482,7 @@ void Mainform::testRun() {
                                        m_deleteButton, m_testButton, m_installButton, m_aboutButton,
                                        m_defaultKeyEdit, m_exitButton});
         try {
-            KeyForm status(m_store);
+            LaunchWindow status(m_store);
             status.setWindowIcon(windowIcon());
             const QScopedValueRollback loaded(m_statusForm, &status);
             // The runner fills it and lets it be drawn.
@@ -502,7 +502,7 @@ void Mainform::testRun() {
     if (!failure.isEmpty()) m_prompts.error(this, failure);
 }
 
-void Mainform::install() {
+void MainWindow::install() {
     if (testRunning() || refusesChanges()) return;
     bool confirmed = false;
     bool hide = false;
@@ -531,19 +531,19 @@ void Mainform::install() {
     if (confirmed) refreshList();
 }
 
-void Mainform::showAbout() {
+void MainWindow::showAbout() {
     AboutDialog about(this);
     about.setIcon(windowIcon());
-    CenterOverOwner(&about, this);
+    centerOverOwner(&about, this);
     about.exec();
 }
 
-void Mainform::exitProgram() {
+void MainWindow::exitProgram() {
     // An open help window must not keep the program alive.
     if (close()) QCoreApplication::quit();
 }
 
-void Mainform::prepareListMenu() {
+void MainWindow::prepareListMenu() {
     const bool selected = listIndex() >= 0;
     const bool writable = m_store.writable();
     m_editAction->setEnabled(selected && writable);
@@ -552,13 +552,13 @@ void Mainform::prepareListMenu() {
     m_listMenu->setDefaultAction(m_editAction);
 }
 
-void Mainform::showListMenu(Qt::MouseButton button, const QPoint& globalPos) {
+void MainWindow::showListMenu(Qt::MouseButton button, const QPoint& globalPos) {
     if (button != Qt::RightButton) return;
     prepareListMenu();
     m_listMenu->popup(globalPos);
 }
 
-void Mainform::showListMenuFromKeyboard() {
+void MainWindow::showListMenuFromKeyboard() {
     // The platform may report the Menu key both as a context menu request
     // and as a key press; the menu opens once.
     if (m_listMenu->isVisible()) return;
@@ -573,9 +573,9 @@ void Mainform::showListMenuFromKeyboard() {
     m_listMenu->popup(m_taskList->viewport()->mapToGlobal(at));
 }
 
-void Mainform::showHelp(int topic) { showHelpIn(this, m_help, topic); }
+void MainWindow::showHelp(int topic) { showHelpIn(this, m_help, topic); }
 
-void Mainform::showHelpIn(QWidget* owner, HelpWindow*& window, int topic) {
+void MainWindow::showHelpIn(QWidget* owner, HelpWindow*& window, int topic) {
     if (!QFileInfo(m_helpFile).isFile()) {
         m_prompts.warn(owner, QStringLiteral("The help file cannot be found:\n") +
                                   QDir::toNativeSeparators(m_helpFile));
@@ -592,26 +592,26 @@ void Mainform::showHelpIn(QWidget* owner, HelpWindow*& window, int topic) {
     window->activateWindow();
 }
 
-void Mainform::showTaskFormHelp(TaskForm* form) {
+void MainWindow::showTaskDialogHelp(TaskDialog* form) {
     // A modal editor blocks every window outside it, the main window's help
     // included; a help window of its own stays readable and closes with it.
     HelpWindow* help = form->findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly);
     showHelpIn(form, help, taskFormTopicOf(form->focusWidget()));
 }
 
-bool Mainform::defaultKeyAccepts(const QString& typed) const {
+bool MainWindow::defaultKeyAccepts(const QString& typed) const {
     if (isControlText(typed)) return true;
     if (!m_defaultKeyEdit->text().isEmpty()) return false;
     return typed.size() == 1 && typed[0] >= QLatin1Char('a') && typed[0] <= QLatin1Char('z');
 }
 
-bool Mainform::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         // F1 reaches the editor once its focused control has passed it on.
         if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier) {
-            if (auto* form = qobject_cast<TaskForm*>(watched)) {
-                showTaskFormHelp(form);
+            if (auto* form = qobject_cast<TaskDialog*>(watched)) {
+                showTaskDialogHelp(form);
                 return true;
             }
         }
@@ -624,7 +624,7 @@ bool Mainform::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void Mainform::keyPressEvent(QKeyEvent* event) {
+void MainWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
         showHelp(helpContextOf(focusWidget()));
         event->accept();
@@ -633,7 +633,7 @@ void Mainform::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void Mainform::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (testRunning()) {
         m_prompts.beep();
         event->ignore();
@@ -647,7 +647,7 @@ void Mainform::closeEvent(QCloseEvent* event) {
         return;
     }
     try {
-        SavePlacement(m_store, this, kApp, kWindow, kLocation);
+        savePlacement(m_store, this, kApp, kWindow, kLocation);
     } catch (const StoreError& e) {
         failure = e.text();
     }
