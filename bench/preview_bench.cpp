@@ -42,7 +42,7 @@ struct FullList {
 
 // Processor time, user and system, of all children waited for so far.
 double childCpuMs() {
-    rusage r {};
+    rusage r{};
     ::getrusage(RUSAGE_CHILDREN, &r);
     return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1e3 + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e3;
 }

@@ -24,8 +24,9 @@ void fill(SettingsStore& store) {
                              QStringLiteral("43200")};
     store.transaction([&] {
         for (int n = 1; n <= kMaxTasks; ++n)
-            writeTask(store, n, {QStringLiteral("Task number %1 of the list").arg(n), QStringLiteral("true"),
-                                 waits[n % 4], QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+            writeTask(store, n,
+                      {QStringLiteral("Task number %1 of the list").arg(n), QStringLiteral("true"),
+                       waits[n % 4], QStringLiteral("ABCDEFG"), QStringLiteral("*")});
     });
 }
 

@@ -38,8 +38,9 @@ struct FixedClock final : Clock {
 template <typename Store>
 void runOnceOnly(benchmark::State& state, Store& store) {
     for (int n = 1; n <= kMaxTasks; ++n)
-        writeTask(store, n, {QStringLiteral("Task %1").arg(n), QStringLiteral("true"),
-                             QStringLiteral("DW"), QStringLiteral("ABCDEFGO"), QStringLiteral("*")});
+        writeTask(store, n,
+                  {QStringLiteral("Task %1").arg(n), QStringLiteral("true"), QStringLiteral("DW"),
+                   QStringLiteral("ABCDEFGO"), QStringLiteral("*")});
     NullLauncher launcher;
     NullView view;
     NullWait wait;

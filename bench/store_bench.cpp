@@ -16,8 +16,9 @@ struct Fixture {
     SqliteStore store{dir.path() + QStringLiteral("/settings.db")};
     Fixture() {
         for (int n = 1; n <= 999; ++n)
-            writeTask(store, n, {QStringLiteral("Task %1").arg(n), QStringLiteral("/usr/bin/true"),
-                                 QStringLiteral("DW"), QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+            writeTask(store, n,
+                      {QStringLiteral("Task %1").arg(n), QStringLiteral("/usr/bin/true"),
+                       QStringLiteral("DW"), QStringLiteral("ABCDEFG"), QStringLiteral("*")});
     }
 };
 
@@ -56,8 +57,9 @@ void BM_TaskWrittenAsOneTransaction(benchmark::State& state) {
     int n = 0;
     for (auto _ : state) {
         n = n % 999 + 1;
-        writeTask(f.store, n, {QStringLiteral("Mail"), QStringLiteral("thunderbird"), QStringLiteral("0"),
-                               QStringLiteral("ABCDE"), QStringLiteral("ab")});
+        writeTask(f.store, n,
+                  {QStringLiteral("Mail"), QStringLiteral("thunderbird"), QStringLiteral("0"),
+                   QStringLiteral("ABCDE"), QStringLiteral("ab")});
     }
 }
 BENCHMARK(BM_TaskWrittenAsOneTransaction);

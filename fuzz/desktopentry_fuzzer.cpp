@@ -42,7 +42,9 @@ void checkPlan(const DesktopEntry& entry) {
     const QString terminal = QStringLiteral("/bin/sh");
     DesktopEnvironment env;
     env.currentDesktop = QStringLiteral("XFCE:GNOME");
-    env.findProgram = [](const QString& name) { return name.contains(QLatin1Char('/')) ? name : QStringLiteral("/bin/sh"); };
+    env.findProgram = [](const QString& name) {
+        return name.contains(QLatin1Char('/')) ? name : QStringLiteral("/bin/sh");
+    };
     env.findTerminal = [&] { return terminal; };
 
     const DesktopEntryDecision decision = decide(entry, env.currentDesktop, env.findProgram);

@@ -64,8 +64,8 @@ void checkTypedRoundTrip(const QStringList& parts) {
     typed.desc = typeInto(parts.value(0), [](char32_t c, qsizetype n) { return acceptDescChar(c, n); });
     typed.app = parts.value(1);
     typed.wait = WaitChoice::ForSeconds;
-    typed.seconds = clampSeconds(
-        typeInto(parts.value(2), [](char32_t c, qsizetype) { return acceptSecondsChar(c); }));
+    typed.seconds =
+        clampSeconds(typeInto(parts.value(2), [](char32_t c, qsizetype) { return acceptSecondsChar(c); }));
     typed.keys = typeInto(parts.value(4), [](char32_t c, qsizetype) { return acceptStartKeyChar(c); });
     const QString opt = parts.value(3);
     for (int i = 0; i < 7; ++i) typed.days[i] = opt.size() > i && opt[i].unicode() % 2 == 1;

@@ -12,6 +12,8 @@ velmora_packages=(
   xauth xvfb xdotool x11-utils openbox xfwm4 wmctrl sway wtype dbus systemd fonts-dejavu-core fonts-noto-core
   # metadata, manual page, fuzzing
   appstream man-db clang libclang-rt-14-dev
+  # the layout of the sources
+  clang-format
 )
 
 # Building the Debian package: the tools around the build. The build's own

@@ -34,8 +34,8 @@ private:
             return;
         }
         if (!modal || m_since.elapsed() < kPatienceMs) return;
-        ADD_FAILURE() << "a modal window was left unanswered: " << modal->metaObject()->className()
-                      << " \"" << modal->windowTitle().toStdString() << "\"";
+        ADD_FAILURE() << "a modal window was left unanswered: " << modal->metaObject()->className() << " \""
+                      << modal->windowTitle().toStdString() << "\"";
         if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
         else modal->close();
         m_modal = nullptr;

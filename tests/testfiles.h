@@ -45,8 +45,9 @@ inline QStringList folderSnapshot(const QString& folder) {
             line += QStringLiteral("link=") + QFileInfo(dir.filePath(name)).symLinkTarget();
         } else if (S_ISREG(st.st_mode)) {
             QFile f(dir.filePath(name));
-            line += QStringLiteral("file=") +
-                    QString::fromLatin1((f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("?")).toHex());
+            line +=
+                QStringLiteral("file=") +
+                QString::fromLatin1((f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("?")).toHex());
         } else {
             line += QStringLiteral("other");
         }

@@ -22,14 +22,14 @@ inline bool rerunUnprivileged() {
     if (::geteuid() != 0) return false;
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     const QString filter =
-        QStringLiteral("--gtest_filter=%1.%2").arg(QString::fromUtf8(info->test_suite_name()),
-                                                    QString::fromUtf8(info->name()));
+        QStringLiteral("--gtest_filter=%1.%2")
+            .arg(QString::fromUtf8(info->test_suite_name()), QString::fromUtf8(info->name()));
     // A copy of this program in a folder everybody may enter: the build
     // folder may lie below one that user 65534 cannot reach.
     QTemporaryDir copyDir;
     const QString self = copyDir.filePath(QStringLiteral("unprivileged-test"));
-    const QFile::Permissions open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                    QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    const QFile::Permissions open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                    QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
     if (!copyDir.isValid() || !QFile::copy(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")), self) ||
         !QFile::setPermissions(copyDir.path(), open) || !QFile::setPermissions(self, open)) {
         ADD_FAILURE() << "cannot copy the test program for an unprivileged run";
@@ -37,9 +37,8 @@ inline bool rerunUnprivileged() {
     }
     QProcess child;
     child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QStringLiteral("setpriv"),
-                {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                 QStringLiteral("--clear-groups"), self, filter});
+    child.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                            QStringLiteral("--clear-groups"), self, filter});
     if (!child.waitForFinished(50000)) {
         ADD_FAILURE() << "the unprivileged run did not end: " << child.errorString().toStdString();
         child.kill();

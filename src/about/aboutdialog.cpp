@@ -13,14 +13,17 @@
 namespace velmora {
 
 VersionInfo programVersion() {
-    return {QString::fromUtf8(version::kProductName), QString::fromUtf8(version::kFileDescription),
-            version::kMajor, version::kMinor, version::kRevision,
+    return {QString::fromUtf8(version::kProductName),
+            QString::fromUtf8(version::kFileDescription),
+            version::kMajor,
+            version::kMinor,
+            version::kRevision,
             QString::fromUtf8(version::kLegalCopyright)};
 }
 
 QString versionLabelText(const VersionInfo& info) {
-    return info.fileDescription + QLatin1Char('\n') + QStringLiteral("Version ") + QString::number(info.major) +
-           QLatin1Char('.') + QString::number(info.minor) + QLatin1Char('.') +
+    return info.fileDescription + QLatin1Char('\n') + QStringLiteral("Version ") +
+           QString::number(info.major) + QLatin1Char('.') + QString::number(info.minor) + QLatin1Char('.') +
            QString::number(info.revision) + QLatin1Char('\n') + info.legalCopyright;
 }
 

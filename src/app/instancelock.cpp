@@ -8,11 +8,11 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace velmora {
 
@@ -24,8 +24,9 @@ QString InstanceLock::defaultPath(const QProcessEnvironment& environment) {
 
 InstanceLock::InstanceLock(const QString& path) {
     if (path.isEmpty()) {
-        m_error = QStringLiteral("Unable to find a folder for the lock file "
-                                 "(neither XDG_RUNTIME_DIR, XDG_CONFIG_HOME nor HOME is set).");
+        m_error = QStringLiteral(
+            "Unable to find a folder for the lock file "
+            "(neither XDG_RUNTIME_DIR, XDG_CONFIG_HOME nor HOME is set).");
         return;
     }
     const QString folder = QFileInfo(path).absolutePath();

@@ -1,18 +1,18 @@
 // The program's entry: "--help", "--version" and "--preview" first, then the
 // single-instance check, the choice of a display that answers, the settings
 // store, and one of the two modes: start-up ("/RUN") or editing.
+#include "app/instancelock.h"
+#include "app/linuxdisplayprobe.h"
+#include "app/platformchoice.h"
+#include "app/switches.h"
 #include "editor/gui/editingmode.h"
 #include "editor/gui/helpwindow.h"
 #include "editor/transfer.h"
 #include "launcher/clock.h"
 #include "launcher/diagnostics.h"
 #include "launcher/gui/startupsequence.h"
-#include "app/instancelock.h"
-#include "app/linuxdisplayprobe.h"
-#include "app/platformchoice.h"
-#include "process/posixlauncher.h"
 #include "launcher/preview.h"
-#include "app/switches.h"
+#include "process/posixlauncher.h"
 #include "process/systemdscopes.h"
 #include "store/memorystore.h"
 #include "store/sqlitestore.h"
@@ -21,8 +21,8 @@
 #include "velmora/version.h"
 
 #include <QApplication>
-#include <QProcessEnvironment>
 #include <QFileInfo>
+#include <QProcessEnvironment>
 
 #include <cstdio>
 #include <memory>
@@ -58,19 +58,11 @@ void diagnose(Priority priority, const QString& line) {
 void journalMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
     Priority priority = Priority::Warning;
     switch (type) {
-    case QtDebugMsg:
-        priority = Priority::Debug;
-        break;
-    case QtInfoMsg:
-        priority = Priority::Info;
-        break;
-    case QtWarningMsg:
-        priority = Priority::Warning;
-        break;
+    case QtDebugMsg: priority = Priority::Debug; break;
+    case QtInfoMsg: priority = Priority::Info; break;
+    case QtWarningMsg: priority = Priority::Warning; break;
     case QtCriticalMsg:
-    case QtFatalMsg:
-        priority = Priority::Error;
-        break;
+    case QtFatalMsg: priority = Priority::Error; break;
     }
     for (const QString& line : message.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) diagnose(priority, line);
 }
@@ -79,8 +71,8 @@ void journalMessage(QtMsgType type, const QMessageLogContext&, const QString& me
 // needs neither a desktop nor the single-instance lock.
 int preview(const PreviewSwitches& request, const QProcessEnvironment& environment) {
     if (!request.error.isEmpty()) {
-        printLine(stderr, QStringLiteral("velmora: ") + request.error +
-                              QStringLiteral(" See velmora --help."));
+        printLine(stderr,
+                  QStringLiteral("velmora: ") + request.error + QStringLiteral(" See velmora --help."));
         return 2;
     }
     const QDate date = request.date.isValid() ? request.date : SystemClock().today();
@@ -235,9 +227,8 @@ int runMode(const Switches& switches, const QProcessEnvironment& environment) {
     StartupSequence sequence(*store, launcher, prompts, clock);
     try {
         const StartupSettings settings = sequence.run(switches);
-        return runEditingMode({*store, prompts, launcher, clock, environment,
-                               settings.installed, settings.defaultKey,
-                               locateHelpFile(QCoreApplication::applicationDirPath()),
+        return runEditingMode({*store, prompts, launcher, clock, environment, settings.installed,
+                               settings.defaultKey, locateHelpFile(QCoreApplication::applicationDirPath()),
                                opened.readOnlyReason});
     } catch (const StoreError& e) {
         prompts.error(nullptr, e.text());
@@ -273,8 +264,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (lock.status() == InstanceLock::Status::Unavailable)
-        diagnose(Priority::Warning, QStringLiteral("velmora: %1 Going on without the check for another instance.")
-                              .arg(lock.error()));
+        diagnose(
+            Priority::Warning,
+            QStringLiteral("velmora: %1 Going on without the check for another instance.").arg(lock.error()));
     // Qt ends the whole process when the display it is pointed at does not
     // answer, so a display is asked before the toolkit is set up, and only by
     // a mode that may show a window: a run that shows none never opens a
@@ -313,7 +305,8 @@ int main(int argc, char** argv) {
         code = runMode(hidden, environment);
     } else {
         diagnose(Priority::Error,
-                 QStringLiteral("velmora: a desktop session is needed: %1; only \"velmora /run\" runs without one.")
+                 QStringLiteral(
+                     "velmora: a desktop session is needed: %1; only \"velmora /run\" runs without one.")
                      .arg(platform.note));
         return 1;
     }

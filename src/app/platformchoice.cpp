@@ -45,7 +45,8 @@ public:
 
     // Where the windows go on a display of `kind` that answered.
     QString where(Kind kind) const {
-        return (kind == Kind::X ? QStringLiteral("the X display %1") : QStringLiteral("the Wayland display %1"))
+        return (kind == Kind::X ? QStringLiteral("the X display %1")
+                                : QStringLiteral("the Wayland display %1"))
             .arg(display(kind).name);
     }
 
@@ -104,8 +105,9 @@ PlatformChoice choosePlatform(const QProcessEnvironment& environment, const Disp
         const Kind kind = kindOf(entries[i]);
         if (kind != Kind::Other && !displays.answers(kind)) continue;
         const QString destination =
-            kind == Kind::Other ? QStringLiteral("the %1 platform").arg(entries[i].section(QLatin1Char(':'), 0, 0))
-                                : displays.where(kind);
+            kind == Kind::Other
+                ? QStringLiteral("the %1 platform").arg(entries[i].section(QLatin1Char(':'), 0, 0))
+                : displays.where(kind);
         return {entries.mid(i).join(QLatin1Char(';')).toLocal8Bit(), displays.passedOver({}, destination)};
     }
 
@@ -117,7 +119,8 @@ PlatformChoice choosePlatform(const QProcessEnvironment& environment, const Disp
         return {QByteArrayLiteral("xcb"), displays.passedOver(prefix, displays.where(Kind::X))};
     if (displays.named(Kind::Wayland) && displays.answers(Kind::Wayland))
         return {QByteArrayLiteral("wayland"), displays.passedOver(prefix, displays.where(Kind::Wayland))};
-    if (!namesADisplay(environment)) return {{}, QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY is set")};
+    if (!namesADisplay(environment))
+        return {{}, QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY is set")};
     return {{}, displays.nothingAnswers()};
 }
 

@@ -43,10 +43,8 @@ PreviewSwitches parsePreview(const QStringList& arguments) {
         const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
         if (!shape.match(text).hasMatch() || !date.isValid())
             fail(QStringLiteral("\"%1\" is not a date as YYYY-MM-DD.").arg(text));
-        else if (p.date.isValid())
-            fail(QStringLiteral("give --date once."));
-        else
-            p.date = date;
+        else if (p.date.isValid()) fail(QStringLiteral("give --date once."));
+        else p.date = date;
     };
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];

@@ -58,8 +58,8 @@ AutostartFile inspectAutostartFile(const QByteArray& path) {
         // A dangling link starts nothing; a loop or a forbidden folder on the
         // way is something the user should hear about.
         if (errno == ENOENT) return make(Kind::StartsNothing, QStringLiteral("a link to nothing"), true);
-        return make(Kind::Unusable, QStringLiteral("a link that cannot be followed: ") + systemErrorText(errno),
-                    true);
+        return make(Kind::Unusable,
+                    QStringLiteral("a link that cannot be followed: ") + systemErrorText(errno), true);
     }
     if (isDevNull(st)) return make(Kind::StartsNothing, QStringLiteral("a link to /dev/null"), symlink);
     // Opening any of these could block or read forever.
@@ -73,7 +73,8 @@ AutostartFile inspectAutostartFile(const QByteArray& path) {
 
     // Non-blocking in case it was swapped for a FIFO since the look above.
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return make(Kind::Unusable, QStringLiteral("cannot be read: ") + systemErrorText(errno), symlink);
+    if (fd < 0)
+        return make(Kind::Unusable, QStringLiteral("cannot be read: ") + systemErrorText(errno), symlink);
     QFile in;
     if (!in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);

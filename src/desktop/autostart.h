@@ -40,8 +40,8 @@ struct AutostartFile {
         Missing,        // not there at all
     };
     Kind kind = Kind::Missing;
-    QString reason;       // in words, for every kind but Starts
-    bool symlink = false; // the name itself is a symbolic link
+    QString reason;        // in words, for every kind but Starts
+    bool symlink = false;  // the name itself is a symbolic link
 };
 
 // Looks at the file at `path` (local 8-bit) without ever blocking on it: a

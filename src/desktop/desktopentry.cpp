@@ -104,11 +104,9 @@ QString unescapeDesktopString(const QString& raw) {
 }
 
 std::optional<bool> readDesktopBoolean(const QString& value) {
-    if (value == QLatin1String("true") || value == QLatin1String("True") ||
-        value == QLatin1String("1"))
+    if (value == QLatin1String("true") || value == QLatin1String("True") || value == QLatin1String("1"))
         return true;
-    if (value == QLatin1String("false") || value == QLatin1String("False") ||
-        value == QLatin1String("0"))
+    if (value == QLatin1String("false") || value == QLatin1String("False") || value == QLatin1String("0"))
         return false;
     return std::nullopt;
 }
@@ -214,8 +212,7 @@ DesktopEntryDecision decide(const DesktopEntry& entry, const QString& currentDes
     }
     if (!shown) {
         return no(QStringLiteral("not shown in %1 (OnlyShowIn=%2)")
-                      .arg(currentDesktop.isEmpty() ? QStringLiteral("an unnamed desktop")
-                                                    : currentDesktop,
+                      .arg(currentDesktop.isEmpty() ? QStringLiteral("an unnamed desktop") : currentDesktop,
                            entry.raw(QStringLiteral("OnlyShowIn"))));
     }
 
@@ -270,14 +267,34 @@ ExecExpansion expandExec(const DesktopEntry& entry) {
             }
             const QChar code = word[++i];
             switch (code.unicode()) {
-            case '%': arg.append(code); literal = true; break;
-            case 'f': case 'F': case 'u': case 'U':  // no files in this launch
-            case 'd': case 'D': case 'n': case 'N': case 'v': case 'm':  // deprecated
+            case '%':
+                arg.append(code);
+                literal = true;
+                break;
+            case 'f':
+            case 'F':
+            case 'u':
+            case 'U':  // no files in this launch
+            case 'd':
+            case 'D':
+            case 'n':
+            case 'N':
+            case 'v':
+            case 'm':  // deprecated
                 fromCode = true;
                 break;
-            case 'i': arg.append(icon); fromCode = true; break;
-            case 'c': arg.append(entry.string(QStringLiteral("Name"))); fromCode = true; break;
-            case 'k': arg.append(entry.path); fromCode = true; break;
+            case 'i':
+                arg.append(icon);
+                fromCode = true;
+                break;
+            case 'c':
+                arg.append(entry.string(QStringLiteral("Name")));
+                fromCode = true;
+                break;
+            case 'k':
+                arg.append(entry.path);
+                fromCode = true;
+                break;
             default:
                 // The Desktop Entry standard forbids processing a command line with a
                 // field code it does not list.
@@ -300,9 +317,8 @@ QString findTerminal(const QString& terminalVariable, const ProgramLookup& looku
     if (!terminalVariable.isEmpty()) candidates << terminalVariable;
     // Debian's alternative promises "-e PROGRAM ARGS..."; the others listed
     // take -e the same way (unlike gnome-terminal or xfce4-terminal).
-    candidates << QStringLiteral("x-terminal-emulator") << QStringLiteral("xterm")
-               << QStringLiteral("urxvt") << QStringLiteral("konsole")
-               << QStringLiteral("alacritty");
+    candidates << QStringLiteral("x-terminal-emulator") << QStringLiteral("xterm") << QStringLiteral("urxvt")
+               << QStringLiteral("konsole") << QStringLiteral("alacritty");
     for (const QString& name : candidates) {
         const QString found = lookup ? lookup(name) : QString();
         if (found.isEmpty()) continue;
@@ -324,7 +340,8 @@ DesktopEnvironment DesktopEnvironment::fromEnvironment(const QProcessEnvironment
     DesktopEnvironment env;
     env.currentDesktop = environment.value(QStringLiteral("XDG_CURRENT_DESKTOP"));
     std::optional<QByteArray> path;
-    if (environment.contains(QStringLiteral("PATH"))) path = QFile::encodeName(environment.value(QStringLiteral("PATH")));
+    if (environment.contains(QStringLiteral("PATH")))
+        path = QFile::encodeName(environment.value(QStringLiteral("PATH")));
     // Shared by the copies of the function, which may be asked many times.
     const auto search = std::make_shared<PathSearch>(std::move(path));
     env.findProgram = [search](const QString& name) { return search->find(name); };
@@ -402,7 +419,8 @@ DesktopLaunchPlan planDesktopEntryFile(const QString& file, const DesktopEnviron
         return unreadable(in.errorString());
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return unreadable(QStringLiteral("not an ordinary file"));
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return unreadable(QStringLiteral("not an ordinary file"));
     // Entries are a few kilobytes; whatever a huge file holds past this is no entry.
     const QByteArray data = in.read(kMaxDesktopEntrySize);
     return planDesktopLaunch(parseDesktopEntry(data, QFileInfo(file).absoluteFilePath()), env);

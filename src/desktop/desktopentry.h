@@ -31,7 +31,7 @@ QString desktopEntryStem(const QString& name);
 // The [Desktop Entry] group of one file. Values are kept as written (escape
 // sequences not yet undone); the accessors undo them.
 struct DesktopEntry {
-    QString path;                   // the file it was read from; "" if unknown
+    QString path;  // the file it was read from; "" if unknown
     bool hasDesktopEntryGroup = false;
     QHash<QString, QString> values;  // key (localized keys keep their "[xx]") -> raw value
 
@@ -109,8 +109,8 @@ ExecExpansion expandExec(const DesktopEntry& entry);
 
 // What the launcher needs to know about the desktop it runs on.
 struct DesktopEnvironment {
-    QString currentDesktop;        // XDG_CURRENT_DESKTOP
-    ProgramLookup findProgram;     // as findInPath
+    QString currentDesktop;                 // XDG_CURRENT_DESKTOP
+    ProgramLookup findProgram;              // as findInPath
     std::function<QString()> findTerminal;  // the terminal program's file, "" if none
 
     // This process's environment: XDG_CURRENT_DESKTOP, findInPath, and the

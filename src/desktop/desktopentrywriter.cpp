@@ -70,17 +70,18 @@ QString launcherEntryText(const QString& programFolder, const QString& linkPath)
     // best left to do.
     if (exec.isEmpty()) exec = execArgument(program);
     // TryExec is a plain string, read without Exec's quoting.
-    return QStringLiteral("[Desktop Entry]\n"
-                          "Type=Application\n"
-                          "Name=Velmora Launcher\n"
-                          "Icon=velmora\n"
-                          "TryExec=") +
+    return QStringLiteral(
+               "[Desktop Entry]\n"
+               "Type=Application\n"
+               "Name=Velmora Launcher\n"
+               "Icon=velmora\n"
+               "TryExec=") +
            desktopString(runs) + QStringLiteral("\nExec=") + desktopString(exec) + QStringLiteral(" /run\n");
 }
 
 QByteArray maskingEntry(const QString& name) {
-    return (QStringLiteral("[Desktop Entry]\nType=Application\nName=") + desktopString(desktopEntryStem(name)) +
-            QStringLiteral("\nHidden=true\n"))
+    return (QStringLiteral("[Desktop Entry]\nType=Application\nName=") +
+            desktopString(desktopEntryStem(name)) + QStringLiteral("\nHidden=true\n"))
         .toUtf8();
 }
 

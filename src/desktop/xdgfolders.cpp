@@ -11,8 +11,7 @@ QString absoluteValue(const QProcessEnvironment& environment, const QString& var
     return !value.isEmpty() && QDir::isAbsolutePath(value) ? QDir::cleanPath(value) : QString();
 }
 
-QString homeFolder(const QProcessEnvironment& environment, const QString& variable,
-                   QLatin1String belowHome) {
+QString homeFolder(const QProcessEnvironment& environment, const QString& variable, QLatin1String belowHome) {
     const QString value = absoluteValue(environment, variable);
     if (!value.isEmpty()) return value;
     const QString home = absoluteValue(environment, QStringLiteral("HOME"));

@@ -72,7 +72,8 @@ QString writeFileFilled(const QString& folder, const QString& name, mode_t mode,
     } else {
         // Both refuse a name that is taken, so an entry that appeared
         // meanwhile stays as it is. Some file systems know only one of them.
-        int rc = ::renameat2(AT_FDCWD, temp.path().constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
+        int rc =
+            ::renameat2(AT_FDCWD, temp.path().constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
         if (rc == 0) temp.keep();
         else if (errno == EINVAL || errno == ENOSYS) rc = ::link(temp.path().constData(), target.constData());
         if (rc != 0) {
@@ -136,7 +137,9 @@ QString writeFileInto(const QString& folder, const QString& name, mode_t mode, c
                       Existing existing, bool* kept) {
     return writeFileFilled(
         folder, name, mode,
-        [&](int fd) { return writeAll(fd, contents.constData(), contents.size()) ? QString() : systemErrorText(errno); },
+        [&](int fd) {
+            return writeAll(fd, contents.constData(), contents.size()) ? QString() : systemErrorText(errno);
+        },
         existing, kept);
 }
 

@@ -28,8 +28,9 @@ QString updateLauncherLink(const QProcessEnvironment& environment, const QString
     const bool exists = !link.isEmpty() && ::lstat(nativeLink.constData(), &st) == 0;
     if (!exists && !desktopExecArgument(target).isEmpty()) return {};  // not needed
     if (link.isEmpty())
-        return QStringLiteral("Unable to find a folder for the link to Velmora "
-                              "(neither XDG_DATA_HOME nor HOME is set).");
+        return QStringLiteral(
+            "Unable to find a folder for the link to Velmora "
+            "(neither XDG_DATA_HOME nor HOME is set).");
     if (exists && !S_ISLNK(st.st_mode))
         return link + QStringLiteral(" is not a link to Velmora; it was left as it is.");
     const QByteArray nativeTarget = QFile::encodeName(target);

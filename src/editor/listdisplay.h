@@ -29,11 +29,11 @@ inline const QString kColumnSample2 = QStringLiteral("Here is the link name");
 inline const QString kColumnSample3 = QStringLiteral("Don't Wait  ");
 
 struct ColumnLayout {
-    double avg = 0;               // average character width in pixels (52 letters / 52)
-    int pad = 0;                  // gap after each column: 2 * avg, rounded
-    std::vector<int> units;       // width of columns 1 to 3, in quarters of avg
-    int t1 = 0, t2 = 0, t3 = 0;   // column ends in quarters of avg; t1 and t2 are the tab stops
-    int extent = 0;               // horizontal scrolling extent in pixels: trunc(t3 / 4) * avg
+    double avg = 0;              // average character width in pixels (52 letters / 52)
+    int pad = 0;                 // gap after each column: 2 * avg, rounded
+    std::vector<int> units;      // width of columns 1 to 3, in quarters of avg
+    int t1 = 0, t2 = 0, t3 = 0;  // column ends in quarters of avg; t1 and t2 are the tab stops
+    int extent = 0;              // horizontal scrolling extent in pixels: trunc(t3 / 4) * avg
 
     // The two tab stops in quarters of avg, as the list takes them.
     std::vector<int> tabStops() const { return {t1, t2}; }

@@ -4,10 +4,10 @@
 #include "desktop/desktopentry.h"
 #include "desktop/desktopentrywriter.h"
 #include "desktop/systemerror.h"
+#include "desktop/xdgfolders.h"
 #include "editor/entryfiles.h"
 #include "editor/launcherlink.h"
 #include "store/tasklayout.h"
-#include "desktop/xdgfolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -104,8 +104,7 @@ QString transferSummary(const TransferResult& result) {
     return text;
 }
 
-StartUpTransfer::StartUpTransfer(SettingsStore& store, QProcessEnvironment environment,
-                                 QString programFolder)
+StartUpTransfer::StartUpTransfer(SettingsStore& store, QProcessEnvironment environment, QString programFolder)
     : m_store(store),
       m_environment(std::move(environment)),
       m_desktop(DesktopEnvironment::fromEnvironment(m_environment)),
@@ -120,8 +119,9 @@ QString StartUpTransfer::findFolders() {
     m_folder = QDir::cleanPath(folder);
     m_destination = movedEntriesFolder(m_environment);
     if (m_destination.isEmpty()) {
-        return QStringLiteral("Unable to find a folder for the moved StartUp tasks "
-                              "(neither XDG_DATA_HOME nor HOME is set).");
+        return QStringLiteral(
+            "Unable to find a folder for the moved StartUp tasks "
+            "(neither XDG_DATA_HOME nor HOME is set).");
     }
     // Moving a folder onto itself and then removing the originals would lose them.
     const QString canonicalFrom = QFileInfo(m_folder).canonicalFilePath();
@@ -238,8 +238,8 @@ bool StartUpTransfer::placeLauncherEntry(TransferResult& result) {
     bool existed = false;
     const QString why = writeFileInto(m_folder, kLauncherEntryName, 0644, text, Existing::Keep, &existed);
     if (!why.isEmpty()) {
-        result.error = QStringLiteral("Unable to create ") + path + QStringLiteral(" - ") + why +
-                       nothingMoved();
+        result.error =
+            QStringLiteral("Unable to create ") + path + QStringLiteral(" - ") + why + nothingMoved();
         return false;
     }
     if (existed) return true;
@@ -249,9 +249,8 @@ bool StartUpTransfer::placeLauncherEntry(TransferResult& result) {
 
 bool StartUpTransfer::masksSystemEntry(const QString& name) const {
     const QStringList folders = systemAutostartFolders(m_environment);
-    return std::any_of(folders.begin(), folders.end(), [&](const QString& dir) {
-        return QFileInfo::exists(dir + QLatin1Char('/') + name);
-    });
+    return std::any_of(folders.begin(), folders.end(),
+                       [&](const QString& dir) { return QFileInfo::exists(dir + QLatin1Char('/') + name); });
 }
 
 void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, ListIndex& list) {
@@ -381,7 +380,8 @@ UninstallResult StartUpTransfer::undo() {
             why = QStringLiteral("a file of this name is in ") + m_folder + QStringLiteral(" again");
         } else {
             struct stat st {};
-            const bool symlink = ::lstat(QFile::encodeName(moved).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+            const bool symlink =
+                ::lstat(QFile::encodeName(moved).constData(), &st) == 0 && S_ISLNK(st.st_mode);
             if (!QDir().mkpath(m_folder)) why = QStringLiteral("unable to create ") + m_folder;
             else why = copyEntry(moved, symlink, m_folder, name);
         }
@@ -400,7 +400,8 @@ UninstallResult StartUpTransfer::undo() {
         const int count = int(list.size());
         for (const TaskRecord& task : list) {
             const QString path = pathOfApp(task.app);
-            const bool ours = QFileInfo(path).path() == m_destination && isAutostartEntryName(QFileInfo(path).fileName()) &&
+            const bool ours = QFileInfo(path).path() == m_destination &&
+                              isAutostartEntryName(QFileInfo(path).fileName()) &&
                               (restoredPaths.contains(path) || !entryExists(path));
             if (ours) ++result.tasksRemoved;
             else keep.append(task);
@@ -441,19 +442,22 @@ QString uninstallSummary(const UninstallResult& result) {
     if (result.restored.isEmpty()) {
         text = QStringLiteral("No moved StartUp tasks were waiting to go back.");
     } else {
-        text = (result.restored.size() == 1 ? QStringLiteral("1 StartUp task is back in ")
-                                             : QStringLiteral("%1 StartUp tasks are back in ").arg(result.restored.size())) +
+        text = (result.restored.size() == 1
+                    ? QStringLiteral("1 StartUp task is back in ")
+                    : QStringLiteral("%1 StartUp tasks are back in ").arg(result.restored.size())) +
                result.folder + QLatin1Char('.');
     }
     if (result.launcherEntryKept.isEmpty())
-        text += kNewline + QStringLiteral("Velmora no longer starts at logon; tasks you added yourself stay in its list.");
+        text +=
+            kNewline +
+            QStringLiteral("Velmora no longer starts at logon; tasks you added yourself stay in its list.");
     if (!result.kept.isEmpty()) {
         text += QString(kNewline) + kNewline + QStringLiteral("These stay in ") + result.movedFolder +
                 QStringLiteral(" and in the launch list:") + failureLines(result.kept);
     }
     if (!result.launcherEntryKept.isEmpty()) {
-        text += QString(kNewline) + kNewline + QStringLiteral("Unable to remove ") + result.folder + QLatin1Char('/') +
-                kLauncherEntryName + QStringLiteral(" - ") + result.launcherEntryKept;
+        text += QString(kNewline) + kNewline + QStringLiteral("Unable to remove ") + result.folder +
+                QLatin1Char('/') + kLauncherEntryName + QStringLiteral(" - ") + result.launcherEntryKept;
     }
     return text;
 }

@@ -45,15 +45,15 @@ struct TransferResult {
         QString reason;
     };
 
-    QString folder;              // the autostart folder; empty when it could not be determined
-    QList<Moved> moved;          // in the order they were moved
-    QStringList switchedOff;     // switched-off Desktop Entries, left where they are
-    QStringList startsNothing;   // masks and other entries that start nothing, left there
+    QString folder;             // the autostart folder; empty when it could not be determined
+    QList<Moved> moved;         // in the order they were moved
+    QStringList switchedOff;    // switched-off Desktop Entries, left where they are
+    QStringList startsNothing;  // masks and other entries that start nothing, left there
     // Entries that the launcher would refuse to start (planDesktopLaunch of
     // desktop/desktopentry.h), with its reason: left where they are, no task.
     QList<Failure> notStarted;
-    QStringList listFull;        // no free task number: left where they are
-    QList<Failure> failed;       // could not be moved: left where they are, no task
+    QStringList listFull;   // no free task number: left where they are
+    QList<Failure> failed;  // could not be moved: left where they are, no task
     // Files the desktop may read but that are no entries Velmora can move (a
     // FIFO, socket or folder, unreadable, too large, a name with a line break
     // or invalid UTF-8): left where they are, no task, but named.
@@ -78,16 +78,16 @@ inline constexpr int kSummaryNames = 20;
 
 // What undoing Install did.
 struct UninstallResult {
-    QString folder;              // the autostart folder
-    QString movedFolder;         // where the moved entries were
-    QStringList restored;        // back in the autostart folder
+    QString folder;        // the autostart folder
+    QString movedFolder;   // where the moved entries were
+    QStringList restored;  // back in the autostart folder
     // Moved entries that stay moved, with their tasks: a file of that name
     // is in the autostart folder again, or copying it back failed.
     QList<TransferResult::Failure> kept;
     int tasksRemoved = 0;
     bool launcherEntryRemoved = false;
-    QString launcherEntryKept;   // why the launcher's entry could not be removed
-    QString error;               // why nothing was done; empty otherwise
+    QString launcherEntryKept;  // why the launcher's entry could not be removed
+    QString error;              // why nothing was done; empty otherwise
 
     // Everything went back and Velmora no longer starts at logon.
     bool succeeded() const { return error.isEmpty() && kept.isEmpty() && launcherEntryKept.isEmpty(); }

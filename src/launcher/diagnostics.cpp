@@ -24,8 +24,7 @@ bool decimal(const QByteArray& text, quint64& value) {
 bool isJournalStream(const QByteArray& journalStream, quint64 device, quint64 inode) {
     const QList<QByteArray> parts = journalStream.split(':');
     quint64 d = 0, i = 0;
-    return parts.size() == 2 && decimal(parts[0], d) && decimal(parts[1], i) && d == device &&
-           i == inode;
+    return parts.size() == 2 && decimal(parts[0], d) && decimal(parts[1], i) && d == device && i == inode;
 }
 
 bool standardErrorIsJournal() {

@@ -14,38 +14,28 @@ namespace {
 QString waitText(const QString& wait) {
     const double mode = waitMode(wait);
     switch (waitKind(mode)) {
-    case WaitKind::DontWait:
-        return QStringLiteral("do not wait");
-    case WaitKind::UntilFinished:
-        return QStringLiteral("wait until finished");
-    case WaitKind::Seconds:
-        return QStringLiteral("wait %1 seconds").arg(secondsText(mode));
+    case WaitKind::DontWait: return QStringLiteral("do not wait");
+    case WaitKind::UntilFinished: return QStringLiteral("wait until finished");
+    case WaitKind::Seconds: return QStringLiteral("wait %1 seconds").arg(secondsText(mode));
     }
     return {};
 }
 
 const char* waitWord(WaitKind kind) {
     switch (kind) {
-    case WaitKind::DontWait:
-        return "dont-wait";
-    case WaitKind::UntilFinished:
-        return "until-finished";
-    case WaitKind::Seconds:
-        return "seconds";
+    case WaitKind::DontWait: return "dont-wait";
+    case WaitKind::UntilFinished: return "until-finished";
+    case WaitKind::Seconds: return "seconds";
     }
     return "";
 }
 
 const char* reasonWord(SkipReason reason) {
     switch (reason) {
-    case SkipReason::None:
-        return "";
-    case SkipReason::OtherConfiguration:
-        return "other-configuration";
-    case SkipReason::NotOnThisWeekday:
-        return "not-on-this-weekday";
-    case SkipReason::AlreadyRanToday:
-        return "already-ran-today";
+    case SkipReason::None: return "";
+    case SkipReason::OtherConfiguration: return "other-configuration";
+    case SkipReason::NotOnThisWeekday: return "not-on-this-weekday";
+    case SkipReason::AlreadyRanToday: return "already-ran-today";
     }
     return "";
 }
@@ -65,8 +55,8 @@ Preview makePreview(const SettingsStore& store, const QString& letter, const QDa
     p.fromDefaultKey = letter.isEmpty();
     p.launchKey = p.fromDefaultKey ? store.read(kApp, kSequence, kDefaultKey) : letter;
     walkTasks(store, kAllTaskFields, [&](int n, const TaskRecord& task) {
-        p.tasks.append({n, task.desc, task.app, task.wait,
-                        decideTask(task.keys, task.opt, p.launchKey, date)});
+        p.tasks.append(
+            {n, task.desc, task.app, task.wait, decideTask(task.keys, task.opt, p.launchKey, date)});
         return true;
     });
     return p;
@@ -74,10 +64,8 @@ Preview makePreview(const SettingsStore& store, const QString& letter, const QDa
 
 QString previewText(const Preview& p) {
     QString out = QStringLiteral("Start-up on %1 %2, ").arg(dayName(p.date), p.date.toString(Qt::ISODate));
-    if (p.launchKey.isEmpty())
-        out += QStringLiteral("no configuration (every task's keys match)");
-    else
-        out += QStringLiteral("configuration '%1'").arg(p.launchKey.toUpper());
+    if (p.launchKey.isEmpty()) out += QStringLiteral("no configuration (every task's keys match)");
+    else out += QStringLiteral("configuration '%1'").arg(p.launchKey.toUpper());
     if (p.fromDefaultKey) out += QStringLiteral(", as the default key says");
     out += QStringLiteral(":\n");
     if (p.tasks.isEmpty()) out += QStringLiteral("The launch list is empty.\n");

@@ -27,8 +27,8 @@ QString launchHeader(const QString& launchKey) {
     return QStringLiteral("Launching Configuration '") + launchKey.toUpper() + QLatin1Char('\'') + kNewline;
 }
 
-TaskRunner::TaskRunner(SettingsStore& store, ProcessLauncher& launcher, RunnerView& view,
-                       SecondsWait& wait, const Clock& clock, Diagnostics diagnostics)
+TaskRunner::TaskRunner(SettingsStore& store, ProcessLauncher& launcher, RunnerView& view, SecondsWait& wait,
+                       const Clock& clock, Diagnostics diagnostics)
     : m_store(store),
       m_launcher(launcher),
       m_view(view),
@@ -90,8 +90,7 @@ void TaskRunner::runTasks(RunPurpose purpose, const QString& launchKey) {
                 // The rest of the list matters more at logon than the stamp:
                 // say so and go on; the task may then run again today.
                 report(Priority::Warning, n, desc,
-                       QStringLiteral("could not record today's run: %1")
-                           .arg(e.text()));
+                       QStringLiteral("could not record today's run: %1").arg(e.text()));
             }
         }
         if (!decision.runs) {

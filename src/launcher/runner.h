@@ -8,7 +8,6 @@
 #include "launcher/clock.h"
 #include "launcher/diagnostics.h"
 #include "process/launching.h"
-#include "launcher/clock.h"
 #include "store/settingsstore.h"
 
 #include <QString>

@@ -13,8 +13,7 @@ TaskDecision decideTask(const QString& keys, const QString& opt, const QString& 
     TaskDecision d;
     if (!launchKey.isEmpty() && !keys.contains(QLatin1Char('*')) && !keys.contains(launchKey))
         d.reason = SkipReason::OtherConfiguration;
-    else if (!opt.contains(weekdayLetter(date)))
-        d.reason = SkipReason::NotOnThisWeekday;
+    else if (!opt.contains(weekdayLetter(date))) d.reason = SkipReason::NotOnThisWeekday;
 
     if (opt.contains(kOnceOnlyLetter)) {
         const QString stamp = dateStamp(date);
@@ -32,14 +31,11 @@ TaskDecision decideTask(const QString& keys, const QString& opt, const QString& 
 
 QString skipReasonText(SkipReason reason, const QString& launchKey, const QDate& date) {
     switch (reason) {
-    case SkipReason::None:
-        return {};
-    case SkipReason::OtherConfiguration:
-        return QStringLiteral("not in configuration '%1'").arg(launchKey);
+    case SkipReason::None: return {};
+    case SkipReason::OtherConfiguration: return QStringLiteral("not in configuration '%1'").arg(launchKey);
     case SkipReason::NotOnThisWeekday:
         return QStringLiteral("not on %1").arg(QLocale::c().dayName(date.dayOfWeek()));
-    case SkipReason::AlreadyRanToday:
-        return QStringLiteral("already ran today (once only)");
+    case SkipReason::AlreadyRanToday: return QStringLiteral("already ran today (once only)");
     }
     return {};
 }

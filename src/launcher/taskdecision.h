@@ -35,8 +35,7 @@ struct TaskDecision {
 // configuration and the weekday tests are case-sensitive. A once-only task is
 // skipped only when the first eight characters of "Opt" are the whole stamp
 // of `date`: the same day and month of another year is another day.
-TaskDecision decideTask(const QString& keys, const QString& opt, const QString& launchKey,
-                        const QDate& date);
+TaskDecision decideTask(const QString& keys, const QString& opt, const QString& launchKey, const QDate& date);
 
 // The reason in words, as diagnostics and the preview show it: "not in
 // configuration 'b'", "not on Tuesday", "already ran today (once only)";

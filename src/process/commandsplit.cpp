@@ -46,9 +46,8 @@ SplitCommand splitCommandLine(const QString& commandLine,
     if (text.isEmpty()) return {};
 
     // A single plain word is its own program either way and costs no lookup.
-    const bool ambiguous = std::any_of(text.begin(), text.end(), [](QChar c) {
-        return isBlank(c) || c == QLatin1Char('"');
-    });
+    const bool ambiguous =
+        std::any_of(text.begin(), text.end(), [](QChar c) { return isBlank(c) || c == QLatin1Char('"'); });
     if (ambiguous && namesFile && namesFile(text)) return {text, {}};
 
     QStringList words = splitWords(text);

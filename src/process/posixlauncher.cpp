@@ -181,8 +181,8 @@ struct PosixLauncher::Impl {
 };
 
 LaunchResult PosixLauncher::Impl::spawn(const QByteArray& file, const QString& argv0,
-                                        const QStringList& arguments,
-                                        const QString& workingDirectory, pid_t* pid) {
+                                        const QStringList& arguments, const QString& workingDirectory,
+                                        pid_t* pid) {
     std::vector<QByteArray> bytes;
     bytes.reserve(std::size_t(arguments.size()) + 1);
     bytes.push_back(QFile::encodeName(argv0));
@@ -198,8 +198,7 @@ LaunchResult PosixLauncher::Impl::spawn(const QByteArray& file, const QString& a
 
     // glibc reports a failing exec (ENOENT, EACCES, ENOEXEC, ...) here, before
     // it returns, and does not run a script without "#!" through a shell.
-    const int rc = ::posix_spawn(pid, file.constData(), fileActions, attributes.get(), argv.data(),
-                                 environ);
+    const int rc = ::posix_spawn(pid, file.constData(), fileActions, attributes.get(), argv.data(), environ);
     if (rc != 0) return {false, systemErrorText(rc)};
     if (scopes) scopes->adopt(QFileInfo(argv0).fileName(), *pid);
     return {true, {}};
@@ -227,8 +226,7 @@ LaunchResult PosixLauncher::Impl::spawnCommandLine(const QString& commandLine, p
 void PosixLauncher::Impl::watchEnded() {
     if (notifier || !ended.valid() || !QAbstractEventDispatcher::instance()) return;
     notifier = std::make_unique<QSocketNotifier>(ended.get(), QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
-                     [this] { reapEnded(); });
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [this] { reapEnded(); });
 }
 
 void PosixLauncher::Impl::startSweep() {
@@ -362,16 +360,14 @@ LaunchResult PosixLauncher::Impl::spawnDesktopEntry(const QString& file, pid_t* 
 LaunchResult PosixLauncher::Impl::openWithDefaultApplication(const QByteArray& file) {
     const GObjectPtr<GFile> gfile(g_file_new_for_path(file.constData()));
     GError* rawError = nullptr;
-    const GObjectPtr<GFileInfo> info(g_file_query_info(gfile.get(),
-                                                       G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
+    const GObjectPtr<GFileInfo> info(g_file_query_info(gfile.get(), G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
                                                        G_FILE_QUERY_INFO_NONE, nullptr, &rawError));
     GErrorPtr error(rawError);
     if (!info) return {false, describe(error.get())};
     const char* type = g_file_info_get_content_type(info.get());
     if (!type) return {false, QStringLiteral("the file type is unknown")};
     const GObjectPtr<GAppInfo> app(g_app_info_get_default_for_type(type, FALSE));
-    if (!app)
-        return {false, QStringLiteral("no application is set to open %1").arg(QString::fromUtf8(type))};
+    if (!app) return {false, QStringLiteral("no application is set to open %1").arg(QString::fromUtf8(type))};
 
     // GIO starts the application through an intermediate process that it
     // reaps itself, so the application never becomes a child of ours.
@@ -381,8 +377,7 @@ LaunchResult PosixLauncher::Impl::openWithDefaultApplication(const QByteArray& f
     // Only GIO knows the application's process; it names it in "launched".
     const GObjectPtr<GAppLaunchContext> context(g_app_launch_context_new());
     LaunchAdoption adoption{scopes, applicationName(app.get())};
-    if (scopes)
-        g_signal_connect(context.get(), "launched", G_CALLBACK(adoptLaunched), &adoption);
+    if (scopes) g_signal_connect(context.get(), "launched", G_CALLBACK(adoptLaunched), &adoption);
     const bool launched = g_app_info_launch(app.get(), &files, context.get(), &rawError);
     g_signal_handlers_disconnect_by_data(context.get(), &adoption);
     error.reset(rawError);

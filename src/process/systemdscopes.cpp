@@ -96,9 +96,9 @@ bool SystemdScopes::Impl::ready() {
     // started for this.
     raw = nullptr;
     const GVariantPtr reply(g_dbus_connection_call_sync(
-        bus.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-        "NameHasOwner", g_variant_new("(s)", kService), G_VARIANT_TYPE("(b)"),
-        G_DBUS_CALL_FLAGS_NO_AUTO_START, timeoutMs, nullptr, &raw));
+        bus.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
+        g_variant_new("(s)", kService), G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, timeoutMs,
+        nullptr, &raw));
     error.reset(raw);
     gboolean owned = FALSE;
     if (reply) g_variant_get(reply.get(), "(b)", &owned);
@@ -107,8 +107,7 @@ bool SystemdScopes::Impl::ready() {
     return owned;
 }
 
-SystemdScopes::SystemdScopes(QByteArray busAddress, int timeoutMs)
-    : d(std::make_unique<Impl>()) {
+SystemdScopes::SystemdScopes(QByteArray busAddress, int timeoutMs) : d(std::make_unique<Impl>()) {
     d->address = std::move(busAddress);
     d->timeoutMs = timeoutMs;
 }
@@ -126,19 +125,16 @@ void SystemdScopes::adopt(const QString& name, pid_t pid) {
     g_variant_builder_add(&properties, "(sv)", "PIDs",
                           g_variant_new_fixed_array(G_VARIANT_TYPE_UINT32, pids, 1, sizeof pids[0]));
     g_variant_builder_add(&properties, "(sv)", "Slice", g_variant_new_string("app.slice"));
-    g_variant_builder_add(&properties, "(sv)", "Description",
-                          g_variant_new_string(description.constData()));
+    g_variant_builder_add(&properties, "(sv)", "Description", g_variant_new_string(description.constData()));
     // A scope whose program failed must not stay behind as a failed unit.
-    g_variant_builder_add(&properties, "(sv)", "CollectMode",
-                          g_variant_new_string("inactive-or-failed"));
-    GVariant* parameters =
-        g_variant_new("(ssa(sv)@a(sa(sv)))", unit.constData(), "fail", &properties,
-                      g_variant_new_array(G_VARIANT_TYPE("(sa(sv))"), nullptr, 0));
+    g_variant_builder_add(&properties, "(sv)", "CollectMode", g_variant_new_string("inactive-or-failed"));
+    GVariant* parameters = g_variant_new("(ssa(sv)@a(sa(sv)))", unit.constData(), "fail", &properties,
+                                         g_variant_new_array(G_VARIANT_TYPE("(sa(sv))"), nullptr, 0));
 
     GError* raw = nullptr;
     const GVariantPtr reply(g_dbus_connection_call_sync(
-        d->bus.get(), kService, kPath, kManager, "StartTransientUnit", parameters,
-        G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, d->timeoutMs, nullptr, &raw));
+        d->bus.get(), kService, kPath, kManager, "StartTransientUnit", parameters, G_VARIANT_TYPE("(o)"),
+        G_DBUS_CALL_FLAGS_NO_AUTO_START, d->timeoutMs, nullptr, &raw));
     const GErrorPtr error(raw);
     if (!reply && managerUnusable(error.get())) {
         // One wait at most: the following programs start without asking.

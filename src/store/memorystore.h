@@ -15,8 +15,7 @@ public:
         auto it = m_values.constFind(name(app, section, key));
         return it == m_values.cend() ? def : it->value;
     }
-    QStringList readMany(const QString& app, const QString& section,
-                         const QStringList& keys) const override {
+    QStringList readMany(const QString& app, const QString& section, const QStringList& keys) const override {
         QStringList out;
         out.reserve(keys.size());
         for (const QString& k : keys) out.append(read(app, section, k));

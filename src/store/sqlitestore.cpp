@@ -10,12 +10,12 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
-#include <optional>
-#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace velmora {
 
@@ -32,8 +32,7 @@ class Statement {
 public:
     Statement() = default;
     Statement(sqlite3* db, const char* sql) {
-        if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &m_stmt, nullptr) !=
-            SQLITE_OK) {
+        if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &m_stmt, nullptr) != SQLITE_OK) {
             m_stmt = nullptr;
         }
     }
@@ -86,7 +85,8 @@ bool holdsNothing(const QByteArray& path) {
 class Leftovers {
 public:
     explicit Leftovers(const QByteArray& path) : m_path(path) {
-        for (int i = 0; i < kLogs; ++i) m_existed[i] = ::access((m_path + kSuffixes[i]).constData(), F_OK) == 0;
+        for (int i = 0; i < kLogs; ++i)
+            m_existed[i] = ::access((m_path + kSuffixes[i]).constData(), F_OK) == 0;
     }
     ~Leftovers() {
         if (m_kept) return;
@@ -141,8 +141,9 @@ SqliteStore::SqliteStore(const QString& path, StoreAccess access)
     : m_path(path), m_writable(access == StoreAccess::ReadWrite) {
     // An empty path would name a file in whatever folder the program runs in.
     if (path.isEmpty()) {
-        throw StoreError("Unable to find a folder for the settings "
-                         "(neither XDG_CONFIG_HOME nor HOME is set).");
+        throw StoreError(
+            "Unable to find a folder for the settings "
+            "(neither XDG_CONFIG_HOME nor HOME is set).");
     }
     const QFileInfo info(path);
     if (m_writable) openForWriting(info);
@@ -162,7 +163,8 @@ StoreError SqliteStore::giveUp(const QString& what) {
     m_stmts.reset();
     sqlite3_close(m_db);
     m_db = nullptr;
-    return StoreError(QStringLiteral("%1 the settings store %2: %3.").arg(what, m_path, reason).toStdString());
+    return StoreError(
+        QStringLiteral("%1 the settings store %2: %3.").arg(what, m_path, reason).toStdString());
 }
 
 void SqliteStore::open(const QByteArray& native, int flags) {
@@ -257,7 +259,8 @@ void SqliteStore::openForReading(const QFileInfo& info) {
     if (logExists) {
         try {
             open(url + "?mode=ro", flags);
-            if (exec("SELECT 1 FROM settings LIMIT 0") != SQLITE_OK) throw giveUp(QStringLiteral("Cannot use"));
+            if (exec("SELECT 1 FROM settings LIMIT 0") != SQLITE_OK)
+                throw giveUp(QStringLiteral("Cannot use"));
             prepareStatements();
             return;
         } catch (const StoreError& e) {
@@ -299,8 +302,7 @@ void SqliteStore::prepareStatements() {
                              .arg(m_path, reason)
                              .toStdString());
     };
-    prepare(m_stmts->read,
-            "SELECT value FROM settings WHERE application=?1 AND section=?2 AND key=?3");
+    prepare(m_stmts->read, "SELECT value FROM settings WHERE application=?1 AND section=?2 AND key=?3");
     prepare(m_stmts->write,
             "INSERT INTO settings(application, section, key, value) "
             "VALUES(?1, ?2, ?3, ?4) ON CONFLICT(application, section, key) "
@@ -336,8 +338,7 @@ QString SqliteStore::read(const QString& app, const QString& section, const QStr
     fail("read");
 }
 
-QStringList SqliteStore::readMany(const QString& app, const QString& section,
-                                  const QStringList& keys) const {
+QStringList SqliteStore::readMany(const QString& app, const QString& section, const QStringList& keys) const {
     QStringList result;
     if (keys.isEmpty()) return result;
     const int n = int(keys.size());
@@ -425,9 +426,8 @@ void SqliteStore::transaction(const std::function<void()>& body) {
         const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
         ResetGuard rguard{m_stmts->rollback.get()};
         sqlite3_step(m_stmts->rollback.get());
-        throw StoreError(QStringLiteral("Cannot write the settings store %1: %2.")
-                             .arg(m_path, reason)
-                             .toStdString());
+        throw StoreError(
+            QStringLiteral("Cannot write the settings store %1: %2.").arg(m_path, reason).toStdString());
     }
 }
 

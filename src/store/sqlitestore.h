@@ -48,10 +48,8 @@ public:
 
     QString read(const QString& app, const QString& section, const QString& key,
                  const QString& def = {}) const override;
-    QStringList readMany(const QString& app, const QString& section,
-                         const QStringList& keys) const override;
-    void write(const QString& app, const QString& section, const QString& key,
-               const QString& value) override;
+    QStringList readMany(const QString& app, const QString& section, const QStringList& keys) const override;
+    void write(const QString& app, const QString& section, const QString& key, const QString& value) override;
     void remove(const QString& app, const QString& section, const QString& key) override;
     void transaction(const std::function<void()>& body) override;
     bool writable() const override { return m_writable; }

@@ -9,11 +9,11 @@ namespace {
 // The one place that spells the stored names of a task's values.
 QString prefixOf(TaskField field) {
     switch (field) {
-        case TaskField::Desc: return QStringLiteral("Desc");
-        case TaskField::App: return QStringLiteral("App");
-        case TaskField::Wait: return QStringLiteral("Wait");
-        case TaskField::Opt: return QStringLiteral("Opt");
-        case TaskField::Keys: return QStringLiteral("Keys");
+    case TaskField::Desc: return QStringLiteral("Desc");
+    case TaskField::App: return QStringLiteral("App");
+    case TaskField::Wait: return QStringLiteral("Wait");
+    case TaskField::Opt: return QStringLiteral("Opt");
+    case TaskField::Keys: return QStringLiteral("Keys");
     }
     return {};
 }
@@ -21,11 +21,11 @@ QString prefixOf(TaskField field) {
 template <typename Record>
 auto& valueOf(Record& task, TaskField field) {
     switch (field) {
-        case TaskField::Desc: return task.desc;
-        case TaskField::App: return task.app;
-        case TaskField::Wait: return task.wait;
-        case TaskField::Opt: return task.opt;
-        case TaskField::Keys: break;
+    case TaskField::Desc: return task.desc;
+    case TaskField::App: return task.app;
+    case TaskField::Wait: return task.wait;
+    case TaskField::Opt: return task.opt;
+    case TaskField::Keys: break;
     }
     return task.keys;
 }

@@ -95,8 +95,7 @@ void removeTask(SettingsStore& store, int n);
 // turn comes, so `visit` may write the store, and a StoreError ends the walk
 // and propagates. Returns the number of tasks visited.
 using TaskVisitor = std::function<bool(int n, const TaskRecord& task)>;
-int walkTasks(const SettingsStore& store, std::initializer_list<TaskField> fields,
-              const TaskVisitor& visit);
+int walkTasks(const SettingsStore& store, std::initializer_list<TaskField> fields, const TaskVisitor& visit);
 
 // Every task of the list with all five values, in order.
 QList<TaskRecord> readTaskList(const SettingsStore& store);

@@ -17,9 +17,7 @@ bool acceptDescChar(char32_t c, qsizetype lengthBefore) {
 
 bool acceptSecondsChar(char32_t c) { return isControl(c) || (c >= U'0' && c <= U'9'); }
 
-bool acceptStartKeyChar(char32_t c) {
-    return isControl(c) || c == U'*' || (c >= U'a' && c <= U'z');
-}
+bool acceptStartKeyChar(char32_t c) { return isControl(c) || c == U'*' || (c >= U'a' && c <= U'z'); }
 
 QString clampSeconds(const QString& text) {
     QString out = text;
@@ -37,8 +35,7 @@ bool hasContent(const QString& text) {
 }
 }  // namespace
 
-bool fieldsComplete(const QString& desc, const QString& app, bool forSeconds,
-                    const QString& seconds) {
+bool fieldsComplete(const QString& desc, const QString& app, bool forSeconds, const QString& seconds) {
     return hasContent(desc) && hasContent(app) && (!forSeconds || numericValue(seconds) > 0);
 }
 

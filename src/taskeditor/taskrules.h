@@ -36,8 +36,7 @@ QString clampSeconds(const QString& text);
 // Whether OK may be pressed: description and command each hold something
 // besides trailing blanks (leading blanks count), and, when the wait is for a
 // number of seconds, that number is above 0.
-bool fieldsComplete(const QString& desc, const QString& app, bool forSeconds,
-                    const QString& seconds);
+bool fieldsComplete(const QString& desc, const QString& app, bool forSeconds, const QString& seconds);
 
 enum class WaitChoice { DontWait, UntilFinished, ForSeconds };
 

@@ -27,11 +27,10 @@ double logicalDpiY() {
 QFont interfaceFont(double designPointSize) {
     QFont font = QApplication::font();
     // A desktop font given in pixels has no point size; its pixel size scales.
-    if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF() * designPointSize / kDesignPointSize);
+    if (font.pointSizeF() > 0) font.setPointSizeF(font.pointSizeF() * designPointSize / kDesignPointSize);
     else if (font.pixelSize() > 0)
-        font.setPixelSize(std::max(1, int(std::lround(font.pixelSize() * designPointSize /
-                                                      kDesignPointSize))));
+        font.setPixelSize(
+            std::max(1, int(std::lround(font.pixelSize() * designPointSize / kDesignPointSize))));
     return font;
 }
 
@@ -72,10 +71,12 @@ QSize lineEditSizeFor(const QLineEdit* edit, const QString& text) {
     const QMargins textMargins = edit->textMargins();
     const int width = int(std::ceil(metrics.horizontalAdvance(text))) + 2 * kMarginX + kCursor +
                       textMargins.left() + textMargins.right();
-    const int height = int(std::ceil(metrics.height())) + 2 * kMarginY + textMargins.top() + textMargins.bottom();
+    const int height =
+        int(std::ceil(metrics.height())) + 2 * kMarginY + textMargins.top() + textMargins.bottom();
     QStyleOptionFrame option;
     option.initFrom(edit);
-    option.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+    option.lineWidth =
+        edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
     option.midLineWidth = 0;
     option.state |= QStyle::State_Sunken;
     option.features = QStyleOptionFrame::None;

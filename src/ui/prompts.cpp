@@ -34,8 +34,8 @@ void QtPrompts::error(QWidget* parent, const QString& text) {
 QString QtPrompts::openFile(QWidget* parent, const QString& title, const QString& initial,
                             const QStringList& filters) {
     // Links come back as their own path, never as their target.
-    return QFileDialog::getOpenFileName(parent, title, initial, filters.join(QStringLiteral(";;")),
-                                        nullptr, QFileDialog::DontResolveSymlinks);
+    return QFileDialog::getOpenFileName(parent, title, initial, filters.join(QStringLiteral(";;")), nullptr,
+                                        QFileDialog::DontResolveSymlinks);
 }
 
 void QtPrompts::beep() { QApplication::beep(); }

@@ -44,18 +44,16 @@ bool inNormalState(const QWidget* w) {
 // Whether the frame of a window is still to come: a top-level window with
 // decorations that shows no frame yet.
 bool frameUnknown(const QWidget* w) {
-    return w->isWindow() && !(w->windowFlags() & Qt::FramelessWindowHint) &&
-           frameExtra(w).isNull();
+    return w->isWindow() && !(w->windowFlags() & Qt::FramelessWindowHint) && frameExtra(w).isNull();
 }
 
 // Gives the client area what `outer` leaves beside `frame`; a side of 0 or
 // less stays. A fixed size is fixed anew, since resize() cannot change it.
 void applyOuterSize(QWidget* window, QSize outer, QSize frame, QSize leastClient) {
-    const QSize client =
-        QSize(outer.width() > 0 ? outer.width() - frame.width() : window->width(),
-              outer.height() > 0 ? outer.height() - frame.height() : window->height())
-            .expandedTo(leastClient)
-            .expandedTo(QSize(1, 1));
+    const QSize client = QSize(outer.width() > 0 ? outer.width() - frame.width() : window->width(),
+                               outer.height() > 0 ? outer.height() - frame.height() : window->height())
+                             .expandedTo(leastClient)
+                             .expandedTo(QSize(1, 1));
     if (client == window->size()) return;
     if (window->minimumSize() == window->maximumSize()) window->setFixedSize(client);
     else window->resize(client);
@@ -102,8 +100,7 @@ protected:
                 applyOuterSize(m_window, m_outer, frame, m_leastClient);
             }
             break;
-        default:
-            break;
+        default: break;
         }
         return false;
     }
@@ -154,8 +151,8 @@ bool liesOffEveryScreen(const QWidget* window) {
     return !screens.isEmpty();
 }
 
-void savePlacement(SettingsStore& store, const QWidget* window, const QString& app,
-                   const QString& section, const QString& key, PlacementScope scope) {
+void savePlacement(SettingsStore& store, const QWidget* window, const QString& app, const QString& section,
+                   const QString& key, PlacementScope scope) {
     if (scope == PlacementScope::Nothing) return;
     if (!inNormalState(window)) return;
     const TwipRect r = windowTwips(window);
@@ -176,8 +173,8 @@ void savePlacement(SettingsStore& store, const QWidget* window, const QString& a
     store.write(app, section, key, formatPlacement(p));
 }
 
-void restorePlacement(const SettingsStore& store, QWidget* window, const QString& app,
-                      const QString& section, const QString& key, PlacementScope scope) {
+void restorePlacement(const SettingsStore& store, QWidget* window, const QString& app, const QString& section,
+                      const QString& key, PlacementScope scope) {
     if (scope == PlacementScope::Nothing) return;
     const QString text = store.read(app, section, key);
     const Placement p = scope == PlacementScope::SizeOnly ? parseSizeFields(text) : parsePlacement(text);
@@ -208,8 +205,7 @@ void centerOverOwner(QWidget* window, const QWidget* owner) {
     // manager gives it the owner's, and leaving it out would put the window
     // half a title bar too low.
     const QMargins ownerFrame(owner->geometry().left() - o.left(), owner->geometry().top() - o.top(),
-                              o.right() - owner->geometry().right(),
-                              o.bottom() - owner->geometry().bottom());
+                              o.right() - owner->geometry().right(), o.bottom() - owner->geometry().bottom());
     const QSize w = outerSize(window, ownerFrame);
     const double ownerTop = pixelsToTwipsY(o.top());
     const double ownerLeft = pixelsToTwipsX(o.left());

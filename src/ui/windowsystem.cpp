@@ -1,11 +1,11 @@
 #include "ui/windowsystem.h"
 
+#include <QtGui/qguiapplication_platform.h>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QThread>
 #include <QWidget>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
 

@@ -1,11 +1,11 @@
 // The About window and the placement helper that centres it over its owner.
 #include "about/aboutdialog.h"
 
+#include "casename.h"
 #include "controls.h"
 #include "ui/designscale.h"
 #include "ui/pointer.h"
 #include "ui/windowplacement.h"
-#include "casename.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
@@ -81,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         VersionCase{"ThisRelease", programVersion(),
                     "Velmora Launcher Program\nVersion 1.0.0\nCopyright \u00A9 2026 The Velmora authors"},
-        VersionCase{"TwoDigitRevision", {QStringLiteral("P"), QStringLiteral("D"), 1, 0, 12, QStringLiteral("C")},
+        VersionCase{"TwoDigitRevision",
+                    {QStringLiteral("P"), QStringLiteral("D"), 1, 0, 12, QStringLiteral("C")},
                     "D\nVersion 1.0.12\nC"},
         VersionCase{"EmptyFields", {QString(), QString(), 0, 0, 0, QString()}, "\nVersion 0.0.0\n"}),
     velmora::testing::caseName);

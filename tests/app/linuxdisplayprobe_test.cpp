@@ -1,8 +1,8 @@
 #include "app/linuxdisplayprobe.h"
 
+#include "casename.h"
 #include "process/uniquefd.h"
 #include "testfiles.h"
-#include "casename.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -26,7 +26,8 @@ UniqueFd bindSocket(const QString& path, bool listen) {
     address.sun_family = AF_UNIX;
     const QByteArray encoded = QFile::encodeName(path);
     std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
-    EXPECT_EQ(::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << path.toStdString();
+    EXPECT_EQ(::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0)
+        << path.toStdString();
     if (listen) {
         EXPECT_EQ(::listen(fd.get(), 4), 0);
     }
@@ -63,19 +64,20 @@ TEST_P(WaylandProbe, AnswersOnlyWhereACompositorListens) {
 
 INSTANTIATE_TEST_SUITE_P(
     Sockets, WaylandProbe,
-    ::testing::Values(WaylandCase{"NameBelowTheRuntimeFolder", "wayland-live", "<dir>", true},
-                      WaylandCase{"AbsolutePath", "<dir>/wayland-live", "", true},
-                      WaylandCase{"AbsolutePathIgnoresTheRuntimeFolder", "<dir>/wayland-live", "/nonexistent", true},
-                      WaylandCase{"NameWithoutARuntimeFolder", "wayland-live", "", false},
-                      WaylandCase{"StaleSocketOfACompositorThatIsGone", "wayland-stale", "<dir>", false},
-                      WaylandCase{"NoSocket", "wayland-none", "<dir>", false},
-                      WaylandCase{"PlainFile", "wayland-file", "<dir>", false},
-                      WaylandCase{"EmptyName", "", "<dir>", false},
-                      // The live socket itself, by a way longer than a socket address holds.
-                      WaylandCase{"PathTooLongForASocket",
-                                  "<dir>/./././././././././././././././././././././././././././././././././././././"
-                                  "./././././././././././././././././././././././././././wayland-live",
-                                  "", false}),
+    ::testing::Values(
+        WaylandCase{"NameBelowTheRuntimeFolder", "wayland-live", "<dir>", true},
+        WaylandCase{"AbsolutePath", "<dir>/wayland-live", "", true},
+        WaylandCase{"AbsolutePathIgnoresTheRuntimeFolder", "<dir>/wayland-live", "/nonexistent", true},
+        WaylandCase{"NameWithoutARuntimeFolder", "wayland-live", "", false},
+        WaylandCase{"StaleSocketOfACompositorThatIsGone", "wayland-stale", "<dir>", false},
+        WaylandCase{"NoSocket", "wayland-none", "<dir>", false},
+        WaylandCase{"PlainFile", "wayland-file", "<dir>", false},
+        WaylandCase{"EmptyName", "", "<dir>", false},
+        // The live socket itself, by a way longer than a socket address holds.
+        WaylandCase{"PathTooLongForASocket",
+                    "<dir>/./././././././././././././././././././././././././././././././././././././"
+                    "./././././././././././././././././././././././././././wayland-live",
+                    "", false}),
     velmora::testing::caseName);
 
 }  // namespace

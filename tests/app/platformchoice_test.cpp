@@ -1,7 +1,7 @@
 #include "app/platformchoice.h"
 
-#include "fakes/fakedisplayprobe.h"
 #include "casename.h"
+#include "fakes/fakedisplayprobe.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,8 @@ struct PlatformCase {
     const char* name;
     const char* display;  // nullptr: unset
     const char* wayland;
-    const char* chosen;   // QT_QPA_PLATFORM
-    bool xLive;           // the display named answers
+    const char* chosen;  // QT_QPA_PLATFORM
+    bool xLive;          // the display named answers
     bool waylandLive;
     const char* platform;  // "" : no window can be shown
     const char* note;
@@ -46,7 +46,8 @@ TEST_P(PlatformChoiceTest, TakesADisplayThatAnswersAndSaysWhatDidNot) {
     EXPECT_EQ(choice.platform, QByteArray(c.platform));
     EXPECT_EQ(choice.windows(), *c.platform != '\0');
     EXPECT_EQ(choice.note, QLatin1String(c.note));
-    EXPECT_EQ(probe.asked.join(QStringLiteral("; ")), QLatin1String(c.asked)) << "each display once, and only when it matters";
+    EXPECT_EQ(probe.asked.join(QStringLiteral("; ")), QLatin1String(c.asked))
+        << "each display once, and only when it matters";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -62,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
         PlatformCase{"DeadXFallsBackToWayland", ":99", "wayland-0", nullptr, false, true, "wayland",
                      "the X display :99 does not answer; the windows go to the Wayland display wayland-0",
                      "x :99; wayland wayland-0 in /run/user/1000"},
-        PlatformCase{"DeadWaylandBesideLiveXIsNotAsked", ":0", "wayland-9", nullptr, true, false, "xcb", "", "x :0"},
+        PlatformCase{"DeadWaylandBesideLiveXIsNotAsked", ":0", "wayland-9", nullptr, true, false, "xcb", "",
+                     "x :0"},
         PlatformCase{"DeadXAlone", ":99", nullptr, nullptr, false, false, "",
                      "the X display :99 does not answer and WAYLAND_DISPLAY is not set", "x :99"},
         PlatformCase{"DeadWaylandAlone", nullptr, "wayland-9", nullptr, false, false, "",
@@ -75,33 +77,39 @@ INSTANTIATE_TEST_SUITE_P(
                      "neither DISPLAY nor WAYLAND_DISPLAY is set", ""},
         // The user's QT_QPA_PLATFORM.
         PlatformCase{"OffscreenChosen", nullptr, nullptr, "offscreen", false, false, "offscreen", "", ""},
-        PlatformCase{"OffscreenChosenBesideDeadX", ":99", nullptr, "offscreen", false, false, "offscreen", "", ""},
-        PlatformCase{"UnknownPluginIsLeftToQt", ":0", nullptr, "velmora-none", true, false, "velmora-none", "", ""},
+        PlatformCase{"OffscreenChosenBesideDeadX", ":99", nullptr, "offscreen", false, false, "offscreen", "",
+                     ""},
+        PlatformCase{"UnknownPluginIsLeftToQt", ":0", nullptr, "velmora-none", true, false, "velmora-none",
+                     "", ""},
         PlatformCase{"EmptyChoiceIsNone", ":0", nullptr, "", true, false, "xcb", "", "x :0"},
         PlatformCase{"WaylandChosenOverLiveX", ":0", "wayland-0", "wayland", true, true, "wayland", "",
                      "wayland wayland-0 in /run/user/1000"},
-        PlatformCase{"XcbChosenWithDeadXFallsBackToWayland", ":99", "wayland-0", "xcb", false, true, "wayland",
-                     "QT_QPA_PLATFORM=xcb cannot be used: the X display :99 does not answer; the windows go to "
-                     "the Wayland display wayland-0",
-                     "x :99; wayland wayland-0 in /run/user/1000"},
-        PlatformCase{"XcbChosenWithoutDisplayFallsBackToWayland", nullptr, "wayland-0", "xcb", false, true, "wayland",
-                     "QT_QPA_PLATFORM=xcb cannot be used: DISPLAY is not set; the windows go to the Wayland display "
-                     "wayland-0",
-                     "wayland wayland-0 in /run/user/1000"},
-        PlatformCase{"WaylandChosenWithDeadWaylandFallsBackToX", ":0", "wayland-9", "wayland", true, false, "xcb",
-                     "QT_QPA_PLATFORM=wayland cannot be used: the Wayland display wayland-9 does not answer; the "
-                     "windows go to the X display :0",
-                     "wayland wayland-9 in /run/user/1000; x :0"},
+        PlatformCase{
+            "XcbChosenWithDeadXFallsBackToWayland", ":99", "wayland-0", "xcb", false, true, "wayland",
+            "QT_QPA_PLATFORM=xcb cannot be used: the X display :99 does not answer; the windows go to "
+            "the Wayland display wayland-0",
+            "x :99; wayland wayland-0 in /run/user/1000"},
+        PlatformCase{
+            "XcbChosenWithoutDisplayFallsBackToWayland", nullptr, "wayland-0", "xcb", false, true, "wayland",
+            "QT_QPA_PLATFORM=xcb cannot be used: DISPLAY is not set; the windows go to the Wayland display "
+            "wayland-0",
+            "wayland wayland-0 in /run/user/1000"},
+        PlatformCase{
+            "WaylandChosenWithDeadWaylandFallsBackToX", ":0", "wayland-9", "wayland", true, false, "xcb",
+            "QT_QPA_PLATFORM=wayland cannot be used: the Wayland display wayland-9 does not answer; the "
+            "windows go to the X display :0",
+            "wayland wayland-9 in /run/user/1000; x :0"},
         PlatformCase{"XcbChosenAndNothingAnswers", ":99", nullptr, "xcb", false, false, "",
                      "the X display :99 does not answer and WAYLAND_DISPLAY is not set", "x :99"},
-        PlatformCase{"ChosenListGoesOnToAnEntryThatAnswers", ":0", "wayland-9", "wayland;xcb", true, false, "xcb",
+        PlatformCase{"ChosenListGoesOnToAnEntryThatAnswers", ":0", "wayland-9", "wayland;xcb", true, false,
+                     "xcb",
                      "the Wayland display wayland-9 does not answer; the windows go to the X display :0",
                      "wayland wayland-9 in /run/user/1000; x :0"},
         PlatformCase{"ChosenListKeepsItsRestForQt", ":0", "wayland-0", "wayland-egl;xcb", true, true,
                      "wayland-egl;xcb", "", "wayland wayland-0 in /run/user/1000"},
-        PlatformCase{"ChosenPluginWithArgumentsAndLetterCase", ":99", nullptr, "XCB:nograb;offscreen", false, false,
-                     "offscreen", "the X display :99 does not answer; the windows go to the offscreen platform",
-                     "x :99"}),
+        PlatformCase{"ChosenPluginWithArgumentsAndLetterCase", ":99", nullptr, "XCB:nograb;offscreen", false,
+                     false, "offscreen",
+                     "the X display :99 does not answer; the windows go to the offscreen platform", "x :99"}),
     velmora::testing::caseName);
 
 struct NamedCase {
@@ -122,15 +130,14 @@ TEST_P(NamedDisplays, AreThoseSetAndNotEmpty) {
     EXPECT_EQ(namesADisplay(env), GetParam().named);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sessions, NamedDisplays,
-    ::testing::Values(NamedCase{"Neither", nullptr, nullptr, false},
-                      NamedCase{"BothEmpty", "", "", false},
-                      NamedCase{"X", ":0", nullptr, true},
-                      NamedCase{"Wayland", nullptr, "wayland-0", true},
-                      NamedCase{"EmptyXBesideWayland", "", "wayland-0", true},
-                      NamedCase{"Both", ":1", "wayland-0", true}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Sessions, NamedDisplays,
+                         ::testing::Values(NamedCase{"Neither", nullptr, nullptr, false},
+                                           NamedCase{"BothEmpty", "", "", false},
+                                           NamedCase{"X", ":0", nullptr, true},
+                                           NamedCase{"Wayland", nullptr, "wayland-0", true},
+                                           NamedCase{"EmptyXBesideWayland", "", "wayland-0", true},
+                                           NamedCase{"Both", ":1", "wayland-0", true}),
+                         velmora::testing::caseName);
 
 }  // namespace
 }  // namespace velmora

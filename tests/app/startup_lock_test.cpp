@@ -10,12 +10,12 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <ostream>
-#include <string>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
+#include <ostream>
+#include <string>
 
 extern char** environ;
 
@@ -106,19 +106,18 @@ TEST_P(InstanceLockPath, LivesInTheRuntimeFolderElseBesideTheSettings) {
     EXPECT_EQ(InstanceLock::defaultPath(env), QString::fromUtf8(c.expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, InstanceLockPath,
-    ::testing::Values(
-        LockPathCase{"Runtime", "/run/user/4242", "/home/u/.config", "/home/u",
-                     "/run/user/4242/velmora.lock"},
-        LockPathCase{"RelativeRuntimeIgnored", "relative/run", "/home/u/.config", nullptr,
-                     "/home/u/.config/velmora/velmora.lock"},
-        LockPathCase{"NoRuntime", nullptr, "/home/u/.config", nullptr,
-                     "/home/u/.config/velmora/velmora.lock"},
-        LockPathCase{"NoRuntimeNoConfig", nullptr, nullptr, "/home/u",
-                     "/home/u/.config/velmora/velmora.lock"},
-        LockPathCase{"NoFolderAtAll", nullptr, "config", "home", ""}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Paths, InstanceLockPath,
+                         ::testing::Values(LockPathCase{"Runtime", "/run/user/4242", "/home/u/.config",
+                                                        "/home/u", "/run/user/4242/velmora.lock"},
+                                           LockPathCase{"RelativeRuntimeIgnored", "relative/run",
+                                                        "/home/u/.config", nullptr,
+                                                        "/home/u/.config/velmora/velmora.lock"},
+                                           LockPathCase{"NoRuntime", nullptr, "/home/u/.config", nullptr,
+                                                        "/home/u/.config/velmora/velmora.lock"},
+                                           LockPathCase{"NoRuntimeNoConfig", nullptr, nullptr, "/home/u",
+                                                        "/home/u/.config/velmora/velmora.lock"},
+                                           LockPathCase{"NoFolderAtAll", nullptr, "config", "home", ""}),
+                         velmora::testing::caseName);
 
 TEST(InstanceLockNoFolder, IsUnavailableAndSaysWhy) {
     const InstanceLock lock{QString()};

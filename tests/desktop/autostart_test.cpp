@@ -39,17 +39,16 @@ TEST_P(AutostartEntryNames, AreVisibleDesktopEntryNames) {
     EXPECT_EQ(isAutostartEntryName(QString::fromUtf8(GetParam().file)), GetParam().read);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, AutostartEntryNames,
-    ::testing::Values(NameCase{"Entry", "firefox.desktop", true},
-                      NameCase{"Blanks", "My Tool.desktop", true},
-                      NameCase{"Hidden", ".firefox.desktop", false},
-                      NameCase{"EndingOnly", ".desktop", false},
-                      NameCase{"OtherLetterCase", "firefox.Desktop", false},
-                      NameCase{"Backup", "firefox.desktop~", false},
-                      NameCase{"OtherFile", "README.txt", false},
-                      NameCase{"Temporary", ".velmora-a1B2c3", false}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Names, AutostartEntryNames,
+                         ::testing::Values(NameCase{"Entry", "firefox.desktop", true},
+                                           NameCase{"Blanks", "My Tool.desktop", true},
+                                           NameCase{"Hidden", ".firefox.desktop", false},
+                                           NameCase{"EndingOnly", ".desktop", false},
+                                           NameCase{"OtherLetterCase", "firefox.Desktop", false},
+                                           NameCase{"Backup", "firefox.desktop~", false},
+                                           NameCase{"OtherFile", "README.txt", false},
+                                           NameCase{"Temporary", ".velmora-a1B2c3", false}),
+                         velmora::testing::caseName);
 
 }  // namespace
 }  // namespace velmora

@@ -3,8 +3,8 @@
 // accepts wherever the program lives.
 #include "desktop/desktopentrywriter.h"
 
-#include "desktop/desktopentry.h"
 #include "casename.h"
+#include "desktop/desktopentry.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,11 +69,9 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{"DoubleQuote", "say \"hi\"", "\"say \\\"hi\\\"\"", ""},
         ArgumentCase{"Apostrophe", "Ann's tools", "\"Ann's tools\"", ""},
         ArgumentCase{"Backslash", "a\\b", "\"a\\\\b\"", ""},
-        ArgumentCase{"Backtick", "a`b`", "\"a\\`b\\`\"", ""},
-        ArgumentCase{"Tab", "a\tb", "\"a\tb\"", ""},
+        ArgumentCase{"Backtick", "a`b`", "\"a\\`b\\`\"", ""}, ArgumentCase{"Tab", "a\tb", "\"a\tb\"", ""},
         ArgumentCase{"LineBreak", "a\nb", "\"a\nb\"", ""},
-        ArgumentCase{"CarriageReturn", "a\rb", "\"a\rb\"", ""},
-        ArgumentCase{"Delete", "a\x7f", "a\x7f", ""}),
+        ArgumentCase{"CarriageReturn", "a\rb", "\"a\rb\"", ""}, ArgumentCase{"Delete", "a\x7f", "a\x7f", ""}),
     velmora::testing::caseName);
 
 // --- string values ----------------------------------------------------------
@@ -94,22 +92,21 @@ TEST_P(StringValues, AreEscapedAndReadBackUnchanged) {
     EXPECT_EQ(entry.string(QStringLiteral("Name")), GetParam().value);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, StringValues,
-    ::testing::Values(StringCase{"Plain", "Velmora Launcher", "Velmora Launcher"},
-                      StringCase{"LeadingBlank", " a", "\\sa"},
-                      StringCase{"Backslash", "a\\b", "a\\\\b"},
-                      StringCase{"LineBreak", "a\nb", "a\\nb"},
-                      StringCase{"Tab", "a\tb", "a\\tb"},
-                      StringCase{"CarriageReturn", "a\rb", "a\\rb"},
-                      StringCase{"EscapeLookalike", "a\\sb", "a\\\\sb"}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Values, StringValues,
+                         ::testing::Values(StringCase{"Plain", "Velmora Launcher", "Velmora Launcher"},
+                                           StringCase{"LeadingBlank", " a", "\\sa"},
+                                           StringCase{"Backslash", "a\\b", "a\\\\b"},
+                                           StringCase{"LineBreak", "a\nb", "a\\nb"},
+                                           StringCase{"Tab", "a\tb", "a\\tb"},
+                                           StringCase{"CarriageReturn", "a\rb", "a\\rb"},
+                                           StringCase{"EscapeLookalike", "a\\sb", "a\\\\sb"}),
+                         velmora::testing::caseName);
 
 // --- the masking entry ------------------------------------------------------
 
 struct MaskCase {
     const char* name;
-    QString file;  // the entry's file name
+    QString file;   // the entry's file name
     QString title;  // its Name as read back
     QByteArray text;
     friend void PrintTo(const MaskCase& c, std::ostream* os) { *os << c.name; }
@@ -127,10 +124,12 @@ TEST_P(MaskingEntries, AreHiddenApplicationsNamedAfterTheirFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, MaskingEntries,
-    ::testing::Values(
-        MaskCase{"Plain", "tracker.desktop", "tracker", "[Desktop Entry]\nType=Application\nName=tracker\nHidden=true\n"},
-        MaskCase{"LeadingBlank", " odd.desktop", " odd", "[Desktop Entry]\nType=Application\nName=\\sodd\nHidden=true\n"},
-        MaskCase{"Backslash", "a\\b.desktop", "a\\b", "[Desktop Entry]\nType=Application\nName=a\\\\b\nHidden=true\n"}),
+    ::testing::Values(MaskCase{"Plain", "tracker.desktop", "tracker",
+                               "[Desktop Entry]\nType=Application\nName=tracker\nHidden=true\n"},
+                      MaskCase{"LeadingBlank", " odd.desktop", " odd",
+                               "[Desktop Entry]\nType=Application\nName=\\sodd\nHidden=true\n"},
+                      MaskCase{"Backslash", "a\\b.desktop", "a\\b",
+                               "[Desktop Entry]\nType=Application\nName=a\\\\b\nHidden=true\n"}),
     velmora::testing::caseName);
 
 // --- the launcher's entry ---------------------------------------------------
@@ -138,9 +137,9 @@ INSTANTIATE_TEST_SUITE_P(
 // The launcher's entry must be one the desktop accepts, wherever the program lives.
 struct ExecCase {
     const char* name;
-    const char* folder;  // below the temporary home
-    const char* exec;    // the Exec value, with <home> for the temporary home
-    const char* tryExec; // the TryExec value: the same program, as a string value
+    const char* folder;   // below the temporary home
+    const char* exec;     // the Exec value, with <home> for the temporary home
+    const char* tryExec;  // the TryExec value: the same program, as a string value
     friend void PrintTo(const ExecCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -156,7 +155,8 @@ TEST_P(LauncherEntry, IsAValidDesktopEntryRunningTheProgramWithRun) {
     EXPECT_TRUE(text.contains("\nExec=" + QString::fromUtf8(GetParam().exec).replace("<home>", home.path()) +
                               " /run\n"))
         << text.toStdString();
-    EXPECT_TRUE(text.contains("\nTryExec=" + QString::fromUtf8(GetParam().tryExec).replace("<home>", home.path()) + "\n"))
+    EXPECT_TRUE(text.contains(
+        "\nTryExec=" + QString::fromUtf8(GetParam().tryExec).replace("<home>", home.path()) + "\n"))
         << text.toStdString();
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(text.contains("\nType=Application\n"));
@@ -171,20 +171,22 @@ TEST_P(LauncherEntry, IsAValidDesktopEntryRunningTheProgramWithRun) {
     QProcess validate;
     validate.start(validator, {path});
     ASSERT_TRUE(validate.waitForFinished(30000));
-    const QString output = QString::fromUtf8(validate.readAllStandardOutput() + validate.readAllStandardError());
+    const QString output =
+        QString::fromUtf8(validate.readAllStandardOutput() + validate.readAllStandardError());
     EXPECT_EQ(validate.exitCode(), 0) << output.toStdString();
     EXPECT_FALSE(output.contains("error")) << output.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Folders, LauncherEntry,
-    ::testing::Values(ExecCase{"Plain", "/bin", "<home>/bin/velmora", "<home>/bin/velmora"},
-                      ExecCase{"Blank", "/my programs", "\"<home>/my programs/velmora\"", "<home>/my programs/velmora"},
-                      ExecCase{"QuoteDollarBacktick", "/a\"b$c`d", "\"<home>/a\\\\\"b\\\\$c\\\\`d/velmora\"",
-                               "<home>/a\"b$c`d/velmora"},
-                      ExecCase{"Backslash", "/a\\b", "\"<home>/a\\\\\\\\b/velmora\"", "<home>/a\\\\b/velmora"},
-                      ExecCase{"Percent", "/100%", "<home>/100%%/velmora", "<home>/100%/velmora"},
-                      ExecCase{"TrailingSeparator", "/bin/", "<home>/bin/velmora", "<home>/bin/velmora"}),
+    ::testing::Values(
+        ExecCase{"Plain", "/bin", "<home>/bin/velmora", "<home>/bin/velmora"},
+        ExecCase{"Blank", "/my programs", "\"<home>/my programs/velmora\"", "<home>/my programs/velmora"},
+        ExecCase{"QuoteDollarBacktick", "/a\"b$c`d", "\"<home>/a\\\\\"b\\\\$c\\\\`d/velmora\"",
+                 "<home>/a\"b$c`d/velmora"},
+        ExecCase{"Backslash", "/a\\b", "\"<home>/a\\\\\\\\b/velmora\"", "<home>/a\\\\b/velmora"},
+        ExecCase{"Percent", "/100%", "<home>/100%%/velmora", "<home>/100%/velmora"},
+        ExecCase{"TrailingSeparator", "/bin/", "<home>/bin/velmora", "<home>/bin/velmora"}),
     velmora::testing::caseName);
 
 }  // namespace

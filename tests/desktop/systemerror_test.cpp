@@ -24,16 +24,16 @@ TEST_P(SystemErrors, ReadTheSameEverywhere) {
     EXPECT_EQ(systemErrorText(GetParam().error).toStdString(), GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Errors, SystemErrors,
-    ::testing::Values(ErrorCase{"NoSuchFile", ENOENT, "No such file or directory"},
-                      ErrorCase{"PermissionDenied", EACCES, "Permission denied"},
-                      ErrorCase{"NotAProgram", ENOEXEC, "Exec format error"},
-                      ErrorCase{"FullDisk", ENOSPC, "No space left on device"},
-                      ErrorCase{"TooManyLinks", ELOOP, "Too many levels of symbolic links"},
-                      ErrorCase{"UnknownNumber", 100000, "error 100000"},
-                      ErrorCase{"Negative", -1, "error -1"}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Errors, SystemErrors,
+                         ::testing::Values(ErrorCase{"NoSuchFile", ENOENT, "No such file or directory"},
+                                           ErrorCase{"PermissionDenied", EACCES, "Permission denied"},
+                                           ErrorCase{"NotAProgram", ENOEXEC, "Exec format error"},
+                                           ErrorCase{"FullDisk", ENOSPC, "No space left on device"},
+                                           ErrorCase{"TooManyLinks", ELOOP,
+                                                     "Too many levels of symbolic links"},
+                                           ErrorCase{"UnknownNumber", 100000, "error 100000"},
+                                           ErrorCase{"Negative", -1, "error -1"}),
+                         velmora::testing::caseName);
 
 }  // namespace
 }  // namespace velmora

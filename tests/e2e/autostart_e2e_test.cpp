@@ -4,12 +4,12 @@
 // program started as at logon with "/run", whose tasks leave evidence files,
 // then the real program with "/UNINSTALL". Each case of the table is one
 // small autostart folder.
+#include "casename.h"
 #include "desktopsession.h"
 #include "editor/transfer.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"
-#include "casename.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,7 +33,6 @@ namespace {
 
 using testing::eventually;
 using testing::folderSnapshot;
-
 
 QStringList toList(const std::vector<const char*>& items) {
     QStringList out;
@@ -70,7 +69,7 @@ struct AutostartCase {
     std::vector<const char*> tasks;           // the descriptions, in order
     std::vector<const char*> started;         // evidence tags
     std::vector<const char*> notStarted;
-    const char* diagnostic = "";              // a text the run's lines must hold
+    const char* diagnostic = "";  // a text the run's lines must hold
     friend void PrintTo(const AutostartCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -102,7 +101,7 @@ protected:
         ASSERT_TRUE(testing::writeFile(path, text, executable)) << path.toStdString();
     }
     void put(const File& f) {
-        const QString folder = f.where == Where::System ? root() + "/sys/autostart"
+        const QString folder = f.where == Where::System  ? root() + "/sys/autostart"
                                : f.where == Where::Moved ? moved()
                                                          : autostart();
         const QString path = folder + "/" + QString::fromUtf8(f.name);
@@ -111,7 +110,8 @@ protected:
         switch (f.kind) {
         case Kind::Entry: write(path, entryText(f)); break;
         case Kind::Script:
-            write(path, "#!/bin/sh\ntouch " + ev + "\n" + QByteArray(f.text).replace("@", ev + "-exec"), true);
+            write(path, "#!/bin/sh\ntouch " + ev + "\n" + QByteArray(f.text).replace("@", ev + "-exec"),
+                  true);
             break;
         case Kind::Text: write(path, QByteArray(f.text)); break;
         case Kind::LinkToApps: {
@@ -132,9 +132,9 @@ protected:
         SqliteStore store(storePath());
         StartUpTransfer transfer(store, env, QFileInfo(QStringLiteral(VELMORA_BINARY)).absolutePath());
         QStringList said;
-        const bool done = installClicked(store, transfer,
-                                         {[](const QString&) { return true; },
-                                          [&](const QString& text) { said.append(text); }, {}});
+        const bool done = installClicked(
+            store, transfer,
+            {[](const QString&) { return true; }, [&](const QString& text) { said.append(text); }, {}});
         if (messages) *messages = said;
         return done;
     }
@@ -157,8 +157,8 @@ protected:
         return store.read(kApp, kSequence, kInstalled, "<missing>");
     }
     QStringList names(const QString& folder) const {
-        QStringList out = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                                 QDir::NoDotAndDotDot);
+        QStringList out =
+            QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         out.sort();
         return out;
     }
@@ -185,10 +185,12 @@ TEST_P(AutostartFolders, MoveWhatTheDesktopWouldStartAndStartItAtTheNextLogon) {
     QStringList started;
     for (const char* tag : c.started) started.append(evidence(QString::fromUtf8(tag)));
     EXPECT_TRUE(eventually([&] {
-        return std::all_of(started.begin(), started.end(), [](const QString& p) { return QFileInfo::exists(p); });
+        return std::all_of(started.begin(), started.end(),
+                           [](const QString& p) { return QFileInfo::exists(p); });
     })) << run.err.toStdString();
     for (const char* tag : c.notStarted)
-        EXPECT_FALSE(QFileInfo::exists(evidence(QString::fromUtf8(tag)))) << tag << " ran\n" << run.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(evidence(QString::fromUtf8(tag)))) << tag << " ran\n"
+                                                                          << run.err.toStdString();
     EXPECT_FALSE(run.err.contains("Permission denied")) << run.err.toStdString();
     EXPECT_FALSE(run.err.contains("opened as a document")) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.diagnostic))) << run.err.toStdString();
@@ -198,22 +200,39 @@ INSTANTIATE_TEST_SUITE_P(
     Folders, AutostartFolders,
     ::testing::Values(
         AutostartCase{"OnlyDesktopEntriesMove",
-                      {{"README.txt", Kind::Text, "", "read me\n"}, {"start.sh", Kind::Script, "script"},
+                      {{"README.txt", Kind::Text, "", "read me\n"},
+                       {"start.sh", Kind::Script, "script"},
                        {"a.desktop", Kind::Entry, "a"}},
-                      {"README.txt", "start.sh"}, {"a.desktop"}, {"a"}, {"script"},
+                      {"README.txt", "start.sh"},
+                      {"a.desktop"},
+                      {"a"},
+                      {"script"},
                       "task 1 \"a.desktop\": started"},
         AutostartCase{"AnExecutableEntryRunsItsExecNotItsText",
                       {{"run.desktop", Kind::Script, "script",
                         "exit 0\n[Desktop Entry]\nType=Application\nName=Run\nExec=touch @\n"}},
-                      {}, {"run.desktop"}, {"script-exec"}, {"script"}, "task 1 \"run.desktop\": started"},
+                      {},
+                      {"run.desktop"},
+                      {"script-exec"},
+                      {"script"},
+                      "task 1 \"run.desktop\": started"},
         AutostartCase{"AnEntryWithABlankNextToItsFirstWordAsAProgram",
-                      {{"notes sync.desktop", Kind::Entry, "notes"}, {"notes", Kind::Script, "hijack", "", Where::Moved}},
-                      {}, {"notes sync.desktop"}, {"notes"}, {"hijack"}, ""},
+                      {{"notes sync.desktop", Kind::Entry, "notes"},
+                       {"notes", Kind::Script, "hijack", "", Where::Moved}},
+                      {},
+                      {"notes sync.desktop"},
+                      {"notes"},
+                      {"hijack"},
+                      ""},
         AutostartCase{"SwitchedOffEntriesStay",
                       {{"off.desktop", Kind::Entry, "off", "Hidden=true\n"},
                        {"gnome-off.desktop", Kind::Entry, "gnome", "X-GNOME-Autostart-enabled=false\n"},
                        {"on.desktop", Kind::Entry, "on"}},
-                      {"gnome-off.desktop", "off.desktop"}, {"on.desktop"}, {"on"}, {"off", "gnome"}, ""},
+                      {"gnome-off.desktop", "off.desktop"},
+                      {"on.desktop"},
+                      {"on"},
+                      {"off", "gnome"},
+                      ""},
         AutostartCase{"MasksOfSystemEntriesStay",
                       {{"null.desktop", Kind::Entry, "sys-null", "", Where::System},
                        {"empty.desktop", Kind::Entry, "sys-empty", "", Where::System},
@@ -221,33 +240,67 @@ INSTANTIATE_TEST_SUITE_P(
                        {"null.desktop", Kind::DevNullLink},
                        {"empty.desktop", Kind::Text, "", ""},
                        {"nogroup.desktop", Kind::Text, "", "# switched off by hand\n"}},
-                      {"empty.desktop", "nogroup.desktop", "null.desktop"}, {}, {}, {"sys-null", "sys-empty", "sys-nogroup"},
+                      {"empty.desktop", "nogroup.desktop", "null.desktop"},
+                      {},
+                      {},
+                      {"sys-null", "sys-empty", "sys-nogroup"},
                       ""},
         AutostartCase{"ALinkedEntryMovesAsALink",
-                      {{"clock.desktop", Kind::LinkToApps, "clock"}}, {}, {"clock.desktop"}, {"clock"}, {}, ""},
+                      {{"clock.desktop", Kind::LinkToApps, "clock"}},
+                      {},
+                      {"clock.desktop"},
+                      {"clock"},
+                      {},
+                      ""},
         AutostartCase{"AnOverrideOfASystemEntryLeavesAStub",
                       {{"over.desktop", Kind::Entry, "system-over", "", Where::System},
                        {"over.desktop", Kind::Entry, "user-over"}},
-                      {"over.desktop"}, {"over.desktop"}, {"user-over"}, {"system-over"}, ""},
+                      {"over.desktop"},
+                      {"over.desktop"},
+                      {"user-over"},
+                      {"system-over"},
+                      ""},
         AutostartCase{"TheLauncherNameInAnotherLetterCaseMoves",
-                      {{"velmora launcher.desktop", Kind::Entry, "old-launcher"}}, {}, {"velmora launcher.desktop"},
-                      {"old-launcher"}, {}, ""},
+                      {{"velmora launcher.desktop", Kind::Entry, "old-launcher"}},
+                      {},
+                      {"velmora launcher.desktop"},
+                      {"old-launcher"},
+                      {},
+                      ""},
         AutostartCase{"HiddenFilesStay",
                       {{".hidden.desktop", Kind::Entry, "hidden"}, {"shown.desktop", Kind::Entry, "shown"}},
-                      {".hidden.desktop"}, {"shown.desktop"}, {"shown"}, {"hidden"}, ""},
+                      {".hidden.desktop"},
+                      {"shown.desktop"},
+                      {"shown"},
+                      {"hidden"},
+                      ""},
         AutostartCase{"OddFilesStayAndInstallCompletes",
-                      {{"fifo.desktop", Kind::Fifo}, {"folder.desktop", Kind::Folder},
-                       {"line\nbreak.desktop", Kind::Entry, "linebreak"}, {"fine.desktop", Kind::Entry, "fine"}},
-                      {"fifo.desktop", "folder.desktop", "line\nbreak.desktop"}, {"fine.desktop"}, {"fine"},
-                      {"linebreak"}, ""},
+                      {{"fifo.desktop", Kind::Fifo},
+                       {"folder.desktop", Kind::Folder},
+                       {"line\nbreak.desktop", Kind::Entry, "linebreak"},
+                       {"fine.desktop", Kind::Entry, "fine"}},
+                      {"fifo.desktop", "folder.desktop", "line\nbreak.desktop"},
+                      {"fine.desktop"},
+                      {"fine"},
+                      {"linebreak"},
+                      ""},
         // The launcher would not start these at logon: they stay where the desktop reads them.
-        AutostartCase{"AnEntryNotShownHereStays",
-                      {{"kde.desktop", Kind::Entry, "kde", "OnlyShowIn=KDE;\n"}, {"here.desktop", Kind::Entry, "here"}},
-                      {"kde.desktop"}, {"here.desktop"}, {"here"}, {"kde"}, ""},
+        AutostartCase{
+            "AnEntryNotShownHereStays",
+            {{"kde.desktop", Kind::Entry, "kde", "OnlyShowIn=KDE;\n"}, {"here.desktop", Kind::Entry, "here"}},
+            {"kde.desktop"},
+            {"here.desktop"},
+            {"here"},
+            {"kde"},
+            ""},
         AutostartCase{"AnEntryWithoutItsTryExecStays",
                       {{"gone.desktop", Kind::Entry, "gone", "TryExec=velmora-no-such-program\n"},
                        {"here.desktop", Kind::Entry, "here"}},
-                      {"gone.desktop"}, {"here.desktop"}, {"here"}, {"gone"}, ""}),
+                      {"gone.desktop"},
+                      {"here.desktop"},
+                      {"here"},
+                      {"gone"},
+                      ""}),
     velmora::testing::caseName);
 
 // A moved entry that no longer starts by the next logon (its TryExec program
@@ -255,7 +308,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(AutostartE2E, AnEntryThatStopsStartingAfterInstallGivesItsOwnReason) {
     const QString tool = root() + "/apps/tool";
     write(tool, "#!/bin/sh\n", true);
-    put({"gone.desktop", Kind::Entry, "gone", QByteArray("TryExec=" + QFile::encodeName(tool) + "\n").constData()});
+    put({"gone.desktop", Kind::Entry, "gone",
+         QByteArray("TryExec=" + QFile::encodeName(tool) + "\n").constData()});
     put({"xfce.desktop", Kind::Entry, "xfce", "OnlyShowIn=XFCE;\n"});
     ASSERT_TRUE(install());
     ASSERT_EQ(descriptions(), QStringList({"gone.desktop", "xfce.desktop"}));
@@ -265,9 +319,11 @@ TEST_F(AutostartE2E, AnEntryThatStopsStartingAfterInstallGivesItsOwnReason) {
     const Run run = logon();
 
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_TRUE(run.err.contains("task 1 \"gone.desktop\": not started: TryExec " + tool + " was not found\n"))
+    EXPECT_TRUE(
+        run.err.contains("task 1 \"gone.desktop\": not started: TryExec " + tool + " was not found\n"))
         << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains("task 2 \"xfce.desktop\": not started: not shown in KDE (OnlyShowIn=XFCE;)\n"))
+    EXPECT_TRUE(
+        run.err.contains("task 2 \"xfce.desktop\": not started: not shown in KDE (OnlyShowIn=XFCE;)\n"))
         << run.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(evidence("gone")));
     EXPECT_FALSE(QFileInfo::exists(evidence("xfce")));
@@ -278,8 +334,8 @@ TEST_F(AutostartE2E, AnEntryThatStopsStartingAfterInstallGivesItsOwnReason) {
 TEST_F(AutostartE2E, AnEntryWrittenAgainStartsOnceAndReinstallMovesIt) {
     put({"app.desktop", Kind::Entry, "moved-copy"});
     ASSERT_TRUE(install());
-    write(autostart() + "/app.desktop",
-          "[Desktop Entry]\nType=Application\nName=App\nExec=touch " + QFile::encodeName(evidence("new")) + "\n");
+    write(autostart() + "/app.desktop", "[Desktop Entry]\nType=Application\nName=App\nExec=touch " +
+                                            QFile::encodeName(evidence("new")) + "\n");
 
     const Run run = logon();
     EXPECT_EQ(run.exitCode, 0);
@@ -307,7 +363,8 @@ TEST_F(AutostartE2E, UninstallAfterInstallAndALogonGivesTheFolderBackByteForByte
              {"a.desktop", Kind::Entry, "a"},
              {"b blank.desktop", Kind::Entry, "b"},
              {"clock.desktop", Kind::LinkToApps, "clock"},
-             {"run.desktop", Kind::Script, "script", "exit 0\n[Desktop Entry]\nType=Application\nExec=touch @\n"},
+             {"run.desktop", Kind::Script, "script",
+              "exit 0\n[Desktop Entry]\nType=Application\nExec=touch @\n"},
              {"over.desktop", Kind::Entry, "system-over", "", Where::System},
              {"over.desktop", Kind::Entry, "over"},
              {"off.desktop", Kind::Entry, "off", "Hidden=true\n"},
@@ -322,8 +379,8 @@ TEST_F(AutostartE2E, UninstallAfterInstallAndALogonGivesTheFolderBackByteForByte
     const QStringList before = folderSnapshot(autostart());
 
     ASSERT_TRUE(install());
-    EXPECT_EQ(descriptions(),
-              QStringList({"Mine", "a.desktop", "b blank.desktop", "clock.desktop", "over.desktop", "run.desktop"}));
+    EXPECT_EQ(descriptions(), QStringList({"Mine", "a.desktop", "b blank.desktop", "clock.desktop",
+                                           "over.desktop", "run.desktop"}));
     const Run run = logon();
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(eventually([&] {
@@ -335,7 +392,8 @@ TEST_F(AutostartE2E, UninstallAfterInstallAndALogonGivesTheFolderBackByteForByte
     const Run uninstall = velmora({"/UNINSTALL"});
 
     EXPECT_EQ(uninstall.exitCode, 0) << uninstall.err.toStdString();
-    EXPECT_TRUE(uninstall.out.contains("5 StartUp tasks are back in " + autostart() + ".")) << uninstall.out.toStdString();
+    EXPECT_TRUE(uninstall.out.contains("5 StartUp tasks are back in " + autostart() + "."))
+        << uninstall.out.toStdString();
     EXPECT_EQ(uninstall.err, QString());
     EXPECT_EQ(folderSnapshot(autostart()), before);
     EXPECT_EQ(descriptions(), QStringList({"Mine"}));
@@ -353,7 +411,8 @@ TEST_F(AutostartE2E, UninstallNamesWhatStaysAndFailsWithoutADisplay) {
 
     EXPECT_EQ(uninstall.exitCode, 1);
     EXPECT_EQ(uninstall.out, QString());
-    EXPECT_TRUE(uninstall.err.contains("velmora: b.desktop - a file of this name is in " + autostart() + " again\n"))
+    EXPECT_TRUE(
+        uninstall.err.contains("velmora: b.desktop - a file of this name is in " + autostart() + " again\n"))
         << uninstall.err.toStdString();
     EXPECT_EQ(names(autostart()), QStringList({"a.desktop", "b.desktop"}));
     EXPECT_EQ(names(moved()), QStringList({"b.desktop"}));

@@ -17,8 +17,8 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <unistd.h>
+#include <random>
 
 namespace velmora {
 namespace {

@@ -5,11 +5,11 @@
 // earlier session leaves it. The toolkit would end the process on such a
 // display; the run starts its tasks all the same, without windows or on a
 // Wayland display that answers, and says once why.
+#include "casename.h"
 #include "desktopsession.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 #include "waylandsession.h"
-#include "casename.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,14 +71,18 @@ TEST_P(LogonWithoutAnyDisplay, StartsTheTasksOfTheDefaultKeyAndSaysWhyOnce) {
     const DeadXDisplay dead(c.kind);
     seed([&](SettingsStore& s) {
         s.write(kApp, kSequence, kDefaultKey, QStringLiteral("b"));
-        writeTask(s, 1, {QStringLiteral("First"), marker(QStringLiteral("first")), QStringLiteral("DW"),
-                         QStringLiteral("ABCDEFG"), QStringLiteral("*")});
-        writeTask(s, 2, {QStringLiteral("In b"), marker(QStringLiteral("in_b")), QStringLiteral("0"),
-                         QStringLiteral("ABCDEFG"), QStringLiteral("b")});
-        writeTask(s, 3, {QStringLiteral("Only a"), marker(QStringLiteral("only_a")), QStringLiteral("0"),
-                         QStringLiteral("ABCDEFG"), QStringLiteral("a")});
-        writeTask(s, 4, {QStringLiteral("Last"), marker(QStringLiteral("last")), QStringLiteral("0"),
-                         QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+        writeTask(s, 1,
+                  {QStringLiteral("First"), marker(QStringLiteral("first")), QStringLiteral("DW"),
+                   QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+        writeTask(s, 2,
+                  {QStringLiteral("In b"), marker(QStringLiteral("in_b")), QStringLiteral("0"),
+                   QStringLiteral("ABCDEFG"), QStringLiteral("b")});
+        writeTask(s, 3,
+                  {QStringLiteral("Only a"), marker(QStringLiteral("only_a")), QStringLiteral("0"),
+                   QStringLiteral("ABCDEFG"), QStringLiteral("a")});
+        writeTask(s, 4,
+                  {QStringLiteral("Last"), marker(QStringLiteral("last")), QStringLiteral("0"),
+                   QStringLiteral("ABCDEFG"), QStringLiteral("*")});
     });
     QProcessEnvironment with = env;
     with.insert(QStringLiteral("DISPLAY"), dead.display());
@@ -93,7 +97,8 @@ TEST_P(LogonWithoutAnyDisplay, StartsTheTasksOfTheDefaultKeyAndSaysWhyOnce) {
     testing::eventually([&] { return evidence().size() >= 3; });
     QStringList started = evidence();
     std::sort(started.begin(), started.end());
-    EXPECT_EQ(started, (QStringList{QStringLiteral("first"), QStringLiteral("in_b"), QStringLiteral("last")}));
+    EXPECT_EQ(started,
+              (QStringList{QStringLiteral("first"), QStringLiteral("in_b"), QStringLiteral("last")}));
     EXPECT_EQ(o.errLines(),
               (QStringList{QStringLiteral("velmora: ") + QString::fromUtf8(c.why).arg(dead.display()) +
                                QStringLiteral("; the tasks are started without windows and with the stored "
@@ -106,15 +111,15 @@ TEST_P(LogonWithoutAnyDisplay, StartsTheTasksOfTheDefaultKeyAndSaysWhyOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     Sessions, LogonWithoutAnyDisplay,
-    ::testing::Values(
-        DeadSession{"StaleXSocket", DeadXDisplay::Kind::StaleSocket, nullptr, nullptr,
-                    "the X display %1 does not answer and WAYLAND_DISPLAY is not set"},
-        DeadSession{"NoXSocket", DeadXDisplay::Kind::NoSocket, nullptr, nullptr,
-                    "the X display %1 does not answer and WAYLAND_DISPLAY is not set"},
-        DeadSession{"WaylandGoneToo", DeadXDisplay::Kind::StaleSocket, "wayland-velmora-none", nullptr,
-                    "neither the X display %1 nor the Wayland display wayland-velmora-none answers"},
-        DeadSession{"XcbChosenByTheUser", DeadXDisplay::Kind::StaleSocket, nullptr, "xcb",
-                    "the X display %1 does not answer and WAYLAND_DISPLAY is not set"}),
+    ::testing::Values(DeadSession{"StaleXSocket", DeadXDisplay::Kind::StaleSocket, nullptr, nullptr,
+                                  "the X display %1 does not answer and WAYLAND_DISPLAY is not set"},
+                      DeadSession{"NoXSocket", DeadXDisplay::Kind::NoSocket, nullptr, nullptr,
+                                  "the X display %1 does not answer and WAYLAND_DISPLAY is not set"},
+                      DeadSession{
+                          "WaylandGoneToo", DeadXDisplay::Kind::StaleSocket, "wayland-velmora-none", nullptr,
+                          "neither the X display %1 nor the Wayland display wayland-velmora-none answers"},
+                      DeadSession{"XcbChosenByTheUser", DeadXDisplay::Kind::StaleSocket, nullptr, "xcb",
+                                  "the X display %1 does not answer and WAYLAND_DISPLAY is not set"}),
     velmora::testing::caseName);
 
 TEST_F(DeadDisplay, TheMainWindowNamesTheDisplayThatDoesNotAnswer) {
@@ -124,10 +129,11 @@ TEST_F(DeadDisplay, TheMainWindowNamesTheDisplayThatDoesNotAnswer) {
     const Finished o = velmora({}, with);
     EXPECT_FALSE(o.crashed);
     EXPECT_EQ(o.exitCode, 1);
-    EXPECT_EQ(o.errLines(),
-              QStringList{QStringLiteral("velmora: a desktop session is needed: the X display %1 does not answer "
-                                         "and WAYLAND_DISPLAY is not set; only \"velmora /run\" runs without one.")
-                              .arg(dead.display())});
+    EXPECT_EQ(
+        o.errLines(),
+        QStringList{QStringLiteral("velmora: a desktop session is needed: the X display %1 does not answer "
+                                   "and WAYLAND_DISPLAY is not set; only \"velmora /run\" runs without one.")
+                        .arg(dead.display())});
     EXPECT_FALSE(QFile::exists(storePath())) << "it stopped before opening the store";
 }
 
@@ -174,13 +180,17 @@ TEST_F(DeadXBesideWayland, TheWindowsGoToWaylandAndTheLetterIsReceived) {
     std::sort(started.begin(), started.end());
     EXPECT_EQ(started, (QStringList{QStringLiteral("all"), QStringLiteral("bee")}));
 
-    const QStringList lines = QString::fromStdString(diagnostics()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    const QString warning = QStringLiteral("velmora: the X display %1 does not answer; the windows go to the "
-                                           "Wayland display %2.")
+    const QStringList lines =
+        QString::fromStdString(diagnostics()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QString warning = QStringLiteral(
+                                "velmora: the X display %1 does not answer; the windows go to the "
+                                "Wayland display %2.")
                                 .arg(dead.display(), env.value(QStringLiteral("WAYLAND_DISPLAY")));
-    EXPECT_EQ(lines.filter(QStringLiteral("display")), QStringList{warning}) << lines.join('\n').toStdString();
+    EXPECT_EQ(lines.filter(QStringLiteral("display")), QStringList{warning})
+        << lines.join('\n').toStdString();
     for (const char* task : {"task 1 \"bee\": started", "task 2 \"ant\": skipped", "task 3 \"all\": started"})
-        EXPECT_EQ(lines.filter(QLatin1String(task)).size(), 1) << task << "\n" << lines.join('\n').toStdString();
+        EXPECT_EQ(lines.filter(QLatin1String(task)).size(), 1) << task << "\n"
+                                                               << lines.join('\n').toStdString();
 }
 
 }  // namespace

@@ -40,9 +40,11 @@ namespace velmora::testing {
 // pointing there and without the display, bus and platform of the session
 // the tests run in: each test names those it means.
 inline QProcessEnvironment privateFolders(const QString& root, const QStringList& more = {}) {
-    for (const QString& sub : QStringList{QStringLiteral("config"), QStringLiteral("data"), QStringLiteral("runtime")} + more)
+    for (const QString& sub :
+         QStringList{QStringLiteral("config"), QStringLiteral("data"), QStringLiteral("runtime")} + more)
         EXPECT_TRUE(QDir(root).mkpath(sub)) << sub.toStdString();
-    QFile::setPermissions(root + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(root + QStringLiteral("/runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/config"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
@@ -55,7 +57,9 @@ inline QProcessEnvironment privateFolders(const QString& root, const QStringList
 }
 
 // The store the program keeps below `configHome`.
-inline QString storeBelow(const QString& configHome) { return configHome + QStringLiteral("/velmora/settings.db"); }
+inline QString storeBelow(const QString& configHome) {
+    return configHome + QStringLiteral("/velmora/settings.db");
+}
 
 // A value as the program left it in its store, read through a connection of
 // our own: "<missing>" when the value or the whole store does not exist (no
@@ -72,7 +76,8 @@ inline QString storedValue(const QString& storePath, const QString& section, con
 
 // An executable shell script at `path` that runs `before` and then appends
 // `word` as a line to the file `evidence`: a started program's trace.
-inline bool writeMarker(const QString& path, const QString& word, const QString& evidence, const QString& before = {}) {
+inline bool writeMarker(const QString& path, const QString& word, const QString& evidence,
+                        const QString& before = {}) {
     return writeFile(path,
                      QStringLiteral("#!/bin/sh\n%1%2echo %3 >> %4\n")
                          .arg(before, before.isEmpty() ? QString() : QStringLiteral("\n"), word, evidence)
@@ -143,8 +148,8 @@ inline std::optional<QString> runTool(const QString& program, const QStringList&
 struct Finished {
     int exitCode = -1;  // -1 when it crashed or did not end
     bool crashed = false;
-    QString out, err;   // err is empty when it went to a file
-    qint64 ms = 0;      // from its start to its end
+    QString out, err;  // err is empty when it went to a file
+    qint64 ms = 0;     // from its start to its end
     QStringList errLines() const { return err.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 };
 
@@ -205,10 +210,11 @@ public:
                 continue;
             auto server = std::make_unique<QProcess>();
             server->setProgram(xvfb);
-            server->setArguments({QStringLiteral(":%1").arg(n), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                  QStringLiteral("-noreset"), QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                  QStringLiteral("-dpi"), QStringLiteral("96"), QStringLiteral("-screen"),
-                                  QStringLiteral("0"), QStringLiteral("1280x1024x24")});
+            server->setArguments({QStringLiteral(":%1").arg(n), QStringLiteral("-nolisten"),
+                                  QStringLiteral("tcp"), QStringLiteral("-noreset"),
+                                  QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-dpi"),
+                                  QStringLiteral("96"), QStringLiteral("-screen"), QStringLiteral("0"),
+                                  QStringLiteral("1280x1024x24")});
             server->setStandardErrorFile(QProcess::nullDevice());
             server->start();
             if (!server->waitForStarted(5000)) return;
@@ -256,7 +262,8 @@ public:
     explicit DeadXDisplay(Kind kind) {
         for (int n = kind == Kind::NoSocket ? 600 : 150; n < 1000; ++n) {
             const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
-            if (QFileInfo::exists(socket) || QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n))) continue;
+            if (QFileInfo::exists(socket) || QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+                continue;
             if (kind == Kind::NoSocket) {
                 m_display = QStringLiteral(":%1").arg(n);
                 return;
@@ -333,7 +340,9 @@ public:
         m_wm->setProcessEnvironment(m_env);
         m_wm->setStandardOutputFile(QProcess::nullDevice());
         m_wm->setStandardErrorFile(QProcess::nullDevice());
-        if (sessionBus) m_wm->start(QStringLiteral("dbus-run-session"), QStringList{QStringLiteral("--"), program} + args);
+        if (sessionBus)
+            m_wm->start(QStringLiteral("dbus-run-session"),
+                        QStringList{QStringLiteral("--"), program} + args);
         else m_wm->start(program, args);
         if (!m_wm->waitForStarted(10000)) return false;
         return eventually([&] { return tool("wmctrl", {QStringLiteral("-m")}).has_value(); });
@@ -348,8 +357,8 @@ public:
     // The visible windows titled exactly `title`.
     QStringList windowsTitled(const QString& title) const {
         const std::optional<QString> out =
-            tool("xdotool", {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                             QLatin1Char('^') + title + QLatin1Char('$')});
+            tool("xdotool", {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                             QStringLiteral("--name"), QLatin1Char('^') + title + QLatin1Char('$')});
         return out ? out->split(QLatin1Char('\n'), Qt::SkipEmptyParts) : QStringList();
     }
     // Waits for a window titled `title` other than those in `known`; its id,
@@ -393,15 +402,19 @@ public:
     // Gives the keyboard to `window` directly, for a display without a
     // window manager to ask, and waits until it has it.
     bool focus(const QString& window) const {
-        return tool("xdotool", {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}, 5000).has_value();
+        return tool("xdotool", {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}, 5000)
+            .has_value();
     }
     // Keys to whatever has the focus, as a person presses them.
     bool keys(const QStringList& names) const {
-        return tool("xdotool", QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")} + names)
+        return tool("xdotool",
+                    QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")} +
+                        names)
             .has_value();
     }
     bool type(const QString& text) const {
-        return tool("xdotool", {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), text})
+        return tool("xdotool",
+                    {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), text})
             .has_value();
     }
 

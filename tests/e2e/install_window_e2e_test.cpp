@@ -55,11 +55,15 @@ protected:
     QString moved() const { return home.path() + "/data/velmora/startup"; }
     QString storePath() const { return testing::storeBelow(home.path() + "/config"); }
     QString stored(const QString& key) const { return testing::storedValue(storePath(), kSequence, key); }
-    std::string said() const { return app ? QString::fromUtf8(app->readAllStandardError()).toStdString() : std::string(); }
+    std::string said() const {
+        return app ? QString::fromUtf8(app->readAllStandardError()).toStdString() : std::string();
+    }
     void put(const QString& name, const QByteArray& text) {
         ASSERT_TRUE(testing::writeFile(autostart() + '/' + name, text, false)) << name.toStdString();
     }
-    static QStringList files(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
+    static QStringList files(const QString& folder) {
+        return QDir(folder).entryList(QDir::Files, QDir::Name);
+    }
 
     // Starts the program, presses Install and answers its question with Yes
     // as in the uninstall window test: the list has the focus, and Shift+Tab
@@ -112,13 +116,15 @@ protected:
 // them that starts moves and starts at the next logon.
 TEST_F(InstallWindow, EntriesThatWouldNotStartStayAndOneMessageSaysSo) {
     const QString evidence = home.path() + "/evidence/control";
-    put("control.desktop", "[Desktop Entry]\nType=Application\nName=Control\nExec=touch " + QFile::encodeName(evidence) + "\n");
+    put("control.desktop",
+        "[Desktop Entry]\nType=Application\nName=Control\nExec=touch " + QFile::encodeName(evidence) + "\n");
     const QList<QPair<QString, QByteArray>> stay{
         {"dbus.desktop", "[Desktop Entry]\nType=Application\nName=D\nDBusActivatable=true\n"},
         {"empty exec.desktop", "[Desktop Entry]\nType=Application\nName=E\nExec=\n"},
         {"field codes.desktop", "[Desktop Entry]\nType=Application\nName=F\nExec=%U %f\n"},
         {"link.desktop", "[Desktop Entry]\nType=Link\nName=L\nURL=https://example.org/\n"},
-        {"quotes.desktop", "[Desktop Entry]\nType=Application\nName=Q\nExec=sh -c \"touch " + QFile::encodeName(evidence) + "\n"},
+        {"quotes.desktop", "[Desktop Entry]\nType=Application\nName=Q\nExec=sh -c \"touch " +
+                               QFile::encodeName(evidence) + "\n"},
     };
     for (const auto& [name, text] : stay) put(name, text);
 
@@ -139,8 +145,8 @@ TEST_F(InstallWindow, EntriesThatWouldNotStartStayAndOneMessageSaysSo) {
     EXPECT_EQ(stored("Desc002"), "<missing>");
 
     // The next logon starts the moved entry, and nothing it cannot start.
-    const testing::Finished logon = testing::runToEnd(
-        QStringLiteral(VELMORA_BINARY), {"/run", "/nodisp", "/skwait=0"}, env, 30000);
+    const testing::Finished logon =
+        testing::runToEnd(QStringLiteral(VELMORA_BINARY), {"/run", "/nodisp", "/skwait=0"}, env, 30000);
     EXPECT_EQ(logon.exitCode, 0) << logon.err.toStdString();
     EXPECT_TRUE(logon.err.contains("\"control.desktop\": started\n")) << logon.err.toStdString();
     EXPECT_FALSE(logon.err.contains("not started")) << logon.err.toStdString();

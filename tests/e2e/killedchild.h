@@ -29,14 +29,15 @@ inline bool announceReady() {
 
 // Starts this program again as `childSwitch argument` and waits until it has
 // said "ready".
-inline ::testing::AssertionResult startChild(QProcess& child, const char* childSwitch, const QString& argument) {
+inline ::testing::AssertionResult startChild(QProcess& child, const char* childSwitch,
+                                             const QString& argument) {
     child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(childSwitch), argument});
     if (!child.waitForStarted(10000)) return ::testing::AssertionFailure() << "the child did not start";
     QByteArray said;
     while (!said.contains("ready") && child.waitForReadyRead(10000)) said += child.readAllStandardOutput();
     if (!said.contains("ready"))
-        return ::testing::AssertionFailure() << "the child never said ready: "
-                                             << child.readAllStandardError().toStdString();
+        return ::testing::AssertionFailure()
+               << "the child never said ready: " << child.readAllStandardError().toStdString();
     return ::testing::AssertionSuccess();
 }
 
@@ -47,7 +48,8 @@ inline void killHard(const QProcess& child) { ::kill(pid_t(child.processId()), S
 inline QString integrityCheck(const QString& path) {
     sqlite3* db = nullptr;
     QString result;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
+        SQLITE_OK) {
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK) {
             while (sqlite3_step(st) == SQLITE_ROW)
@@ -65,7 +67,8 @@ inline QString integrityCheck(const QString& path) {
 
 // The program's entry: the child's work when started as `childSwitch
 // ARGUMENT`, else the tests.
-inline int childOrTests(int argc, char** argv, const char* childSwitch, int (*work)(const QString& argument)) {
+inline int childOrTests(int argc, char** argv, const char* childSwitch,
+                        int (*work)(const QString& argument)) {
     if (argc == 3 && std::strcmp(argv[1], childSwitch) == 0) return work(QString::fromLocal8Bit(argv[2]));
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

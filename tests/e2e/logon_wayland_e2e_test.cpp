@@ -3,9 +3,9 @@
 // Qt's Wayland platform, keys typed with wtype into whatever has the focus.
 // sway refuses to run as root, so when the test runs as root the compositor,
 // the program and every tool run as an unprivileged user.
-#include "waylandsession.h"
-#include "store/tasklayout.h"
 #include "casename.h"
+#include "store/tasklayout.h"
+#include "waylandsession.h"
 
 #include <QJsonObject>
 
@@ -58,7 +58,8 @@ TEST_F(LogonWayland, TheMainWindowKeepsItsSizeAndTheStoredPositionOverTwoStarts)
         const QJsonObject shown = window.value(QStringLiteral("window_rect")).toObject();
         EXPECT_EQ(shown.value(QStringLiteral("width")).toInt(), 500) << "start " << start;
         EXPECT_EQ(shown.value(QStringLiteral("height")).toInt(), 300) << "start " << start;
-        ASSERT_TRUE(swaymsg({QStringLiteral("[pid=%1] kill").arg(window.value(QStringLiteral("pid")).toInt())}));
+        ASSERT_TRUE(
+            swaymsg({QStringLiteral("[pid=%1] kill").arg(window.value(QStringLiteral("pid")).toInt())}));
         ASSERT_TRUE(velmoraEnded(10000)) << "closing the main window ends the program";
         EXPECT_EQ(read(QStringLiteral("Window"), QStringLiteral("Location")), placed)
             << "start " << start << ": " << diagnostics();
@@ -81,8 +82,10 @@ TEST_P(LogonWaylandClosing, EndsTheProgramEveryTime) {
         startVelmora(GetParam().args);
         const QJsonObject window = waitForWindow(QStringLiteral("Velmora"));
         ASSERT_FALSE(window.isEmpty()) << "start " << start << ": " << diagnostics();
-        ASSERT_TRUE(swaymsg({QStringLiteral("[pid=%1] kill").arg(window.value(QStringLiteral("pid")).toInt())}));
-        ASSERT_TRUE(velmoraEnded(10000)) << "start " << start << ": the program stayed after its window closed";
+        ASSERT_TRUE(
+            swaymsg({QStringLiteral("[pid=%1] kill").arg(window.value(QStringLiteral("pid")).toInt())}));
+        ASSERT_TRUE(velmoraEnded(10000))
+            << "start " << start << ": the program stayed after its window closed";
         EXPECT_TRUE(velmoraSucceeded()) << "start " << start << ": " << diagnostics();
     }
 }

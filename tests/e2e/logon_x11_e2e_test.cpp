@@ -4,11 +4,11 @@
 // with xdotool into whatever has the focus, never into a chosen window.
 // Other programs' windows take the focus before or after the selection
 // window appears; the letter must select the configuration all the same.
+#include "casename.h"
 #include "desktopsession.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"
-#include "casename.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -39,19 +39,20 @@ struct WindowManager {
     const char* name;
     const char* program;
     std::vector<const char*> args;
-    bool sessionBus;  // reads its settings over a session bus of its own
+    bool sessionBus;                     // reads its settings over a session bus of its own
     const char* settingsFile = nullptr;  // below XDG_CONFIG_HOME
     const char* settings = nullptr;
     friend void PrintTo(const WindowManager& wm, std::ostream* os) { *os << wm.name; }
 };
 
-
 class LogonX11 : public ::testing::TestWithParam<WindowManager> {
 protected:
     void SetUp() override {
-        if (!testing::XServer::installed()) GTEST_SKIP() << "Xvfb is not installed (scripts/deps.sh installs it)";
+        if (!testing::XServer::installed())
+            GTEST_SKIP() << "Xvfb is not installed (scripts/deps.sh installs it)";
         const QString wm = QStandardPaths::findExecutable(QString::fromUtf8(GetParam().program));
-        if (wm.isEmpty()) GTEST_SKIP() << GetParam().program << " is not installed (scripts/deps.sh installs it)";
+        if (wm.isEmpty())
+            GTEST_SKIP() << GetParam().program << " is not installed (scripts/deps.sh installs it)";
         const auto missing = testing::missingTool({"xdotool", "wmctrl", "xwininfo", "xprop", "xmessage"});
         ASSERT_FALSE(missing) << missing->toStdString() << " is not installed (scripts/deps.sh installs it)";
         ASSERT_TRUE(root.isValid());
@@ -61,7 +62,8 @@ protected:
         ASSERT_FALSE(m_desktop->display().isEmpty()) << "no X server could be started";
 
         if (GetParam().settingsFile) {
-            const QString path = root.filePath(QStringLiteral("config/")) + QLatin1String(GetParam().settingsFile);
+            const QString path =
+                root.filePath(QStringLiteral("config/")) + QLatin1String(GetParam().settingsFile);
             ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
             ASSERT_TRUE(testing::writeFile(path, GetParam().settings, false));
         }
@@ -141,8 +143,8 @@ protected:
 
     // Another program's window, titled `title`.
     void startOther(const QString& title, const QStringList& before = {}) {
-        const QString command =
-            QStringLiteral("%1exec xmessage -name %2 -title %2 hello").arg(before.join(QLatin1Char(' ')), title);
+        const QString command = QStringLiteral("%1exec xmessage -name %2 -title %2 hello")
+                                    .arg(before.join(QLatin1Char(' ')), title);
         m_other = launch(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command}, env);
         ASSERT_TRUE(m_other);
     }
@@ -153,7 +155,9 @@ protected:
         const bool running = m_other->state() != QProcess::NotRunning;
         return (running ? std::string("running; ") : std::string("ended; ")) +
                QString::fromUtf8(m_other->readAllStandardError()).toStdString() + "; the windows:\n" +
-               tool("xwininfo", {QStringLiteral("-root"), QStringLiteral("-tree")}).value_or(QString()).toStdString();
+               tool("xwininfo", {QStringLiteral("-root"), QStringLiteral("-tree")})
+                   .value_or(QString())
+                   .toStdString();
     }
 
     QTemporaryDir root;
@@ -170,7 +174,8 @@ TEST_P(LogonX11, TheLetterSelectsWhenAnotherWindowAlreadyHasTheFocus) {
     startOther(QStringLiteral("other"));
     const QString other = waitForWindow(QStringLiteral("other"));
     ASSERT_FALSE(other.isEmpty()) << otherSaid();
-    ASSERT_TRUE(eventually([&] { return focusedWindow() == other; }, 5000)) << "the other window has no focus";
+    ASSERT_TRUE(eventually([&] { return focusedWindow() == other; }, 5000))
+        << "the other window has no focus";
 
     startVelmora({QStringLiteral("/run"), QStringLiteral("/skwait=30")});
     ASSERT_FALSE(waitForWindow(QStringLiteral("Velmora")).isEmpty());
@@ -229,7 +234,8 @@ TEST_P(LogonX11, TheSelectionWindowSitsCentredAndItsCloseButtonEndsTheWait) {
             frame = frameOf(id);
             left = 640 - frame.width() / 2.0;
             top = 1024 * 0.425 - frame.height() / 2.0;
-            return frame.isValid() && std::abs(frame.left() - left) <= 2.0 && std::abs(frame.top() - top) <= 2.0;
+            return frame.isValid() && std::abs(frame.left() - left) <= 2.0 &&
+                   std::abs(frame.top() - top) <= 2.0;
         },
         5000);
     ASSERT_TRUE(frame.isValid());
@@ -265,20 +271,23 @@ TEST_P(LogonX11, TheSelectionWindowComesBackWhereItWasLeft) {
     EXPECT_EQ(frame.topLeft(), QPoint(300, 200)) << ::testing::PrintToString(frame);
     ASSERT_TRUE(tool("xdotool", {QStringLiteral("key"), QStringLiteral("Return")}));
     ASSERT_TRUE(velmoraEnded(20000));
-    EXPECT_TRUE(read(QStringLiteral("Window"), QStringLiteral("Location2")).startsWith(QStringLiteral("3000;4500;")));
+    EXPECT_TRUE(
+        read(QStringLiteral("Window"), QStringLiteral("Location2")).startsWith(QStringLiteral("3000;4500;")));
 }
 
 TEST_P(LogonX11, TheStartupIdentificationGoesToTheWindowAndToNoTask) {
     const QString tokens = work(QStringLiteral("tokens"));
-    ASSERT_TRUE(testing::writeFile(work(QStringLiteral("tokens.sh")),
-                                   QStringLiteral("#!/bin/sh\necho \"[$DESKTOP_STARTUP_ID][$XDG_ACTIVATION_TOKEN]\" > %1\n")
-                                       .arg(tokens)
-                                       .toUtf8(),
-                                   true));
+    ASSERT_TRUE(testing::writeFile(
+        work(QStringLiteral("tokens.sh")),
+        QStringLiteral("#!/bin/sh\necho \"[$DESKTOP_STARTUP_ID][$XDG_ACTIVATION_TOKEN]\" > %1\n")
+            .arg(tokens)
+            .toUtf8(),
+        true));
     {
         SqliteStore store(storePath());
-        writeTask(store, 1, {QStringLiteral("tokens"), work(QStringLiteral("tokens.sh")), QStringLiteral("DW"),
-                             QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+        writeTask(store, 1,
+                  {QStringLiteral("tokens"), work(QStringLiteral("tokens.sh")), QStringLiteral("DW"),
+                   QStringLiteral("ABCDEFG"), QStringLiteral("*")});
     }
     // As a launcher that follows the startup notification protocol starts it.
     env.insert(QStringLiteral("DESKTOP_STARTUP_ID"), QStringLiteral("velmora-logon_TIME4242"));
@@ -288,7 +297,8 @@ TEST_P(LogonX11, TheStartupIdentificationGoesToTheWindowAndToNoTask) {
     ASSERT_FALSE(id.isEmpty());
     QString said;
     eventually([&] {
-        said = tool("xprop", {QStringLiteral("-id"), id, QStringLiteral("_NET_STARTUP_ID")}).value_or(QString());
+        said =
+            tool("xprop", {QStringLiteral("-id"), id, QStringLiteral("_NET_STARTUP_ID")}).value_or(QString());
         return said.contains(QLatin1String("velmora-logon_TIME4242"));
     });
     EXPECT_TRUE(said.contains(QLatin1String("_NET_STARTUP_ID(UTF8_STRING) = \"velmora-logon_TIME4242\"")))
@@ -308,15 +318,18 @@ INSTANTIATE_TEST_SUITE_P(
     WindowManagers, LogonX11,
     ::testing::Values(WindowManager{"openbox", "openbox", {"--sm-disable"}, false},
                       WindowManager{"xfwm4", "xfwm4", {"--compositor=off", "--sm-client-disable"}, true},
-                      WindowManager{"xfwm4_preventing_focus_stealing", "xfwm4",
-                                    {"--compositor=off", "--sm-client-disable"}, true,
-                                    "xfce4/xfconf/xfce-perchannel-xml/xfwm4.xml",
-                                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                    "<channel name=\"xfwm4\" version=\"1.0\">\n"
-                                    "  <property name=\"general\" type=\"empty\">\n"
-                                    "    <property name=\"prevent_focus_stealing\" type=\"bool\" value=\"true\"/>\n"
-                                    "  </property>\n"
-                                    "</channel>\n"}),
+                      WindowManager{
+                          "xfwm4_preventing_focus_stealing",
+                          "xfwm4",
+                          {"--compositor=off", "--sm-client-disable"},
+                          true,
+                          "xfce4/xfconf/xfce-perchannel-xml/xfwm4.xml",
+                          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                          "<channel name=\"xfwm4\" version=\"1.0\">\n"
+                          "  <property name=\"general\" type=\"empty\">\n"
+                          "    <property name=\"prevent_focus_stealing\" type=\"bool\" value=\"true\"/>\n"
+                          "  </property>\n"
+                          "</channel>\n"}),
     velmora::testing::caseName);
 
 }  // namespace

@@ -29,7 +29,8 @@ class MainWindowKeys : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!testing::XServer::installed()) GTEST_SKIP() << "Xvfb is not installed";
-        ASSERT_FALSE(testing::missingTool({"xdotool"})) << "xdotool is not installed (scripts/deps.sh installs it)";
+        ASSERT_FALSE(testing::missingTool({"xdotool"}))
+            << "xdotool is not installed (scripts/deps.sh installs it)";
         ASSERT_TRUE(root.isValid());
         m_env = testing::privateFolders(root.path());
         m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -41,7 +42,6 @@ protected:
         stop(m_app);
         m_desktop.reset();
     }
-
 
     QString storePath() const { return testing::storeBelow(root.filePath(QStringLiteral("config"))); }
     QString stored(const QString& key) const { return testing::storedValue(storePath(), kSequence, key); }
@@ -70,7 +70,8 @@ protected:
         ASSERT_TRUE(m_desktop->type(desc));
         ASSERT_TRUE(m_desktop->keys({QStringLiteral("Tab")}));
         ASSERT_TRUE(m_desktop->type(command));
-        ASSERT_TRUE(m_desktop->keys({QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("space")}));
+        ASSERT_TRUE(m_desktop->keys(
+            {QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("space")}));
         ASSERT_TRUE(m_desktop->gone(QStringLiteral("New Task"))) << "the editor stayed open";
     }
 
@@ -86,9 +87,11 @@ TEST_F(MainWindowKeys, AddMoveDeleteAndExitWithTheKeyboard) {
     ASSERT_FALSE(main.isEmpty()) << "the main window did not appear\n" << diagnostics();
 
     addTask(main, QStringLiteral("Alpha"), QStringLiteral("true"));
-    ASSERT_TRUE(storedEventually(QStringLiteral("Desc001"), QStringLiteral("Alpha"))) << stored(QStringLiteral("Desc001")).toStdString();
+    ASSERT_TRUE(storedEventually(QStringLiteral("Desc001"), QStringLiteral("Alpha")))
+        << stored(QStringLiteral("Desc001")).toStdString();
     addTask(main, QStringLiteral("Beta"), QStringLiteral("true"));
-    ASSERT_TRUE(storedEventually(QStringLiteral("Desc002"), QStringLiteral("Beta"))) << stored(QStringLiteral("Desc002")).toStdString();
+    ASSERT_TRUE(storedEventually(QStringLiteral("Desc002"), QStringLiteral("Beta")))
+        << stored(QStringLiteral("Desc002")).toStdString();
 
     // The list has had the focus from the start: access keys press their
     // buttons without taking it, and a closed editor gives it back. Down then
@@ -96,9 +99,10 @@ TEST_F(MainWindowKeys, AddMoveDeleteAndExitWithTheKeyboard) {
     // lead past Add, Edit and "<" to ">".
     ASSERT_TRUE(m_desktop->focus(main));
     ASSERT_TRUE(m_desktop->keys({QStringLiteral("Down"), QStringLiteral("Up")}));
-    ASSERT_TRUE(m_desktop->keys({QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"),
-                      QStringLiteral("space")}));
-    ASSERT_TRUE(storedEventually(QStringLiteral("Desc001"), QStringLiteral("Beta"))) << "Alpha was not moved down";
+    ASSERT_TRUE(m_desktop->keys({QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"),
+                                 QStringLiteral("Tab"), QStringLiteral("space")}));
+    ASSERT_TRUE(storedEventually(QStringLiteral("Desc001"), QStringLiteral("Beta")))
+        << "Alpha was not moved down";
     EXPECT_EQ(stored(QStringLiteral("Desc002")), QStringLiteral("Alpha"));
 
     // The moved line stays selected: Alt+D deletes Alpha once the real
@@ -108,7 +112,8 @@ TEST_F(MainWindowKeys, AddMoveDeleteAndExitWithTheKeyboard) {
     ASSERT_FALSE(question.isEmpty()) << "no confirmation was asked\n" << diagnostics();
     ASSERT_TRUE(m_desktop->focus(question));
     ASSERT_TRUE(m_desktop->keys({QStringLiteral("Return")}));
-    ASSERT_TRUE(storedEventually(QStringLiteral("Desc002"), QStringLiteral("<missing>"))) << "Alpha was not deleted";
+    ASSERT_TRUE(storedEventually(QStringLiteral("Desc002"), QStringLiteral("<missing>")))
+        << "Alpha was not deleted";
 
     ASSERT_TRUE(m_desktop->focus(main));
     ASSERT_TRUE(m_desktop->keys({QStringLiteral("alt+x")}));
@@ -117,8 +122,9 @@ TEST_F(MainWindowKeys, AddMoveDeleteAndExitWithTheKeyboard) {
     EXPECT_EQ(m_app->exitCode(), 0) << diagnostics();
 
     SqliteStore store(storePath());
-    EXPECT_EQ(readTask(store, 1), (TaskRecord{QStringLiteral("Beta"), QStringLiteral("true"), QStringLiteral("DW"),
-                                              QStringLiteral("ABCDEFG"), QStringLiteral("*")}));
+    EXPECT_EQ(readTask(store, 1),
+              (TaskRecord{QStringLiteral("Beta"), QStringLiteral("true"), QStringLiteral("DW"),
+                          QStringLiteral("ABCDEFG"), QStringLiteral("*")}));
     for (const TaskField field : kAllTaskFields)
         EXPECT_EQ(store.read(kApp, kSequence, taskKey(field, 2), QStringLiteral("<missing>")),
                   QStringLiteral("<missing>"))

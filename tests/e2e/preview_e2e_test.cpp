@@ -4,11 +4,11 @@
 // shell scripts that leave their names in an evidence file. Also: the preview
 // writes nothing, refuses bad arguments, and start-up diagnostics carry their
 // syslog priority when standard error is the journal.
+#include "casename.h"
 #include "desktopsession.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"
-#include "casename.h"
 
 #include <QDate>
 #include <QDir>
@@ -71,29 +71,32 @@ protected:
             int n = 0;
             for (const Task& t : tasks) {
                 const QString name = QLatin1String(t.name);
-                writeTask(store, ++n, {name, marker(name), QStringLiteral("0"), QLatin1String(t.opt),
-                                       QLatin1String(t.keys)});
+                writeTask(
+                    store, ++n,
+                    {name, marker(name), QStringLiteral("0"), QLatin1String(t.opt), QLatin1String(t.keys)});
             }
         });
     }
 
-    Finished velmora(const QStringList& args, const QProcessEnvironment& with, const QString& stderrFile = {}) {
+    Finished velmora(const QStringList& args, const QProcessEnvironment& with,
+                     const QString& stderrFile = {}) {
         return testing::runToEnd(QStringLiteral(VELMORA_BINARY), args, with, 60000, stderrFile);
     }
     Finished velmora(const QStringList& args) { return velmora(args, env); }
 
     // velmora on `day` as the system clock tells it, through faketime.
     Finished velmoraOn(const QDate& day, const QStringList& args, const QProcessEnvironment& with,
-                      const QString& stderrFile = {}) {
+                       const QString& stderrFile = {}) {
         QProcessEnvironment faked = with;
         // Qt's timers and the waits on children count on the monotonic clock.
         faked.insert(QStringLiteral("FAKETIME_DONT_FAKE_MONOTONIC"), QStringLiteral("1"));
         // A sanitized build must accept libfaketime loaded ahead of its runtime.
-        faked.insert(QStringLiteral("ASAN_OPTIONS"),
-                     with.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
+        faked.insert(QStringLiteral("ASAN_OPTIONS"), with.value(QStringLiteral("ASAN_OPTIONS")) +
+                                                         QStringLiteral(":verify_asan_link_order=0"));
         return testing::runToEnd(faketime,
                                  QStringList{day.toString(Qt::ISODate) + QStringLiteral(" 12:00:00"),
-                                             QStringLiteral(VELMORA_BINARY)} + args,
+                                             QStringLiteral(VELMORA_BINARY)} +
+                                     args,
                                  faked, 60000, stderrFile);
     }
     Finished velmoraOn(const QDate& day, const QStringList& args) { return velmoraOn(day, args, env); }
@@ -106,7 +109,8 @@ protected:
         while (it.hasNext()) {
             const QString path = it.next();
             QFile f(path);
-            files.insert(path, it.fileInfo().isFile() && f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<dir>"));
+            files.insert(path, it.fileInfo().isFile() && f.open(QIODevice::ReadOnly) ? f.readAll()
+                                                                                     : QByteArray("<dir>"));
         }
         return files;
     }
@@ -167,7 +171,8 @@ TEST_P(PreviewAgreement, PreviewNamesExactlyWhatTheRunStartsThatDay) {
     seed(c.tasks, letter);
     const QString date = c.day.toString(Qt::ISODate);
 
-    const Finished byDefaultKey = velmora({QStringLiteral("--preview"), QStringLiteral("--date"), date, QStringLiteral("--json")});
+    const Finished byDefaultKey =
+        velmora({QStringLiteral("--preview"), QStringLiteral("--date"), date, QStringLiteral("--json")});
     ASSERT_EQ(byDefaultKey.exitCode, 0) << byDefaultKey.err.toStdString();
     const Previewed preview = readPreview(byDefaultKey.out);
     EXPECT_EQ(preview.configuration, letter);
@@ -178,8 +183,8 @@ TEST_P(PreviewAgreement, PreviewNamesExactlyWhatTheRunStartsThatDay) {
 
     // The same with the letter given, and with the day taken from the clock.
     if (!letter.isEmpty()) {
-        const Finished byLetter =
-            velmora({QStringLiteral("--preview"), letter.toUpper(), QStringLiteral("--date=") + date, QStringLiteral("--json")});
+        const Finished byLetter = velmora({QStringLiteral("--preview"), letter.toUpper(),
+                                           QStringLiteral("--date=") + date, QStringLiteral("--json")});
         EXPECT_EQ(readPreview(byLetter.out).runs, expected);
         EXPECT_EQ(readPreview(byLetter.out).skipped, preview.skipped);
     }
@@ -187,7 +192,8 @@ TEST_P(PreviewAgreement, PreviewNamesExactlyWhatTheRunStartsThatDay) {
     EXPECT_EQ(today.exitCode, 0) << today.err.toStdString();
     EXPECT_EQ(today.out, byDefaultKey.out) << "today, by the clock, is the faked day";
 
-    const Finished run = velmoraOn(c.day, {QStringLiteral("/run"), QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")});
+    const Finished run =
+        velmoraOn(c.day, {QStringLiteral("/run"), QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(evidence(), expected) << run.err.toStdString();
     EXPECT_EQ(skippedByTheRun(run.errLines()), preview.skipped);
@@ -197,59 +203,60 @@ const QDate kTuesday(2026, 12, 8);
 
 INSTANTIATE_TEST_SUITE_P(
     Days, PreviewAgreement,
-    ::testing::Values(
-        AgreementCase{"tuesday_configuration_b",
-                      kTuesday,
-                      "b",
-                      {{"every", "*", "ABCDEFG"},
-                       {"only_a", "a", "ABCDEFG"},
-                       {"a_and_b", "ab", "ABCDEFG"},
-                       {"no_keys", "", "ABCDEFG"},
-                       {"upper_B", "B", "ABCDEFG"},
-                       {"weekdays", "*", "ABCDE"},
-                       {"weekend", "*", "FG"},
-                       {"once_fresh", "*", "ABCDEFGO"},
-                       {"once_today", "*", "08122026ABCDEFGO"},
-                       {"once_last_year", "*", "08122025ABCDEFGO"},
-                       {"once_other_key", "a", "ABCDEFGO"}},
-                      {"every", "a_and_b", "weekdays", "once_fresh", "once_last_year"}},
-        AgreementCase{"saturday_without_configuration",
-                      QDate(2026, 12, 12),
-                      "",
-                      {{"weekdays", "*", "ABCDE"},
-                       {"weekend", "a", "FG"},
-                       {"no_keys", "", "ABCDEFG"},
-                       {"once_today", "*", "12122026FGO"},
-                       {"once_yesterday", "*", "11122026FGO"}},
-                      {"weekend", "no_keys", "once_yesterday"}},
-        AgreementCase{"new_years_day_configuration_z",
-                      QDate(2027, 1, 1),
-                      "z",
-                      {{"z", "z", "E"},
-                       {"star", "*", "ABCDEFG"},
-                       {"xy", "xy", "ABCDEFG"},
-                       {"once_a_year_ago", "*", "01012026ABCDEFGO"},
-                       {"once_yesterday", "xyz", "31122026EO"},
-                       {"thursday", "*", "D"}},
-                      {"z", "star", "once_a_year_ago", "once_yesterday"}},
-        AgreementCase{"a_gap_ends_the_list",
-                      kTuesday,
-                      "c",
-                      {{"first", "c", "B"}, {"", "*", "B"}, {"hidden", "*", "B"}},
-                      {"first"}},
-        AgreementCase{"empty_list", kTuesday, "", {}, {}}),
+    ::testing::Values(AgreementCase{"tuesday_configuration_b",
+                                    kTuesday,
+                                    "b",
+                                    {{"every", "*", "ABCDEFG"},
+                                     {"only_a", "a", "ABCDEFG"},
+                                     {"a_and_b", "ab", "ABCDEFG"},
+                                     {"no_keys", "", "ABCDEFG"},
+                                     {"upper_B", "B", "ABCDEFG"},
+                                     {"weekdays", "*", "ABCDE"},
+                                     {"weekend", "*", "FG"},
+                                     {"once_fresh", "*", "ABCDEFGO"},
+                                     {"once_today", "*", "08122026ABCDEFGO"},
+                                     {"once_last_year", "*", "08122025ABCDEFGO"},
+                                     {"once_other_key", "a", "ABCDEFGO"}},
+                                    {"every", "a_and_b", "weekdays", "once_fresh", "once_last_year"}},
+                      AgreementCase{"saturday_without_configuration",
+                                    QDate(2026, 12, 12),
+                                    "",
+                                    {{"weekdays", "*", "ABCDE"},
+                                     {"weekend", "a", "FG"},
+                                     {"no_keys", "", "ABCDEFG"},
+                                     {"once_today", "*", "12122026FGO"},
+                                     {"once_yesterday", "*", "11122026FGO"}},
+                                    {"weekend", "no_keys", "once_yesterday"}},
+                      AgreementCase{"new_years_day_configuration_z",
+                                    QDate(2027, 1, 1),
+                                    "z",
+                                    {{"z", "z", "E"},
+                                     {"star", "*", "ABCDEFG"},
+                                     {"xy", "xy", "ABCDEFG"},
+                                     {"once_a_year_ago", "*", "01012026ABCDEFGO"},
+                                     {"once_yesterday", "xyz", "31122026EO"},
+                                     {"thursday", "*", "D"}},
+                                    {"z", "star", "once_a_year_ago", "once_yesterday"}},
+                      AgreementCase{"a_gap_ends_the_list",
+                                    kTuesday,
+                                    "c",
+                                    {{"first", "c", "B"}, {"", "*", "B"}, {"hidden", "*", "B"}},
+                                    {"first"}},
+                      AgreementCase{"empty_list", kTuesday, "", {}, {}}),
     velmora::testing::caseName);
 
 // --- the preview changes nothing ------------------------------------------------
 
 TEST_F(PreviewE2E, PreviewWritesNothing) {
-    seed({{"once_fresh", "*", "ABCDEFGO"}, {"once_today", "*", "08122026ABCDEFGO"}, {"every", "*", "ABCDEFG"}},
-         QStringLiteral("b"));
+    seed(
+        {{"once_fresh", "*", "ABCDEFGO"}, {"once_today", "*", "08122026ABCDEFGO"}, {"every", "*", "ABCDEFG"}},
+        QStringLiteral("b"));
     const QMap<QString, QByteArray> before = snapshot();
     ASSERT_TRUE(before.contains(storePath()));
-    for (const QStringList& args : {QStringList{QStringLiteral("--preview")},
-                                    QStringList{QStringLiteral("--preview"), QStringLiteral("b"), QStringLiteral("--json")},
-                                    QStringList{QStringLiteral("--preview"), QStringLiteral("--date"), QStringLiteral("2026-12-08")}}) {
+    for (const QStringList& args :
+         {QStringList{QStringLiteral("--preview")},
+          QStringList{QStringLiteral("--preview"), QStringLiteral("b"), QStringLiteral("--json")},
+          QStringList{QStringLiteral("--preview"), QStringLiteral("--date"), QStringLiteral("2026-12-08")}}) {
         const Finished o = velmora(args);
         EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
         EXPECT_TRUE(o.err.isEmpty()) << o.err.toStdString();
@@ -268,19 +275,21 @@ TEST_F(PreviewE2E, AStoreMadeWithTheSqliteToolKeepsEveryByte) {
     const Finished made = testing::runToEnd(
         QStringLiteral("sqlite3"),
         {storePath(),
-         QStringLiteral("CREATE TABLE IF NOT EXISTS settings (application TEXT NOT NULL COLLATE NOCASE, section TEXT "
-                        "NOT NULL COLLATE NOCASE, key TEXT NOT NULL COLLATE NOCASE, value TEXT NOT NULL, PRIMARY KEY "
-                        "(application, section, key)) WITHOUT ROWID; INSERT OR REPLACE INTO settings VALUES "
-                        "('StartUp','Sequence','Desc001','Hello'), ('StartUp','Sequence','App001','%1'), "
-                        "('StartUp','Sequence','Wait001','DW'), ('StartUp','Sequence','Opt001','ABCDEO'), "
-                        "('StartUp','Sequence','Keys001','*');")
+         QStringLiteral(
+             "CREATE TABLE IF NOT EXISTS settings (application TEXT NOT NULL COLLATE NOCASE, section TEXT "
+             "NOT NULL COLLATE NOCASE, key TEXT NOT NULL COLLATE NOCASE, value TEXT NOT NULL, PRIMARY KEY "
+             "(application, section, key)) WITHOUT ROWID; INSERT OR REPLACE INTO settings VALUES "
+             "('StartUp','Sequence','Desc001','Hello'), ('StartUp','Sequence','App001','%1'), "
+             "('StartUp','Sequence','Wait001','DW'), ('StartUp','Sequence','Opt001','ABCDEO'), "
+             "('StartUp','Sequence','Keys001','*');")
              .arg(marker(QStringLiteral("hello")))},
         env);
     ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
     const QMap<QString, QByteArray> before = snapshot();
-    ASSERT_EQ(before.value(storePath()).mid(18, 2), QByteArray("\x01\x01", 2)) << "a rollback-journal database";
-    for (const QStringList& args : {QStringList{QStringLiteral("--preview"), QStringLiteral("b"), QStringLiteral("--date"),
-                                                QStringLiteral("2027-01-04")},
+    ASSERT_EQ(before.value(storePath()).mid(18, 2), QByteArray("\x01\x01", 2))
+        << "a rollback-journal database";
+    for (const QStringList& args : {QStringList{QStringLiteral("--preview"), QStringLiteral("b"),
+                                                QStringLiteral("--date"), QStringLiteral("2027-01-04")},
                                     QStringList{QStringLiteral("--preview"), QStringLiteral("--json")}}) {
         const Finished o = velmora(args);
         EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
@@ -290,23 +299,25 @@ TEST_F(PreviewE2E, AStoreMadeWithTheSqliteToolKeepsEveryByte) {
 }
 
 TEST_F(PreviewE2E, WithoutAStoreThePreviewIsEmptyAndCreatesNone) {
-    const Finished o = velmora({QStringLiteral("--preview"), QStringLiteral("--date"), QStringLiteral("2026-12-08")});
+    const Finished o =
+        velmora({QStringLiteral("--preview"), QStringLiteral("--date"), QStringLiteral("2026-12-08")});
     EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
-    EXPECT_EQ(o.out, QStringLiteral("Start-up on Tuesday 2026-12-08, no configuration (every task's keys match), "
-                                    "as the default key says:\nThe launch list is empty.\n"));
+    EXPECT_EQ(o.out,
+              QStringLiteral("Start-up on Tuesday 2026-12-08, no configuration (every task's keys match), "
+                             "as the default key says:\nThe launch list is empty.\n"));
     EXPECT_FALSE(QFileInfo::exists(root.filePath(QStringLiteral("config/velmora"))));
     EXPECT_TRUE(QDir(root.filePath(QStringLiteral("runtime"))).isEmpty()) << "not even the lock";
 }
 
 TEST_F(PreviewE2E, PrintsTheListForPeople) {
     seed({{"every", "*", "ABCDEFG"}, {"weekend", "*", "FG"}}, QString());
-    const Finished o = velmora({QStringLiteral("--preview"), QStringLiteral("b"), QStringLiteral("--date"), QStringLiteral("2026-12-08")});
+    const Finished o = velmora({QStringLiteral("--preview"), QStringLiteral("b"), QStringLiteral("--date"),
+                                QStringLiteral("2026-12-08")});
     EXPECT_EQ(o.exitCode, 0);
-    EXPECT_EQ(o.out,
-              QStringLiteral("Start-up on Tuesday 2026-12-08, configuration 'B':\n"
-                             "1  \"every\"  %1  (wait until finished)  runs\n"
-                             "2  \"weekend\"  %2  (wait until finished)  skipped: not on Tuesday\n")
-                  .arg(work(QStringLiteral("every.sh")), work(QStringLiteral("weekend.sh"))));
+    EXPECT_EQ(o.out, QStringLiteral("Start-up on Tuesday 2026-12-08, configuration 'B':\n"
+                                    "1  \"every\"  %1  (wait until finished)  runs\n"
+                                    "2  \"weekend\"  %2  (wait until finished)  skipped: not on Tuesday\n")
+                         .arg(work(QStringLiteral("every.sh")), work(QStringLiteral("weekend.sh"))));
 }
 
 struct BadArguments {
@@ -330,11 +341,12 @@ TEST_P(PreviewRefuses, BadArgumentsEndWithExitCode2AndAReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, PreviewRefuses,
-    ::testing::Values(BadArguments{"two_letters", {"--preview", "ab"}, "\"ab\" is neither a configuration letter"},
-                      BadArguments{"digit", {"--preview", "7"}, "\"7\" is neither a configuration letter"},
-                      BadArguments{"no_such_day", {"--preview", "--date", "2026-13-01"}, "\"2026-13-01\" is not a date"},
-                      BadArguments{"date_missing", {"--preview", "--date"}, "--date needs a date"},
-                      BadArguments{"json_alone", {"--json"}, "--date and --json go with --preview"}),
+    ::testing::Values(
+        BadArguments{"two_letters", {"--preview", "ab"}, "\"ab\" is neither a configuration letter"},
+        BadArguments{"digit", {"--preview", "7"}, "\"7\" is neither a configuration letter"},
+        BadArguments{"no_such_day", {"--preview", "--date", "2026-13-01"}, "\"2026-13-01\" is not a date"},
+        BadArguments{"date_missing", {"--preview", "--date"}, "--date needs a date"},
+        BadArguments{"json_alone", {"--json"}, "--date and --json go with --preview"}),
     velmora::testing::caseName);
 
 // --- diagnostics for the journal -------------------------------------------------
@@ -351,8 +363,9 @@ protected:
     JournalE2E() {
         seed({{"started", "*", "ABCDEFG"}, {"weekend", "*", "FG"}}, QString());
         SqliteStore store(storePath());
-        writeTask(store, 3, {QStringLiteral("missing"), work(QStringLiteral("no-such-program")), QStringLiteral("0"),
-                             QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+        writeTask(store, 3,
+                  {QStringLiteral("missing"), work(QStringLiteral("no-such-program")), QStringLiteral("0"),
+                   QStringLiteral("ABCDEFG"), QStringLiteral("*")});
         // A runtime folder that is a file: the instance check cannot be made,
         // which is a warning the run goes on after.
         testing::writeFile(root.filePath(QStringLiteral("not-a-folder")), "", false);
@@ -362,8 +375,9 @@ protected:
     QStringList runWithJournal(const QString& journalStream) {
         QProcessEnvironment with = env;
         with.insert(QStringLiteral("JOURNAL_STREAM"), journalStream);
-        const Finished o = velmoraOn(kTuesday, {QStringLiteral("/run"), QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")},
-                                    with, errFile);
+        const Finished o = velmoraOn(
+            kTuesday, {QStringLiteral("/run"), QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")}, with,
+            errFile);
         EXPECT_EQ(o.exitCode, 0);
         QFile f(errFile);
         EXPECT_TRUE(f.open(QIODevice::ReadOnly));
@@ -393,7 +407,8 @@ TEST_F(JournalE2E, EachLineStartsWithItsPriorityWhenStandardErrorIsTheJournal) {
     EXPECT_TRUE(tasks[2].startsWith(QStringLiteral("<3>velmora: task 3 \"missing\": could not be started")))
         << tasks[2].toStdString();
     ASSERT_FALSE(lines.isEmpty());
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("<4>velmora: Cannot open the lock file"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("<4>velmora: Cannot open the lock file")))
+        << lines[0].toStdString();
     // The toolkit's own complaints about the runtime folder included.
     for (const QString& line : lines) EXPECT_TRUE(kPriority.match(line).hasMatch()) << line.toStdString();
     EXPECT_EQ(evidence(), QStringList{QStringLiteral("started")});

@@ -2,12 +2,12 @@
 // The real program in start-up mode: `velmora /run` in a private configuration,
 // runtime and data folder, over a store seeded here, starting real shell
 // scripts that leave their evidence in files.
+#include "casename.h"
 #include "desktopsession.h"
 #include "fakes/privatebus.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"
-#include "casename.h"
 
 #include <QDate>
 #include <QDir>
@@ -44,13 +44,15 @@ protected:
     // An executable shell script in the work folder; returns its path.
     QString script(const QString& name, const QString& body) {
         const QString path = work(name);
-        EXPECT_TRUE(testing::writeFile(path, "#!/bin/sh\n" + body.toUtf8() + '\n', true)) << name.toStdString();
+        EXPECT_TRUE(testing::writeFile(path, "#!/bin/sh\n" + body.toUtf8() + '\n', true))
+            << name.toStdString();
         return path;
     }
     // A task whose script appends `word` to the evidence file.
     QString marker(const QString& word, const QString& before = {}) {
         const QString path = work(word + QStringLiteral(".sh"));
-        EXPECT_TRUE(testing::writeMarker(path, word, work(QStringLiteral("evidence")), before)) << path.toStdString();
+        EXPECT_TRUE(testing::writeMarker(path, word, work(QStringLiteral("evidence")), before))
+            << path.toStdString();
         return path;
     }
     QStringList evidence() const { return testing::linesOf(work(QStringLiteral("evidence"))); }
@@ -121,10 +123,13 @@ TEST_F(StartupE2E, WithoutADesktopOnlyTheMainWindowGivesUp) {
         << editing.err.toStdString();
     EXPECT_FALSE(QFile::exists(storePath())) << "it stopped before opening the store";
 
-    seed([&](SettingsStore& s) { task(s, 1, QStringLiteral("Mark"), marker(QStringLiteral("mark")), QStringLiteral("0")); });
+    seed([&](SettingsStore& s) {
+        task(s, 1, QStringLiteral("Mark"), marker(QStringLiteral("mark")), QStringLiteral("0"));
+    });
     const QString started = QStringLiteral("velmora: task 1 \"Mark\": started and finished");
-    const QString why = QStringLiteral("velmora: neither DISPLAY nor WAYLAND_DISPLAY is set; the tasks are started "
-                                       "without windows and with the stored default key.");
+    const QString why = QStringLiteral(
+        "velmora: neither DISPLAY nor WAYLAND_DISPLAY is set; the tasks are started "
+        "without windows and with the stored default key.");
     for (const QStringList& args : {QStringList{QStringLiteral("/run")},
                                     QStringList{QStringLiteral("/run"), QStringLiteral("/nodisp")}}) {
         const Finished o = velmora(args);
@@ -134,7 +139,8 @@ TEST_F(StartupE2E, WithoutADesktopOnlyTheMainWindowGivesUp) {
     }
     const Finished hidden = velmora(headless());
     EXPECT_EQ(hidden.exitCode, 0);
-    EXPECT_EQ(hidden.errLines(), QStringList{started}) << "a run that shows no window has nothing to say about displays";
+    EXPECT_EQ(hidden.errLines(), QStringList{started})
+        << "a run that shows no window has nothing to say about displays";
     EXPECT_EQ(evidence(), QStringList(3, QStringLiteral("mark")));
 }
 
@@ -152,7 +158,8 @@ TEST_F(StartupE2E, RunsTheListInOrderWithItsFilters) {
              QStringLiteral("ABCDEFG"), QStringLiteral("a"));
         task(s, 3, QStringLiteral("In b"), marker(QStringLiteral("in_b")), QStringLiteral("0"),
              QStringLiteral("ABCDEFG"), QStringLiteral("ab"));
-        task(s, 4, QStringLiteral("Not today"), marker(QStringLiteral("not_today")), QStringLiteral("0"), otherDays);
+        task(s, 4, QStringLiteral("Not today"), marker(QStringLiteral("not_today")), QStringLiteral("0"),
+             otherDays);
         task(s, 5, QStringLiteral("Today"), marker(QStringLiteral("today")), QStringLiteral("0"), letter);
         task(s, 6, QStringLiteral("Once"), marker(QStringLiteral("once")), QStringLiteral("0"),
              QStringLiteral("ABCDEFGO"));
@@ -162,8 +169,8 @@ TEST_F(StartupE2E, RunsTheListInOrderWithItsFilters) {
 
     const Finished first = velmora(headless());
     EXPECT_EQ(first.exitCode, 0) << first.err.toStdString();
-    EXPECT_EQ(evidence(), (QStringList{QStringLiteral("first"), QStringLiteral("in_b"), QStringLiteral("today"),
-                                       QStringLiteral("once")}));
+    EXPECT_EQ(evidence(), (QStringList{QStringLiteral("first"), QStringLiteral("in_b"),
+                                       QStringLiteral("today"), QStringLiteral("once")}));
     EXPECT_EQ(read(kSequence, taskKey(TaskField::Opt, 6)), dateStamp(today) + QStringLiteral("ABCDEFGO"));
 
     const QString dayName = QLocale::c().dayName(today.dayOfWeek());
@@ -187,10 +194,10 @@ TEST_F(StartupE2E, RunsTheListInOrderWithItsFilters) {
 
 TEST_F(StartupE2E, WaitsUntilFinishedOnlyWhenAskedTo) {
     seed([&](SettingsStore& s) {
-        task(s, 1, QStringLiteral("Slow, waited for"), marker(QStringLiteral("slow_waited"), QStringLiteral("sleep 0.5")),
-             QStringLiteral("0"));
-        task(s, 2, QStringLiteral("Slow, not waited for"), marker(QStringLiteral("slow_free"), QStringLiteral("sleep 1")),
-             QStringLiteral("DW"));
+        task(s, 1, QStringLiteral("Slow, waited for"),
+             marker(QStringLiteral("slow_waited"), QStringLiteral("sleep 0.5")), QStringLiteral("0"));
+        task(s, 2, QStringLiteral("Slow, not waited for"),
+             marker(QStringLiteral("slow_free"), QStringLiteral("sleep 1")), QStringLiteral("DW"));
         task(s, 3, QStringLiteral("Last"), marker(QStringLiteral("last")), QStringLiteral("0"));
     });
     const Finished o = velmora(headless());
@@ -198,7 +205,7 @@ TEST_F(StartupE2E, WaitsUntilFinishedOnlyWhenAskedTo) {
     EXPECT_EQ(evidence(), (QStringList{QStringLiteral("slow_waited"), QStringLiteral("last")}))
         << "velmora ended before the script it did not wait for";
     EXPECT_EQ(evidenceOf(3), (QStringList{QStringLiteral("slow_waited"), QStringLiteral("last"),
-                                       QStringLiteral("slow_free")}));
+                                          QStringLiteral("slow_free")}));
 }
 
 TEST_F(StartupE2E, ASecondsWaitHoldsTheNextTaskBack) {
@@ -233,12 +240,15 @@ TEST_F(StartupE2E, ADesktopEntryIsLaunchedAsAnEntryAlsoWhenWaitedFor) {
     const Finished o = velmora(headless());
     EXPECT_EQ(o.exitCode, 0);
     EXPECT_EQ(evidenceOf(2), (QStringList{QStringLiteral("document"), QStringLiteral("document")}));
-    EXPECT_EQ(o.errLines(), (QStringList{QStringLiteral("velmora: task 1 \"Not waited for\": started"),
-                                         QStringLiteral("velmora: task 2 \"Waited for\": started and finished")}));
+    EXPECT_EQ(o.errLines(),
+              (QStringList{QStringLiteral("velmora: task 1 \"Not waited for\": started"),
+                           QStringLiteral("velmora: task 2 \"Waited for\": started and finished")}));
 }
 
 TEST_F(StartupE2E, SelectionPhaseOnTheOffscreenPlatform) {
-    seed([&](SettingsStore& s) { task(s, 1, QStringLiteral("Mark"), marker(QStringLiteral("mark")), QStringLiteral("0")); });
+    seed([&](SettingsStore& s) {
+        task(s, 1, QStringLiteral("Mark"), marker(QStringLiteral("mark")), QStringLiteral("0"));
+    });
     QProcessEnvironment offscreen = env;
     offscreen.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     const Finished o = velmora({QStringLiteral("/RUN"), QStringLiteral("/SKWAIT=1")}, offscreen);
@@ -263,7 +273,9 @@ class UnusableDisplay : public StartupE2E, public ::testing::WithParamInterface<
 // A run that shows no window never opens a display nor sets up a window
 // system: what the environment says about one does not matter.
 TEST_P(UnusableDisplay, TheHiddenRunStartsItsTasks) {
-    seed([&](SettingsStore& s) { task(s, 1, QStringLiteral("Mark"), marker(QStringLiteral("mark")), QStringLiteral("0")); });
+    seed([&](SettingsStore& s) {
+        task(s, 1, QStringLiteral("Mark"), marker(QStringLiteral("mark")), QStringLiteral("0"));
+    });
     const testing::DeadXDisplay stale(testing::DeadXDisplay::Kind::NoSocket);
     const testing::DeadXDisplay silent(testing::DeadXDisplay::Kind::Silent);
     QProcessEnvironment with = env;
@@ -284,11 +296,12 @@ TEST_P(UnusableDisplay, TheHiddenRunStartsItsTasks) {
 
 INSTANTIATE_TEST_SUITE_P(
     Sessions, UnusableDisplay,
-    ::testing::Values(Session{"NoDisplay", {}},
-                      Session{"StaleXDisplay", {{"DISPLAY", "<stale>"}}},
+    ::testing::Values(Session{"NoDisplay", {}}, Session{"StaleXDisplay", {{"DISPLAY", "<stale>"}}},
                       Session{"SilentXDisplay", {{"DISPLAY", "<silent>"}}},
-                      Session{"StaleWaylandDisplay", {{"WAYLAND_DISPLAY", "wayland-velmora-none"}, {"XDG_SESSION_TYPE", "wayland"}}},
-                      Session{"UnknownPlatformPlugin", {{"DISPLAY", "<stale>"}, {"QT_QPA_PLATFORM", "velmora-none"}}}),
+                      Session{"StaleWaylandDisplay",
+                              {{"WAYLAND_DISPLAY", "wayland-velmora-none"}, {"XDG_SESSION_TYPE", "wayland"}}},
+                      Session{"UnknownPlatformPlugin",
+                              {{"DISPLAY", "<stale>"}, {"QT_QPA_PLATFORM", "velmora-none"}}}),
     velmora::testing::caseName);
 
 // With an X display and a Wayland display both named, the windows go to X,
@@ -306,8 +319,9 @@ TEST_F(StartupE2E, AnXDisplayIsPreferredOverWayland) {
     seed([&](SettingsStore& s) {
         task(s, 1, QStringLiteral("Look"),
              script(QStringLiteral("look.sh"),
-                    QStringLiteral("env > %1\nfor i in $(seq 100); do\n"
-                                   "  %2 search --onlyvisible --name '^Velmora$' > %3 && break\n  sleep 0.1\ndone\n")
+                    QStringLiteral(
+                        "env > %1\nfor i in $(seq 100); do\n"
+                        "  %2 search --onlyvisible --name '^Velmora$' > %3 && break\n  sleep 0.1\ndone\n")
                         .arg(work(QStringLiteral("env")), xdotool, found)),
              QStringLiteral("0"));
     });
@@ -323,7 +337,8 @@ TEST_F(StartupE2E, AnXDisplayIsPreferredOverWayland) {
     QFile taskEnv(work(QStringLiteral("env")));
     ASSERT_TRUE(taskEnv.open(QIODevice::ReadOnly));
     const QString inherited = QString::fromUtf8(taskEnv.readAll());
-    EXPECT_FALSE(inherited.contains(QStringLiteral("\nQT_QPA_PLATFORM="))) << "the choice stays Velmora's own";
+    EXPECT_FALSE(inherited.contains(QStringLiteral("\nQT_QPA_PLATFORM=")))
+        << "the choice stays Velmora's own";
     EXPECT_TRUE(inherited.contains(QStringLiteral("\nWAYLAND_DISPLAY=wayland-velmora-none")));
 }
 
@@ -336,7 +351,8 @@ TEST_F(StartupE2E, EveryStartedProgramIsGivenItsOwnScope) {
     if (!bus.running()) GTEST_SKIP() << bus.why().toStdString();
     ASSERT_TRUE(bus.startManager());
     const auto program = [&](const QString& name) {
-        return script(name, QStringLiteral("echo $$ > %1.tmp\nmv %1.tmp %1").arg(work(name + QStringLiteral(".pid"))));
+        return script(
+            name, QStringLiteral("echo $$ > %1.tmp\nmv %1.tmp %1").arg(work(name + QStringLiteral(".pid"))));
     };
     seed([&](SettingsStore& s) {
         task(s, 1, QStringLiteral("Waited for"), program(QStringLiteral("first")), QStringLiteral("0"));
@@ -364,8 +380,9 @@ TEST_F(StartupE2E, ASecondInstanceEndsAtOnceAndTheLockDiesWithTheFirst) {
     const QString pidFile = work(QStringLiteral("long.pid"));
     seed([&](SettingsStore& s) {
         task(s, 1, QStringLiteral("Long"),
-             script(QStringLiteral("long.sh"), QStringLiteral("echo $$ > %1\necho long >> %2\nexec sleep 60 >/dev/null 2>&1")
-                                                   .arg(pidFile, work(QStringLiteral("evidence")))),
+             script(QStringLiteral("long.sh"),
+                    QStringLiteral("echo $$ > %1\necho long >> %2\nexec sleep 60 >/dev/null 2>&1")
+                        .arg(pidFile, work(QStringLiteral("evidence")))),
              QStringLiteral("0"));
     });
     const auto first = testing::launch(QStringLiteral(VELMORA_BINARY), headless(), env);
@@ -389,7 +406,8 @@ TEST_F(StartupE2E, ASecondInstanceEndsAtOnceAndTheLockDiesWithTheFirst) {
                                    "[Desktop Entry]\nType=Application\nName=Velmora Launcher\nExec=" +
                                        QFile::encodeName(QStringLiteral(VELMORA_BINARY)) + " /run\n",
                                    false));
-    ASSERT_TRUE(testing::writeFile(moved + QStringLiteral("/a.desktop"), "[Desktop Entry]\nType=Application\nExec=true\n", false));
+    ASSERT_TRUE(testing::writeFile(moved + QStringLiteral("/a.desktop"),
+                                   "[Desktop Entry]\nType=Application\nExec=true\n", false));
     const QStringList installed = testing::folderSnapshot(autostart);
     const Finished uninstall = velmora({QStringLiteral("/uninstall")});
     EXPECT_EQ(uninstall.exitCode, 1);
@@ -401,7 +419,9 @@ TEST_F(StartupE2E, ASecondInstanceEndsAtOnceAndTheLockDiesWithTheFirst) {
     // The first dies hard while its child lives on: the lock goes with it.
     ::kill(pid_t(first->processId()), SIGKILL);
     testing::finish(*first);
-    seed([&](SettingsStore& s) { task(s, 1, QStringLiteral("Third"), marker(QStringLiteral("third")), QStringLiteral("0")); });
+    seed([&](SettingsStore& s) {
+        task(s, 1, QStringLiteral("Third"), marker(QStringLiteral("third")), QStringLiteral("0"));
+    });
     const Finished third = velmora(headless());
     EXPECT_EQ(third.exitCode, 0);
     EXPECT_EQ(evidence(), (QStringList{QStringLiteral("long"), QStringLiteral("third")}));

@@ -13,7 +13,6 @@
 #include "desktop/autostart.h"
 #include "editor/transfer.h"
 #include "killedchild.h"
-#include "desktop/autostart.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 
@@ -63,7 +62,8 @@ QString storeOf(const QString& root) { return root + QStringLiteral("/settings.d
 void write(const QString& path, const QByteArray& text) {
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size()) ADD_FAILURE() << "cannot write " << path.toStdString();
+    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
+        ADD_FAILURE() << "cannot write " << path.toStdString();
 }
 
 // The child: one transfer, announced with "ready" on standard output once the
@@ -86,7 +86,8 @@ protected:
         const QString root = base.path() + QStringLiteral("/round%1").arg(round);
         for (int i = 0; i < kEntries; ++i) {
             const QString name = entryName(i);
-            if (overridesSystemEntry(i)) write(root + "/sys/autostart/" + name, "[Desktop Entry]\nType=Application\nExec=false\n");
+            if (overridesSystemEntry(i))
+                write(root + "/sys/autostart/" + name, "[Desktop Entry]\nType=Application\nExec=false\n");
             if (isLink(i)) {
                 write(root + "/apps/" + name, entryText(i));
                 QDir().mkpath(root + "/config/autostart");
@@ -130,7 +131,8 @@ protected:
     }
     static bool isStub(const QString& path) {
         QFile f(path);
-        return !QFileInfo(path).isSymLink() && f.open(QIODevice::ReadOnly) && f.readAll().contains("\nHidden=true\n");
+        return !QFileInfo(path).isSymLink() && f.open(QIODevice::ReadOnly) &&
+               f.readAll().contains("\nHidden=true\n");
     }
 
     // Checks every entry's state; returns how many are moved.
@@ -172,7 +174,8 @@ protected:
             }
             // Moved: whole, with its task, and gone (or masked by a stub).
             ++movedCount;
-            EXPECT_TRUE(isOriginal(copy, i, root)) << "lost: neither in the autostart folder nor whole as a copy";
+            EXPECT_TRUE(isOriginal(copy, i, root))
+                << "lost: neither in the autostart folder nor whole as a copy";
             EXPECT_EQ(tasks, 1) << "moved without a task";
             if (overridesSystemEntry(i)) EXPECT_TRUE(isStub(source)) << "the system-wide entry is unmasked";
             else EXPECT_FALSE(QFileInfo::exists(source) || QFileInfo(source).isSymLink());
@@ -215,8 +218,10 @@ TEST_F(TransferCrash, KilledAtAnyMomentLosesNoEntryAndInstallCompletesIt) {
         }
         EXPECT_EQ(checkStates(root), kEntries);
         const QStringList leftovers =
-            QDir(root + "/config/autostart").entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System) +
-            QDir(root + "/data/velmora/startup").entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System);
+            QDir(root + "/config/autostart")
+                .entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System) +
+            QDir(root + "/data/velmora/startup")
+                .entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System);
         EXPECT_TRUE(leftovers.isEmpty()) << leftovers.join(' ').toStdString();
         if (::testing::Test::HasFailure()) break;
         QDir(root).removeRecursively();

@@ -6,7 +6,6 @@
 #include "desktop/desktopentry.h"
 #include "desktopsession.h"
 #include "editor/transfer.h"
-#include "desktop/desktopentry.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 
@@ -54,8 +53,7 @@ TEST(TransferEndToEnd, MovedEntriesStartFromTheLaunchListAtTheNextLogon) {
           "[Desktop Entry]\nType=Application\nName=First\nExec=touch " + ev + "/first\n");
     // A blank in the name: the task's command is the moved file's path as it is.
     write(autostart + QStringLiteral("/second entry.desktop"),
-          "[Desktop Entry]\nType=Application\nName=Second\nExec=sh -c \"echo ran > " + ev +
-              "/second\"\n");
+          "[Desktop Entry]\nType=Application\nName=Second\nExec=sh -c \"echo ran > " + ev + "/second\"\n");
     write(autostart + QStringLiteral("/off.desktop"),
           "[Desktop Entry]\nType=Application\nName=Off\nHidden=true\nExec=touch " + ev + "/off\n");
 
@@ -84,7 +82,8 @@ TEST(TransferEndToEnd, MovedEntriesStartFromTheLaunchListAtTheNextLogon) {
     QProcess velmora;
     velmora.setProcessEnvironment(env);
     velmora.setWorkingDirectory(root);
-    velmora.start(exec.argv[0], exec.argv.mid(1) + QStringList{QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")});
+    velmora.start(exec.argv[0],
+                  exec.argv.mid(1) + QStringList{QStringLiteral("/nodisp"), QStringLiteral("/skwait=0")});
     ASSERT_TRUE(velmora.waitForFinished(60000));
     const std::string diagnostics = velmora.readAllStandardError().toStdString();
     EXPECT_EQ(velmora.exitStatus(), QProcess::NormalExit) << diagnostics;
@@ -98,9 +97,13 @@ TEST(TransferEndToEnd, MovedEntriesStartFromTheLaunchListAtTheNextLogon) {
     // The started programs run on their own after the launcher has ended.
     const QStringList started{evidence + QStringLiteral("/first"), evidence + QStringLiteral("/second")};
     EXPECT_TRUE(velmora::testing::eventually(
-        [&] { return std::all_of(started.begin(), started.end(), [](const QString& p) { return QFileInfo::exists(p); }); },
+        [&] {
+            return std::all_of(started.begin(), started.end(),
+                               [](const QString& p) { return QFileInfo::exists(p); });
+        },
         20000))
-        << "velmora said:\n" << diagnostics;
+        << "velmora said:\n"
+        << diagnostics;
     EXPECT_FALSE(QFileInfo::exists(evidence + QStringLiteral("/off")));
 }
 

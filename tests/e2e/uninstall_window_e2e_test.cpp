@@ -65,10 +65,10 @@ protected:
 
 TEST_F(UninstallWindow, InstallInTheWindowTheLogonAndUninstallGiveTheFolderBack) {
     const QString evidence = home.path() + "/started";
-    ASSERT_TRUE(testing::writeFile(autostart() + "/a.desktop",
-                                   "[Desktop Entry]\nType=Application\nName=A\nExec=touch " +
-                                       QFile::encodeName(evidence) + "\n",
-                                   false));
+    ASSERT_TRUE(testing::writeFile(
+        autostart() + "/a.desktop",
+        "[Desktop Entry]\nType=Application\nName=A\nExec=touch " + QFile::encodeName(evidence) + "\n",
+        false));
     ASSERT_TRUE(testing::writeFile(autostart() + "/README.txt", "read me\n", false));
     const QStringList before = testing::folderSnapshot(autostart());
 
@@ -78,13 +78,15 @@ TEST_F(UninstallWindow, InstallInTheWindowTheLogonAndUninstallGiveTheFolderBack)
     const QString main = desktop->waitForWindow(QStringLiteral("Velmora"));
     ASSERT_FALSE(main.isEmpty()) << "the main window did not appear";
     ASSERT_TRUE(desktop->becomesActive(main)) << "the window manager did not give the main window the focus";
-    ASSERT_TRUE(desktop->keys({QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"),
-                      QStringLiteral("shift+Tab"), QStringLiteral("space")}));
+    ASSERT_TRUE(
+        desktop->keys({QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"),
+                       QStringLiteral("shift+Tab"), QStringLiteral("space")}));
     const QString question = desktop->waitForWindow(QStringLiteral("Velmora"), {main});
     ASSERT_FALSE(question.isEmpty()) << "Install asked nothing";
     ASSERT_TRUE(desktop->becomesActive(question));
     ASSERT_TRUE(desktop->keys({QStringLiteral("Return")}));
-    ASSERT_TRUE(eventually([&] { return stored(kInstalled) == QStringLiteral("yes"); })) << "Install did not complete";
+    ASSERT_TRUE(eventually([&] { return stored(kInstalled) == QStringLiteral("yes"); }))
+        << "Install did not complete";
     EXPECT_EQ(stored(QStringLiteral("Desc001")), QStringLiteral("a.desktop"));
     ASSERT_TRUE(desktop->becomesActive(main));
     ASSERT_TRUE(desktop->keys({QStringLiteral("alt+x")}));
@@ -95,7 +97,8 @@ TEST_F(UninstallWindow, InstallInTheWindowTheLogonAndUninstallGiveTheFolderBack)
     app = velmora({QStringLiteral("/run"), QStringLiteral("/skwait=0")});
     ASSERT_TRUE(app->waitForFinished(30000));
     EXPECT_EQ(app->exitCode(), 0) << app->readAllStandardError().toStdString();
-    EXPECT_TRUE(eventually([&] { return QFileInfo::exists(evidence); })) << app->readAllStandardError().toStdString();
+    EXPECT_TRUE(eventually([&] { return QFileInfo::exists(evidence); }))
+        << app->readAllStandardError().toStdString();
 
     // /UNINSTALL: the work is done when the message box shows.
     app = velmora({QStringLiteral("/uninstall")});
@@ -108,7 +111,8 @@ TEST_F(UninstallWindow, InstallInTheWindowTheLogonAndUninstallGiveTheFolderBack)
     ASSERT_TRUE(app->waitForFinished(10000)) << "Return did not close the message";
     EXPECT_EQ(app->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app->exitCode(), 0) << app->readAllStandardError().toStdString();
-    EXPECT_EQ(app->readAllStandardOutput(), QByteArray()) << "a desktop session gets a message box, not lines";
+    EXPECT_EQ(app->readAllStandardOutput(), QByteArray())
+        << "a desktop session gets a message box, not lines";
     EXPECT_EQ(stored(kInstalled), QStringLiteral("<missing>"));
     EXPECT_EQ(stored(QStringLiteral("Desc001")), QStringLiteral("<missing>"));
 }

@@ -4,11 +4,11 @@
 // folder, filled to the last byte). The real program's /run starts every
 // task of the list as it stands and says once why nothing is recorded;
 // --preview says the same; the store keeps every byte.
+#include "casename.h"
 #include "desktopsession.h"
 #include "store/sqlitestore.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"
-#include "casename.h"
 
 #include <QDir>
 #include <QFile>
@@ -80,9 +80,10 @@ protected:
             for (int n = 1; n <= int(names.size()); ++n) {
                 const QString script = at(QStringLiteral("work/%1.sh").arg(names[n - 1]));
                 ASSERT_TRUE(testing::writeMarker(script, names[n - 1], at(QStringLiteral("work/evidence"))));
-                writeTask(store, n, {names[n - 1], script, QStringLiteral("0"),
-                                     n == 2 ? QStringLiteral("ABCDEFGO") : QStringLiteral("ABCDEFG"),
-                                     QStringLiteral("*")});
+                writeTask(
+                    store, n,
+                    {names[n - 1], script, QStringLiteral("0"),
+                     n == 2 ? QStringLiteral("ABCDEFGO") : QStringLiteral("ABCDEFG"), QStringLiteral("*")});
             }
         });
     }
@@ -91,7 +92,8 @@ protected:
         QStringList runs;
         const QJsonObject doc = QJsonDocument::fromJson(out("preview.json").toUtf8()).object();
         for (const QJsonValue& v : doc[QStringLiteral("tasks")].toArray())
-            if (v.toObject()[QStringLiteral("runs")].toBool()) runs.append(v.toObject()[QStringLiteral("description")].toString());
+            if (v.toObject()[QStringLiteral("runs")].toBool())
+                runs.append(v.toObject()[QStringLiteral("description")].toString());
         return runs;
     }
 
@@ -104,8 +106,9 @@ TEST_P(UnwritableHomeE2E, TheLogonStartsEveryTaskAndThePreviewAgrees) {
     if (const auto missing = testing::missingTool({"unshare", "setpriv", "cmp"}))
         GTEST_FAIL() << missing->toStdString() << " is missing (Debian package util-linux, diffutils)";
     const bool asRoot = ::geteuid() == 0;
-    const QStringList expected = c.store ? QStringList{QStringLiteral("Mail"), QStringLiteral("Once"), QStringLiteral("Chat")}
-                                         : QStringList{};
+    const QStringList expected =
+        c.store ? QStringList{QStringLiteral("Mail"), QStringLiteral("Once"), QStringLiteral("Chat")}
+                : QStringList{};
     // The seed lies outside the configuration folder, which a full disk
     // replaces with a tmpfs of its own.
     const QString seedPath = c.home == Home::FullDisk ? at(QStringLiteral("seed/settings.db")) : storePath();
@@ -126,21 +129,24 @@ TEST_P(UnwritableHomeE2E, TheLogonStartsEveryTaskAndThePreviewAgrees) {
         with.insert(QStringLiteral("FULL"), QStringLiteral("1"));
         // A mount of its own, seen by nobody else: as root in a private mount
         // namespace, otherwise in a user namespace where this user is root.
-        command = asRoot ? QStringList{QStringLiteral("unshare"), QStringLiteral("-m"), QStringLiteral("--propagation"),
-                                       QStringLiteral("private")}
+        command = asRoot ? QStringList{QStringLiteral("unshare"), QStringLiteral("-m"),
+                                       QStringLiteral("--propagation"), QStringLiteral("private")}
                          : QStringList{QStringLiteral("unshare"), QStringLiteral("-rm")};
     } else {
         if (asRoot) {
             ASSERT_EQ(::chmod(QFile::encodeName(root.path()).constData(), 0755), 0);
-            const Finished owned = testing::runToEnd(QStringLiteral("chown"),
-                                                     {QStringLiteral("-R"), QStringLiteral("65534:65534"), root.path()}, env);
+            const Finished owned =
+                testing::runToEnd(QStringLiteral("chown"),
+                                  {QStringLiteral("-R"), QStringLiteral("65534:65534"), root.path()}, env);
             ASSERT_EQ(owned.exitCode, 0) << owned.err.toStdString();
-            command = {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                       QStringLiteral("--clear-groups")};
+            command = {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                       QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
         }
-        const QString target = c.home == Home::ReadOnlyFolder ? QFileInfo(storePath()).absolutePath() : storePath();
+        const QString target =
+            c.home == Home::ReadOnlyFolder ? QFileInfo(storePath()).absolutePath() : storePath();
         ASSERT_TRUE(QFileInfo::exists(target));
-        ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), c.home == Home::ReadOnlyFolder ? 0500 : 0400), 0);
+        ASSERT_EQ(
+            ::chmod(QFile::encodeName(target).constData(), c.home == Home::ReadOnlyFolder ? 0500 : 0400), 0);
     }
     command << QStringLiteral("sh") << QStringLiteral("-c") << QString::fromUtf8(kLogon);
     const Finished logon = testing::runToEnd(command.takeFirst(), command, with, 120000);
@@ -154,7 +160,8 @@ TEST_P(UnwritableHomeE2E, TheLogonStartsEveryTaskAndThePreviewAgrees) {
         if (!line.startsWith(QStringLiteral("velmora: task "))) warnings.append(line);
     ASSERT_EQ(warnings.size(), 1) << err.toStdString();
     EXPECT_TRUE(warnings[0].contains(QStringLiteral("settings.db"))) << warnings[0].toStdString();
-    EXPECT_TRUE(warnings[0].contains(QStringLiteral("once-only tasks cannot be marked"))) << warnings[0].toStdString();
+    EXPECT_TRUE(warnings[0].contains(QStringLiteral("once-only tasks cannot be marked")))
+        << warnings[0].toStdString();
 
     EXPECT_EQ(out("preview.code").trimmed(), QStringLiteral("0")) << out("preview.err").toStdString();
     EXPECT_EQ(previewRuns(), expected) << out("preview.json").toStdString();

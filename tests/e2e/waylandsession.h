@@ -35,7 +35,8 @@ inline constexpr int kUnprivileged = 65534;
 // Changes the owner of `path` and everything below it.
 inline bool giveTo(const QString& path, int uid) {
     if (::chown(QFile::encodeName(path).constData(), uid_t(uid), gid_t(uid)) != 0) return false;
-    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         if (::lchown(QFile::encodeName(it.next()).constData(), uid_t(uid), gid_t(uid)) != 0) return false;
     }
@@ -50,7 +51,8 @@ protected:
     void SetUp() override {
         for (const char* tool : {"sway", "swaymsg", "wtype"}) {
             m_tools[tool] = QStandardPaths::findExecutable(QLatin1String(tool));
-            if (m_tools[tool].isEmpty()) GTEST_SKIP() << tool << " is not installed (scripts/deps.sh installs it)";
+            if (m_tools[tool].isEmpty())
+                GTEST_SKIP() << tool << " is not installed (scripts/deps.sh installs it)";
         }
         const QString plugin = QLibraryInfo::path(QLibraryInfo::PluginsPath) +
                                QStringLiteral("/platforms/libqwayland-generic.so");
@@ -90,8 +92,8 @@ protected:
         compositor.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
         compositor.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
         compositor.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
-        m_sway = launchAs(m_tools.value("sway"), {QStringLiteral("-c"), root.filePath(QStringLiteral("sway.conf"))},
-                          compositor);
+        m_sway = launchAs(m_tools.value("sway"),
+                          {QStringLiteral("-c"), root.filePath(QStringLiteral("sway.conf"))}, compositor);
         ASSERT_TRUE(m_sway) << "sway did not start";
         QString display, ipc;
         const bool up = eventually(
@@ -115,10 +117,11 @@ protected:
         // long as the session.
         m_keyboard = launchAs(m_tools.value("wtype"), {QStringLiteral("-s"), QStringLiteral("3600000")}, env);
         ASSERT_TRUE(m_keyboard);
-        ASSERT_TRUE(eventually([&] { return swaymsg({QStringLiteral("-t"), QStringLiteral("get_inputs")})
-                                                .value_or(QString())
-                                                .contains(QLatin1String("keyboard")); }))
-            << "no keyboard in the session";
+        ASSERT_TRUE(eventually([&] {
+            return swaymsg({QStringLiteral("-t"), QStringLiteral("get_inputs")})
+                .value_or(QString())
+                .contains(QLatin1String("keyboard"));
+        })) << "no keyboard in the session";
     }
 
     void TearDown() override {
@@ -138,8 +141,9 @@ protected:
         return runTool(m_setpriv, unprivileged() + QStringList{program} + args, env);
     }
     static QStringList unprivileged() {
-        return {QStringLiteral("--reuid=%1").arg(kUnprivileged), QStringLiteral("--regid=%1").arg(kUnprivileged),
-                QStringLiteral("--clear-groups"), QStringLiteral("--")};
+        return {QStringLiteral("--reuid=%1").arg(kUnprivileged),
+                QStringLiteral("--regid=%1").arg(kUnprivileged), QStringLiteral("--clear-groups"),
+                QStringLiteral("--")};
     }
     std::optional<QString> swaymsg(const QStringList& args) { return toolAs(m_tools.value("swaymsg"), args); }
     // Types `text` into whatever has the focus.
@@ -155,7 +159,8 @@ protected:
                 node.contains(QStringLiteral("pid")))
                 found = node;
             for (const char* list : {"nodes", "floating_nodes"})
-                for (const QJsonValue& child : node.value(QLatin1String(list)).toArray()) walk(child.toObject());
+                for (const QJsonValue& child : node.value(QLatin1String(list)).toArray())
+                    walk(child.toObject());
         };
         walk(QJsonDocument::fromJson(tree->toUtf8()).object());
         return found;

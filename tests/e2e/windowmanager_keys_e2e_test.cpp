@@ -37,7 +37,6 @@ protected:
         m_desktop.reset();
     }
 
-
     QString storePath() const { return testing::storeBelow(root.filePath(QStringLiteral("config"))); }
     QString stored(const QString& key) const { return testing::storedValue(storePath(), kSequence, key); }
     std::string diagnostics() const {
@@ -76,7 +75,8 @@ TEST_F(WindowManagerKeys, EnterInTheTaskEditorsTextBoxesNeitherBrowsesNorSaves) 
     // Esc comes after the Enters: it closes the editor only if they opened
     // no file dialog (Esc would close that instead) and saved nothing.
     ASSERT_TRUE(m_desktop->keys({QStringLiteral("Escape")}));
-    EXPECT_TRUE(m_desktop->gone(QStringLiteral("New Task"))) << "the editor stayed open: a file dialog took the Esc";
+    EXPECT_TRUE(m_desktop->gone(QStringLiteral("New Task")))
+        << "the editor stayed open: a file dialog took the Esc";
     EXPECT_TRUE(m_desktop->windowsTitled(QStringLiteral("Select program file")).isEmpty());
     exitVelmora();
     EXPECT_EQ(stored(QStringLiteral("Desc001")), QStringLiteral("<missing>")) << "Enter saved the task";
@@ -86,8 +86,9 @@ TEST_F(WindowManagerKeys, MenuKeyAndShiftF10OpenTheListMenuAtTheSelectedLine) {
     {
         SqliteStore store(storePath());
         for (int n : {1, 2})
-            writeTask(store, n, {QStringLiteral("Task %1").arg(n), QStringLiteral("true"), QStringLiteral("DW"),
-                                 QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+            writeTask(store, n,
+                      {QStringLiteral("Task %1").arg(n), QStringLiteral("true"), QStringLiteral("DW"),
+                       QStringLiteral("ABCDEFG"), QStringLiteral("*")});
     }
     ASSERT_FALSE(startVelmora().isEmpty()) << "the main window did not get the focus\n" << diagnostics();
     for (const char* key : {"Menu", "shift+F10"}) {
@@ -100,7 +101,8 @@ TEST_F(WindowManagerKeys, MenuKeyAndShiftF10OpenTheListMenuAtTheSelectedLine) {
         // the selected task.
         ASSERT_TRUE(m_desktop->keys({QLatin1String(key), QStringLiteral("Down"), QStringLiteral("Return")}));
         ASSERT_FALSE(m_desktop->waitForActiveWindow(QStringLiteral("Edit Task")).isEmpty())
-            << "the menu did not open or did not offer Edit\n" << diagnostics();
+            << "the menu did not open or did not offer Edit\n"
+            << diagnostics();
         ASSERT_TRUE(m_desktop->keys({QStringLiteral("Escape")}));
         ASSERT_TRUE(m_desktop->gone(QStringLiteral("Edit Task")));
     }

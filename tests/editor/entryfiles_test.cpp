@@ -3,8 +3,8 @@
 // no temporary is ever left behind.
 #include "editor/entryfiles.h"
 
-#include "testfiles.h"
 #include "casename.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,8 +35,8 @@ protected:
     QString linkTarget(const QString& name) const { return QFileInfo(path(name)).symLinkTarget(); }
     // Every name in the folder, hidden ones included.
     QStringList names() const {
-        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                          QDir::Name);
+        return QDir(dir.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     }
     QTemporaryDir dir;
 };
@@ -124,7 +124,8 @@ TEST_F(EntryFiles, ADanglingLinkExists) {
 }
 
 TEST_F(EntryFiles, OnlyTemporariesAreLeftoversToRemove) {
-    for (const char* name : {".velmora-a1B2c3", ".velmora-abc", ".velmora-link", "a.desktop", ".hidden.desktop"})
+    for (const char* name :
+         {".velmora-a1B2c3", ".velmora-abc", ".velmora-link", "a.desktop", ".hidden.desktop"})
         ASSERT_TRUE(testing::writeFile(path(QLatin1String(name)), "x", false)) << name;
     removeLeftovers(dir.path());
     EXPECT_EQ(names(), QStringList({".hidden.desktop", ".velmora-abc", ".velmora-link", "a.desktop"}));

@@ -9,8 +9,8 @@
 #include "editor/transfer.h"
 #include "store/memorystore.h"
 
-#include "testfiles.h"
 #include "casename.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -95,9 +95,11 @@ TEST_P(Readers, StartTheLauncherWithRun) {
     const QString folder = file(GetParam().folder);
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString program = folder + QStringLiteral("/velmora");
-    ASSERT_TRUE(testing::writeFile(
-        program, QStringLiteral("#!/bin/sh\necho \"$*\" > '%1.tmp'\nmv '%1.tmp' '%1'\n").arg(file("evidence")).toUtf8(),
-        true));
+    ASSERT_TRUE(testing::writeFile(program,
+                                   QStringLiteral("#!/bin/sh\necho \"$*\" > '%1.tmp'\nmv '%1.tmp' '%1'\n")
+                                       .arg(file("evidence"))
+                                       .toUtf8(),
+                                   true));
 
     ASSERT_EQ(updateLauncherLink(env, folder), QString());
     const QString link = launcherLinkPath(env);
@@ -135,12 +137,16 @@ TEST_P(Readers, StartTheLauncherWithRun) {
     if (start.startsWith(QLatin1Char(':'))) start.remove(0, 1);
     ASSERT_TRUE(start.endsWith(QStringLiteral(" /run"))) << unitText.toStdString();
     start.chop(5);
-    if (start.startsWith(QLatin1Char('"')) && start.endsWith(QLatin1Char('"'))) start = start.mid(1, start.size() - 2);
-    EXPECT_EQ(QFileInfo(start).canonicalFilePath(), QFileInfo(program).canonicalFilePath()) << unitText.toStdString();
-    const QString verified = run(QStringLiteral("systemd-analyze"), {QStringLiteral("verify"), QStringLiteral("--user"), unit}, &ok);
+    if (start.startsWith(QLatin1Char('"')) && start.endsWith(QLatin1Char('"')))
+        start = start.mid(1, start.size() - 2);
+    EXPECT_EQ(QFileInfo(start).canonicalFilePath(), QFileInfo(program).canonicalFilePath())
+        << unitText.toStdString();
+    const QString verified = run(QStringLiteral("systemd-analyze"),
+                                 {QStringLiteral("verify"), QStringLiteral("--user"), unit}, &ok);
     EXPECT_TRUE(ok) << verified.toStdString();
     const QStringList dexAutostart{QStringLiteral("-a"), QStringLiteral("-d"), QStringLiteral("-v")};
-    EXPECT_TRUE(run(QStringLiteral("dex"), dexAutostart).contains(kLauncherEntryName)) << "dex's logon would start it";
+    EXPECT_TRUE(run(QStringLiteral("dex"), dexAutostart).contains(kLauncherEntryName))
+        << "dex's logon would start it";
 
     // The program removed without /uninstall (the link, where there is one,
     // then points at nothing): every reader skips the entry rather than
@@ -149,13 +155,15 @@ TEST_P(Readers, StartTheLauncherWithRun) {
     // GIO does not even load it (rather than failing to run the program).
     const QString refused = run(QStringLiteral("gio"), {QStringLiteral("launch"), entry}, &ok);
     EXPECT_FALSE(ok);
-    EXPECT_TRUE(refused.contains(QStringLiteral("Unable to load application information"))) << refused.toStdString();
+    EXPECT_TRUE(refused.contains(QStringLiteral("Unable to load application information")))
+        << refused.toStdString();
     const QString dexLogon = run(QStringLiteral("dex"), dexAutostart);
     EXPECT_FALSE(dexLogon.contains(kLauncherEntryName)) << dexLogon.toStdString();
     ASSERT_TRUE(QDir(units).removeRecursively() && QDir().mkpath(units));
     const QString regenerated = run(QLatin1String(kGenerator), {units, units, units}, &ok);
     ASSERT_TRUE(ok) << regenerated.toStdString();
-    EXPECT_EQ(QDir(units).entryList({QStringLiteral("*.service")}, QDir::Files), QStringList()) << regenerated.toStdString();
+    EXPECT_EQ(QDir(units).entryList({QStringLiteral("*.service")}, QDir::Files), QStringList())
+        << regenerated.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -183,7 +191,8 @@ protected:
     }
     QString target() const {
         QByteArray buffer(4096, '\0');
-        const ssize_t n = ::readlink(QFile::encodeName(launcherLinkPath(env)).constData(), buffer.data(), buffer.size());
+        const ssize_t n =
+            ::readlink(QFile::encodeName(launcherLinkPath(env)).constData(), buffer.data(), buffer.size());
         return n < 0 ? QString() : QFile::decodeName(buffer.left(n));
     }
     QTemporaryDir home;
@@ -197,7 +206,8 @@ TEST_F(Link, FollowsTheProgramOnceItExists) {
     // before still runs the link, so the link follows.
     ASSERT_EQ(updateLauncherLink(env, home.path() + "/bin"), QString());
     EXPECT_EQ(target(), home.path() + "/bin/velmora");
-    EXPECT_EQ(QDir(home.path() + "/data/velmora").entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+    EXPECT_EQ(QDir(home.path() + "/data/velmora")
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
               QStringList{"velmora"})
         << "no temporary link left over";
 }
@@ -236,8 +246,10 @@ TEST_F(Link, InstallWritesAnEntryThatRunsTheLink) {
     QFile entry(home.path() + "/config/autostart/" + kLauncherEntryName);
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
     const QByteArray text = entry.readAll();
-    EXPECT_TRUE(text.contains("\nExec=" + QFile::encodeName(launcherLinkPath(env)) + " /run\n")) << text.toStdString();
-    EXPECT_TRUE(text.contains("\nTryExec=" + QFile::encodeName(launcherLinkPath(env)) + "\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\nExec=" + QFile::encodeName(launcherLinkPath(env)) + " /run\n"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("\nTryExec=" + QFile::encodeName(launcherLinkPath(env)) + "\n"))
+        << text.toStdString();
     EXPECT_EQ(target(), folder + "/velmora");
 
     const QString moved = home.path() + "/elsewhere 100%";

@@ -5,6 +5,7 @@
 // and the Install button. Message boxes are answered by the fake prompts.
 #include "editor/gui/mainwindow.h"
 
+#include "casename.h"
 #include "controls.h"
 #include "editor/gui/helpwindow.h"
 #include "editor/gui/tablistwidget.h"
@@ -18,7 +19,6 @@
 #include "taskeditor/gui/taskdialog.h"
 #include "ui/pointer.h"
 #include "ui/prompts.h"
-#include "casename.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -53,10 +53,10 @@ static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << tex
 namespace velmora {
 namespace {
 
+using testing::control;
 using testing::FakeLauncher;
 using testing::FakePrompts;
 using testing::ProbeStore;
-using testing::control;
 using Kind = FakePrompts::Kind;
 
 const QChar kNewline(u'\n');
@@ -151,7 +151,9 @@ protected:
         QTest::mouseClick(ok(editor), Qt::LeftButton);
     }
     // The task editor's controls, by name.
-    static QLineEdit* description(TaskDialog& editor) { return control<QLineEdit>(&editor, "descriptionEdit"); }
+    static QLineEdit* description(TaskDialog& editor) {
+        return control<QLineEdit>(&editor, "descriptionEdit");
+    }
     static QLineEdit* command(TaskDialog& editor) { return control<QLineEdit>(&editor, "commandEdit"); }
     static QPushButton* ok(TaskDialog& editor) { return control<QPushButton>(&editor, "okButton"); }
     static QPushButton* cancel(TaskDialog& editor) { return control<QPushButton>(&editor, "cancelButton"); }
@@ -226,7 +228,8 @@ TEST_F(ListCommandsTest, AddTakesTheFirstFreeNumber) {
     addTask(4, QStringLiteral("D"));
     form->refreshList();
     ASSERT_EQ(list()->count(), 2) << "the gap ends the list";
-    whenEditorOpens([](TaskDialog& editor) { fillAndSave(editor, QStringLiteral("C"), QStringLiteral("c")); });
+    whenEditorOpens(
+        [](TaskDialog& editor) { fillAndSave(editor, QStringLiteral("C"), QStringLiteral("c")); });
     item("addAction")->trigger();  // the popup menu's Add runs the same command
     EXPECT_EQ(editorsSeen, 1);
     EXPECT_EQ(storedDescs(), (QStringList{"A", "B", "C", "D"}));
@@ -259,8 +262,8 @@ TEST_F(ListCommandsTest, AFullListIsReportedByTheEditorAndNothingIsWritten) {
     QTest::mouseClick(button("addButton"), Qt::LeftButton);
 
     EXPECT_TRUE(closed) << "the editor closes after the message";
-    EXPECT_EQ(prompts.texts(Kind::Warn),
-              QStringList{QStringLiteral("999 tasks specified - ") + kNewline + QStringLiteral("unable to add another one.")});
+    EXPECT_EQ(prompts.texts(Kind::Warn), QStringList{QStringLiteral("999 tasks specified - ") + kNewline +
+                                                     QStringLiteral("unable to add another one.")});
     EXPECT_EQ(store.inner.writes(), writes);
     EXPECT_EQ(list()->count(), kMaxTasks);
     EXPECT_EQ(mousePointer(), MousePointer::Default);
@@ -336,7 +339,8 @@ TEST_P(MoveTest, MovesTheSelectedTaskAndSelectsItsNewLine) {
     EXPECT_EQ(form->listIndex(), c.selectedAfter);
     ASSERT_EQ(list()->count(), 3);
     for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(list()->item(i)->text().startsWith(QStringLiteral("%1\t%2\t").arg(i + 1).arg(c.after[i])));
+        EXPECT_TRUE(
+            list()->item(i)->text().startsWith(QStringLiteral("%1\t%2\t").arg(i + 1).arg(c.after[i])));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -385,7 +389,8 @@ TEST_F(ListCommandsTest, ConfirmedDeleteClosesTheGapInOneTransaction) {
     EXPECT_EQ(storedDescs(), (QStringList{"A", "C", "D"}));
     EXPECT_EQ(readTask(store.inner, 2).app, QStringLiteral("cmd-C"));
     for (const TaskField field : kAllTaskFields)
-        EXPECT_FALSE(store.inner.contains(kApp, kSequence, taskKey(field, 4))) << taskKey(field, 4).toStdString();
+        EXPECT_FALSE(store.inner.contains(kApp, kSequence, taskKey(field, 4)))
+            << taskKey(field, 4).toStdString();
     EXPECT_EQ(list()->count(), 3);
     EXPECT_EQ(form->listIndex(), -1);
 }
@@ -416,8 +421,8 @@ TEST_F(ListCommandsTest, DeclinedDeleteLeavesTheStoreUntouched) {
 // screen, and the user reads the store's reason.
 struct RefusedWrite {
     const char* name;
-    bool del;     // delete the first task; otherwise move the second one up
-    int failAt;   // the write that fails (moves write 10 values, a delete of the first of three 15)
+    bool del;    // delete the first task; otherwise move the second one up
+    int failAt;  // the write that fails (moves write 10 values, a delete of the first of three 15)
     friend void PrintTo(const RefusedWrite& c, std::ostream* os) { *os << c.name; }
 };
 class RefusedListCommand : public ListCommandsTest, public ::testing::WithParamInterface<RefusedWrite> {
@@ -455,15 +460,14 @@ TEST_P(RefusedListCommand, IsReportedAndChangesNothing) {
     EXPECT_TRUE(form->isEnabled());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Writes, RefusedListCommand,
-    ::testing::Values(RefusedWrite{"MoveAtTheFirstWrite", false, 1},
-                      RefusedWrite{"MoveHalfWay", false, 6},
-                      RefusedWrite{"MoveAtTheLastWrite", false, 10},
-                      RefusedWrite{"DeleteAtTheFirstWrite", true, 1},
-                      RefusedWrite{"DeleteHalfWay", true, 8},
-                      RefusedWrite{"DeleteAtTheLastRemove", true, 15}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Writes, RefusedListCommand,
+                         ::testing::Values(RefusedWrite{"MoveAtTheFirstWrite", false, 1},
+                                           RefusedWrite{"MoveHalfWay", false, 6},
+                                           RefusedWrite{"MoveAtTheLastWrite", false, 10},
+                                           RefusedWrite{"DeleteAtTheFirstWrite", true, 1},
+                                           RefusedWrite{"DeleteHalfWay", true, 8},
+                                           RefusedWrite{"DeleteAtTheLastRemove", true, 15}),
+                         velmora::testing::caseName);
 
 // ---- Test run ------------------------------------------------------------------------
 
@@ -506,8 +510,9 @@ TEST_F(ListCommandsTest, TestRunStampsAOnceOnlyTaskAndSkipsItLaterThatDay) {
     QTest::mouseClick(button("testButton"), Qt::LeftButton);
 
     using Call = FakeLauncher::Call;
-    EXPECT_EQ(launcher.calls, (std::vector<Call>{{FakeLauncher::Kind::Detached, QStringLiteral("cmd-Once")},
-                                                 {FakeLauncher::Kind::Detached, QStringLiteral("cmd-Always")}}));
+    EXPECT_EQ(launcher.calls,
+              (std::vector<Call>{{FakeLauncher::Kind::Detached, QStringLiteral("cmd-Once")},
+                                 {FakeLauncher::Kind::Detached, QStringLiteral("cmd-Always")}}));
     EXPECT_EQ(stored(QStringLiteral("Opt001")), dateStamp(clock.date) + QStringLiteral("ABCDEFGO"));
     EXPECT_EQ(statusSeen, QStringLiteral("Testing launch list ...\nAlways\n"));
     EXPECT_EQ(captionSeen, QStringLiteral("Velmora: Launching Always"));
@@ -524,7 +529,8 @@ TEST_F(ListCommandsTest, TestRunStampsAOnceOnlyTaskAndSkipsItLaterThatDay) {
 
     launcher.calls.clear();
     QTest::mouseClick(button("testButton"), Qt::LeftButton);
-    EXPECT_EQ(launcher.calls, (std::vector<Call>{{FakeLauncher::Kind::Detached, QStringLiteral("cmd-Always")}}));
+    EXPECT_EQ(launcher.calls,
+              (std::vector<Call>{{FakeLauncher::Kind::Detached, QStringLiteral("cmd-Always")}}));
 }
 
 // Editing mode has no configuration: neither the default key shown nor any
@@ -532,15 +538,18 @@ TEST_F(ListCommandsTest, TestRunStampsAOnceOnlyTaskAndSkipsItLaterThatDay) {
 TEST_F(ListCommandsTest, TheTestRunLetsTheTasksOfEveryConfigurationPass) {
     store.inner.write(kApp, kSequence, kDefaultKey, QStringLiteral("b"));
     form->load(false, QStringLiteral("b"), kHelpFile);
-    writeTask(store.inner, 1, {QStringLiteral("Only a"), QStringLiteral("cmd-a"), QStringLiteral("DW"),
-                               QStringLiteral("ABCDEFG"), QStringLiteral("a")});
-    writeTask(store.inner, 2, {QStringLiteral("No key"), QStringLiteral("cmd-none"), QStringLiteral("DW"),
-                               QStringLiteral("ABCDEFG"), QString()});
+    writeTask(store.inner, 1,
+              {QStringLiteral("Only a"), QStringLiteral("cmd-a"), QStringLiteral("DW"),
+               QStringLiteral("ABCDEFG"), QStringLiteral("a")});
+    writeTask(store.inner, 2,
+              {QStringLiteral("No key"), QStringLiteral("cmd-none"), QStringLiteral("DW"),
+               QStringLiteral("ABCDEFG"), QString()});
     form->refreshList();
     QTest::mouseClick(button("testButton"), Qt::LeftButton);
     using Call = FakeLauncher::Call;
-    EXPECT_EQ(launcher.calls, (std::vector<Call>{{FakeLauncher::Kind::Detached, QStringLiteral("cmd-a")},
-                                                 {FakeLauncher::Kind::Detached, QStringLiteral("cmd-none")}}));
+    EXPECT_EQ(launcher.calls,
+              (std::vector<Call>{{FakeLauncher::Kind::Detached, QStringLiteral("cmd-a")},
+                                 {FakeLauncher::Kind::Detached, QStringLiteral("cmd-none")}}));
 }
 
 TEST_F(ListCommandsTest, WhileATestRunWaitsTheWindowStartsNothingElse) {
@@ -578,7 +587,8 @@ TEST_F(ListCommandsTest, WhileATestRunWaitsTheWindowStartsNothingElse) {
     };
     QTest::mouseClick(button("testButton"), Qt::LeftButton);
 
-    EXPECT_EQ(statusWhileWaiting, QStringLiteral("Testing launch list ...\nSlow\nWaiting for 30 seconds ..."));
+    EXPECT_EQ(statusWhileWaiting,
+              QStringLiteral("Testing launch list ...\nSlow\nWaiting for 30 seconds ..."));
     EXPECT_EQ(modals, 0);
     EXPECT_FALSE(closed) << "the window stays while the run goes on";
     EXPECT_EQ(prompts.beeps, 1) << "the refused close";
@@ -671,11 +681,11 @@ TEST_F(InstallTest, AFullListIsReportedInOneMessage) {
     EXPECT_EQ(prompts.count(Kind::AskYesNo), 1);
     EXPECT_EQ(prompts.count(Kind::Warn), 1);
     EXPECT_EQ(prompts.calls.size(), 2u);
-    EXPECT_EQ(prompts.texts(Kind::Warn), QStringList{QStringLiteral("999 tasks specified - ") + kNewline +
-                                                     QStringLiteral("unable to add these StartUp tasks; they stay in ") +
-                                                     autostart() + QStringLiteral(" and start from there as before:") +
-                                                     kNewline + names.mid(9, 20).join(kNewline) + kNewline +
-                                                     QStringLiteral("and 181 more")});
+    EXPECT_EQ(prompts.texts(Kind::Warn),
+              QStringList{QStringLiteral("999 tasks specified - ") + kNewline +
+                          QStringLiteral("unable to add these StartUp tasks; they stay in ") + autostart() +
+                          QStringLiteral(" and start from there as before:") + kNewline +
+                          names.mid(9, 20).join(kNewline) + kNewline + QStringLiteral("and 181 more")});
     EXPECT_EQ(storedDescs().size(), kMaxTasks);
     EXPECT_EQ(shownLines().size(), kMaxTasks);
     EXPECT_EQ(autostartNames(), QStringList{kLauncherEntryName} + names.mid(9));
@@ -690,11 +700,12 @@ TEST_F(InstallTest, EntriesThatWouldNotStartAreNamedInOneMessage) {
     QTest::mouseClick(button("installButton"), Qt::LeftButton);
 
     EXPECT_EQ(prompts.texts(Kind::Warn),
-              QStringList{QStringLiteral("These StartUp tasks would not start from the launch list; they stay in ") +
-                          autostart() + QStringLiteral(":") + kNewline + QStringLiteral("empty.desktop - no Exec") + kNewline +
-                          QStringLiteral("link.desktop - Type=Link is not an application")});
-    EXPECT_EQ(autostartNames(),
-              QStringList({kLauncherEntryName, QStringLiteral("empty.desktop"), QStringLiteral("link.desktop")}));
+              QStringList{
+                  QStringLiteral("These StartUp tasks would not start from the launch list; they stay in ") +
+                  autostart() + QStringLiteral(":") + kNewline + QStringLiteral("empty.desktop - no Exec") +
+                  kNewline + QStringLiteral("link.desktop - Type=Link is not an application")});
+    EXPECT_EQ(autostartNames(), QStringList({kLauncherEntryName, QStringLiteral("empty.desktop"),
+                                             QStringLiteral("link.desktop")}));
     EXPECT_EQ(shownLines(), QStringList{QStringLiteral("1\tclock.desktop\tDon't wait\t ")});
 }
 
@@ -716,7 +727,8 @@ TEST_F(InstallTest, DeclinedChangesNothing) {
 
 TEST_F(InstallTest, AFailedTransferIsReportedAndKeepsTheButton) {
     // A switched-off launcher entry would start none of the moved tasks.
-    put(kLauncherEntryName, "[Desktop Entry]\nType=Application\nName=Velmora Launcher\nHidden=true\nExec=true\n");
+    put(kLauncherEntryName,
+        "[Desktop Entry]\nType=Application\nName=Velmora Launcher\nHidden=true\nExec=true\n");
     put(QStringLiteral("clock.desktop"), kEntry);
     prompts.answers = {Prompts::Answer::Yes};
     QTest::mouseClick(button("installButton"), Qt::LeftButton);
@@ -736,8 +748,10 @@ TEST_F(InstallTest, AStoreThatCannotBeWrittenIsReported) {
     store.failWrites = true;
     QTest::mouseClick(button("installButton"), Qt::LeftButton);
 
-    EXPECT_EQ(prompts.texts(Kind::Error), QStringList{QStringLiteral("settings.db: attempt to write a readonly database")});
-    EXPECT_TRUE(autostartNames().contains(QStringLiteral("clock.desktop"))) << "the file stays where it starts";
+    EXPECT_EQ(prompts.texts(Kind::Error),
+              QStringList{QStringLiteral("settings.db: attempt to write a readonly database")});
+    EXPECT_TRUE(autostartNames().contains(QStringLiteral("clock.desktop")))
+        << "the file stays where it starts";
     EXPECT_TRUE(button("installButton")->isVisible());
     EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
@@ -794,12 +808,12 @@ TEST_P(EditorHelpTest, F1OpensTheHelpAtTheFocusedControlsTopic) {
     EXPECT_TRUE(prompts.calls.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Controls, EditorHelpTest,
-    ::testing::Values(EditorHelpCase{"Command", "commandEdit", 130},
-                      EditorHelpCase{"SecondsInTheFrame", "forSecondsButton", 170},
-                      EditorHelpCase{"Sunday", "sundayBox", 200}, EditorHelpCase{"CancelHasNone", "cancelButton", 0}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Controls, EditorHelpTest,
+                         ::testing::Values(EditorHelpCase{"Command", "commandEdit", 130},
+                                           EditorHelpCase{"SecondsInTheFrame", "forSecondsButton", 170},
+                                           EditorHelpCase{"Sunday", "sundayBox", 200},
+                                           EditorHelpCase{"CancelHasNone", "cancelButton", 0}),
+                         velmora::testing::caseName);
 
 }  // namespace
 }  // namespace velmora

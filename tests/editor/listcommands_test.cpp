@@ -1,7 +1,7 @@
 #include "editor/listcommands.h"
+#include "casename.h"
 #include "store/memorystore.h"
 #include "store/tasklayout.h"
-#include "casename.h"
 
 #include <gtest/gtest.h>
 
@@ -15,16 +15,15 @@ namespace {
 
 // Cases print as their names, in test output and in the test list.
 template <typename Case>
-    requires requires(const Case& c) { std::string(c.name); }
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+requires requires(const Case& c) { std::string(c.name); }
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 // Task "X" carries its letter in every value, and a date stamp of its own in
 // "Opt", so that any value left behind or mixed up shows.
 TaskRecord taskOf(const QString& letter, int day) {
     return {letter, "/usr/bin/" + letter.toLower(), QString::number(day),
-            QStringLiteral("%1").arg(day, 2, 10, QLatin1Char('0')) + QStringLiteral("121996AO"), letter.toLower()};
+            QStringLiteral("%1").arg(day, 2, 10, QLatin1Char('0')) + QStringLiteral("121996AO"),
+            letter.toLower()};
 }
 
 void seed(MemoryStore& store, const QStringList& letters) {
@@ -69,18 +68,18 @@ TEST_P(Move, ExchangesNeighboursAsOneTransactionOrNothing) {
         EXPECT_EQ(store.writes(), writes);
     }
 }
-INSTANTIATE_TEST_SUITE_P(
-    Selections, Move,
-    ::testing::Values(MoveCase{"UpFromSecond", true, 1, true, {"B", "A", "C"}},
-                      MoveCase{"UpFromLast", true, 2, true, {"A", "C", "B"}},
-                      MoveCase{"UpFromFirst", true, 0, false, {"A", "B", "C"}},
-                      MoveCase{"UpWithoutSelection", true, -1, false, {"A", "B", "C"}},
-                      MoveCase{"UpBeyondTheList", true, 3, false, {"A", "B", "C"}},
-                      MoveCase{"DownFromFirst", false, 0, true, {"B", "A", "C"}},
-                      MoveCase{"DownFromMiddle", false, 1, true, {"A", "C", "B"}},
-                      MoveCase{"DownFromLast", false, 2, false, {"A", "B", "C"}},
-                      MoveCase{"DownWithoutSelection", false, -1, false, {"A", "B", "C"}}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Selections, Move,
+                         ::testing::Values(MoveCase{"UpFromSecond", true, 1, true, {"B", "A", "C"}},
+                                           MoveCase{"UpFromLast", true, 2, true, {"A", "C", "B"}},
+                                           MoveCase{"UpFromFirst", true, 0, false, {"A", "B", "C"}},
+                                           MoveCase{"UpWithoutSelection", true, -1, false, {"A", "B", "C"}},
+                                           MoveCase{"UpBeyondTheList", true, 3, false, {"A", "B", "C"}},
+                                           MoveCase{"DownFromFirst", false, 0, true, {"B", "A", "C"}},
+                                           MoveCase{"DownFromMiddle", false, 1, true, {"A", "C", "B"}},
+                                           MoveCase{"DownFromLast", false, 2, false, {"A", "B", "C"}},
+                                           MoveCase{
+                                               "DownWithoutSelection", false, -1, false, {"A", "B", "C"}}),
+                         velmora::testing::caseName);
 
 TEST(Move, UpThenDownRestoresTheList) {
     MemoryStore store;
@@ -96,7 +95,8 @@ QStringList dump(const MemoryStore& store) {
     for (int n = 1; n <= 5; ++n) {
         for (const TaskField field : kAllTaskFields) {
             const QString key = taskKey(field, n);
-            if (store.contains(kApp, kSequence, key)) out.append(key + "=" + store.read(kApp, kSequence, key));
+            if (store.contains(kApp, kSequence, key))
+                out.append(key + "=" + store.read(kApp, kSequence, key));
         }
     }
     return out;
@@ -127,15 +127,18 @@ TEST_P(Delete, MovesLaterTasksUpInOneTransaction) {
 INSTANTIATE_TEST_SUITE_P(
     Positions, Delete,
     ::testing::Values(
-        DeleteCase{"First", 1,
+        DeleteCase{"First",
+                   1,
                    {"Desc001=B", "App001=/usr/bin/b", "Wait001=2", "Opt001=02121996AO", "Keys001=b",
                     "Desc002=C", "App002=/usr/bin/c", "Wait002=3", "Opt002=03121996AO", "Keys002=",
                     "Desc003=D", "App003=/usr/bin/d", "Wait003=4", "Opt003=04121996AO", "Keys003=d"}},
-        DeleteCase{"Middle", 2,
+        DeleteCase{"Middle",
+                   2,
                    {"Desc001=A", "App001=/usr/bin/a", "Wait001=1", "Opt001=01121996AO", "Keys001=a",
                     "Desc002=C", "App002=/usr/bin/c", "Wait002=3", "Opt002=03121996AO", "Keys002=",
                     "Desc003=D", "App003=/usr/bin/d", "Wait003=4", "Opt003=04121996AO", "Keys003=d"}},
-        DeleteCase{"Last", 4,
+        DeleteCase{"Last",
+                   4,
                    {"Desc001=A", "App001=/usr/bin/a", "Wait001=1", "Opt001=01121996AO", "Keys001=a",
                     "Desc002=B", "App002=/usr/bin/b", "Wait002=2", "Opt002=02121996AO", "Keys002=b",
                     "Desc003=C", "App003=/usr/bin/c", "Wait003=3", "Opt003=03121996AO"}}),

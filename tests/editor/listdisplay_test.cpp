@@ -69,10 +69,8 @@ TextMeasure monospace(double charWidth) {
 
 // Widths given per sample text.
 TextMeasure table(double letters, double col1, double col2, double col3) {
-    QHash<QString, double> widths{{kAverageSample, letters},
-                                  {kColumnSample1, col1},
-                                  {kColumnSample2, col2},
-                                  {kColumnSample3, col3}};
+    QHash<QString, double> widths{
+        {kAverageSample, letters}, {kColumnSample1, col1}, {kColumnSample2, col2}, {kColumnSample3, col3}};
     return [widths](const QString& s) { return widths.value(s, 0.0); };
 }
 
@@ -153,7 +151,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A description running past the second stop pushes the rest onto the grid.
         ExpandCase{"LongDescription",
                    QStringLiteral("2\tA description far too long to fit\tWait\t45 sec"),
-                   {0, 36, 240, 288}, 324},
+                   {0, 36, 240, 288},
+                   324},
         // Text ending exactly on a stop moves on to the next stop.
         ExpandCase{"TextEndsOnAStop", QStringLiteral("999999\tx"), {0, 174}, 180},
         ExpandCase{"NoTab", QStringLiteral("plain"), {0}, 30},

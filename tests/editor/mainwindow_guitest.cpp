@@ -4,6 +4,7 @@
 #include "editor/gui/mainwindow.h"
 
 #include "about/aboutdialog.h"
+#include "casename.h"
 #include "controls.h"
 #include "editor/gui/helpwindow.h"
 #include "editor/gui/tablistwidget.h"
@@ -16,7 +17,6 @@
 #include "store/tasklayout.h"
 #include "ui/pointer.h"
 #include "ui/windowplacement.h"
-#include "casename.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -52,9 +52,9 @@ static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << tex
 namespace velmora {
 namespace {
 
+using testing::control;
 using testing::FakePrompts;
 using testing::ProbeStore;
-using testing::control;
 
 const QString kHelpFile = QStringLiteral(VELMORA_SOURCE_DIR "/data/help/velmora.html");
 
@@ -88,7 +88,8 @@ protected:
     void run(const char* command) { ASSERT_TRUE(QMetaObject::invokeMethod(form.get(), command)) << command; }
 
     void addTask(int n, const QString& desc, const QString& wait) {
-        writeTask(store, n, {desc, QStringLiteral("true"), wait, QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+        writeTask(store, n,
+                  {desc, QStringLiteral("true"), wait, QStringLiteral("ABCDEFG"), QStringLiteral("*")});
     }
     QString stored(const QString& section, const QString& key) const {
         return store.read(kApp, section, key, QStringLiteral("<missing>"));
@@ -125,16 +126,15 @@ TEST_P(RefreshListWaitTest, LineShowsTheWaitMode) {
     EXPECT_EQ(list()->item(0)->text(), QStringLiteral("1\tMail\t") + QString::fromUtf8(GetParam().tail));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    WaitModes, RefreshListWaitTest,
-    ::testing::Values(WaitCase{"DontWait", "DW", "Don't wait\t "},
-                      WaitCase{"UntilFinished", "0", "Wait\tuntil finished"},
-                      WaitCase{"Seconds", "45", "Wait\t45 sec"},
-                      WaitCase{"Largest", "43200", "Wait\t43200 sec"},
-                      WaitCase{"LeadingZeros", "007", "Wait\t7 sec"},
-                      WaitCase{"Letters", "abc", "Wait\tuntil finished"},
-                      WaitCase{"Negative", "-5", "Wait\tuntil finished"}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(WaitModes, RefreshListWaitTest,
+                         ::testing::Values(WaitCase{"DontWait", "DW", "Don't wait\t "},
+                                           WaitCase{"UntilFinished", "0", "Wait\tuntil finished"},
+                                           WaitCase{"Seconds", "45", "Wait\t45 sec"},
+                                           WaitCase{"Largest", "43200", "Wait\t43200 sec"},
+                                           WaitCase{"LeadingZeros", "007", "Wait\t7 sec"},
+                                           WaitCase{"Letters", "abc", "Wait\tuntil finished"},
+                                           WaitCase{"Negative", "-5", "Wait\tuntil finished"}),
+                         velmora::testing::caseName);
 
 TEST_F(MainWindowTest, RefreshListListsTasksInOrderUpToTheFirstGap) {
     addTask(1, QStringLiteral("Mail"), QStringLiteral("0"));
@@ -225,10 +225,10 @@ int leftmostInk(const QImage& image, const QRect& band) {
 }
 
 TEST_F(MainWindowTest, LinesAreDrawnWithTheirTabsAtTheStops) {
-    form->refreshList();  // sets the stops for the list's font
-    list()->addItem(QStringLiteral("\tMMMM"));      // starts at the first stop
-    list()->addItem(QStringLiteral("\t\tMMMM"));    // at the second
-    list()->addItem(QStringLiteral("MMMM"));        // at the text origin
+    form->refreshList();                          // sets the stops for the list's font
+    list()->addItem(QStringLiteral("\tMMMM"));    // starts at the first stop
+    list()->addItem(QStringLiteral("\t\tMMMM"));  // at the second
+    list()->addItem(QStringLiteral("MMMM"));      // at the text origin
     form->show();
     const QImage image = list()->viewport()->grab().toImage();
     const std::vector<double> stops = list()->tabStopPixels();
@@ -257,8 +257,7 @@ TEST_F(MainWindowTest, ScrollRangeCoversTheExtentAndLongLines) {
     EXPECT_EQ(list()->contentWidth(), longLine);
     form->show();
     list()->doItemsLayout();
-    EXPECT_EQ(list()->horizontalScrollBar()->maximum(),
-              longLine - list()->viewport()->width());
+    EXPECT_EQ(list()->horizontalScrollBar()->maximum(), longLine - list()->viewport()->width());
 }
 
 // ---- The default-key box ---------------------------------------------------------
@@ -283,17 +282,16 @@ TEST_P(DefaultKeyTest, TakesOneLowerCaseLetter) {
     EXPECT_EQ(defaultKey()->text(), QString::fromUtf8(c.after));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, DefaultKeyTest,
-    ::testing::Values(KeyCase{"LowerCaseLetter", "", Qt::Key_B, 'b', "b"},
-                      KeyCase{"LastLetter", "", Qt::Key_Z, 'z', "z"},
-                      KeyCase{"CapitalLetter", "", Qt::Key_B, 'B', ""},
-                      KeyCase{"Digit", "", Qt::Key_1, '1', ""},
-                      KeyCase{"Star", "", Qt::Key_Asterisk, '*', ""},
-                      KeyCase{"Blank", "", Qt::Key_Space, ' ', ""},
-                      KeyCase{"SecondLetter", "b", Qt::Key_C, 'c', "b"},
-                      KeyCase{"BackspacePasses", "b", Qt::Key_Backspace, 0, ""}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Keys, DefaultKeyTest,
+                         ::testing::Values(KeyCase{"LowerCaseLetter", "", Qt::Key_B, 'b', "b"},
+                                           KeyCase{"LastLetter", "", Qt::Key_Z, 'z', "z"},
+                                           KeyCase{"CapitalLetter", "", Qt::Key_B, 'B', ""},
+                                           KeyCase{"Digit", "", Qt::Key_1, '1', ""},
+                                           KeyCase{"Star", "", Qt::Key_Asterisk, '*', ""},
+                                           KeyCase{"Blank", "", Qt::Key_Space, ' ', ""},
+                                           KeyCase{"SecondLetter", "b", Qt::Key_C, 'c', "b"},
+                                           KeyCase{"BackspacePasses", "b", Qt::Key_Backspace, 0, ""}),
+                         velmora::testing::caseName);
 
 TEST_F(MainWindowTest, DefaultKeyTakesANewLetterOnceTheOldOneIsDeleted) {
     QTest::keyClicks(defaultKey(), QStringLiteral("bc"));
@@ -418,11 +416,10 @@ TEST_P(MenuKeyTest, WithoutSelectionOffersOnlyAddAtTheListsCorner) {
     EXPECT_EQ(menu()->geometry().topLeft(), list()->viewport()->mapToGlobal(QPoint(0, 0)));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, MenuKeyTest,
-    ::testing::Values(MenuKeyCase{"MenuKey", Qt::Key_Menu, Qt::NoModifier},
-                      MenuKeyCase{"ShiftF10", Qt::Key_F10, Qt::ShiftModifier}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Keys, MenuKeyTest,
+                         ::testing::Values(MenuKeyCase{"MenuKey", Qt::Key_Menu, Qt::NoModifier},
+                                           MenuKeyCase{"ShiftF10", Qt::Key_F10, Qt::ShiftModifier}),
+                         velmora::testing::caseName);
 
 TEST_F(MainWindowTest, F10AloneOpensNoMenu) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
@@ -527,26 +524,26 @@ TEST_P(RestoreTest, AppliesTheStoredPlacement) {
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Placements, RestoreTest,
-    ::testing::Values(
-        // 1320 / 15 = 88 and 912 / 15 = 60.8; the size is the least one.
-        PlacementCase{"Stored", "1320;912;3360;5976;0", 88, 61, 0, 0, false},
-        // 300 x 500 pixels.
-        PlacementCase{"Larger", "1320;912;4500;7500;0", 88, 61, 4500, 7500, false},
-        PlacementCase{"NothingStored", "", 0, 0, 0, 0, false},
-        PlacementCase{"OneCharacterFirstField", "5;912;3360;5976;0", 0, 0, 0, 0, false},
-        PlacementCase{"SmallerThanTheDesign", "1320;912;1000;2000;0", 88, 61, 0, 0, false},
-        PlacementCase{"Garbage", "x;y;z", 0, 0, 0, 0, false},
-        PlacementCase{"Maximised", "1320;912;3360;5976;2", -1, -1, 0, 0, true}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Placements, RestoreTest,
+                         ::testing::Values(
+                             // 1320 / 15 = 88 and 912 / 15 = 60.8; the size is the least one.
+                             PlacementCase{"Stored", "1320;912;3360;5976;0", 88, 61, 0, 0, false},
+                             // 300 x 500 pixels.
+                             PlacementCase{"Larger", "1320;912;4500;7500;0", 88, 61, 4500, 7500, false},
+                             PlacementCase{"NothingStored", "", 0, 0, 0, 0, false},
+                             PlacementCase{"OneCharacterFirstField", "5;912;3360;5976;0", 0, 0, 0, 0, false},
+                             PlacementCase{"SmallerThanTheDesign", "1320;912;1000;2000;0", 88, 61, 0, 0,
+                                           false},
+                             PlacementCase{"Garbage", "x;y;z", 0, 0, 0, 0, false},
+                             PlacementCase{"Maximised", "1320;912;3360;5976;2", -1, -1, 0, 0, true}),
+                         velmora::testing::caseName);
 
 TEST_F(MainWindowTest, AWindowOnNoScreenComesBackOntoThePrimaryScreen) {
     // 2000 by 4000 pixels: beyond any screen the offscreen platform has.
     loadWithPlacement(QStringLiteral("30000;60000;3360;5976;0"));
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_TRUE(screen.contains(form->frameGeometry())) << "frame "
-        << form->frameGeometry().x() << "," << form->frameGeometry().y();
+    EXPECT_TRUE(screen.contains(form->frameGeometry()))
+        << "frame " << form->frameGeometry().x() << "," << form->frameGeometry().y();
 }
 
 TEST_F(MainWindowKnownDesktopTest, AWindowPartlyOnScreenStaysWhereItWas) {
@@ -566,8 +563,9 @@ TEST_F(MainWindowKnownDesktopTest, ClosingSavesThePlacementAndTheDefaultKey) {
 
     // The frame at 150, 75 with the least outer size: top 75 * 15 = 1125,
     // left 150 * 15 = 2250, and the state 0.
-    EXPECT_EQ(stored(kWindow, kLocation), QStringLiteral("1125;2250;%1;%2;0")
-                                              .arg(twips(leastOuterTwipsHeight()), twips(leastOuterTwipsWidth())));
+    EXPECT_EQ(stored(kWindow, kLocation),
+              QStringLiteral("1125;2250;%1;%2;0")
+                  .arg(twips(leastOuterTwipsHeight()), twips(leastOuterTwipsWidth())));
     EXPECT_EQ(stored(kSequence, kDefaultKey), QStringLiteral("b"));
     EXPECT_EQ(prompts.calls.size(), 0u);
 }
@@ -714,12 +712,13 @@ TEST_P(HelpTest, F1OpensTheHelpAtTheFocusedControlsTopic) {
     EXPECT_EQ(prompts.calls.size(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Controls, HelpTest,
-    ::testing::Values(HelpCase{"List", "taskList", 10}, HelpCase{"Add", "addButton", 20},
-                      HelpCase{"Down", "downButton", 50}, HelpCase{"Install", "installButton", 80},
-                      HelpCase{"DefaultKey", "defaultKeyEdit", 100}, HelpCase{"Exit", "exitButton", 110}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Controls, HelpTest,
+                         ::testing::Values(HelpCase{"List", "taskList", 10}, HelpCase{"Add", "addButton", 20},
+                                           HelpCase{"Down", "downButton", 50},
+                                           HelpCase{"Install", "installButton", 80},
+                                           HelpCase{"DefaultKey", "defaultKeyEdit", 100},
+                                           HelpCase{"Exit", "exitButton", 110}),
+                         velmora::testing::caseName);
 
 TEST_F(MainWindowTest, F1ScrollsTheHelpToALaterTopic) {
     form->load(false, QString(), kHelpFile);
@@ -750,8 +749,7 @@ TEST(HelpDocument, HasATopicForEveryHelpNumber) {
     document.setHtml(QString::fromUtf8(file.readAll()));
     QStringList anchors;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
-        for (auto it = block.begin(); !it.atEnd(); ++it)
-            anchors += it.fragment().charFormat().anchorNames();
+        for (auto it = block.begin(); !it.atEnd(); ++it) anchors += it.fragment().charFormat().anchorNames();
     for (int topic = 10; topic <= 200; topic += 10)
         EXPECT_TRUE(anchors.contains(helpAnchor(topic))) << "topic " << topic;
 }
@@ -760,11 +758,13 @@ TEST(HelpDocument, HasATopicForEveryHelpNumber) {
 
 TEST_F(MainWindowTest, AStoreThatCannotBeWrittenIsShownAsItStandsAndRefusesEveryChange) {
     addTask(1, QStringLiteral("Mail"), QStringLiteral("DW"));
-    writeTask(store, 2, {QStringLiteral("Once"), QStringLiteral("once"), QStringLiteral("DW"),
-                         QStringLiteral("ABCDEFGO"), QStringLiteral("*")});
+    writeTask(store, 2,
+              {QStringLiteral("Once"), QStringLiteral("once"), QStringLiteral("DW"),
+               QStringLiteral("ABCDEFGO"), QStringLiteral("*")});
     store.readOnly = true;
-    const QString reason = QStringLiteral("Cannot use the settings store /home/ann/.config/velmora/settings.db: "
-                                          "disk I/O error.");
+    const QString reason = QStringLiteral(
+        "Cannot use the settings store /home/ann/.config/velmora/settings.db: "
+        "disk I/O error.");
     form->load(false, QStringLiteral("b"), kHelpFile, reason);
 
     ASSERT_EQ(prompts.texts(FakePrompts::Kind::Warn).size(), 1);
@@ -774,7 +774,8 @@ TEST_F(MainWindowTest, AStoreThatCannotBeWrittenIsShownAsItStandsAndRefusesEvery
     EXPECT_EQ(list()->count(), 2);
     EXPECT_EQ(defaultKey()->text(), QStringLiteral("b"));
     EXPECT_TRUE(defaultKey()->isReadOnly());
-    for (const char* name : {"addButton", "editButton", "upButton", "downButton", "deleteButton", "installButton"})
+    for (const char* name :
+         {"addButton", "editButton", "upButton", "downButton", "deleteButton", "installButton"})
         EXPECT_FALSE(button(name)->isEnabled()) << name;
     EXPECT_TRUE(button("testButton")->isEnabled()) << "running the list changes nothing that matters";
     form->setListIndex(0);

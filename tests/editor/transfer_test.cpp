@@ -1,11 +1,11 @@
 #include "editor/transfer.h"
 
+#include "casename.h"
 #include "desktop/desktopentrywriter.h"
 #include "store/memorystore.h"
 #include "store/tasklayout.h"
 #include "testfiles.h"
 #include "unprivileged.h"
-#include "casename.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,7 +67,7 @@ protected:
 
     static void put(const QString& folder, const QString& name, const QByteArray& contents,
                     QFile::Permissions perms = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                                QFile::ReadOther) {
+                                               QFile::ReadOther) {
         ASSERT_TRUE(QDir().mkpath(folder));
         QFile f(folder + QLatin1Char('/') + name);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -81,8 +81,7 @@ protected:
     }
     // Every entry of a folder, hidden ones and folders included, by name.
     static QStringList names(const QString& folder) {
-        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                          QDir::NoDotAndDotDot,
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                       QDir::Name);
     }
 
@@ -149,7 +148,8 @@ TEST_F(TransferTest, OnlyDesktopEntriesMoveOtherFilesStayUnmentioned) {
     EXPECT_TRUE(r.succeeded());
     EXPECT_EQ(taskCount(store), 1);
     EXPECT_EQ(readTask(store, 1), movedTask("a.desktop"));
-    EXPECT_EQ(names(autostart()), QStringList({"README.txt", kLauncherEntryName, "entry.DESKTOP", "start.sh"}));
+    EXPECT_EQ(names(autostart()),
+              QStringList({"README.txt", kLauncherEntryName, "entry.DESKTOP", "start.sh"}));
     EXPECT_TRUE(transferSummary(r).isEmpty());
 }
 
@@ -331,8 +331,10 @@ TEST_F(TransferTest, AFullListLeavesTheFilesAndTheSummaryNamesThem) {
     EXPECT_EQ(contents(autostart() + "/a.desktop"), entry("a"));
     EXPECT_TRUE(r.moved.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(moved()));
-    EXPECT_EQ(transferSummary(r), QStringLiteral("999 tasks specified - ") + kNewline + "unable to add these StartUp tasks; they stay in " +
-                                      autostart() + " and start from there as before:" + kNewline + "a.desktop" + kNewline + "b.desktop");
+    EXPECT_EQ(transferSummary(r), QStringLiteral("999 tasks specified - ") + kNewline +
+                                      "unable to add these StartUp tasks; they stay in " + autostart() +
+                                      " and start from there as before:" + kNewline + "a.desktop" + kNewline +
+                                      "b.desktop");
 }
 
 // Entries the launcher would refuse at logon ("not started"): moved, they
@@ -362,8 +364,9 @@ TEST_P(WouldNotStart, StaysAndIsNamedWithTheReason) {
     EXPECT_EQ(names(moved()), QStringList({"control.desktop"}));
     EXPECT_EQ(taskCount(store), 1);
     EXPECT_EQ(readTask(store, 1), movedTask("control.desktop"));
-    EXPECT_EQ(transferSummary(r), "These StartUp tasks would not start from the launch list; they stay in " + autostart() +
-                                      ":" + kNewline + "x.desktop - " + QString::fromUtf8(c.reason));
+    EXPECT_EQ(transferSummary(r), "These StartUp tasks would not start from the launch list; they stay in " +
+                                      autostart() + ":" + kNewline + "x.desktop - " +
+                                      QString::fromUtf8(c.reason));
 }
 
 #define APP "[Desktop Entry]\nType=Application\nName=X\n"
@@ -427,7 +430,8 @@ TEST_P(SummaryNames, AreTheFirstTwentyThenHowManyMore) {
 INSTANTIATE_TEST_SUITE_P(Counts, SummaryNames,
                          ::testing::Values(SummaryCase{"One", 1, ""}, SummaryCase{"Twenty", 20, ""},
                                            SummaryCase{"TwentyOne", 21, "and 1 more"},
-                                           SummaryCase{"TwelveHundredLessTheList", 1200 - kMaxTasks, "and 181 more"},
+                                           SummaryCase{"TwelveHundredLessTheList", 1200 - kMaxTasks,
+                                                       "and 181 more"},
                                            SummaryCase{"TenThousand", 10000, "and 9980 more"}),
                          velmora::testing::caseName);
 
@@ -442,15 +446,16 @@ TEST(TransferSummary, EachKindIsOneParagraphInThisOrder) {
     r.startsNothing.append("mask.desktop");
     const QString f = r.folder;
 
-    EXPECT_EQ(transferSummary(r),
-              "These StartUp tasks could not be moved; they stay in " + f + " and start from there as before:" + kNewline +
-                  "a.desktop - No space left on device" + kNewline + kNewline +
-                  "These StartUp tasks would not start from the launch list; they stay in " + f + ":" + kNewline +
-                  "b.desktop - no Exec" + kNewline + kNewline + "999 tasks specified - " + kNewline +
-                  "unable to add these StartUp tasks; they stay in " + f + " and start from there as before:" + kNewline +
-                  "c.desktop" + kNewline + kNewline + "These files in " + f +
-                  " are no entries that could be moved; they stay where they are:" + kNewline + "d.desktop - a FIFO" + kNewline +
-                  kNewline + "Install stays available to try again.");
+    EXPECT_EQ(
+        transferSummary(r),
+        "These StartUp tasks could not be moved; they stay in " + f +
+            " and start from there as before:" + kNewline + "a.desktop - No space left on device" + kNewline +
+            kNewline + "These StartUp tasks would not start from the launch list; they stay in " + f + ":" +
+            kNewline + "b.desktop - no Exec" + kNewline + kNewline + "999 tasks specified - " + kNewline +
+            "unable to add these StartUp tasks; they stay in " + f + " and start from there as before:" +
+            kNewline + "c.desktop" + kNewline + kNewline + "These files in " + f +
+            " are no entries that could be moved; they stay where they are:" + kNewline +
+            "d.desktop - a FIFO" + kNewline + kNewline + "Install stays available to try again.");
 }
 
 // Copy and removal failures: the file stays where it is, with its contents,
@@ -554,13 +559,13 @@ TEST_P(CopyFailure, LosesNothingAndLeavesNoTask) {
     EXPECT_TRUE(summary.contains(QString(kNewline) + "b.desktop - ")) << summary.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Causes, CopyFailure,
-    ::testing::Values(FailureCase{"TargetUnwritable", Failure::TargetUnwritable},
-                      FailureCase{"TargetIsAFile", Failure::TargetIsAFile},
-                      FailureCase{"WriteFails", Failure::WriteFails},
-                      FailureCase{"SourceFolderReadOnly", Failure::SourceFolderReadOnly}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Causes, CopyFailure,
+                         ::testing::Values(FailureCase{"TargetUnwritable", Failure::TargetUnwritable},
+                                           FailureCase{"TargetIsAFile", Failure::TargetIsAFile},
+                                           FailureCase{"WriteFails", Failure::WriteFails},
+                                           FailureCase{"SourceFolderReadOnly",
+                                                       Failure::SourceFolderReadOnly}),
+                         velmora::testing::caseName);
 
 // Refusals that leave everything as it was: no folder is created or emptied.
 class NothingMoves : public TransferTest {
@@ -615,13 +620,13 @@ protected:
     bool click() {
         const QProcessEnvironment env = environment();
         StartUpTransfer t(store, env, programFolder);
-        return installClicked(store, t,
-                              {[this](const QString& q) {
-                                   asked.append(q);
-                                   return answer;
-                               },
-                               [this](const QString& w) { warnings.append(w); },
-                               [this](bool b) { busy.append(b); }});
+        return installClicked(
+            store, t,
+            {[this](const QString& q) {
+                 asked.append(q);
+                 return answer;
+             },
+             [this](const QString& w) { warnings.append(w); }, [this](bool b) { busy.append(b); }});
     }
 };
 
@@ -631,9 +636,10 @@ TEST_F(Install, AsksFirstAndChangesNothingOnNo) {
 
     EXPECT_FALSE(click());
 
-    EXPECT_EQ(asked, QStringList({QStringLiteral("This will move your existing StartUp tasks from the Start menu") +
-                                  kNewline + "to Velmora's program folder and install them in the launch list." +
-                                  kNewline + kNewline + "Are you sure you want to do that now ?"}));
+    EXPECT_EQ(asked,
+              QStringList({QStringLiteral("This will move your existing StartUp tasks from the Start menu") +
+                           kNewline + "to Velmora's program folder and install them in the launch list." +
+                           kNewline + kNewline + "Are you sure you want to do that now ?"}));
     EXPECT_EQ(store.size(), 0);
     EXPECT_EQ(names(autostart()), QStringList({"a.desktop"}));
     EXPECT_TRUE(busy.isEmpty());
@@ -679,16 +685,18 @@ TEST_F(Install, AFullListIsReportedInOneMessage) {
     EXPECT_EQ(readTask(store, kMaxTasks), movedTask("e02.desktop"));
     EXPECT_EQ(names(autostart()), QStringList({kLauncherEntryName}) + entries.mid(2));
     ASSERT_EQ(warnings.size(), 1);
-    EXPECT_EQ(warnings[0], QStringLiteral("999 tasks specified - ") + kNewline + "unable to add these StartUp tasks; they stay in " +
-                               autostart() + " and start from there as before:" + kNewline + entries.mid(2, 20).join(kNewline) +
-                               kNewline + "and 3 more");
+    EXPECT_EQ(warnings[0], QStringLiteral("999 tasks specified - ") + kNewline +
+                               "unable to add these StartUp tasks; they stay in " + autostart() +
+                               " and start from there as before:" + kNewline +
+                               entries.mid(2, 20).join(kNewline) + kNewline + "and 3 more");
 }
 
 TEST_F(Install, AnUnknownStartUpFolderIsReported) {
     QProcessEnvironment env;
     StartUpTransfer t(store, env, programFolder);
-    EXPECT_FALSE(installClicked(store, t, {[](const QString&) { return true; },
-                                           [this](const QString& w) { warnings.append(w); }, {}}));
+    EXPECT_FALSE(installClicked(
+        store, t,
+        {[](const QString&) { return true; }, [this](const QString& w) { warnings.append(w); }, {}}));
     EXPECT_EQ(warnings, QStringList({QStringLiteral("Unable to find the StartUp folder.") + kNewline +
                                      "Nothing has been moved."}));
     EXPECT_EQ(store.size(), 0);
@@ -744,7 +752,7 @@ enum class Odd { Fifo, Socket, Folder, Unreadable, TooLarge, LineBreakInName, In
 struct OddCase {
     const char* name;
     Odd odd;
-    const char* file;    // as shown in the summary
+    const char* file;  // as shown in the summary
     const char* reason;
     friend void PrintTo(const OddCase& c, std::ostream* os) { *os << c.name; }
 };
@@ -775,7 +783,8 @@ TEST_P(OddFiles, StayAndAreNamedWithTheirReason) {
         break;
     case Odd::LineBreakInName:
     case Odd::InvalidUtf8Name: {
-        raw = QFile::encodeName(autostart()) + (c.odd == Odd::LineBreakInName ? "/line\nbreak.desktop" : "/bad\xff.desktop");
+        raw = QFile::encodeName(autostart()) +
+              (c.odd == Odd::LineBreakInName ? "/line\nbreak.desktop" : "/bad\xff.desktop");
         const QByteArray text = entry("Odd");
         const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
         ASSERT_GE(fd, 0);
@@ -797,23 +806,25 @@ TEST_P(OddFiles, StayAndAreNamedWithTheirReason) {
     EXPECT_EQ(taskCount(store), 1);
     EXPECT_EQ(readTask(store, 1), movedTask("good.desktop"));
     const QString summary = transferSummary(r);
-    EXPECT_TRUE(summary.contains(QString(kNewline) + QString::fromUtf8(c.file) + " - " + QString::fromUtf8(c.reason)))
+    EXPECT_TRUE(
+        summary.contains(QString(kNewline) + QString::fromUtf8(c.file) + " - " + QString::fromUtf8(c.reason)))
         << summary.toStdString();
     EXPECT_FALSE(summary.contains("start from there")) << summary.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, OddFiles,
-    ::testing::Values(OddCase{"Fifo", Odd::Fifo, "odd.desktop", "a FIFO"},
-                      OddCase{"Socket", Odd::Socket, "odd.desktop", "a socket"},
-                      OddCase{"Folder", Odd::Folder, "odd.desktop", "a folder"},
-                      OddCase{"Unreadable", Odd::Unreadable, "odd.desktop", "cannot be read: Permission denied"},
-                      OddCase{"TooLarge", Odd::TooLarge, "odd.desktop", "larger than 1024 KiB"},
-                      OddCase{"LineBreakInName", Odd::LineBreakInName, "line\\nbreak.desktop",
-                              "the name has a line break"},
-                      OddCase{"InvalidUtf8Name", Odd::InvalidUtf8Name, "bad\xef\xbf\xbd.desktop",
-                              "the name is not valid UTF-8"}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Kinds, OddFiles,
+                         ::testing::Values(OddCase{"Fifo", Odd::Fifo, "odd.desktop", "a FIFO"},
+                                           OddCase{"Socket", Odd::Socket, "odd.desktop", "a socket"},
+                                           OddCase{"Folder", Odd::Folder, "odd.desktop", "a folder"},
+                                           OddCase{"Unreadable", Odd::Unreadable, "odd.desktop",
+                                                   "cannot be read: Permission denied"},
+                                           OddCase{"TooLarge", Odd::TooLarge, "odd.desktop",
+                                                   "larger than 1024 KiB"},
+                                           OddCase{"LineBreakInName", Odd::LineBreakInName,
+                                                   "line\\nbreak.desktop", "the name has a line break"},
+                                           OddCase{"InvalidUtf8Name", Odd::InvalidUtf8Name,
+                                                   "bad\xef\xbf\xbd.desktop", "the name is not valid UTF-8"}),
+                         velmora::testing::caseName);
 
 class Uninstall : public TransferTest {
 protected:
@@ -856,7 +867,8 @@ TEST_F(Uninstall, RestoresTheAutostartFolderByteForByte) {
 
     EXPECT_TRUE(r.succeeded()) << uninstallSummary(r).toStdString();
     EXPECT_EQ(folderSnapshot(autostart()), before);
-    EXPECT_EQ(r.restored, QStringList({"a.desktop", "b blank.desktop", "clock.desktop", "run.desktop", "tracker.desktop"}));
+    EXPECT_EQ(r.restored, QStringList({"a.desktop", "b blank.desktop", "clock.desktop", "run.desktop",
+                                       "tracker.desktop"}));
     EXPECT_EQ(r.tasksRemoved, 5);
     EXPECT_TRUE(r.launcherEntryRemoved);
     EXPECT_EQ(store.transactions() - transactions, 1);
@@ -867,8 +879,9 @@ TEST_F(Uninstall, RestoresTheAutostartFolderByteForByte) {
     EXPECT_FALSE(store.contains(kApp, kSequence, "App007"));
     EXPECT_FALSE(store.contains(kApp, kSequence, kInstalled));
     EXPECT_FALSE(QFileInfo::exists(moved()));
-    EXPECT_EQ(uninstallSummary(r), "5 StartUp tasks are back in " + autostart() + "." + kNewline +
-                                       "Velmora no longer starts at logon; tasks you added yourself stay in its list.");
+    EXPECT_EQ(uninstallSummary(r),
+              "5 StartUp tasks are back in " + autostart() + "." + kNewline +
+                  "Velmora no longer starts at logon; tasks you added yourself stay in its list.");
     // Install works again afterwards, as at first.
     ASSERT_TRUE(transfer().succeeded());
     EXPECT_EQ(taskCount(store), 7);
@@ -894,8 +907,8 @@ TEST_F(Uninstall, ANameThatIsBackStaysMovedAndIsNamed) {
     EXPECT_EQ(readTask(store, 1), movedTask("b.desktop"));
     EXPECT_FALSE(QFileInfo::exists(launcherEntry()));
     const QString summary = uninstallSummary(r);
-    EXPECT_TRUE(summary.contains("These stay in " + moved() + " and in the launch list:" + kNewline + "b.desktop - a file of this name is in " +
-                                 autostart() + " again"))
+    EXPECT_TRUE(summary.contains("These stay in " + moved() + " and in the launch list:" + kNewline +
+                                 "b.desktop - a file of this name is in " + autostart() + " again"))
         << summary.toStdString();
 }
 

@@ -62,8 +62,8 @@ public:
 
     // How many calls of one kind were made, and their texts in order.
     int count(Kind kind) const {
-        return int(std::count_if(calls.begin(), calls.end(),
-                                 [kind](const Call& c) { return c.kind == kind; }));
+        return int(
+            std::count_if(calls.begin(), calls.end(), [kind](const Call& c) { return c.kind == kind; }));
     }
     QStringList texts(Kind kind) const {
         QStringList out;

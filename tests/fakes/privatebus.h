@@ -27,18 +27,21 @@ public:
         }
         const QString config = m_folder + QStringLiteral("/bus.conf");
         writeFile(config,
-                  QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                                 " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                                 "<busconfig><type>session</type><listen>unix:path=%1/bus</listen>"
-                                 "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/>"
-                                 "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>\n")
+                  QStringLiteral(
+                      "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                      " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                      "<busconfig><type>session</type><listen>unix:path=%1/bus</listen>"
+                      "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/>"
+                      "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>\n")
                       .arg(m_folder)
                       .toUtf8(),
                   false);
         m_bus.start(daemon, {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
                              QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
         m_address = firstLine(m_bus);
-        if (m_address.isEmpty()) m_why = QStringLiteral("dbus-daemon did not start: ") + QString::fromUtf8(m_bus.readAllStandardError());
+        if (m_address.isEmpty())
+            m_why = QStringLiteral("dbus-daemon did not start: ") +
+                    QString::fromUtf8(m_bus.readAllStandardError());
     }
     ~PrivateBus() {
         for (QProcess* p : {&m_manager, &m_bus}) {

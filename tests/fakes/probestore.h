@@ -48,8 +48,7 @@ public:
         beforeRead({key});
         return inner.read(app, section, key, def);
     }
-    QStringList readMany(const QString& app, const QString& section,
-                         const QStringList& keys) const override {
+    QStringList readMany(const QString& app, const QString& section, const QStringList& keys) const override {
         beforeRead(keys);
         return inner.readMany(app, section, keys);
     }
@@ -74,7 +73,8 @@ private:
     }
     void beforeWrite(const QString& app) {
         if (onWrite) onWrite();
-        if (readOnly || failWrites || (failAtWrite > 0 && --failAtWrite == 0)) throw StoreError(writeError.toStdString());
+        if (readOnly || failWrites || (failAtWrite > 0 && --failAtWrite == 0))
+            throw StoreError(writeError.toStdString());
         writtenApps.append(app);
     }
 };

@@ -25,20 +25,20 @@ TEST_P(JournalStreamTest, OnlyTheNamedStreamIsTheJournal) {
     EXPECT_EQ(isJournalStream(QByteArray(c.journalStream), c.device, c.inode), c.journal);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, JournalStreamTest,
-    ::testing::Values(StreamCase{"same_device_and_inode", "8:123456", 8, 123456, true},
-                      StreamCase{"large_numbers", "18446744073709551615:9007199254740993",
-                                 18446744073709551615ull, 9007199254740993ull, true},
-                      StreamCase{"other_inode", "8:123456", 8, 123457, false},
-                      StreamCase{"other_device", "8:123456", 9, 123456, false},
-                      StreamCase{"unset", "", 8, 123456, false},
-                      StreamCase{"no_colon", "8123456", 8, 123456, false},
-                      StreamCase{"three_parts", "8:123456:1", 8, 123456, false},
-                      StreamCase{"not_numbers", "eight:123456", 8, 123456, false},
-                      StreamCase{"negative", "-8:123456", quint64(-8), 123456, false},
-                      StreamCase{"blank_inode", "8:", 8, 0, false}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Values, JournalStreamTest,
+                         ::testing::Values(StreamCase{"same_device_and_inode", "8:123456", 8, 123456, true},
+                                           StreamCase{"large_numbers",
+                                                      "18446744073709551615:9007199254740993",
+                                                      18446744073709551615ull, 9007199254740993ull, true},
+                                           StreamCase{"other_inode", "8:123456", 8, 123457, false},
+                                           StreamCase{"other_device", "8:123456", 9, 123456, false},
+                                           StreamCase{"unset", "", 8, 123456, false},
+                                           StreamCase{"no_colon", "8123456", 8, 123456, false},
+                                           StreamCase{"three_parts", "8:123456:1", 8, 123456, false},
+                                           StreamCase{"not_numbers", "eight:123456", 8, 123456, false},
+                                           StreamCase{"negative", "-8:123456", quint64(-8), 123456, false},
+                                           StreamCase{"blank_inode", "8:", 8, 0, false}),
+                         velmora::testing::caseName);
 
 struct PrefixCase {
     const char* name;

@@ -2,6 +2,7 @@
 // what unload() saves, and what its keys and close button signal.
 #include "launcher/gui/launchwindow.h"
 
+#include "casename.h"
 #include "fakes/fakewindowsystem.h"
 #include "fakes/probestore.h"
 #include "knowndesktop.h"
@@ -9,7 +10,6 @@
 #include "store/tasklayout.h"
 #include "ui/pointer.h"
 #include "ui/windowplacement.h"
-#include "casename.h"
 
 #include <QApplication>
 #include <QFontInfo>

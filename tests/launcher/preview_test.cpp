@@ -1,7 +1,7 @@
 // The preview of a start-up over an in-memory store: what it reads, what it
 // prints for people and for scripts, and that it writes nothing.
-#include "fakes/probestore.h"
 #include "launcher/preview.h"
+#include "fakes/probestore.h"
 #include "store/tasklayout.h"
 
 #include <QJsonArray>
@@ -58,9 +58,9 @@ TEST_F(PreviewTest, NoDefaultKeyAndNoLetterIsNoConfiguration) {
     store.inner.remove(kApp, kSequence, kDefaultKey);
     const Preview p = makePreview(store, QString(), QDate(2026, 12, 12));
     EXPECT_EQ(p.launchKey, QString());
-    EXPECT_TRUE(previewText(p).startsWith(QStringLiteral(
-        "Start-up on Saturday 2026-12-12, no configuration (every task's keys match), "
-        "as the default key says:\n")));
+    EXPECT_TRUE(previewText(p).startsWith(
+        QStringLiteral("Start-up on Saturday 2026-12-12, no configuration (every task's keys match), "
+                       "as the default key says:\n")));
     EXPECT_TRUE(p.tasks[1].decision.runs) << "keys \"b\" pass when no configuration is active";
     EXPECT_TRUE(p.tasks[2].decision.runs) << "Saturday";
 }
@@ -72,7 +72,8 @@ TEST(PreviewOfAnEmptyList, SaysSo) {
 }
 
 TEST_F(PreviewTest, JsonCarriesTheSameForScripts) {
-    const QJsonDocument doc = QJsonDocument::fromJson(previewJson(makePreview(store, QStringLiteral("b"), kTuesday)));
+    const QJsonDocument doc =
+        QJsonDocument::fromJson(previewJson(makePreview(store, QStringLiteral("b"), kTuesday)));
     ASSERT_TRUE(doc.isObject());
     const QJsonObject root = doc.object();
     EXPECT_EQ(root[QStringLiteral("date")].toString(), QStringLiteral("2026-12-08"));

@@ -1,11 +1,11 @@
 // The task runner's decisions over an in-memory store: which tasks run, how
 // each is started and waited for, what is stamped and what the status shows.
+#include "launcher/runner.h"
+#include "casename.h"
 #include "fakes/fakeclock.h"
 #include "fakes/fakelauncher.h"
 #include "fakes/probestore.h"
-#include "launcher/runner.h"
 #include "store/tasklayout.h"
-#include "casename.h"
 
 #include <gtest/gtest.h>
 
@@ -213,14 +213,16 @@ TEST_F(RunnerTest, OnceOnlyExcludedByWeekdayKeepsItsLettersAndGetsTodaysStamp) {
     EXPECT_TRUE(started().isEmpty());
     EXPECT_EQ(opt(1), QStringLiteral("08121996ACO"));
 
-    add(QStringLiteral("Other"), QStringLiteral("prog2"), QStringLiteral("DW"), QStringLiteral("01011990xBzO-9"));
+    add(QStringLiteral("Other"), QStringLiteral("prog2"), QStringLiteral("DW"),
+        QStringLiteral("01011990xBzO-9"));
     run();
     EXPECT_EQ(opt(2), QStringLiteral("08121996BO")) << "old digits and foreign characters dropped";
 }
 
 TEST_F(RunnerTest, TasksWithoutOnceOnlyAreNeverWritten) {
     add(QStringLiteral("A"), QStringLiteral("prog"), QStringLiteral("DW"), QStringLiteral("ABCDEFG"));
-    add(QStringLiteral("B"), QStringLiteral("prog"), QStringLiteral("DW"), QStringLiteral("08122026ABCDEFGo"));
+    add(QStringLiteral("B"), QStringLiteral("prog"), QStringLiteral("DW"),
+        QStringLiteral("08122026ABCDEFGo"));
     const int before = store.inner.writes();
     run();
     EXPECT_EQ(store.inner.writes(), before);
@@ -242,13 +244,15 @@ TEST_F(RunnerTest, AStampThatCannotBeWrittenIsReportedAndTheRunGoesOn) {
 
 TEST_F(RunnerTest, AStoreOpenedForReadingRunsOnceOnlyTasksAsStampedWithoutALinePerTask) {
     add(QStringLiteral("Once"), QStringLiteral("first"), QStringLiteral("DW"), QStringLiteral("ABCDEFGO"));
-    add(QStringLiteral("Done"), QStringLiteral("second"), QStringLiteral("DW"), QStringLiteral("08122026ABCDEFGO"));
+    add(QStringLiteral("Done"), QStringLiteral("second"), QStringLiteral("DW"),
+        QStringLiteral("08122026ABCDEFGO"));
     add(QStringLiteral("Next"), QStringLiteral("third"));
     store.readOnly = true;
     run();
     EXPECT_EQ(started(), (QStringList{QStringLiteral("first"), QStringLiteral("third")}));
     EXPECT_TRUE(store.writtenApps.isEmpty());
-    for (const QString& line : diagnostics) EXPECT_FALSE(line.contains(QStringLiteral("could not record"))) << line.toStdString();
+    for (const QString& line : diagnostics)
+        EXPECT_FALSE(line.contains(QStringLiteral("could not record"))) << line.toStdString();
 }
 
 // --- wait modes ----------------------------------------------------------
@@ -256,9 +260,9 @@ TEST_F(RunnerTest, AStoreOpenedForReadingRunsOnceOnlyTasksAsStampedWithoutALineP
 struct WaitCase {
     const char* name;
     const char* wait;
-    Kind kind;          // how the command is started
-    qint64 armedMs;     // -1: the timer is not armed
-    const char* line;   // appended to the status text
+    Kind kind;         // how the command is started
+    qint64 armedMs;    // -1: the timer is not armed
+    const char* line;  // appended to the status text
     friend void PrintTo(const WaitCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -283,21 +287,21 @@ const qint64 kLongest = std::numeric_limits<int>::max();
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, WaitModeTest,
-    ::testing::Values(
-        WaitCase{"DW", "DW", Kind::Detached, -1, ""}, WaitCase{"dw", "dw", Kind::Detached, -1, ""},
-        WaitCase{"Dw5", "Dw5", Kind::Detached, -1, ""},
-        WaitCase{"minus_one", "-1", Kind::Detached, -1, ""},
-        WaitCase{"minus_five", "-5", Kind::Detached, -1, ""},
-        WaitCase{"zero", "0", Kind::AndWait, -1, "Waiting for completetion ..."},
-        WaitCase{"empty", "", Kind::AndWait, -1, "Waiting for completetion ..."},
-        WaitCase{"abc", "abc", Kind::AndWait, -1, "Waiting for completetion ..."},
-        WaitCase{"thirty", "30", Kind::Detached, 30000, "Waiting for 30 seconds ..."},
-        WaitCase{"leading_zeros", "0030", Kind::Detached, 30000, "Waiting for 30 seconds ..."},
-        WaitCase{"most_the_editor_allows", "43200", Kind::Detached, 43200000,
-                 "Waiting for 43200 seconds ..."},
-        WaitCase{"fraction", "2.5", Kind::Detached, 2500, "Waiting for 2.5 seconds ..."},
-        WaitCase{"beyond_a_timer", "99999999999", Kind::Detached, kLongest,
-                 "Waiting for 99999999999 seconds ..."}),
+    ::testing::Values(WaitCase{"DW", "DW", Kind::Detached, -1, ""},
+                      WaitCase{"dw", "dw", Kind::Detached, -1, ""},
+                      WaitCase{"Dw5", "Dw5", Kind::Detached, -1, ""},
+                      WaitCase{"minus_one", "-1", Kind::Detached, -1, ""},
+                      WaitCase{"minus_five", "-5", Kind::Detached, -1, ""},
+                      WaitCase{"zero", "0", Kind::AndWait, -1, "Waiting for completetion ..."},
+                      WaitCase{"empty", "", Kind::AndWait, -1, "Waiting for completetion ..."},
+                      WaitCase{"abc", "abc", Kind::AndWait, -1, "Waiting for completetion ..."},
+                      WaitCase{"thirty", "30", Kind::Detached, 30000, "Waiting for 30 seconds ..."},
+                      WaitCase{"leading_zeros", "0030", Kind::Detached, 30000, "Waiting for 30 seconds ..."},
+                      WaitCase{"most_the_editor_allows", "43200", Kind::Detached, 43200000,
+                               "Waiting for 43200 seconds ..."},
+                      WaitCase{"fraction", "2.5", Kind::Detached, 2500, "Waiting for 2.5 seconds ..."},
+                      WaitCase{"beyond_a_timer", "99999999999", Kind::Detached, kLongest,
+                               "Waiting for 99999999999 seconds ..."}),
     velmora::testing::caseName);
 
 // Enter may end the wait as soon as its line is shown, before the start.
@@ -321,11 +325,15 @@ TEST_F(RunnerTest, SecondsCountFromTheStartAndTheWaitBeginsBeforeItsLine) {
 TEST_F(RunnerTest, UntilFinishedShowsItsLineBeforeTheStart) {
     add(QStringLiteral("Backup"), QStringLiteral("backup.sh"), QStringLiteral("0"));
     run();
-    const Log expected{
-        kHeaderShown, "yield", "status " + (kHeader + QStringLiteral("Backup") + kNewline).toStdString(), "yield",
-        "status " + (kHeader + QStringLiteral("Backup") + kNewline + QStringLiteral("Waiting for completetion ..."))
-                        .toStdString(),
-        "yield", "andwait backup.sh"};
+    const Log expected{kHeaderShown,
+                       "yield",
+                       "status " + (kHeader + QStringLiteral("Backup") + kNewline).toStdString(),
+                       "yield",
+                       "status " + (kHeader + QStringLiteral("Backup") + kNewline +
+                                    QStringLiteral("Waiting for completetion ..."))
+                                       .toStdString(),
+                       "yield",
+                       "andwait backup.sh"};
     EXPECT_EQ(log, expected);
 }
 
@@ -374,8 +382,9 @@ TEST_F(RunnerTest, FailedDocumentStillWaitsTheSeconds) {
 
 TEST_F(RunnerTest, TheFirstGapEndsTheList) {
     for (int n : {1, 2, 3, 5})
-        writeTask(store.inner, n, {QStringLiteral("T%1").arg(n), QStringLiteral("p%1").arg(n),
-                                   QStringLiteral("DW"), QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+        writeTask(store.inner, n,
+                  {QStringLiteral("T%1").arg(n), QStringLiteral("p%1").arg(n), QStringLiteral("DW"),
+                   QStringLiteral("ABCDEFG"), QStringLiteral("*")});
     run();
     EXPECT_EQ(started(), (QStringList{QStringLiteral("p1"), QStringLiteral("p2"), QStringLiteral("p3")}));
     EXPECT_FALSE(store.readKeys.contains(QStringLiteral("App005")));
@@ -384,8 +393,9 @@ TEST_F(RunnerTest, TheFirstGapEndsTheList) {
 TEST_F(RunnerTest, AllOf999TasksAreConsideredAndNothingBeyond) {
     store.inner.transaction([&] {
         for (int n = 1; n <= kMaxTasks; ++n)
-            writeTask(store.inner, n, {QStringLiteral("T%1").arg(n), QStringLiteral("p%1").arg(n),
-                                       QStringLiteral("DW"), QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+            writeTask(store.inner, n,
+                      {QStringLiteral("T%1").arg(n), QStringLiteral("p%1").arg(n), QStringLiteral("DW"),
+                       QStringLiteral("ABCDEFG"), QStringLiteral("*")});
     });
     run();
     EXPECT_EQ(started().size(), kMaxTasks);
@@ -490,8 +500,8 @@ TEST_F(RunnerTest, EachTaskOutcomeIsOneDiagnosticsLine) {
         QStringLiteral("velmora: task 7 \"Only a\": skipped: not in configuration 'b'"),
     };
     EXPECT_EQ(diagnostics, expected);
-    const std::vector<Priority> levels{Priority::Info,  Priority::Info,   Priority::Error, Priority::Error,
-                                       Priority::Info,  Priority::Notice, Priority::Notice};
+    const std::vector<Priority> levels{Priority::Info, Priority::Info,   Priority::Error, Priority::Error,
+                                       Priority::Info, Priority::Notice, Priority::Notice};
     EXPECT_EQ(priorities, levels) << "started and opened: info; not started: error; skipped: notice";
 }
 

@@ -1,6 +1,7 @@
 // The start-up sequence with real windows on the offscreen platform: the wait
 // timer, the selection phase and the run in the status window. Launching and
 // the clock are fakes; the waits are real, with short intervals.
+#include "casename.h"
 #include "fakes/fakeclock.h"
 #include "fakes/fakelauncher.h"
 #include "fakes/fakeprompts.h"
@@ -13,7 +14,6 @@
 #include "store/memorystore.h"
 #include "store/tasklayout.h"
 #include "ui/pointer.h"
-#include "casename.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -52,7 +52,6 @@ int visibleWindows() {
     for (QWidget* w : QApplication::topLevelWidgets()) n += w->isVisible();
     return n;
 }
-
 
 // --- the wait timer --------------------------------------------------------
 
@@ -139,8 +138,9 @@ protected:
         writeTask(store, ++tasks, {desc, desc.toLower(), wait, QStringLiteral("ABCDEFG"), keys});
     }
     StartupSettings run(const QStringList& args) {
-        StartupSequence sequence(store, launcher, prompts, clock,
-                                 [this](Priority, const QString& line) { diagnostics.append(line); }, &windows);
+        StartupSequence sequence(
+            store, launcher, prompts, clock,
+            [this](Priority, const QString& line) { diagnostics.append(line); }, &windows);
         return sequence.run(parseSwitches(args));
     }
     QStringList started() const {
@@ -243,7 +243,9 @@ TEST_F(StartupTest, TheCloseButtonEndsTheSelectionWithNoChoice) {
 
 TEST_F(StartupTest, NoTaskInheritsTheSessionsActivationToken) {
     add(QStringLiteral("Mail"), QStringLiteral("*"));
-    launcher.onCall = [this](const FakeLauncher::Call&) { tokensForgottenAtLaunch = windows.tokensForgotten; };
+    launcher.onCall = [this](const FakeLauncher::Call&) {
+        tokensForgottenAtLaunch = windows.tokensForgotten;
+    };
     run({QStringLiteral("/run"), QStringLiteral("/skwait=0")});
     EXPECT_EQ(tokensForgottenAtLaunch, 1);
 }
@@ -256,12 +258,14 @@ TEST_F(StartupTest, DefaultKeyAppliesWithoutSelection) {
     run({QStringLiteral("/run"), QStringLiteral("/skwait=0")});
     EXPECT_EQ(started(), (QStringList{QStringLiteral("mail"), QStringLiteral("clock")}));
     const QString header = QStringLiteral("Launching Configuration 'B'") + kNewline;
-    EXPECT_EQ(seen, (QStringList{header + QStringLiteral("Mail") + kNewline, header + QStringLiteral("Clock") + kNewline}));
+    EXPECT_EQ(seen, (QStringList{header + QStringLiteral("Mail") + kNewline,
+                                 header + QStringLiteral("Clock") + kNewline}));
     EXPECT_EQ(prompts.beeps, 0) << "no selection phase";
     EXPECT_EQ(pointerDuringRun, MousePointer::Busy);
     EXPECT_EQ(mousePointer(), MousePointer::Default);
     EXPECT_TRUE(store.contains(kApp, kWindow, kLocation2));
-    EXPECT_EQ(store.read(kApp, kSequence, kDefaultKey), QStringLiteral("b")) << "start-up mode writes no default key";
+    EXPECT_EQ(store.read(kApp, kSequence, kDefaultKey), QStringLiteral("b"))
+        << "start-up mode writes no default key";
 }
 
 TEST_F(StartupTest, NoDefaultKeyLetsEveryTaskPass) {
@@ -269,7 +273,8 @@ TEST_F(StartupTest, NoDefaultKeyLetsEveryTaskPass) {
     add(QStringLiteral("Nothing"), QString());
     run({QStringLiteral("/RUN"), QStringLiteral("/SKWAIT=0")});
     EXPECT_EQ(started(), (QStringList{QStringLiteral("mail"), QStringLiteral("nothing")}));
-    EXPECT_EQ(seen.value(0), QStringLiteral("Launching Startup tasks:") + kNewline + QStringLiteral("Mail") + kNewline);
+    EXPECT_EQ(seen.value(0),
+              QStringLiteral("Launching Startup tasks:") + kNewline + QStringLiteral("Mail") + kNewline);
 }
 
 TEST_F(StartupTest, AChosenLetterOverridesTheDefaultKey) {
@@ -279,7 +284,8 @@ TEST_F(StartupTest, AChosenLetterOverridesTheDefaultKey) {
     later(50, [](LaunchWindow& form) { QTest::keyClick(&form, 'a'); });
     run({QStringLiteral("/run"), QStringLiteral("/skwait=30")});
     EXPECT_EQ(started(), QStringList{QStringLiteral("game")});
-    EXPECT_EQ(seen.value(0), QStringLiteral("Launching Configuration 'A'") + kNewline + QStringLiteral("Game") + kNewline);
+    EXPECT_EQ(seen.value(0),
+              QStringLiteral("Launching Configuration 'A'") + kNewline + QStringLiteral("Game") + kNewline);
     EXPECT_EQ(prompts.beeps, 1);
 }
 
@@ -380,34 +386,36 @@ TEST_P(InstalledTest, InstalledReadsYesInAnyCaseAndReinstallForgetsIt) {
     EXPECT_EQ(store.contains(kApp, kSequence, kInstalled), c.kept);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, InstalledTest,
-    ::testing::Values(InstalledCase{"yes", "yes", "", true, true},
-                      InstalledCase{"mixed_case", "YeS", "", true, true},
-                      InstalledCase{"other_text", "no", "", false, true},
-                      InstalledCase{"missing", nullptr, "", false, false},
-                      InstalledCase{"reinstall", "yes", "/reinstall", false, false},
-                      InstalledCase{"reinstall_nothing_stored", nullptr, "/REINSTALL", false, false},
-                      InstalledCase{"reinstall_in_start_up_mode", "yes", "/run /skwait=0 /reinstall",
-                                    false, false}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Values, InstalledTest,
+                         ::testing::Values(InstalledCase{"yes", "yes", "", true, true},
+                                           InstalledCase{"mixed_case", "YeS", "", true, true},
+                                           InstalledCase{"other_text", "no", "", false, true},
+                                           InstalledCase{"missing", nullptr, "", false, false},
+                                           InstalledCase{"reinstall", "yes", "/reinstall", false, false},
+                                           InstalledCase{"reinstall_nothing_stored", nullptr, "/REINSTALL",
+                                                         false, false},
+                                           InstalledCase{"reinstall_in_start_up_mode", "yes",
+                                                         "/run /skwait=0 /reinstall", false, false}),
+                         velmora::testing::caseName);
 
 // Neither forgetting "Installed" nor saving the status window's position is
 // worth a logon: the user's programs still start, and the trouble is one line.
 TEST_F(StartupTest, AStoreThatRefusesWritesIsReportedAndTheListStillRuns) {
     testing::ProbeStore probe;
-    writeTask(probe.inner, 1, {QStringLiteral("Clock"), QStringLiteral("clock"), QStringLiteral("DW"),
-                               QStringLiteral("ABCDEFG"), QStringLiteral("*")});
+    writeTask(probe.inner, 1,
+              {QStringLiteral("Clock"), QStringLiteral("clock"), QStringLiteral("DW"),
+               QStringLiteral("ABCDEFG"), QStringLiteral("*")});
     probe.inner.write(kApp, kSequence, kInstalled, QStringLiteral("yes"));
     probe.failWrites = true;
     StartupSequence sequence(probe, launcher, prompts, clock,
                              [this](Priority, const QString& line) { diagnostics.append(line); });
-    EXPECT_NO_THROW(sequence.run(parseSwitches({QStringLiteral("/reinstall"), QStringLiteral("/run"),
-                                                QStringLiteral("/skwait=0")})));
+    EXPECT_NO_THROW(sequence.run(
+        parseSwitches({QStringLiteral("/reinstall"), QStringLiteral("/run"), QStringLiteral("/skwait=0")})));
     EXPECT_EQ(started(), QStringList{QStringLiteral("clock")});
     const std::string all = diagnostics.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(diagnostics.filter(QStringLiteral("velmora: task 1 \"Clock\": started")).size(), 1) << all;
-    const QStringList troubles = diagnostics.filter(QRegularExpression(QStringLiteral("^velmora: (?!task )")));
+    const QStringList troubles =
+        diagnostics.filter(QRegularExpression(QStringLiteral("^velmora: (?!task )")));
     ASSERT_EQ(troubles.filter(QStringLiteral("\"Installed\" was not removed")).size(), 1) << all;
     EXPECT_EQ(troubles.filter(probe.writeError).size(), troubles.size())
         << "every trouble names the store's reason: " << all;

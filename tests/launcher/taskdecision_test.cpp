@@ -19,8 +19,8 @@ struct DecisionCase {
     const char* launchKey;
     const char* keys;
     const char* opt;
-    SkipReason reason;      // None: the task runs
-    const char* newOpt;     // nullptr: "Opt" is not written
+    SkipReason reason;   // None: the task runs
+    const char* newOpt;  // nullptr: "Opt" is not written
     friend void PrintTo(const DecisionCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -68,15 +68,16 @@ INSTANTIATE_TEST_SUITE_P(
         // once only and its stamp
         DecisionCase{"once_first_run", kTuesday, "", "*", "ABCDEFGO", kRuns, "08122026ABCDEFGO"},
         DecisionCase{"once_stamped_today", kTuesday, "", "*", "08122026ABCDEFGO", kRan, "08122026ABCDEFGO"},
-        DecisionCase{"once_stamped_yesterday", kTuesday, "", "*", "07122026ABCDEFGO", kRuns, "08122026ABCDEFGO"},
+        DecisionCase{"once_stamped_yesterday", kTuesday, "", "*", "07122026ABCDEFGO", kRuns,
+                     "08122026ABCDEFGO"},
         DecisionCase{"once_stamped_same_date_last_year", kTuesday, "", "*", "08122025ABCDEFGO", kRuns,
                      "08122026ABCDEFGO"},
         DecisionCase{"once_stamped_same_date_next_year", kTuesday, "", "*", "08122027ABCDEFGO", kRuns,
                      "08122026ABCDEFGO"},
         DecisionCase{"once_stamped_same_day_last_month", kTuesday, "", "*", "08112026ABCDEFGO", kRuns,
                      "08122026ABCDEFGO"},
-        DecisionCase{"once_new_years_eve_a_year_on", QDate(2026, 12, 31), "", "*", "31122025ABCDEFGO",
-                     kRuns, "31122026ABCDEFGO"},
+        DecisionCase{"once_new_years_eve_a_year_on", QDate(2026, 12, 31), "", "*", "31122025ABCDEFGO", kRuns,
+                     "31122026ABCDEFGO"},
         DecisionCase{"once_other_configuration_is_stamped", kTuesday, "b", "a", "ABCDEFGO", kOther,
                      "08122026ABCDEFGO"},
         DecisionCase{"once_other_weekday_is_stamped", QDate(1996, 12, 8), "", "*", "08121996ACO", kDay,
@@ -126,10 +127,8 @@ constexpr int kLongestTimer = std::numeric_limits<int>::max();
 
 INSTANTIATE_TEST_SUITE_P(
     Waits, TimerMilliseconds,
-    ::testing::Values(IntervalCase{"Zero", 0, 0},
-                      IntervalCase{"DefaultSelectionWait", 5, 5000},
-                      IntervalCase{"TwelveHours", 43200, 43200000},
-                      IntervalCase{"Fraction", 2.5, 2500},
+    ::testing::Values(IntervalCase{"Zero", 0, 0}, IntervalCase{"DefaultSelectionWait", 5, 5000},
+                      IntervalCase{"TwelveHours", 43200, 43200000}, IntervalCase{"Fraction", 2.5, 2500},
                       IntervalCase{"BelowHalfAMillisecond", 0.0004, 0},
                       IntervalCase{"AboveHalfAMillisecond", 0.0006, 1},
                       IntervalCase{"RoundsToTheNearest", 1.0014, 1001},

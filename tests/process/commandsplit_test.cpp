@@ -1,7 +1,7 @@
 #include "process/commandsplit.h"
 
-#include "casename.h"
 #include <QSet>
+#include "casename.h"
 
 #include <gtest/gtest.h>
 
@@ -42,40 +42,55 @@ TEST_P(Splitting, FindsProgramAndArguments) {
     EXPECT_EQ(split.arguments, expected) << split.arguments.join(QLatin1Char('|')).toStdString();
     // Only the whole text, without the blanks around it, is ever looked up.
     EXPECT_LE(asked.size(), 1);
-    for (const QString& candidate : asked)
-        EXPECT_EQ(candidate, QString::fromUtf8(c.commandLine).trimmed());
+    for (const QString& candidate : asked) EXPECT_EQ(candidate, QString::fromUtf8(c.commandLine).trimmed());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, Splitting,
     ::testing::Values(
         SplitCase{"SingleWord", "/usr/bin/true", {}, "/usr/bin/true", {}},
-        SplitCase{"QuotedProgram", R"("/opt/My Tools/run" --fast "a b")", {},
-                  "/opt/My Tools/run", {"--fast", "a b"}},
-        SplitCase{"WholeTextNamesAFile", "/opt/My Tools/run", {"/opt/My Tools/run", "/opt/My"},
-                  "/opt/My Tools/run", {}},
-        SplitCase{"WholeTextNamesAFileWithAQuote", R"(/opt/a "b)", {R"(/opt/a "b)"},
-                  R"(/opt/a "b)", {}},
-        SplitCase{"WholeTextAroundBlanks", "  /opt/My Tools/notes sync.desktop ",
-                  {"/opt/My Tools/notes sync.desktop"}, "/opt/My Tools/notes sync.desktop", {}},
+        SplitCase{"QuotedProgram",
+                  R"("/opt/My Tools/run" --fast "a b")",
+                  {},
+                  "/opt/My Tools/run",
+                  {"--fast", "a b"}},
+        SplitCase{"WholeTextNamesAFile",
+                  "/opt/My Tools/run",
+                  {"/opt/My Tools/run", "/opt/My"},
+                  "/opt/My Tools/run",
+                  {}},
+        SplitCase{"WholeTextNamesAFileWithAQuote", R"(/opt/a "b)", {R"(/opt/a "b)"}, R"(/opt/a "b)", {}},
+        SplitCase{"WholeTextAroundBlanks",
+                  "  /opt/My Tools/notes sync.desktop ",
+                  {"/opt/My Tools/notes sync.desktop"},
+                  "/opt/My Tools/notes sync.desktop",
+                  {}},
         // The hijack of unquoted paths: a part of the path is no program candidate.
-        SplitCase{"APartOfThePathIsNeverTried", "/opt/My Tools/run --fast",
-                  {"/opt/My Tools/run"}, "/opt/My", {"Tools/run", "--fast"}},
-        SplitCase{"AnEntryNextToAProgram", "/home/u/startup/notes sync.desktop",
-                  {"/home/u/startup/notes"}, "/home/u/startup/notes", {"sync.desktop"}},
+        SplitCase{"APartOfThePathIsNeverTried",
+                  "/opt/My Tools/run --fast",
+                  {"/opt/My Tools/run"},
+                  "/opt/My",
+                  {"Tools/run", "--fast"}},
+        SplitCase{"AnEntryNextToAProgram",
+                  "/home/u/startup/notes sync.desktop",
+                  {"/home/u/startup/notes"},
+                  "/home/u/startup/notes",
+                  {"sync.desktop"}},
         SplitCase{"NoFileSplitsAtBlanks", "/home/u/My Doc.txt", {}, "/home/u/My", {"Doc.txt"}},
         SplitCase{"QuotedWholeTextIsOneWord", R"("/opt/My Tools/run")", {}, "/opt/My Tools/run", {}},
         SplitCase{"NameWithArguments", "sh -c exit", {}, "sh", {"-c", "exit"}},
-        SplitCase{"DoubleBlankInsidePath", "/opt/My  Tools/run", {"/opt/My  Tools/run"},
-                  "/opt/My  Tools/run", {}},
-        SplitCase{"QuotesGroupArguments", R"(prog "a b" c "" d"e f"g)", {},
-                  "prog", {"a b", "c", "", "de fg"}},
+        SplitCase{
+            "DoubleBlankInsidePath", "/opt/My  Tools/run", {"/opt/My  Tools/run"}, "/opt/My  Tools/run", {}},
+        SplitCase{
+            "QuotesGroupArguments", R"(prog "a b" c "" d"e f"g)", {}, "prog", {"a b", "c", "", "de fg"}},
         SplitCase{"UnclosedQuoteRunsToTheEnd", R"(prog "a  b)", {}, "prog", {"a  b"}},
-        SplitCase{"NoShellExpansion", "prog $HOME ~ * ~/x 'a b' a\\ b", {}, "prog",
+        SplitCase{"NoShellExpansion",
+                  "prog $HOME ~ * ~/x 'a b' a\\ b",
+                  {},
+                  "prog",
                   {"$HOME", "~", "*", "~/x", "'a", "b'", "a\\", "b"}},
         SplitCase{"ExtraBlanks", "   prog \t  a    b   ", {}, "prog", {"a", "b"}},
-        SplitCase{"EmptyText", "", {}, "", {}},
-        SplitCase{"BlanksOnly", "  \t ", {}, "", {}},
+        SplitCase{"EmptyText", "", {}, "", {}}, SplitCase{"BlanksOnly", "  \t ", {}, "", {}},
         SplitCase{"EmptyQuotedProgram", R"("" x)", {}, "", {"x"}}),
     velmora::testing::caseName);
 

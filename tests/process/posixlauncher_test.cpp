@@ -1,8 +1,8 @@
 #include "process/posixlauncher.h"
 
+#include "casename.h"
 #include "polling.h"
 #include "testfiles.h"
-#include "casename.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -57,8 +57,7 @@ private:
 // a child reading /dev/null shows it was given /dev/null on purpose.
 class StdinFrom {
 public:
-    explicit StdinFrom(const QString& file)
-        : m_saved(::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3)) {
+    explicit StdinFrom(const QString& file) : m_saved(::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3)) {
         const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
         ::dup2(fd, STDIN_FILENO);
         ::close(fd);
@@ -173,8 +172,7 @@ TEST_F(Launching, StartedProgramGetsItsArgumentsAndAFreshSetup) {
     LaunchResult r;
     {
         StdinFrom input(makeFile(QStringLiteral("input"), "typed\n", false));
-        r = launcher.startDetached(path("report.sh") + " " + path("out") +
-                                   R"( a "b c" "" $HOME ~ *)");
+        r = launcher.startDetached(path("report.sh") + " " + path("out") + R"( a "b c" "" $HOME ~ *)");
     }
     ::close(leaky);
     ASSERT_TRUE(r.ok) << r.error.toStdString();
@@ -220,8 +218,10 @@ TEST_F(Launching, StartedProgramGetsDefaultSignalsAndAnEmptyMask) {
     // Bit n-1 stands for signal n. Signals 32 and 33 belong to the C library,
     // which lets no program change them, so they are whatever the session had.
     const quint64 libraryOwned = 0x180000000ULL;
-    EXPECT_EQ(lines[0].section(QLatin1Char('\t'), 1).toULongLong(nullptr, 16) & ~libraryOwned, 0u) << lines[0].toStdString();
-    EXPECT_EQ(lines[1].section(QLatin1Char('\t'), 1).toULongLong(nullptr, 16) & ~libraryOwned, 0u) << lines[1].toStdString();
+    EXPECT_EQ(lines[0].section(QLatin1Char('\t'), 1).toULongLong(nullptr, 16) & ~libraryOwned, 0u)
+        << lines[0].toStdString();
+    EXPECT_EQ(lines[1].section(QLatin1Char('\t'), 1).toULongLong(nullptr, 16) & ~libraryOwned, 0u)
+        << lines[1].toStdString();
 }
 
 TEST_F(Launching, PathsWithBlanks) {
@@ -230,7 +230,8 @@ TEST_F(Launching, PathsWithBlanks) {
     makeScript(QStringLiteral("My Tools/plain"),
                QStringLiteral("exec \"%1\" \"%2\" whole\n").arg(path("report.sh"), path("whole")));
     // A program where an unquoted path is cut at its first blank.
-    makeScript(QStringLiteral("My"), QStringLiteral("exec \"%1\" \"%2\" \"$@\"\n").arg(path("report.sh"), path("cut")));
+    makeScript(QStringLiteral("My"),
+               QStringLiteral("exec \"%1\" \"%2\" \"$@\"\n").arg(path("report.sh"), path("cut")));
 
     // The whole text names a file: that file, however many blanks it has.
     ASSERT_TRUE(launcher.startDetached(path("My Tools/plain")).ok);
@@ -250,10 +251,10 @@ TEST_F(Launching, ProgramWithoutFolderIsFoundInPath) {
 
 struct FailureCase {
     const char* name;
-    const char* file;        // created in the folder unless empty
+    const char* file;  // created in the folder unless empty
     const char* content;
     bool executable;
-    const char* command;     // "@" stands for the created file
+    const char* command;  // "@" stands for the created file
     const char* error;
 };
 void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
@@ -360,8 +361,7 @@ TEST_F(Launching, StartAndWaitReturnsAtOnceWhenNothingStarts) {
 }
 
 TEST_F(Launching, StartAndWaitWaitsForTheDirectChildOnly) {
-    makeScript(QStringLiteral("forks.sh"),
-               QStringLiteral("sleep 30 >/dev/null 2>&1 &\necho $! > \"$1\"\n"));
+    makeScript(QStringLiteral("forks.sh"), QStringLiteral("sleep 30 >/dev/null 2>&1 &\necho $! > \"$1\"\n"));
     ASSERT_TRUE(launcher.startAndWait(path("forks.sh") + " " + path("grandchild")).ok);
     QFile f(path("grandchild"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -373,13 +373,12 @@ TEST_F(Launching, StartAndWaitWaitsForTheDirectChildOnly) {
 
 TEST_F(Launching, DesktopEntryRunsAsItSays) {
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("work")));
-    const QString entry = makeFile(
-        QStringLiteral("task.desktop"),
-        QStringLiteral("[Desktop Entry]\nType=Application\nName=Task\n"
-                       "Exec=%1 %2 \"a b\" %c %f\nPath=%3\n")
-            .arg(path("report.sh"), path("out"), path("work"))
-            .toUtf8(),
-        false);
+    const QString entry = makeFile(QStringLiteral("task.desktop"),
+                                   QStringLiteral("[Desktop Entry]\nType=Application\nName=Task\n"
+                                                  "Exec=%1 %2 \"a b\" %c %f\nPath=%3\n")
+                                       .arg(path("report.sh"), path("out"), path("work"))
+                                       .toUtf8(),
+                                   false);
     const LaunchResult r = launcher.openDocument(entry);
     ASSERT_TRUE(r.ok) << r.error.toStdString();
     const Evidence e = evidence("out");
@@ -392,23 +391,22 @@ TEST_F(Launching, DesktopEntryRunsAsItSays) {
 
 TEST_F(Launching, DesktopEntryInATerminal) {
     makeScript(QStringLiteral("term.sh"), QStringLiteral("exec \"$(dirname \"$0\")/report.sh\" "
-                                                          "\"$(dirname \"$0\")/out\" \"$@\"\n"));
+                                                         "\"$(dirname \"$0\")/out\" \"$@\"\n"));
     EnvVar terminal("TERMINAL", QFile::encodeName(path("term.sh")));
     const QString entry = makeFile(
         QStringLiteral("term.desktop"),
-        QStringLiteral("[Desktop Entry]\nType=Application\nTerminal=true\nExec=top -d 1\n").toUtf8(),
-        false);
+        QStringLiteral("[Desktop Entry]\nType=Application\nTerminal=true\nExec=top -d 1\n").toUtf8(), false);
     ASSERT_TRUE(launcher.openDocument(entry).ok);
     EXPECT_EQ(evidence("out").arguments, (QStringList{"-e", "top", "-d", "1"}));
 }
 
 TEST_F(Launching, DesktopEntryThatMustNotStartSaysWhy) {
-    const QString entry = makeFile(
-        QStringLiteral("off.desktop"),
-        QStringLiteral("[Desktop Entry]\nType=Application\nHidden=true\nExec=%1 %2\n")
-            .arg(path("report.sh"), path("out"))
-            .toUtf8(),
-        false);
+    const QString entry =
+        makeFile(QStringLiteral("off.desktop"),
+                 QStringLiteral("[Desktop Entry]\nType=Application\nHidden=true\nExec=%1 %2\n")
+                     .arg(path("report.sh"), path("out"))
+                     .toUtf8(),
+                 false);
     const LaunchResult r = launcher.openDocument(entry);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, QStringLiteral("Hidden=true"));
@@ -416,9 +414,9 @@ TEST_F(Launching, DesktopEntryThatMustNotStartSaysWhy) {
 }
 
 TEST_F(Launching, DesktopEntryWithMissingProgramFails) {
-    const QString entry = makeFile(
-        QStringLiteral("gone.desktop"),
-        QByteArray("[Desktop Entry]\nType=Application\nExec=velmora-no-such-program\n"), false);
+    const QString entry =
+        makeFile(QStringLiteral("gone.desktop"),
+                 QByteArray("[Desktop Entry]\nType=Application\nExec=velmora-no-such-program\n"), false);
     const LaunchResult r = launcher.openDocument(entry);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, QStringLiteral("velmora-no-such-program: No such file or directory"));
@@ -428,8 +426,8 @@ TEST_F(Launching, DesktopEntryWithMissingProgramFails) {
 // every way of starting, never executed, and refused with the entry's reason.
 struct EntryCase {
     const char* name;
-    const char* lines;   // after "[Desktop Entry]\nType=Application\n"; @ runs the report script
-    const char* error;   // "" when it starts
+    const char* lines;  // after "[Desktop Entry]\nType=Application\n"; @ runs the report script
+    const char* error;  // "" when it starts
     friend void PrintTo(const EntryCase& c, std::ostream* out) { *out << c.name; }
 };
 
@@ -437,9 +435,11 @@ class EntryCommands : public Launching, public ::testing::WithParamInterface<Ent
 protected:
     // An executable entry that would leave other evidence if run as a script.
     QString makeEntry(const QString& name) {
-        const QString text = QStringLiteral("#!/bin/sh\necho script > \"%1\"\nexit 0\n[Desktop Entry]\nType=Application\n")
-                                 .arg(path("script")) +
-                             QString::fromUtf8(GetParam().lines).replace(QLatin1Char('@'), path("report.sh") + QLatin1Char(' ') + path("out"));
+        const QString text =
+            QStringLiteral("#!/bin/sh\necho script > \"%1\"\nexit 0\n[Desktop Entry]\nType=Application\n")
+                .arg(path("script")) +
+            QString::fromUtf8(GetParam().lines)
+                .replace(QLatin1Char('@'), path("report.sh") + QLatin1Char(' ') + path("out"));
         return makeFile(name, text.toUtf8(), true);
     }
 };
@@ -475,14 +475,13 @@ TEST_P(EntryCommands, AreLaunchedAsEntriesByEveryWayOfStarting) {
 
 INSTANTIATE_TEST_SUITE_P(
     Entries, EntryCommands,
-    ::testing::Values(
-        EntryCase{"Starts", "Exec=@ ran\n", ""},
-        EntryCase{"SwitchedOff", "Exec=@ ran\nHidden=true\n", "Hidden=true"},
-        EntryCase{"NotShownInThisDesktop", "Exec=@ ran\nNotShowIn=XFCE;\n",
-                  "not shown in XFCE (NotShowIn=XFCE;)"},
-        EntryCase{"TryExecMissing", "Exec=@ ran\nTryExec=velmora-no-such-program\n",
-                  "TryExec velmora-no-such-program was not found"},
-        EntryCase{"NoExec", "Name=Nothing\n", "no Exec"}),
+    ::testing::Values(EntryCase{"Starts", "Exec=@ ran\n", ""},
+                      EntryCase{"SwitchedOff", "Exec=@ ran\nHidden=true\n", "Hidden=true"},
+                      EntryCase{"NotShownInThisDesktop", "Exec=@ ran\nNotShowIn=XFCE;\n",
+                                "not shown in XFCE (NotShowIn=XFCE;)"},
+                      EntryCase{"TryExecMissing", "Exec=@ ran\nTryExec=velmora-no-such-program\n",
+                                "TryExec velmora-no-such-program was not found"},
+                      EntryCase{"NoExec", "Name=Nothing\n", "no Exec"}),
     velmora::testing::caseName);
 
 // Install moved the entry, and the application wrote it into the autostart
@@ -492,13 +491,15 @@ TEST_F(Launching, AMovedEntryThatIsBackInTheAutostartFolderIsLeftToTheDesktop) {
     EnvVar data("XDG_DATA_HOME", QFile::encodeName(path("data")));
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("config/autostart")));
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("data/velmora/startup")));
-    const QByteArray text = "[Desktop Entry]\nType=Application\nExec=" + QFile::encodeName(path("report.sh")) +
-                            " " + QFile::encodeName(path("out")) + " ran\n";
+    const QByteArray text =
+        "[Desktop Entry]\nType=Application\nExec=" + QFile::encodeName(path("report.sh")) + " " +
+        QFile::encodeName(path("out")) + " ran\n";
     const QString moved = makeFile(QStringLiteral("data/velmora/startup/app.desktop"), text, false);
     const QString back = path("config/autostart/app.desktop");
 
     // A Hidden=true entry of that name (Install's stub) starts nothing there.
-    makeFile(QStringLiteral("config/autostart/app.desktop"), "[Desktop Entry]\nType=Application\nHidden=true\n", false);
+    makeFile(QStringLiteral("config/autostart/app.desktop"),
+             "[Desktop Entry]\nType=Application\nHidden=true\n", false);
     LaunchResult r = launcher.startDetached(moved);
     ASSERT_TRUE(r.ok) << r.error.toStdString();
     EXPECT_EQ(evidence("out").arguments, QStringList{"ran"});
@@ -508,8 +509,9 @@ TEST_F(Launching, AMovedEntryThatIsBackInTheAutostartFolderIsLeftToTheDesktop) {
     for (const LaunchResult& again : {launcher.startDetached(moved), launcher.openDocument(moved)}) {
         EXPECT_FALSE(again.ok);
         EXPECT_TRUE(again.desktopEntry);
-        EXPECT_EQ(again.error, back + QStringLiteral(" is back in the autostart folder, so the desktop starts it; "
-                                                     "\"velmora /REINSTALL\" and Install move it again"));
+        EXPECT_EQ(again.error,
+                  back + QStringLiteral(" is back in the autostart folder, so the desktop starts it; "
+                                        "\"velmora /REINSTALL\" and Install move it again"));
     }
     EXPECT_FALSE(waitUntil([&] { return QFile::exists(path("out")); }, 300));
 }
@@ -521,8 +523,7 @@ TEST_F(Launching, OpenDocumentTakesTheWholeTextAsOneFileName) {
         EXPECT_FALSE(r.ok) << text.toStdString();
         EXPECT_FALSE(r.error.isEmpty());
     }
-    EXPECT_EQ(launcher.openDocument(path("missing.txt")).error,
-              QStringLiteral("No such file or directory"));
+    EXPECT_EQ(launcher.openDocument(path("missing.txt")).error, QStringLiteral("No such file or directory"));
 }
 
 // The desktop's association, set up in a private data and configuration home:

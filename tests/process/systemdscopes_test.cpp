@@ -2,14 +2,14 @@
 // Scopes for started programs, against a stand-in systemd manager on a
 // private bus (dbus-daemon started here): real programs are started and
 // leave their process ids as evidence, the stand-in records every call.
-#include "process/posixlauncher.h"
 #include "process/systemdscopes.h"
+#include "process/posixlauncher.h"
 
+#include "casename.h"
 #include "fakes/fakescopes.h"
 #include "fakes/privatebus.h"
 #include "polling.h"
 #include "testfiles.h"
-#include "casename.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -112,9 +112,12 @@ protected:
     // A program that writes its process id into `name` and ends.
     QString program(const QString& name) {
         const QString script = path(name);
-        EXPECT_TRUE(testing::writeFile(
-            script, QStringLiteral("#!/bin/sh\necho $$ > \"%1.tmp\"\nmv \"%1.tmp\" \"%1\"\n").arg(script + ".pid").toUtf8(),
-            true));
+        EXPECT_TRUE(
+            testing::writeFile(script,
+                               QStringLiteral("#!/bin/sh\necho $$ > \"%1.tmp\"\nmv \"%1.tmp\" \"%1\"\n")
+                                   .arg(script + ".pid")
+                                   .toUtf8(),
+                               true));
         return script;
     }
     QString pidOf(const QString& name) {
@@ -127,7 +130,6 @@ protected:
         EXPECT_TRUE(f.open(QIODevice::ReadOnly));
         return QString::fromUtf8(f.readAll()).trimmed();
     }
-
 
     int argc = 1;
     char arg0[16] = "scopes_test";
@@ -143,9 +145,11 @@ TEST_F(Scopes, EveryStartedProgramGetsOneScopeWithItsProcess) {
     SystemdScopes scopes(address);
     PosixLauncher launcher(&scopes);
     const QString entry = path("third.desktop");
-    ASSERT_TRUE(testing::writeFile(
-        entry, QStringLiteral("[Desktop Entry]\nType=Application\nName=Third\nExec=%1\n").arg(program("third")).toUtf8(),
-        false));
+    ASSERT_TRUE(testing::writeFile(entry,
+                                   QStringLiteral("[Desktop Entry]\nType=Application\nName=Third\nExec=%1\n")
+                                       .arg(program("third"))
+                                       .toUtf8(),
+                                   false));
 
     ASSERT_TRUE(launcher.startDetached(program("first")).ok);
     ASSERT_TRUE(launcher.startAndWait(program("second")).ok);
@@ -171,7 +175,8 @@ TEST_F(Scopes, ADocumentOpenedThroughGioIsScopedWithTheApplicationsProcess) {
                                        .toUtf8(),
                                    false));
     ASSERT_TRUE(testing::writeFile(path("config/mimeapps.list"),
-                                   "[Default Applications]\ntext/plain=velmora-test-viewer.desktop\n", false));
+                                   "[Default Applications]\ntext/plain=velmora-test-viewer.desktop\n",
+                                   false));
     qputenv("XDG_DATA_HOME", QFile::encodeName(path("data")));
     qputenv("XDG_DATA_DIRS", "/usr/share");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(path("config")));
@@ -185,8 +190,8 @@ TEST_F(Scopes, ADocumentOpenedThroughGioIsScopedWithTheApplicationsProcess) {
 
     const QString viewer = pidOf("viewer");
     ASSERT_TRUE(waitUntil([&] { return !calls().isEmpty(); }));
-    EXPECT_EQ(calls(), QStringList{"app-velmora-velmora\\x2dtest\\x2dviewer-" + viewer + ".scope fail " + viewer +
-                                   " app.slice"});
+    EXPECT_EQ(calls(), QStringList{"app-velmora-velmora\\x2dtest\\x2dviewer-" + viewer + ".scope fail " +
+                                   viewer + " app.slice"});
 }
 
 TEST_F(Scopes, ARefusedScopeDoesNotStopTheNextOne) {
@@ -239,7 +244,8 @@ TEST_F(Scopes, OnlyProgramsThatStartedAreHandedOver) {
     testing::FakeScopes scopes;
     PosixLauncher launcher(&scopes);
     const QString entry = path("gone.desktop");
-    ASSERT_TRUE(testing::writeFile(entry, "[Desktop Entry]\nType=Application\nExec=velmora-no-such-program\n", false));
+    ASSERT_TRUE(testing::writeFile(entry, "[Desktop Entry]\nType=Application\nExec=velmora-no-such-program\n",
+                                   false));
 
     EXPECT_FALSE(launcher.startDetached(path("missing")).ok);
     EXPECT_FALSE(launcher.startAndWait(QStringLiteral("velmora-no-such-program")).ok);

@@ -73,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FormatCase{"design_example", {1320, 912, 3360, 5976, 0}, "1320;912;3360;5976;0"},
                       FormatCase{"negative", {-135, -15, 3360, 5976, 0}, "-135;-15;3360;5976;0"},
                       FormatCase{"wide_screens", {1200, 57600, 16200, 86400, 0}, "1200;57600;16200;86400;0"},
-                      FormatCase{"no_thousands_separator", {1234567, 7654321, 100000, 200000, 0},
+                      FormatCase{"no_thousands_separator",
+                                 {1234567, 7654321, 100000, 200000, 0},
                                  "1234567;7654321;100000;200000;0"},
                       // One-character fields would not be read back: a window at the
                       // top edge would come back at the left edge with no size.
@@ -116,7 +117,8 @@ struct SizeKeptCase {
 class WithSizeKeptTest : public ::testing::TestWithParam<SizeKeptCase> {};
 
 TEST_P(WithSizeKeptTest, KeepsTheStoredPositionAndWritesTheSize) {
-    EXPECT_EQ(withSizeKept(QString::fromUtf8(GetParam().stored), 4500, 7500), QString::fromUtf8(GetParam().written));
+    EXPECT_EQ(withSizeKept(QString::fromUtf8(GetParam().stored), 4500, 7500),
+              QString::fromUtf8(GetParam().written));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,8 +1,8 @@
 #include "store/sqlitestore.h"
 
+#include "casename.h"
 #include "store/tasklayout.h"
 #include "unprivileged.h"
-#include "casename.h"
 
 #include <QDir>
 #include <QFile>
@@ -175,11 +175,11 @@ TEST_P(UnusableStore, IsReportedWithItsPathAndNeverOverwritten) {
     EXPECT_FALSE(QFile::exists(path() + "-wal"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, UnusableStore,
-    ::testing::Values(BadFile{"TextFile", QByteArray("not a database, just notes\n").repeated(200)},
-                      BadFile{"BinaryNoise", QByteArray(4096, '\x5a')}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Files, UnusableStore,
+                         ::testing::Values(BadFile{"TextFile",
+                                                   QByteArray("not a database, just notes\n").repeated(200)},
+                                           BadFile{"BinaryNoise", QByteArray(4096, '\x5a')}),
+                         velmora::testing::caseName);
 
 // A "settings" table that some other program made: the message names what
 // does not fit, and the table keeps its rows.
@@ -214,7 +214,8 @@ TEST_P(ForeignSettingsTable, IsReportedWithTheRealReason) {
 INSTANTIATE_TEST_SUITE_P(
     Tables, ForeignSettingsTable,
     ::testing::Values(
-        ForeignTable{"OtherColumns", "CREATE TABLE settings(name TEXT, data BLOB); INSERT INTO settings VALUES('a', 'b');",
+        ForeignTable{"OtherColumns",
+                     "CREATE TABLE settings(name TEXT, data BLOB); INSERT INTO settings VALUES('a', 'b');",
                      "no such column"},
         ForeignTable{"NoKey",
                      "CREATE TABLE settings(application TEXT, section TEXT, key TEXT, value TEXT);"
@@ -253,12 +254,13 @@ TEST_P(SettingsPath, LivesInTheConfigurationFolder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, SettingsPath,
-    ::testing::Values(
-        SettingsPathCase{"ConfigHome", {{"XDG_CONFIG_HOME", "/cfg"}, {"HOME", "/home/ann"}},
-                         "/cfg/velmora/settings.db"},
-        SettingsPathCase{"BelowHome", {{"XDG_CONFIG_HOME", "cfg"}, {"HOME", "/home/ann"}},
-                         "/home/ann/.config/velmora/settings.db"},
-        SettingsPathCase{"NoHome", {{"XDG_CONFIG_HOME", "cfg"}}, ""}),
+    ::testing::Values(SettingsPathCase{"ConfigHome",
+                                       {{"XDG_CONFIG_HOME", "/cfg"}, {"HOME", "/home/ann"}},
+                                       "/cfg/velmora/settings.db"},
+                      SettingsPathCase{"BelowHome",
+                                       {{"XDG_CONFIG_HOME", "cfg"}, {"HOME", "/home/ann"}},
+                                       "/home/ann/.config/velmora/settings.db"},
+                      SettingsPathCase{"NoHome", {{"XDG_CONFIG_HOME", "cfg"}}, ""}),
     velmora::testing::caseName);
 
 TEST_F(SqliteStoreTest, AFolderInThePlaceOfTheFileIsReported) {
@@ -270,8 +272,8 @@ TEST_F(SqliteStoreTest, AWriteWaitsForAnotherProcessHoldingTheDatabase) {
     SqliteStore store(path());
     sqlite3* other = nullptr;
     sqlite3_open(QFile::encodeName(path()).constData(), &other);
-    sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO settings VALUES('x','y','z','1');", nullptr,
-                 nullptr, nullptr);
+    sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO settings VALUES('x','y','z','1');", nullptr, nullptr,
+                 nullptr);
     // Release the other writer shortly, from a thread, while our write waits.
     std::thread release([other] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -385,7 +387,8 @@ TEST_P(UnwritableHome, OpensTheStoreForReadingAsItStandsAndChangesNoByte) {
     // Permission bits do not bind root.
     if (c.home != Home::FullDisk && velmora::testing::rerunUnprivileged()) return;
     ASSERT_TRUE(QDir().mkpath(folder()));
-    if (c.before == UnwritableCase::Before::Store) SqliteStore(path()).write(kApp, kSequence, "Desc001", "Mail");
+    if (c.before == UnwritableCase::Before::Store)
+        SqliteStore(path()).write(kApp, kSequence, "Desc001", "Mail");
     if (c.before == UnwritableCase::Before::EmptyFile) {
         ASSERT_TRUE(QFile(path()).open(QIODevice::WriteOnly));
     }

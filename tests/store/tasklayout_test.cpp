@@ -1,6 +1,6 @@
-#include "store/memorystore.h"
 #include "store/tasklayout.h"
 #include "casename.h"
+#include "store/memorystore.h"
 
 #include <gtest/gtest.h>
 
@@ -43,14 +43,14 @@ struct WaitCase {
 };
 class WaitMode : public ::testing::TestWithParam<WaitCase> {};
 TEST_P(WaitMode, ReadsAsStored) { EXPECT_DOUBLE_EQ(waitMode(GetParam().wait), GetParam().mode); }
-INSTANTIATE_TEST_SUITE_P(
-    Values, WaitMode,
-    ::testing::Values(WaitCase{"DW", "DW", kDontWait}, WaitCase{"LowerDw", "dw", kDontWait},
-                      WaitCase{"MixedWithDigit", "Dw5", kDontWait}, WaitCase{"Zero", "0", 0},
-                      WaitCase{"Empty", "", 0}, WaitCase{"Letters", "abc", 0},
-                      WaitCase{"Seconds", "30", 30}, WaitCase{"MinusOne", "-1", -1},
-                      WaitCase{"SingleD", "D", 0}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Values, WaitMode,
+                         ::testing::Values(WaitCase{"DW", "DW", kDontWait},
+                                           WaitCase{"LowerDw", "dw", kDontWait},
+                                           WaitCase{"MixedWithDigit", "Dw5", kDontWait},
+                                           WaitCase{"Zero", "0", 0}, WaitCase{"Empty", "", 0},
+                                           WaitCase{"Letters", "abc", 0}, WaitCase{"Seconds", "30", 30},
+                                           WaitCase{"MinusOne", "-1", -1}, WaitCase{"SingleD", "D", 0}),
+                         velmora::testing::caseName);
 
 TEST(TaskLayout, StampAndLetterOfADay) {
     EXPECT_EQ(dateStamp(QDate(1996, 12, 8)), "08121996");
@@ -73,7 +73,9 @@ struct OptLetterCase {
     friend void PrintTo(const OptLetterCase& c, std::ostream* os) { *os << c.name; }
 };
 class OptLetters : public ::testing::TestWithParam<OptLetterCase> {};
-TEST_P(OptLetters, AreTheWeekdaysAndOnceOnly) { EXPECT_EQ(isOptLetter(GetParam().letter), GetParam().option); }
+TEST_P(OptLetters, AreTheWeekdaysAndOnceOnly) {
+    EXPECT_EQ(isOptLetter(GetParam().letter), GetParam().option);
+}
 INSTANTIATE_TEST_SUITE_P(
     Letters, OptLetters,
     ::testing::Values(OptLetterCase{"Monday", u'A', true}, OptLetterCase{"Sunday", u'G', true},

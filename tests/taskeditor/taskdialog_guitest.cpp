@@ -1,21 +1,21 @@
 #include "taskeditor/gui/taskdialog.h"
 
+#include "casename.h"
 #include "controls.h"
 #include "fakes/fakeprompts.h"
 #include "fakes/probestore.h"
 #include "store/tasklayout.h"
 #include "ui/designscale.h"
 #include "ui/pointer.h"
-#include "casename.h"
 
 #include <QApplication>
-#include <QMetaObject>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMetaObject>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -28,19 +28,17 @@
 #include <string>
 
 using namespace velmora;
+using velmora::testing::control;
 using velmora::testing::FakePrompts;
 using velmora::testing::ProbeStore;
-using velmora::testing::control;
 using Kind = FakePrompts::Kind;
 
 namespace {
 
 // Cases print as their names, in test output and in the test list.
 template <typename Case>
-    requires requires(const Case& c) { std::string(c.name); }
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+requires requires(const Case& c) { std::string(c.name); }
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class TaskDialogTest : public ::testing::Test {
 protected:
@@ -74,7 +72,7 @@ protected:
     QCheckBox* once() const { return control<QCheckBox>(form.get(), "onceOnlyBox"); }
     // Monday first.
     std::array<QCheckBox*, 7> days() const {
-        const char* const names[7] = {"mondayBox", "tuesdayBox", "wednesdayBox", "thursdayBox",
+        const char* const names[7] = {"mondayBox", "tuesdayBox",  "wednesdayBox", "thursdayBox",
                                       "fridayBox", "saturdayBox", "sundayBox"};
         std::array<QCheckBox*, 7> out{};
         for (int i = 0; i < 7; ++i) out[i] = control<QCheckBox>(form.get(), names[i]);
@@ -137,21 +135,21 @@ TEST_P(OpensStoredWait, AsItsWaitMode) {
     EXPECT_EQ(seconds()->text(), QString::fromUtf8(c.seconds));
     EXPECT_EQ(ok()->isEnabled(), c.choice != WaitChoice::ForSeconds || *c.seconds);
 }
-INSTANTIATE_TEST_SUITE_P(
-    Values, OpensStoredWait,
-    ::testing::Values(WaitOpenCase{"LowerDw", "dw", WaitChoice::DontWait, ""},
-                      WaitOpenCase{"DwWithMore", "DWx", WaitChoice::DontWait, ""},
-                      WaitOpenCase{"Letters", "abc", WaitChoice::UntilFinished, ""},
-                      WaitOpenCase{"Empty", "", WaitChoice::UntilFinished, ""},
-                      WaitOpenCase{"Zero", "0", WaitChoice::UntilFinished, ""},
-                      WaitOpenCase{"LeadingBlank", " 30", WaitChoice::ForSeconds, "30"},
-                      WaitOpenCase{"LeadingZeros", "007", WaitChoice::ForSeconds, "7"},
-                      WaitOpenCase{"Long", "40000", WaitChoice::ForSeconds, "40000"},
-                      WaitOpenCase{"AboveTwelveHours", "50000", WaitChoice::ForSeconds, "43200"},
-                      WaitOpenCase{"HalfToEvenDown", "2.5", WaitChoice::ForSeconds, "2"},
-                      WaitOpenCase{"HalfToEvenUp", "3.5", WaitChoice::ForSeconds, "4"},
-                      WaitOpenCase{"Negative", "-5", WaitChoice::ForSeconds, ""}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Values, OpensStoredWait,
+                         ::testing::Values(WaitOpenCase{"LowerDw", "dw", WaitChoice::DontWait, ""},
+                                           WaitOpenCase{"DwWithMore", "DWx", WaitChoice::DontWait, ""},
+                                           WaitOpenCase{"Letters", "abc", WaitChoice::UntilFinished, ""},
+                                           WaitOpenCase{"Empty", "", WaitChoice::UntilFinished, ""},
+                                           WaitOpenCase{"Zero", "0", WaitChoice::UntilFinished, ""},
+                                           WaitOpenCase{"LeadingBlank", " 30", WaitChoice::ForSeconds, "30"},
+                                           WaitOpenCase{"LeadingZeros", "007", WaitChoice::ForSeconds, "7"},
+                                           WaitOpenCase{"Long", "40000", WaitChoice::ForSeconds, "40000"},
+                                           WaitOpenCase{"AboveTwelveHours", "50000", WaitChoice::ForSeconds,
+                                                        "43200"},
+                                           WaitOpenCase{"HalfToEvenDown", "2.5", WaitChoice::ForSeconds, "2"},
+                                           WaitOpenCase{"HalfToEvenUp", "3.5", WaitChoice::ForSeconds, "4"},
+                                           WaitOpenCase{"Negative", "-5", WaitChoice::ForSeconds, ""}),
+                         velmora::testing::caseName);
 
 struct OptOpenCase {
     const char* name;
@@ -168,14 +166,13 @@ TEST_P(OpensStoredOptions, TickTheirBoxes) {
     for (QCheckBox* day : days()) ticked += day->isChecked() ? 'x' : '.';
     EXPECT_EQ(ticked, QString::fromUtf8(GetParam().days));
 }
-INSTANTIATE_TEST_SUITE_P(
-    Values, OpensStoredOptions,
-    ::testing::Values(OptOpenCase{"OnceMoWeFr", "OACE", true, "x.x.x.."},
-                      OptOpenCase{"LowerCaseIsNothing", "oace", false, "......."},
-                      OptOpenCase{"StampedByTheRunner", "08121996ACO", true, "x.x...."},
-                      OptOpenCase{"EveryDay", "ABCDEFG", false, "xxxxxxx"},
-                      OptOpenCase{"Empty", "", false, "......."}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Values, OpensStoredOptions,
+                         ::testing::Values(OptOpenCase{"OnceMoWeFr", "OACE", true, "x.x.x.."},
+                                           OptOpenCase{"LowerCaseIsNothing", "oace", false, "......."},
+                                           OptOpenCase{"StampedByTheRunner", "08121996ACO", true, "x.x...."},
+                                           OptOpenCase{"EveryDay", "ABCDEFG", false, "xxxxxxx"},
+                                           OptOpenCase{"Empty", "", false, "......."}),
+                         velmora::testing::caseName);
 
 TEST_F(TaskDialogTest, ExistingTaskShowsItsTextsUnchanged) {
     storeTask(2, {" Mail ", "thunderbird -compose", "DW", "A", "ab"});
@@ -605,8 +602,8 @@ TEST_F(TaskDialogTest, TabFollowsTheDesignOrder) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     QTest::mouseClick(forSeconds(), Qt::LeftButton);  // so the seconds box takes focus
     desc()->setFocus();
-    const QList<QWidget*> expected = {app(), browse(), forSeconds(), seconds(),
-                                      cancel(), once(), keys(), days()[0]};
+    const QList<QWidget*> expected = {app(),    browse(), forSeconds(), seconds(),
+                                      cancel(), once(),   keys(),       days()[0]};
     for (QWidget* next : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();

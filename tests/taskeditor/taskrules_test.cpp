@@ -1,8 +1,8 @@
 // The editor's rules at the edges the window tests do not reach: values no
 // writer produces, and task numbers outside the list.
-#include "store/memorystore.h"
 #include "taskeditor/taskrules.h"
 #include "casename.h"
+#include "store/memorystore.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +15,8 @@ namespace {
 
 // Cases print as their names, in test output and in the test list.
 template <typename Case>
-    requires requires(const Case& c) { std::string(c.name); }
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+requires requires(const Case& c) { std::string(c.name); }
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 struct ClampCase {
     const char* name;
@@ -33,12 +31,10 @@ TEST_P(ClampSeconds, KeepsTheWaitBetweenZeroAndTwelveHours) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Texts, ClampSeconds,
-    ::testing::Values(ClampCase{"Largest", "43200", "43200"},
-                      ClampCase{"JustAbove", "43201", "43200"},
+    ::testing::Values(ClampCase{"Largest", "43200", "43200"}, ClampCase{"JustAbove", "43201", "43200"},
                       ClampCase{"FractionAbove", "43200.5", "43200"},
-                      ClampCase{"LeadingZerosKept", "007", "007"},
-                      ClampCase{"Negative", "-5", ""}, ClampCase{"MinusZero", "-0", "-0"},
-                      ClampCase{"NotANumber", "abc", "abc"},
+                      ClampCase{"LeadingZerosKept", "007", "007"}, ClampCase{"Negative", "-5", ""},
+                      ClampCase{"MinusZero", "-0", "-0"}, ClampCase{"NotANumber", "abc", "abc"},
                       ClampCase{"HugeDigitRun", "99999999999999999999999999999999", "43200"}),
     velmora::testing::caseName);
 

@@ -2,8 +2,8 @@
 // longest value. The offscreen screen has 96 dpi: 15 twips to a pixel.
 #include "ui/designscale.h"
 
-#include "knowndesktop.h"
 #include "casename.h"
+#include "knowndesktop.h"
 
 #include <QFontMetricsF>
 #include <QLineEdit>
@@ -32,14 +32,14 @@ TEST_P(DesignScaleTest, ScalesTwipsByTheFont) {
     EXPECT_EQ(DesignScale(c.scale).size(c.width, c.height), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, DesignScaleTest,
-    ::testing::Values(ScaleCase{"DesignFont", {1.0, 1.0}, 1500, 450, QSize(100, 30)},
-                      ScaleCase{"WiderAndTallerFont", {1.5, 2.0}, 300, 300, QSize(30, 40)},
-                      ScaleCase{"SmallerFont", {0.5, 0.5}, 600, 600, QSize(20, 20)},
-                      // 8 twips are 0.53 pixels, 7 are 0.47.
-                      ScaleCase{"Rounded", {1.0, 1.0}, 8, 7, QSize(1, 0)}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Sizes, DesignScaleTest,
+                         ::testing::Values(ScaleCase{"DesignFont", {1.0, 1.0}, 1500, 450, QSize(100, 30)},
+                                           ScaleCase{
+                                               "WiderAndTallerFont", {1.5, 2.0}, 300, 300, QSize(30, 40)},
+                                           ScaleCase{"SmallerFont", {0.5, 0.5}, 600, 600, QSize(20, 20)},
+                                           // 8 twips are 0.53 pixels, 7 are 0.47.
+                                           ScaleCase{"Rounded", {1.0, 1.0}, 8, 7, QSize(1, 0)}),
+                         velmora::testing::caseName);
 
 TEST(DesignScale, MarginsScaleAsLengthsDo) {
     const DesignScale design(FontScale{1.5, 2.0});
@@ -82,18 +82,19 @@ TEST_P(LineEditSizeTest, ABoxOfThatSizeShowsTheValueWhole) {
     edit->setCursorPosition(int(value.size()));
     (void)edit->grab();
     const QRect end = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect();
-    EXPECT_NEAR(end.center().x() - start.center().x(), QFontMetricsF(edit->font()).horizontalAdvance(value), 1.0);
+    EXPECT_NEAR(end.center().x() - start.center().x(), QFontMetricsF(edit->font()).horizontalAdvance(value),
+                1.0);
     EXPECT_LE(end.center().x(), edit->width());
     EXPECT_LE(QFontMetricsF(edit->font()).height(), edit->height());
     // Narrower than Qt's all-purpose box: sized for its value.
     EXPECT_LT(edit->width(), QLineEdit().sizeHint().width());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, LineEditSizeTest,
-    ::testing::Values(ValueCase{"Seconds", "43200", true}, ValueCase{"OneLetter", "m", true},
-                      ValueCase{"WithoutFrame", "43200", false}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Values, LineEditSizeTest,
+                         ::testing::Values(ValueCase{"Seconds", "43200", true},
+                                           ValueCase{"OneLetter", "m", true},
+                                           ValueCase{"WithoutFrame", "43200", false}),
+                         velmora::testing::caseName);
 
 }  // namespace
 }  // namespace velmora

@@ -96,8 +96,8 @@ void expectTextInside(const QWidget* control, const QString& text, const QRect& 
     const QFontMetricsF metrics(control->font());
     for (const QString& line : text.split(QLatin1Char('\n')))
         EXPECT_LE(metrics.horizontalAdvance(line), room.width() + 0.5)
-            << nameOf(control) << ": \"" << line.toStdString() << "\" is wider than its "
-            << room.width() << " px";
+            << nameOf(control) << ": \"" << line.toStdString() << "\" is wider than its " << room.width()
+            << " px";
     const int lines = int(text.count(QLatin1Char('\n'))) + 1;
     EXPECT_LE(metrics.height() + (lines - 1) * metrics.lineSpacing(), room.height() + 0.5)
         << nameOf(control) << ": " << lines << " line(s) higher than its " << room.height() << " px";
@@ -155,9 +155,8 @@ void checkLineEditValue(QLineEdit* edit, const QString& value) {
 void checkLineEditHeight(const QLineEdit* edit) {
     const QFontMetricsF metrics(edit->font());
     // The frame takes its width above and below the text.
-    const int frame = edit->hasFrame()
-                          ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit)
-                          : 0;
+    const int frame =
+        edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit) : 0;
     EXPECT_LE(metrics.height(), edit->height() - 2 * frame) << nameOf(edit) << ": text higher than the box";
 }
 
@@ -207,8 +206,10 @@ void checkWindow(QWidget* window, const std::vector<LongValue>& longValues) {
         if (w->isWindow() || w->isHidden()) continue;
         if (auto* label = qobject_cast<QLabel*>(w)) checkLabel(label);
         else if (auto* push = qobject_cast<QPushButton*>(w)) checkPushButton(push);
-        else if (auto* check = qobject_cast<QCheckBox*>(w)) checkIndicatorButton(check, QStyle::SE_CheckBoxContents);
-        else if (auto* radio = qobject_cast<QRadioButton*>(w)) checkIndicatorButton(radio, QStyle::SE_RadioButtonContents);
+        else if (auto* check = qobject_cast<QCheckBox*>(w))
+            checkIndicatorButton(check, QStyle::SE_CheckBoxContents);
+        else if (auto* radio = qobject_cast<QRadioButton*>(w))
+            checkIndicatorButton(radio, QStyle::SE_RadioButtonContents);
         else if (auto* box = qobject_cast<QGroupBox*>(w)) checkFrame(box);
         else if (auto* edit = qobject_cast<QLineEdit*>(w)) checkLineEditHeight(edit);
     }
@@ -245,10 +246,11 @@ protected:
         const QString config = dir.filePath(QStringLiteral("screen.json"));
         QFile file(config);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral(R"({"screens": [{"name": "screen", "x": 0, "y": 0, "width": 1600, "height": 1200,)"
-                                  R"( "logicalDpi": %1, "logicalBaseDpi": %1, "dpr": 1}]})")
-                       .arg(f.dpi)
-                       .toUtf8());
+        file.write(
+            QStringLiteral(R"({"screens": [{"name": "screen", "x": 0, "y": 0, "width": 1600, "height": 1200,)"
+                           R"( "logicalDpi": %1, "logicalBaseDpi": %1, "dpr": 1}]})")
+                .arg(f.dpi)
+                .toUtf8());
         file.close();
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -256,9 +258,10 @@ protected:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config);
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--gtest_filter=%1.%2")
-                         .arg(QString::fromLatin1(info->test_suite_name()), QString::fromLatin1(info->name()))});
+        child.start(
+            QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--gtest_filter=%1.%2")
+                 .arg(QString::fromLatin1(info->test_suite_name()), QString::fromLatin1(info->name()))});
         const bool finished = child.waitForFinished(120000);
         const QString output = QString::fromLocal8Bit(child.readAll());
         EXPECT_TRUE(finished) << "the case at " << f.dpi << " dpi did not finish";
@@ -318,8 +321,8 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
         // The selection prompt, and the longest status lines of a run.
         for (const QString& text :
              {cr + QStringLiteral("Select launch configuration ..."),
-              QStringLiteral("Launching Configuration 'W'") + cr + QStringLiteral("Here is the link name") + cr +
-                  QStringLiteral("Waiting for 43200 seconds ..."),
+              QStringLiteral("Launching Configuration 'W'") + cr + QStringLiteral("Here is the link name") +
+                  cr + QStringLiteral("Waiting for 43200 seconds ..."),
               QStringLiteral("Launching Startup tasks:") + cr + QStringLiteral("Here is the link name") + cr +
                   QStringLiteral("Waiting for completetion ..."),
               QStringLiteral("Testing launch list ...\n")}) {
@@ -345,20 +348,20 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
 }
 
 const FontCase kFonts[] = {
-    {"DejaVuSans9pt_96dpi", "DejaVu Sans", 9, 96},    {"DejaVuSans10pt_96dpi", "DejaVu Sans", 10, 96},
-    {"DejaVuSans11pt_96dpi", "DejaVu Sans", 11, 96},  {"NotoSans10pt_96dpi", "Noto Sans", 10, 96},
-    {"DejaVuSans9pt_144dpi", "DejaVu Sans", 9, 144},  {"DejaVuSans10pt_144dpi", "DejaVu Sans", 10, 144},
+    {"DejaVuSans9pt_96dpi", "DejaVu Sans", 9, 96},     {"DejaVuSans10pt_96dpi", "DejaVu Sans", 10, 96},
+    {"DejaVuSans11pt_96dpi", "DejaVu Sans", 11, 96},   {"NotoSans10pt_96dpi", "Noto Sans", 10, 96},
+    {"DejaVuSans9pt_144dpi", "DejaVu Sans", 9, 144},   {"DejaVuSans10pt_144dpi", "DejaVu Sans", 10, 144},
     {"DejaVuSans11pt_144dpi", "DejaVu Sans", 11, 144}, {"NotoSans10pt_144dpi", "Noto Sans", 10, 144},
 };
 
-INSTANTIATE_TEST_SUITE_P(
-    DesktopFonts, FontFitTest,
-    ::testing::Combine(::testing::ValuesIn(kFonts),
-                       ::testing::Values(Window::TaskEditor, Window::MainWindow, Window::StatusWindow,
-                                         Window::About)),
-    [](const auto& info) {
-        return std::string(std::get<0>(info.param).name) + "_" + windowName(std::get<1>(info.param));
-    });
+INSTANTIATE_TEST_SUITE_P(DesktopFonts, FontFitTest,
+                         ::testing::Combine(::testing::ValuesIn(kFonts),
+                                            ::testing::Values(Window::TaskEditor, Window::MainWindow,
+                                                              Window::StatusWindow, Window::About)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" +
+                                    windowName(std::get<1>(info.param));
+                         });
 
 }  // namespace
 }  // namespace velmora

@@ -5,10 +5,10 @@
 // of 2 pixels on every side of a shown window.
 #include "ui/windowplacement.h"
 
+#include "casename.h"
 #include "store/memorystore.h"
 #include "store/placement.h"
 #include "store/tasklayout.h"
-#include "casename.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -224,8 +224,13 @@ INSTANTIATE_TEST_SUITE_P(
         // A taller title bar than the size allowed for must not cut off the content.
         OuterSizeCase{"least_client_area", true, false, {400, 250}, {}, {398, 240}, {398, 246}},
         OuterSizeCase{"least_client_area_when_framed", true, true, {400, 250}, {}, {398, 240}, {398, 246}},
-        OuterSizeCase{"least_client_area_is_kept_by_a_later_call", false, false, {400, 250}, {0, 230},
-                      {396, 240}, {396, 240}}),
+        OuterSizeCase{"least_client_area_is_kept_by_a_later_call",
+                      false,
+                      false,
+                      {400, 250},
+                      {0, 230},
+                      {396, 240},
+                      {396, 240}}),
     velmora::testing::caseName);
 
 // --- where the window system places windows itself -------------------------
@@ -248,13 +253,13 @@ TEST_P(SizeOnlyTest, RestoresTheSizeAndLeavesThePosition) {
     EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(150, 120)) << "the position is not the program's";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, SizeOnlyTest,
-    ::testing::Values(SizeOnlyCase{"stored_position", "1320;912;4500;7500;0", QSize(500, 300)},
-                      // A compositor's 0, 0 once stored must not cost the size.
-                      SizeOnlyCase{"position_zero", "0;0;4500;7500;0", QSize(500, 300)},
-                      SizeOnlyCase{"no_position", "-1;-1;4500;7500;0", QSize(500, 300)}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(Texts, SizeOnlyTest,
+                         ::testing::Values(SizeOnlyCase{"stored_position", "1320;912;4500;7500;0",
+                                                        QSize(500, 300)},
+                                           // A compositor's 0, 0 once stored must not cost the size.
+                                           SizeOnlyCase{"position_zero", "0;0;4500;7500;0", QSize(500, 300)},
+                                           SizeOnlyCase{"no_position", "-1;-1;4500;7500;0", QSize(500, 300)}),
+                         velmora::testing::caseName);
 
 TEST_F(WindowPlacementTest, SavingOnlyTheSizeKeepsTheStoredPosition) {
     store(QStringLiteral("1320;912;3360;5976;0"));

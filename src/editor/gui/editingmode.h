@@ -18,9 +18,9 @@ struct EditingStart {
     ProcessLauncher& launcher;
     const Clock& clock;
     QProcessEnvironment environment;  // the folders the Install button uses
-    bool installed = false;  // "Installed" read as "YES": the Install button is hidden
-    QString defaultKey;      // "DefaultKey" as read at start
-    QString helpFile;        // where the help document is (or is expected)
+    bool installed = false;           // "Installed" read as "YES": the Install button is hidden
+    QString defaultKey;               // "DefaultKey" as read at start
+    QString helpFile;                 // where the help document is (or is expected)
     // Why `store` cannot be written; empty when it can. The window then
     // shows the list as it stands and refuses changes.
     QString readOnlyReason;

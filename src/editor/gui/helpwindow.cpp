@@ -41,8 +41,7 @@ int helpContextOf(const QWidget* widget) {
 
 QString helpAnchor(int topic) { return QStringLiteral("topic-%1").arg(topic); }
 
-HelpWindow::HelpWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window), m_browser(new QTextBrowser(this)) {
+HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_browser(new QTextBrowser(this)) {
     m_browser->setObjectName(QStringLiteral("helpBrowser"));
     setWindowTitle(QStringLiteral("Velmora Help"));
     auto* layout = new QVBoxLayout(this);

@@ -86,8 +86,7 @@ bool isControlText(const QString& text) {
 // The focus goes back where it was.
 class ControlsLock {
 public:
-    ControlsLock(QWidget* window, std::initializer_list<QWidget*> controls)
-        : m_focus(window->focusWidget()) {
+    ControlsLock(QWidget* window, std::initializer_list<QWidget*> controls) : m_focus(window->focusWidget()) {
         for (QWidget* w : controls) {
             if (!w->isEnabled()) continue;
             w->setEnabled(false);
@@ -120,7 +119,7 @@ int taskFormTopicOf(const QWidget* widget) {
 }  // namespace
 
 MainWindow::MainWindow(SettingsStore& store, Prompts& prompts, ProcessLauncher& launcher, const Clock& clock,
-                   QProcessEnvironment environment, QWidget* parent)
+                       QProcessEnvironment environment, QWidget* parent)
     : QWidget(parent),
       m_store(store),
       m_prompts(prompts),
@@ -148,9 +147,9 @@ MainWindow::MainWindow(SettingsStore& store, Prompts& prompts, ProcessLauncher& 
     setWindowIcon(programIcon());
     setFont(interfaceFont(kDesignPointSize));
     // A dialog-style frame: it can be minimised and closed but not resized.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     m_upButton->setFont(interfaceFont(12));
     m_downButton->setFont(interfaceFont(12));
     // The box is one character wide: no inner margins to eat that character.
@@ -205,28 +204,27 @@ MainWindow::MainWindow(SettingsStore& store, Prompts& prompts, ProcessLauncher& 
     // and placed before it is shown.
     window->activate();
 
-    const std::pair<QObject*, const char*> names[] = {
-        {m_taskList, "taskList"},
-        {m_addButton, "addButton"},
-        {m_editButton, "editButton"},
-        {m_upButton, "upButton"},
-        {m_downButton, "downButton"},
-        {m_deleteButton, "deleteButton"},
-        {m_testButton, "testButton"},
-        {m_installButton, "installButton"},
-        {m_aboutButton, "aboutButton"},
-        {m_defaultKeyLabel, "defaultKeyLabel"},
-        {m_defaultKeyEdit, "defaultKeyEdit"},
-        {m_exitButton, "exitButton"},
-        {m_listMenu, "listMenu"},
-        {m_editAction, "editAction"},
-        {m_addAction, "addAction"},
-        {m_separatorAction, "separatorAction"},
-        {m_deleteAction, "deleteAction"}};
+    const std::pair<QObject*, const char*> names[] = {{m_taskList, "taskList"},
+                                                      {m_addButton, "addButton"},
+                                                      {m_editButton, "editButton"},
+                                                      {m_upButton, "upButton"},
+                                                      {m_downButton, "downButton"},
+                                                      {m_deleteButton, "deleteButton"},
+                                                      {m_testButton, "testButton"},
+                                                      {m_installButton, "installButton"},
+                                                      {m_aboutButton, "aboutButton"},
+                                                      {m_defaultKeyLabel, "defaultKeyLabel"},
+                                                      {m_defaultKeyEdit, "defaultKeyEdit"},
+                                                      {m_exitButton, "exitButton"},
+                                                      {m_listMenu, "listMenu"},
+                                                      {m_editAction, "editAction"},
+                                                      {m_addAction, "addAction"},
+                                                      {m_separatorAction, "separatorAction"},
+                                                      {m_deleteAction, "deleteAction"}};
     for (const auto& [object, name] : names) object->setObjectName(QLatin1String(name));
 
-    QWidget* const order[] = {m_taskList,   m_addButton,    m_editButton,  m_upButton,
-                              m_downButton, m_deleteButton, m_testButton,  m_installButton,
+    QWidget* const order[] = {m_taskList,    m_addButton,      m_editButton, m_upButton,
+                              m_downButton,  m_deleteButton,   m_testButton, m_installButton,
                               m_aboutButton, m_defaultKeyEdit, m_exitButton};
     for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
     int topic = 10;
@@ -263,7 +261,7 @@ MainWindow::MainWindow(SettingsStore& store, Prompts& prompts, ProcessLauncher& 
 MainWindow::~MainWindow() = default;
 
 void MainWindow::load(bool installed, const QString& defaultKey, const QString& helpFile,
-                    const QString& readOnlyReason) {
+                      const QString& readOnlyReason) {
     if (installed) {
         m_installButton->hide();
         m_installButton->setEnabled(false);
@@ -293,11 +291,12 @@ void MainWindow::load(bool installed, const QString& defaultKey, const QString& 
     show();
     refreshList();
     if (readOnly) {
-        m_prompts.warn(this, (readOnlyReason.isEmpty() ? QStringLiteral("The settings store cannot be written.")
-                                                       : readOnlyReason) +
-                                 QStringLiteral("\n\n") +
-                                 QStringLiteral("The launch list is shown as it is stored; "
-                                                "changes cannot be saved."));
+        m_prompts.warn(this,
+                       (readOnlyReason.isEmpty() ? QStringLiteral("The settings store cannot be written.")
+                                                 : readOnlyReason) +
+                           QStringLiteral("\n\n") +
+                           QStringLiteral("The launch list is shown as it is stored; "
+                                          "changes cannot be saved."));
     }
 }
 
@@ -310,9 +309,9 @@ bool MainWindow::refusesChanges() {
 void MainWindow::enforceMinimumSize() {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
     const TwipRect outer = windowTwips(this);
-    // The least outer size is the least client area in this font plus the room the design leaves for the frame; that room is the window
-    // manager's and does not grow with the font. Rounded up: a minimum
-    // rounded down would leave the window a pixel short.
+    // The least outer size is the least client area in this font plus the room the design leaves for the
+    // frame; that room is the window manager's and does not grow with the font. Rounded up: a minimum rounded
+    // down would leave the window a pixel short.
     const double minHeight = pixelsToTwipsY(m_client.height()) + (kMinOuterHeight - kDesignHeight);
     const double minWidth = pixelsToTwipsX(m_client.width()) + (kMinOuterWidth - kDesignWidth);
     const int height = outer.height < minHeight ? int(std::ceil(minHeight / twipsPerPixelY() - 1e-9)) : 0;
@@ -342,8 +341,8 @@ void MainWindow::refreshList() {
         const BusyGuard busy(showBusyPointer);
         m_taskList->clear();
         const QFontMetricsF metrics(m_taskList->font());
-        const ColumnLayout layout = computeColumnLayout(
-            [&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
+        const ColumnLayout layout =
+            computeColumnLayout([&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
         m_taskList->setTabStops(layout.tabStops(), layout.avg);
         m_taskList->setHorizontalExtent(layout.extent);
 
@@ -478,9 +477,9 @@ void MainWindow::testRun() {
         // The runner's waits keep handling window events, so the window stays
         // drawn; its commands must not start a second run or change the list
         // under the runner meanwhile.
-        const ControlsLock lock(this, {m_taskList, m_addButton, m_editButton, m_upButton, m_downButton,
-                                       m_deleteButton, m_testButton, m_installButton, m_aboutButton,
-                                       m_defaultKeyEdit, m_exitButton});
+        const ControlsLock lock(
+            this, {m_taskList, m_addButton, m_editButton, m_upButton, m_downButton, m_deleteButton,
+                   m_testButton, m_installButton, m_aboutButton, m_defaultKeyEdit, m_exitButton});
         try {
             LaunchWindow status(m_store);
             status.setWindowIcon(windowIcon());
@@ -508,16 +507,13 @@ void MainWindow::install() {
     bool hide = false;
     QString failure;
     try {
-        StartUpTransfer transfer(m_store, m_environment,
-                                 QCoreApplication::applicationDirPath());
-        hide = installClicked(
-            m_store, transfer,
-            {[this, &confirmed](const QString& question) {
-                 confirmed = m_prompts.askYesNo(this, question) == Prompts::Answer::Yes;
-                 return confirmed;
-             },
-             [this](const QString& text) { m_prompts.warn(this, text); },
-             showBusyPointer});
+        StartUpTransfer transfer(m_store, m_environment, QCoreApplication::applicationDirPath());
+        hide = installClicked(m_store, transfer,
+                              {[this, &confirmed](const QString& question) {
+                                   confirmed = m_prompts.askYesNo(this, question) == Prompts::Answer::Yes;
+                                   return confirmed;
+                               },
+                               [this](const QString& text) { m_prompts.warn(this, text); }, showBusyPointer});
     } catch (const StoreError& e) {
         failure = e.text();
     }
@@ -577,14 +573,14 @@ void MainWindow::showHelp(int topic) { showHelpIn(this, m_help, topic); }
 
 void MainWindow::showHelpIn(QWidget* owner, HelpWindow*& window, int topic) {
     if (!QFileInfo(m_helpFile).isFile()) {
-        m_prompts.warn(owner, QStringLiteral("The help file cannot be found:\n") +
-                                  QDir::toNativeSeparators(m_helpFile));
+        m_prompts.warn(
+            owner, QStringLiteral("The help file cannot be found:\n") + QDir::toNativeSeparators(m_helpFile));
         return;
     }
     if (!window) window = new HelpWindow(owner);
     if (!window->showTopic(m_helpFile, topic)) {
-        m_prompts.warn(owner, QStringLiteral("The help file cannot be read:\n") +
-                                  QDir::toNativeSeparators(m_helpFile));
+        m_prompts.warn(
+            owner, QStringLiteral("The help file cannot be read:\n") + QDir::toNativeSeparators(m_helpFile));
         return;
     }
     window->show();

@@ -39,7 +39,7 @@ public:
     // `environment` names the folders the Install button moves the
     // autostart entries from and to.
     MainWindow(SettingsStore& store, Prompts& prompts, ProcessLauncher& launcher, const Clock& clock,
-             QProcessEnvironment environment, QWidget* parent = nullptr);
+               QProcessEnvironment environment, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The editing-mode half of start-up: hides and disables the Install

@@ -4,8 +4,8 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QKeyEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -55,8 +55,7 @@ void TabStopDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     for (qsizetype i = 0; i < line.pieces.size(); ++i) {
         const QRectF cell(row.left() + TabListWidget::kTextMargin + line.starts[size_t(i)], row.top(),
                           metrics.horizontalAdvance(line.pieces[i]) + 1, row.height());
-        painter->drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                          line.pieces[i]);
+        painter->drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, line.pieces[i]);
     }
     painter->restore();
 }

@@ -1,9 +1,9 @@
 #include "launcher/gui/launchwindow.h"
 
-#include "ui/windowplacement.h"
 #include "store/tasklayout.h"
 #include "ui/designscale.h"
 #include "ui/prompts.h"
+#include "ui/windowplacement.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -23,8 +23,8 @@ LaunchWindow::LaunchWindow(SettingsStore& store, WindowSystem& windowSystem, QWi
 LaunchWindow::LaunchWindow(SettingsStore& store, QWidget* parent)
     : LaunchWindow(store, createWindowSystem(), nullptr, parent) {}
 
-LaunchWindow::LaunchWindow(SettingsStore& store, std::unique_ptr<WindowSystem> own, WindowSystem* windowSystem,
-                 QWidget* parent)
+LaunchWindow::LaunchWindow(SettingsStore& store, std::unique_ptr<WindowSystem> own,
+                           WindowSystem* windowSystem, QWidget* parent)
     : QWidget(parent, Qt::Window),
       m_label(new QLabel(this)),
       m_ownWindowSystem(std::move(own)),

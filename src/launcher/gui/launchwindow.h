@@ -81,7 +81,7 @@ protected:
 
 private:
     LaunchWindow(SettingsStore& store, std::unique_ptr<WindowSystem> own, WindowSystem* windowSystem,
-            QWidget* parent);
+                 QWidget* parent);
     void tryGrab();
 
     QLabel* const m_label;

@@ -9,8 +9,7 @@
 namespace velmora {
 
 StartupSequence::StartupSequence(SettingsStore& store, ProcessLauncher& launcher, Prompts& prompts,
-                                 const Clock& clock, Diagnostics diagnostics,
-                                 WindowSystem* windowSystem)
+                                 const Clock& clock, Diagnostics diagnostics, WindowSystem* windowSystem)
     : m_store(store),
       m_launcher(launcher),
       m_prompts(prompts),
@@ -37,8 +36,7 @@ void StartupSequence::unload(LaunchWindow& form) {
         form.unload();
     } catch (const StoreError& e) {
         // Only the window's position is lost; the launch goes on.
-        warn(QStringLiteral("velmora: the window position was not saved: %1")
-                   .arg(e.text()));
+        warn(QStringLiteral("velmora: the window position was not saved: %1").arg(e.text()));
     }
 }
 
@@ -47,13 +45,11 @@ StartupSettings StartupSequence::run(const Switches& switches) {
         try {
             m_store.remove(kApp, kSequence, kInstalled);
         } catch (const StoreError& e) {
-            warn(QStringLiteral("velmora: \"Installed\" was not removed: %1")
-                       .arg(e.text()));
+            warn(QStringLiteral("velmora: \"Installed\" was not removed: %1").arg(e.text()));
         }
     }
     StartupSettings settings;
-    settings.installed =
-        m_store.read(kApp, kSequence, kInstalled).toUpper() == QLatin1String("YES");
+    settings.installed = m_store.read(kApp, kSequence, kInstalled).toUpper() == QLatin1String("YES");
     settings.defaultKey = m_store.read(kApp, kSequence, kDefaultKey);
     if (!switches.run) return settings;
 
@@ -73,7 +69,8 @@ void StartupSequence::launch(const QString& launchKey, bool hidden) {
         // A status window that is never shown is never created: with no
         // selection phase either, the run needs no window toolkit at all.
         HiddenStatus status;
-        TaskRunner(m_store, m_launcher, status, wait, m_clock, m_diag).runTasks(RunPurpose::StartUp, launchKey);
+        TaskRunner(m_store, m_launcher, status, wait, m_clock, m_diag)
+            .runTasks(RunPurpose::StartUp, launchKey);
         return;
     }
     LaunchWindow status(m_store, windowSystem());

@@ -4,10 +4,10 @@
 // the launch list in LaunchWindow as the status window. The single-instance check
 // and the choice of the store come before this, in main.
 
-#include "launcher/clock.h"
-#include "process/launching.h"
-#include "launcher/runner.h"
 #include "app/switches.h"
+#include "launcher/clock.h"
+#include "launcher/runner.h"
+#include "process/launching.h"
 #include "store/settingsstore.h"
 #include "ui/prompts.h"
 #include "ui/windowsystem.h"
@@ -32,9 +32,8 @@ public:
     // one line per task outcome and per trouble that does not stop the run.
     // `windowSystem` serves LaunchWindow; none given: the running platform's,
     // made when a window is first needed.
-    StartupSequence(SettingsStore& store, ProcessLauncher& launcher, Prompts& prompts,
-                    const Clock& clock, Diagnostics diagnostics = {},
-                    WindowSystem* windowSystem = nullptr);
+    StartupSequence(SettingsStore& store, ProcessLauncher& launcher, Prompts& prompts, const Clock& clock,
+                    Diagnostics diagnostics = {}, WindowSystem* windowSystem = nullptr);
     ~StartupSequence();
 
     // "/REINSTALL" forgets "Installed" (a failure to do so is ignored), then

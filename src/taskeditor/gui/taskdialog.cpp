@@ -132,7 +132,7 @@ void TaskDialog::buildControls() {
         new FilteredLineEdit([](char32_t c, qsizetype) { return acceptStartKeyChar(c); }, m_startGroup);
     m_daysLabel = new QLabel(QStringLiteral("Only on:"), m_startGroup);
     const char* const dayCaptions[7] = {"Mo", "Tu", "We", "Th", "Fr", "Sa", "Su"};
-    const char* const dayNames[7] = {"mondayBox", "tuesdayBox", "wednesdayBox", "thursdayBox",
+    const char* const dayNames[7] = {"mondayBox", "tuesdayBox",  "wednesdayBox", "thursdayBox",
                                      "fridayBox", "saturdayBox", "sundayBox"};
     for (int i = 0; i < 7; ++i) {
         m_dayBoxes[i] = new QCheckBox(QString::fromLatin1(dayCaptions[i]), m_startGroup);
@@ -212,45 +212,32 @@ void TaskDialog::buildControls() {
     }
     m_okButton->setEnabled(false);
 
-    QWidget* const order[] = {m_descriptionEdit, m_commandEdit, m_browseButton,
-                              m_dontWaitButton, m_untilFinishedButton, m_forSecondsButton, m_secondsEdit,
-                              m_okButton, m_cancelButton,
-                              m_onceOnlyBox, m_startKeyEdit,
-                              m_dayBoxes[0], m_dayBoxes[1], m_dayBoxes[2], m_dayBoxes[3],
-                              m_dayBoxes[4], m_dayBoxes[5], m_dayBoxes[6]};
+    QWidget* const order[] = {m_descriptionEdit,     m_commandEdit,      m_browseButton, m_dontWaitButton,
+                              m_untilFinishedButton, m_forSecondsButton, m_secondsEdit,  m_okButton,
+                              m_cancelButton,        m_onceOnlyBox,      m_startKeyEdit, m_dayBoxes[0],
+                              m_dayBoxes[1],         m_dayBoxes[2],      m_dayBoxes[3],  m_dayBoxes[4],
+                              m_dayBoxes[5],         m_dayBoxes[6]};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
     const std::pair<QWidget*, int> topics[] = {
-        {m_descriptionLabel, 120}, {m_descriptionEdit, 120},
-        {m_commandLabel, 130},     {m_commandEdit, 130},
-        {m_browseButton, 140},
-        {m_dontWaitButton, 150},   {m_untilFinishedButton, 160},
-        {m_forSecondsButton, 170}, {m_secondsEdit, 170},        {m_secondsLabel, 170},
-        {m_onceOnlyBox, 180},
-        {m_startKeyLabel, 190},    {m_startKeyEdit, 190},
-        {m_daysLabel, 200}};
+        {m_descriptionLabel, 120},    {m_descriptionEdit, 120},  {m_commandLabel, 130},
+        {m_commandEdit, 130},         {m_browseButton, 140},     {m_dontWaitButton, 150},
+        {m_untilFinishedButton, 160}, {m_forSecondsButton, 170}, {m_secondsEdit, 170},
+        {m_secondsLabel, 170},        {m_onceOnlyBox, 180},      {m_startKeyLabel, 190},
+        {m_startKeyEdit, 190},        {m_daysLabel, 200}};
     for (const auto& [w, topic] : topics) setHelpTopic(w, topic);
     for (QCheckBox* box : m_dayBoxes) setHelpTopic(box, 200);
 
     const std::pair<QWidget*, const char*> names[] = {
-        {m_descriptionLabel, "descriptionLabel"},
-        {m_descriptionEdit, "descriptionEdit"},
-        {m_commandLabel, "commandLabel"},
-        {m_commandEdit, "commandEdit"},
-        {m_browseButton, "browseButton"},
-        {m_waitGroup, "waitGroup"},
-        {m_dontWaitButton, "dontWaitButton"},
-        {m_untilFinishedButton, "untilFinishedButton"},
-        {m_forSecondsButton, "forSecondsButton"},
-        {m_secondsEdit, "secondsEdit"},
-        {m_secondsLabel, "secondsLabel"},
-        {m_okButton, "okButton"},
-        {m_cancelButton, "cancelButton"},
-        {m_startGroup, "startGroup"},
-        {m_onceOnlyBox, "onceOnlyBox"},
-        {m_startKeyLabel, "startKeyLabel"},
-        {m_startKeyEdit, "startKeyEdit"},
-        {m_daysLabel, "daysLabel"}};
+        {m_descriptionLabel, "descriptionLabel"}, {m_descriptionEdit, "descriptionEdit"},
+        {m_commandLabel, "commandLabel"},         {m_commandEdit, "commandEdit"},
+        {m_browseButton, "browseButton"},         {m_waitGroup, "waitGroup"},
+        {m_dontWaitButton, "dontWaitButton"},     {m_untilFinishedButton, "untilFinishedButton"},
+        {m_forSecondsButton, "forSecondsButton"}, {m_secondsEdit, "secondsEdit"},
+        {m_secondsLabel, "secondsLabel"},         {m_okButton, "okButton"},
+        {m_cancelButton, "cancelButton"},         {m_startGroup, "startGroup"},
+        {m_onceOnlyBox, "onceOnlyBox"},           {m_startKeyLabel, "startKeyLabel"},
+        {m_startKeyEdit, "startKeyEdit"},         {m_daysLabel, "daysLabel"}};
     for (const auto& [w, name] : names) w->setObjectName(QLatin1String(name));
 
     // The design's size, or larger where the layout needs more; fixed, as
@@ -322,9 +309,9 @@ TaskFields TaskDialog::fields() const {
 }
 
 void TaskDialog::updateOkButton() {
-    m_okButton->setEnabled(!m_loadFailed && fieldsComplete(m_descriptionEdit->text(), m_commandEdit->text(),
-                                                           m_forSecondsButton->isChecked(),
-                                                           m_secondsEdit->text()));
+    m_okButton->setEnabled(!m_loadFailed &&
+                           fieldsComplete(m_descriptionEdit->text(), m_commandEdit->text(),
+                                          m_forSecondsButton->isChecked(), m_secondsEdit->text()));
 }
 
 void TaskDialog::applyWaitMode(bool forSeconds) {
