@@ -1,10 +1,12 @@
 // The Exec value of a Desktop Entry turned into an argument vector. The input
 // is used twice: as an Exec value as written, and, cut at NUL bytes, as the
 // words of an argument vector that is quoted the way the Desktop Entry
-// standard asks and must come back unchanged.
+// standard asks, here and by Velmora's own writer, and must come back
+// unchanged.
 #include "fuzztext.h"
 
 #include "desktop/desktopentry.h"
+#include "desktop/desktopentrywriter.h"
 
 using namespace velmora;
 
@@ -70,10 +72,27 @@ void checkQuotingRoundTrip(const QStringList& words) {
     FUZZ_CHECK(result.argv == words);
 }
 
+// The same words as Velmora writes them: quoted only where they must be, and
+// in the form every reader takes only where no escape is needed.
+void checkWriterRoundTrip(const QStringList& words) {
+    if (words.first().isEmpty()) return;  // no program
+    QStringList parts;
+    for (const QString& word : words) {
+        parts << execArgument(word);
+        const QString portable = desktopExecArgument(word);
+        FUZZ_CHECK(portable.isEmpty() || portable == parts.last());
+    }
+    const ExecExpansion result = expandExec(entryWithExec(desktopString(parts.join(u' '))));
+    FUZZ_CHECK(result.ok());
+    FUZZ_CHECK(result.argv == words);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     checkExpansion(fuzz::text(data, size));
-    checkQuotingRoundTrip(fuzz::texts(data, size));
+    const QStringList words = fuzz::texts(data, size);
+    checkQuotingRoundTrip(words);
+    checkWriterRoundTrip(words);
     return 0;
 }
