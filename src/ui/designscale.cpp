@@ -1,10 +1,11 @@
 #include "ui/designscale.h"
 
+#include "ui/windowplacement.h"
+
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QScreen>
 #include <QStyle>
 #include <QStyleOptionFrame>
 
@@ -12,17 +13,6 @@
 #include <cmath>
 
 namespace velmora {
-
-namespace {
-double logicalDpiX() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->logicalDotsPerInchX() : 96.0;
-}
-double logicalDpiY() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->logicalDotsPerInchY() : 96.0;
-}
-}  // namespace
 
 QFont interfaceFont(double designPointSize) {
     QFont font = QApplication::font();
@@ -40,21 +30,17 @@ FontScale fontScale(const QFont& font) {
         metrics.horizontalAdvance(QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ")) /
         52.0;
     // The design font's measures at this resolution.
-    const double designAvg = 6.0 * logicalDpiX() / 96.0;
-    const double designHeight = 13.0 * logicalDpiY() / 96.0;
+    const double designAvg = 6.0 * 15.0 / twipsPerPixelX();
+    const double designHeight = 13.0 * 15.0 / twipsPerPixelY();
     FontScale scale;
     if (avg > 0) scale.x = avg / designAvg;
     if (metrics.height() > 0) scale.y = metrics.height() / designHeight;
     return scale;
 }
 
-int DesignScale::x(double twips) const {
-    return int(std::lround(twips * m_scale.x * logicalDpiX() / 1440.0));
-}
+int DesignScale::x(double twips) const { return int(std::lround(twips * m_scale.x / twipsPerPixelX())); }
 
-int DesignScale::y(double twips) const {
-    return int(std::lround(twips * m_scale.y * logicalDpiY() / 1440.0));
-}
+int DesignScale::y(double twips) const { return int(std::lround(twips * m_scale.y / twipsPerPixelY())); }
 
 QSize DesignScale::size(double width, double height) const { return QSize(x(width), y(height)); }
 
