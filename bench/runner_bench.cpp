@@ -28,7 +28,7 @@ struct NullView final : RunnerView {
 };
 struct NullWait final : SecondsWait {
     void begin() override {}
-    void waitUpTo(qint64) override {}
+    void waitUpTo(int) override {}
 };
 struct FixedClock final : Clock {
     QDate day;

@@ -4,22 +4,11 @@
 #include "store/busyguard.h"
 #include "store/tasklayout.h"
 
-#include <limits>
-
 namespace velmora {
 
 namespace {
 const QChar kNewline(u'\n');
 const QString kCaption = QStringLiteral("Velmora");
-
-// A timer cannot be armed for longer than about 24.8 days; a hand-stored wait
-// beyond that (or one too long to be a number at all) waits that long rather
-// than overflowing into a short or undefined interval.
-qint64 waitMilliseconds(double seconds) {
-    constexpr double kLongest = std::numeric_limits<int>::max();
-    const double ms = seconds * 1000.0 + 0.5;
-    return ms >= kLongest ? qint64(kLongest) : qint64(ms);
-}
 }  // namespace
 
 QString launchHeader(const QString& launchKey) {
@@ -125,7 +114,7 @@ void TaskRunner::runTasks(RunPurpose purpose, const QString& launchKey) {
                                  QStringLiteral(" seconds ..."));
             m_view.yieldOnce();
             startWithFallback(n, desc, app);
-            m_wait.waitUpTo(waitMilliseconds(mode));
+            m_wait.waitUpTo(timerMilliseconds(mode));
         }
         return true;
     });

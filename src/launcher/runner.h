@@ -37,10 +37,10 @@ public:
     // A wait begins: from now on the user may end it, also before its time
     // is counted.
     virtual void begin() = 0;
-    // Returns `ms` milliseconds from now, or as soon as the wait begun has
-    // been ended (at once when it already was). Window events are handled
+    // Returns `ms` milliseconds from now (as timerMilliseconds() gives them),
+    // or as soon as the wait begun has been ended (at once when it already was). Window events are handled
     // meanwhile without using the processor.
-    virtual void waitUpTo(qint64 ms) = 0;
+    virtual void waitUpTo(int ms) = 0;
 };
 
 // What a run is for; it names the run in the first status line.

@@ -5,9 +5,6 @@
 namespace velmora {
 
 namespace {
-const QString kDayLetters = QStringLiteral("ABCDEFG");
-constexpr QChar kOnceLetter = u'O';
-
 bool isControl(char32_t c) { return c < 32; }
 }  // namespace
 
@@ -68,8 +65,8 @@ TaskFields fieldsFromTask(const TaskRecord& task) {
         }
     }
 
-    f.once = task.opt.contains(kOnceLetter);
-    for (int i = 0; i < 7; ++i) f.days[i] = task.opt.contains(kDayLetters[i]);
+    f.once = task.opt.contains(kOnceOnlyLetter);
+    for (int i = 0; i < 7; ++i) f.days[i] = task.opt.contains(kWeekdayLetters[i]);
     return f;
 }
 
@@ -83,9 +80,9 @@ TaskRecord taskFromFields(const TaskFields& fields) {
     case WaitChoice::ForSeconds: r.wait = fields.seconds; break;
     }
     for (int i = 0; i < 7; ++i) {
-        if (fields.days[i]) r.opt += kDayLetters[i];
+        if (fields.days[i]) r.opt += kWeekdayLetters[i];
     }
-    if (fields.once) r.opt += kOnceLetter;
+    if (fields.once) r.opt += kOnceOnlyLetter;
     r.keys = fields.keys;
     return r;
 }

@@ -64,7 +64,7 @@ public:
         m_begun = true;
         m_log.push_back("begin");
     }
-    void waitUpTo(qint64 ms) override {
+    void waitUpTo(int ms) override {
         begunWhenWaiting = m_begun;
         m_begun = false;
         armed.push_back(ms);

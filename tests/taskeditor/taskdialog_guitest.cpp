@@ -6,6 +6,7 @@
 #include "fakes/probestore.h"
 #include "store/tasklayout.h"
 #include "ui/designscale.h"
+#include "ui/helpcontext.h"
 #include "ui/pointer.h"
 
 #include <QApplication>
@@ -612,11 +613,11 @@ TEST_F(TaskDialogTest, TabFollowsTheDesignOrder) {
 
 TEST_F(TaskDialogTest, ControlsCarryTheirHelpNumbers) {
     open(0);
-    EXPECT_EQ(desc()->property("helpTopic").toInt(), 120);
-    EXPECT_EQ(browse()->property("helpTopic").toInt(), 140);
-    EXPECT_EQ(seconds()->property("helpTopic").toInt(), 170);
-    EXPECT_EQ(days()[6]->property("helpTopic").toInt(), 200);
-    EXPECT_FALSE(ok()->property("helpTopic").isValid());
+    EXPECT_EQ(helpContextOf(desc()), 120);
+    EXPECT_EQ(helpContextOf(browse()), 140);
+    EXPECT_EQ(helpContextOf(seconds()), 170);
+    EXPECT_EQ(helpContextOf(days()[6]), 200);
+    EXPECT_EQ(helpContextOf(ok()), 0);
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 namespace velmora {
 
 namespace {
-const char* const kHelpProperty = "velmoraHelpContext";
 const QString kHelpName = QStringLiteral("velmora.html");
 }  // namespace
 
@@ -26,17 +25,6 @@ QString locateHelpFile(const QString& appDir) {
     for (const QString& path : candidates)
         if (QFileInfo(path).isFile()) return path;
     return candidates.front();
-}
-
-void setHelpContext(QWidget* widget, int topic) { widget->setProperty(kHelpProperty, topic); }
-
-int helpContextOf(const QWidget* widget) {
-    for (const QWidget* w = widget; w; w = w->parentWidget()) {
-        const int topic = w->property(kHelpProperty).toInt();
-        if (topic != 0) return topic;
-        if (w->isWindow()) break;
-    }
-    return 0;
 }
 
 QString helpAnchor(int topic) { return QStringLiteral("topic-%1").arg(topic); }

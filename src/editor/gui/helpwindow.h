@@ -20,11 +20,6 @@ QStringList helpFileCandidates(const QString& appDir);
 // that a message can name where the document was expected.
 QString locateHelpFile(const QString& appDir);
 
-// Gives a control its help number; 0 (the default) means none.
-void setHelpContext(QWidget* widget, int topic);
-// The help number of `widget` or of its nearest ancestor that has one; 0 when none.
-int helpContextOf(const QWidget* widget);
-
 // "topic-20" for 20.
 QString helpAnchor(int topic);
 

@@ -14,6 +14,7 @@
 #include "store/tasklayout.h"
 #include "taskeditor/gui/taskdialog.h"
 #include "ui/designscale.h"
+#include "ui/helpcontext.h"
 #include "ui/pointer.h"
 #include "ui/windowplacement.h"
 
@@ -106,16 +107,6 @@ private:
     std::vector<QPointer<QWidget>> m_disabled;
 };
 
-// The task editor's help number of `widget` or of its nearest ancestor inside
-// the editor that has one; 0 (the beginning of the help) for none.
-int taskFormTopicOf(const QWidget* widget) {
-    for (const QWidget* w = widget; w; w = w->parentWidget()) {
-        const int topic = w->property("helpTopic").toInt();
-        if (topic != 0) return topic;
-        if (w->isWindow()) break;
-    }
-    return 0;
-}
 }  // namespace
 
 MainWindow::MainWindow(SettingsStore& store, Prompts& prompts, ProcessLauncher& launcher, const Clock& clock,
@@ -592,7 +583,7 @@ void MainWindow::showTaskDialogHelp(TaskDialog* form) {
     // A modal editor blocks every window outside it, the main window's help
     // included; a help window of its own stays readable and closes with it.
     HelpWindow* help = form->findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly);
-    showHelpIn(form, help, taskFormTopicOf(form->focusWidget()));
+    showHelpIn(form, help, helpContextOf(form->focusWidget()));
 }
 
 bool MainWindow::defaultKeyAccepts(const QString& typed) const {

@@ -148,7 +148,7 @@ private:
     // Opens the task editor for `taskNumber` (0: a new task) with `caption`,
     // modal and centred, then rebuilds the list.
     void openTaskDialog(int taskNumber, const QString& caption);
-    // F1 in the task editor: the help at the focused control's "helpTopic",
+    // F1 in the task editor: the help at the focused control's help number,
     // in a help window of the editor's own so that it can be read while the
     // editor is open.
     void showTaskDialogHelp(TaskDialog* form);

@@ -4,6 +4,7 @@
 #include "launcher/gui/statusview.h"
 #include "launcher/gui/waittimer.h"
 #include "launcher/hiddenstatus.h"
+#include "launcher/taskdecision.h"
 #include "store/tasklayout.h"
 
 namespace velmora {
@@ -99,7 +100,7 @@ QString StartupSequence::selectConfiguration(double skWait) {
     m_prompts.beep();
 
     wait.begin();
-    wait.waitUpTo(qint64(skWait * 1000.0 + 0.5));
+    wait.waitUpTo(timerMilliseconds(skWait));
     form.releaseKeyboard();
     unload(form);
     return letter;

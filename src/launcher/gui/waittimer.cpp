@@ -3,7 +3,6 @@
 #include <QEventLoop>
 
 #include <algorithm>
-#include <limits>
 
 namespace velmora {
 
@@ -25,9 +24,8 @@ void WaitTimer::endWait() {
     emit ended();
 }
 
-void WaitTimer::waitUpTo(qint64 ms) {
-    const qint64 longest = std::numeric_limits<int>::max();
-    if (!m_ended) m_timer.start(int(std::clamp<qint64>(ms, 0, longest)));
+void WaitTimer::waitUpTo(int ms) {
+    if (!m_ended) m_timer.start(std::max(ms, 0));
     QEventLoop loop;
     connect(this, &WaitTimer::ended, &loop, &QEventLoop::quit);
     // Checked right before every exec(): an end that came before the loop

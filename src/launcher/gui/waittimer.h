@@ -26,7 +26,7 @@ public:
     // timer can hold (about 24.8 days) are cut to that, negative ones to 0.
     // Also returns when the application is quitting, which ends every wait.
     // The timer is precise: a coarse one may end a 5 s wait up to 5 % early.
-    void waitUpTo(qint64 ms) override;
+    void waitUpTo(int ms) override;
 
 public slots:
     // Ends the wait begun: one going on returns, one not yet waited for

@@ -2,6 +2,7 @@
 
 #include "store/busyguard.h"
 #include "ui/designscale.h"
+#include "ui/helpcontext.h"
 #include "ui/pointer.h"
 
 #include <QApplication>
@@ -93,8 +94,6 @@ private:
 
     CharRule m_rule;
 };
-
-void setHelpTopic(QWidget* w, int topic) { w->setProperty("helpTopic", topic); }
 
 }  // namespace
 
@@ -225,8 +224,8 @@ void TaskDialog::buildControls() {
         {m_untilFinishedButton, 160}, {m_forSecondsButton, 170}, {m_secondsEdit, 170},
         {m_secondsLabel, 170},        {m_onceOnlyBox, 180},      {m_startKeyLabel, 190},
         {m_startKeyEdit, 190},        {m_daysLabel, 200}};
-    for (const auto& [w, topic] : topics) setHelpTopic(w, topic);
-    for (QCheckBox* box : m_dayBoxes) setHelpTopic(box, 200);
+    for (const auto& [w, topic] : topics) setHelpContext(w, topic);
+    for (QCheckBox* box : m_dayBoxes) setHelpContext(box, 200);
 
     const std::pair<QWidget*, const char*> names[] = {
         {m_descriptionLabel, "descriptionLabel"}, {m_descriptionEdit, "descriptionEdit"},

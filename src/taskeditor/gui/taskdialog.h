@@ -11,7 +11,7 @@
 // browseButton, waitGroup, dontWaitButton, untilFinishedButton,
 // forSecondsButton, secondsEdit, okButton, cancelButton, startGroup,
 // onceOnlyBox, startKeyEdit, mondayBox ... sundayBox and their labels), and
-// every control with a help number carries it as the int property "helpTopic".
+// every control with a help number carries it through setHelpContext().
 
 #include "store/settingsstore.h"
 #include "taskeditor/taskrules.h"
