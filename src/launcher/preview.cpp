@@ -16,7 +16,9 @@ QString waitText(const QString& wait) {
     switch (waitKind(mode)) {
     case WaitKind::DontWait: return QStringLiteral("do not wait");
     case WaitKind::UntilFinished: return QStringLiteral("wait until finished");
-    case WaitKind::Seconds: return QStringLiteral("wait %1 seconds").arg(secondsText(mode));
+    case WaitKind::Seconds:
+        return QStringLiteral("wait %1 %2")
+            .arg(secondsText(mode), mode == 1 ? QStringLiteral("second") : QStringLiteral("seconds"));
     }
     return {};
 }
@@ -65,7 +67,8 @@ Preview makePreview(const SettingsStore& store, const QString& letter, const QDa
 QString previewText(const Preview& p) {
     QString out = QStringLiteral("Start-up on %1 %2, ").arg(dayName(p.date), p.date.toString(Qt::ISODate));
     if (p.launchKey.isEmpty()) out += QStringLiteral("no configuration (every task's keys match)");
-    else out += QStringLiteral("configuration '%1'").arg(p.launchKey.toUpper());
+    // As stored and typed (lower case), like the skip reasons and the JSON.
+    else out += QStringLiteral("configuration '%1'").arg(p.launchKey);
     if (p.fromDefaultKey) out += QStringLiteral(", as the default key says");
     out += QStringLiteral(":\n");
     if (p.tasks.isEmpty()) out += QStringLiteral("The launch list is empty.\n");

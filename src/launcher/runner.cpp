@@ -101,7 +101,7 @@ void TaskRunner::runTasks(RunPurpose purpose, const QString& launchKey) {
         if (kind == WaitKind::DontWait) {
             startWithFallback(n, desc, app);
         } else if (kind == WaitKind::UntilFinished) {
-            m_view.setStatusText(taskLines + QStringLiteral("Waiting for completetion ..."));
+            m_view.setStatusText(taskLines + QStringLiteral("Waiting for completion ..."));
             m_view.yieldOnce();
             const LaunchResult r = m_launcher.startAndWait(app);
             if (r.ok) report(Priority::Info, n, desc, QStringLiteral("started and finished"));

@@ -314,7 +314,7 @@ TEST_F(PreviewE2E, PrintsTheListForPeople) {
     const Finished o = velmora({QStringLiteral("--preview"), QStringLiteral("b"), QStringLiteral("--date"),
                                 QStringLiteral("2026-12-08")});
     EXPECT_EQ(o.exitCode, 0);
-    EXPECT_EQ(o.out, QStringLiteral("Start-up on Tuesday 2026-12-08, configuration 'B':\n"
+    EXPECT_EQ(o.out, QStringLiteral("Start-up on Tuesday 2026-12-08, configuration 'b':\n"
                                     "1  \"every\"  %1  (wait until finished)  runs\n"
                                     "2  \"weekend\"  %2  (wait until finished)  skipped: not on Tuesday\n")
                          .arg(work(QStringLiteral("every.sh")), work(QStringLiteral("weekend.sh"))));

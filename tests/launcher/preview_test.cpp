@@ -34,7 +34,7 @@ TEST_F(PreviewTest, PrintsEachTaskWithItsCommandWaitAndOutcome) {
     store.failWrites = true;
     const QString text = previewText(makePreview(store, QStringLiteral("b"), kTuesday));
     EXPECT_EQ(text,
-              "Start-up on Tuesday 2026-12-08, configuration 'B':\n"
+              "Start-up on Tuesday 2026-12-08, configuration 'b':\n"
               "1  \"Mail\"  thunderbird  (do not wait)  runs\n"
               "2  \"Backup\"  backup.sh --all  (wait until finished)  runs\n"
               "3  \"Weekend\"  game  (wait 30 seconds)  skipped: not on Tuesday\n"
@@ -50,7 +50,7 @@ TEST_F(PreviewTest, WithoutALetterTheDefaultKeyApplies) {
     ASSERT_EQ(p.tasks.size(), 4);
     EXPECT_EQ(p.tasks[1].decision.reason, SkipReason::OtherConfiguration);
     EXPECT_TRUE(previewText(p).startsWith(
-        QStringLiteral("Start-up on Tuesday 2026-12-08, configuration 'A', as the default key says:\n")));
+        QStringLiteral("Start-up on Tuesday 2026-12-08, configuration 'a', as the default key says:\n")));
     EXPECT_TRUE(previewText(p).contains(QStringLiteral("skipped: not in configuration 'a'")));
 }
 
@@ -65,10 +65,17 @@ TEST_F(PreviewTest, NoDefaultKeyAndNoLetterIsNoConfiguration) {
     EXPECT_TRUE(p.tasks[2].decision.runs) << "Saturday";
 }
 
+TEST(PreviewOfOneSecond, IsSingular) {
+    ProbeStore store;
+    writeTask(store.inner, 1, {"Tray", "tray", "1", "ABCDEFG", "*"});
+    EXPECT_TRUE(previewText(makePreview(store, QString(), kTuesday))
+                    .contains(QStringLiteral("tray  (wait 1 second)  runs")));
+}
+
 TEST(PreviewOfAnEmptyList, SaysSo) {
     ProbeStore empty;
     EXPECT_EQ(previewText(makePreview(empty, QStringLiteral("c"), kTuesday)),
-              "Start-up on Tuesday 2026-12-08, configuration 'C':\nThe launch list is empty.\n");
+              "Start-up on Tuesday 2026-12-08, configuration 'c':\nThe launch list is empty.\n");
 }
 
 TEST_F(PreviewTest, JsonCarriesTheSameForScripts) {

@@ -292,9 +292,9 @@ INSTANTIATE_TEST_SUITE_P(
                       WaitCase{"Dw5", "Dw5", Kind::Detached, -1, ""},
                       WaitCase{"minus_one", "-1", Kind::Detached, -1, ""},
                       WaitCase{"minus_five", "-5", Kind::Detached, -1, ""},
-                      WaitCase{"zero", "0", Kind::AndWait, -1, "Waiting for completetion ..."},
-                      WaitCase{"empty", "", Kind::AndWait, -1, "Waiting for completetion ..."},
-                      WaitCase{"abc", "abc", Kind::AndWait, -1, "Waiting for completetion ..."},
+                      WaitCase{"zero", "0", Kind::AndWait, -1, "Waiting for completion ..."},
+                      WaitCase{"empty", "", Kind::AndWait, -1, "Waiting for completion ..."},
+                      WaitCase{"abc", "abc", Kind::AndWait, -1, "Waiting for completion ..."},
                       WaitCase{"thirty", "30", Kind::Detached, 30000, "Waiting for 30 seconds ..."},
                       WaitCase{"leading_zeros", "0030", Kind::Detached, 30000, "Waiting for 30 seconds ..."},
                       WaitCase{"most_the_editor_allows", "43200", Kind::Detached, 43200000,
@@ -330,7 +330,7 @@ TEST_F(RunnerTest, UntilFinishedShowsItsLineBeforeTheStart) {
                        "status " + (kHeader + QStringLiteral("Backup") + kNewline).toStdString(),
                        "yield",
                        "status " + (kHeader + QStringLiteral("Backup") + kNewline +
-                                    QStringLiteral("Waiting for completetion ..."))
+                                    QStringLiteral("Waiting for completion ..."))
                                        .toStdString(),
                        "yield",
                        "andwait backup.sh"};

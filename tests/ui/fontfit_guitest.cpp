@@ -324,7 +324,7 @@ TEST_P(FontFitTest, EveryTextFitsItsControl) {
               QStringLiteral("Launching Configuration 'W'") + cr + QStringLiteral("Here is the link name") +
                   cr + QStringLiteral("Waiting for 43200 seconds ..."),
               QStringLiteral("Launching Startup tasks:") + cr + QStringLiteral("Here is the link name") + cr +
-                  QStringLiteral("Waiting for completetion ..."),
+                  QStringLiteral("Waiting for completion ..."),
               QStringLiteral("Testing launch list ...\n")}) {
             SCOPED_TRACE(displayText(text).toStdString());
             form.setLabelText(text);
