@@ -141,14 +141,14 @@ TEST_F(InstallWindow, EntriesThatWouldNotStartStayAndOneMessageSaysSo) {
     }
     EXPECT_EQ(files(moved()), QStringList{"control.desktop"});
     EXPECT_EQ(stored(kInstalled), "yes");
-    EXPECT_EQ(stored("Desc001"), "control.desktop");
+    EXPECT_EQ(stored("Desc001"), "Control");
     EXPECT_EQ(stored("Desc002"), "<missing>");
 
     // The next logon starts the moved entry, and nothing it cannot start.
     const testing::Finished logon =
         testing::runToEnd(QStringLiteral(VELMORA_BINARY), {"/run", "/nodisp", "/skwait=0"}, env, 30000);
     EXPECT_EQ(logon.exitCode, 0) << logon.err.toStdString();
-    EXPECT_TRUE(logon.err.contains("\"control.desktop\": started\n")) << logon.err.toStdString();
+    EXPECT_TRUE(logon.err.contains("\"Control\": started\n")) << logon.err.toStdString();
     EXPECT_FALSE(logon.err.contains("not started")) << logon.err.toStdString();
     EXPECT_TRUE(eventually([&] { return QFileInfo::exists(evidence); })) << logon.err.toStdString();
 }

@@ -87,7 +87,7 @@ TEST_F(UninstallWindow, InstallInTheWindowTheLogonAndUninstallGiveTheFolderBack)
     ASSERT_TRUE(desktop->keys({QStringLiteral("Return")}));
     ASSERT_TRUE(eventually([&] { return stored(kInstalled) == QStringLiteral("yes"); }))
         << "Install did not complete";
-    EXPECT_EQ(stored(QStringLiteral("Desc001")), QStringLiteral("a.desktop"));
+    EXPECT_EQ(stored(QStringLiteral("Desc001")), QStringLiteral("A"));
     ASSERT_TRUE(desktop->becomesActive(main));
     ASSERT_TRUE(desktop->keys({QStringLiteral("alt+x")}));
     ASSERT_TRUE(app->waitForFinished(10000)) << "Alt+X did not end the program";
