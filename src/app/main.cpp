@@ -157,14 +157,17 @@ std::unique_ptr<QCoreApplication> windowApplication(int& argc, char** argv, cons
     return std::make_unique<QApplication>(argc, argv);
 }
 
-// /UNINSTALL: with `window` (a widget application exists) one message box;
-// without a display, whose toolkit would abort, lines on standard output, or
-// on standard error when anything stayed. Non-zero when anything stayed.
+// /UNINSTALL: with `window` (a widget application exists) one message box,
+// with the information icon when everything came back and the warning icon
+// otherwise; without a display, whose toolkit would abort, lines on standard
+// output, or on standard error when anything stayed. Non-zero when anything
+// stayed.
 int uninstall(bool window, const QProcessEnvironment& environment) {
     QtPrompts prompts;
     const auto tell = [&](const QString& text, bool failed) {
         if (window) {
-            prompts.warn(nullptr, text);
+            if (failed) prompts.warn(nullptr, text);
+            else prompts.inform(nullptr, text);
             return;
         }
         for (const QString& line : text.split(QLatin1Char('\n')))

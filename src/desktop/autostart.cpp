@@ -22,8 +22,8 @@ bool isDevNull(const struct stat& st) {
     return S_ISCHR(st.st_mode) && ::stat("/dev/null", &null) == 0 && st.st_rdev == null.st_rdev;
 }
 
-AutostartFile make(AutostartFile::Kind kind, QString reason, bool symlink) {
-    return {kind, std::move(reason), symlink};
+AutostartFile make(AutostartFile::Kind kind, QString reason, bool symlink, DesktopEntry entry = {}) {
+    return {kind, std::move(reason), symlink, std::move(entry)};
 }
 
 }  // namespace
@@ -91,8 +91,8 @@ AutostartFile inspectAutostartFile(const QByteArray& path) {
     if (!entry.hasDesktopEntryGroup)
         return make(Kind::StartsNothing, QStringLiteral("no [Desktop Entry] group"), symlink);
     if (const QString off = switchOffReason(entry); !off.isEmpty())
-        return make(Kind::SwitchedOff, off, symlink);
-    return make(Kind::Starts, {}, symlink);
+        return make(Kind::SwitchedOff, off, symlink, entry);
+    return make(Kind::Starts, {}, symlink, entry);
 }
 
 QString startedByTheDesktop(const QString& entryFile, const QProcessEnvironment& environment) {

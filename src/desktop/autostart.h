@@ -5,6 +5,8 @@
 // such entries into a folder of Velmora's own; this header knows both folders
 // and how to tell what a file in the autostart folder does.
 
+#include "desktop/desktopentry.h"
+
 #include <QByteArray>
 #include <QProcessEnvironment>
 #include <QString>
@@ -42,6 +44,7 @@ struct AutostartFile {
     Kind kind = Kind::Missing;
     QString reason;        // in words, for every kind but Starts
     bool symlink = false;  // the name itself is a symbolic link
+    DesktopEntry entry;    // what was read, for Starts and SwitchedOff
 };
 
 // Looks at the file at `path` (local 8-bit) without ever blocking on it: a

@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -112,6 +114,61 @@ std::optional<bool> readDesktopBoolean(const QString& value) {
 }
 
 QString DesktopEntry::string(const QString& key) const { return unescapeDesktopString(raw(key)); }
+
+QString DesktopEntry::localeString(const QString& key, const QStringList& locales) const {
+    for (const QString& locale : locales) {
+        for (const QString& suffix : localeKeys(locale)) {
+            const QString value = string(key + QLatin1Char('[') + suffix + QLatin1Char(']'));
+            if (!value.isEmpty()) return value;
+        }
+    }
+    return string(key);
+}
+
+QStringList userLocales(const QProcessEnvironment& environment) {
+    QString chosen = environment.value(QStringLiteral("LANGUAGE"));
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        if (!chosen.isEmpty()) break;
+        chosen = environment.value(QLatin1String(variable));
+    }
+    QStringList locales;
+    for (const QString& locale : chosen.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        const QString language = locale.section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
+        if (language == QLatin1String("C") || language == QLatin1String("POSIX")) break;
+        locales.append(locale);
+    }
+    return locales;
+}
+
+QStringList localeKeys(const QString& locale) {
+    // lang_COUNTRY.ENCODING@MODIFIER, every part but lang optional.
+    const qsizetype at = locale.indexOf(QLatin1Char('@'));
+    const QString modifier = at < 0 ? QString() : locale.mid(at + 1);
+    QString rest = at < 0 ? locale : locale.left(at);
+    if (const qsizetype dot = rest.indexOf(QLatin1Char('.')); dot >= 0) rest.truncate(dot);
+    const qsizetype underscore = rest.indexOf(QLatin1Char('_'));
+    const QString lang = underscore < 0 ? rest : rest.left(underscore);
+    const QString country = underscore < 0 ? QString() : rest.mid(underscore + 1);
+    if (lang.isEmpty()) return {};
+
+    QStringList keys;
+    const QString withCountry = lang + QLatin1Char('_') + country;
+    const QString withModifier = QLatin1Char('@') + modifier;
+    if (!country.isEmpty() && !modifier.isEmpty()) keys.append(withCountry + withModifier);
+    if (!country.isEmpty()) keys.append(withCountry);
+    if (!modifier.isEmpty()) keys.append(lang + withModifier);
+    keys.append(lang);
+    return keys;
+}
+
+int autostartDelay(const DesktopEntry& entry) {
+    for (const char* key : {"X-GNOME-Autostart-Delay", "X-MATE-Autostart-Delay"}) {
+        bool ok = false;
+        const qlonglong seconds = entry.string(QLatin1String(key)).trimmed().toLongLong(&ok);
+        if (ok && seconds > 0) return int(std::min<qlonglong>(seconds, std::numeric_limits<int>::max()));
+    }
+    return 0;
+}
 
 std::optional<bool> DesktopEntry::boolean(const QString& key) const {
     const auto it = values.constFind(key);

@@ -45,7 +45,30 @@ struct DesktopEntry {
     // A ';'-separated list ("\;" is a ';' inside an element), each element
     // unescaped like a string; a trailing ';' adds no element.
     QStringList list(const QString& key) const;
+    // A localestring: the first non-empty "key[suffix]" of the suffixes that
+    // localeKeys() gives for each of `locales` in turn, else string(key).
+    QString localeString(const QString& key, const QStringList& locales) const;
 };
+
+// The locales whose translations the user reads, most wanted first, chosen
+// as the desktops' own menus choose them: the ':'-separated LANGUAGE list
+// when it is set, else the first of LC_ALL, LC_MESSAGES and LANG that is. A
+// "C" or "POSIX" locale (with any encoding) ends the list: from there on the
+// untranslated value applies.
+QStringList userLocales(const QProcessEnvironment& environment);
+
+// The suffixes a localized key may carry for one locale
+// lang_COUNTRY.ENCODING@MODIFIER, in the order the Desktop Entry standard
+// matches them: lang_COUNTRY@MODIFIER, lang_COUNTRY, lang@MODIFIER, lang,
+// each only when the locale has its parts; the encoding is never part of
+// a match. Nothing for an empty locale.
+QStringList localeKeys(const QString& locale);
+
+// The seconds an autostart entry asks the desktop to wait before starting
+// it: X-GNOME-Autostart-Delay, else X-MATE-Autostart-Delay, each a whole
+// number as the desktops read it; 0 when neither holds a positive one. A
+// larger number than an int holds reads as the largest int.
+int autostartDelay(const DesktopEntry& entry);
 
 // Reads a file's bytes (UTF-8). Comments ('#') and blank lines are skipped,
 // spaces around '=' ignored, groups other than [Desktop Entry] ignored. A key

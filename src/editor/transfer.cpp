@@ -8,10 +8,12 @@
 #include "editor/entryfiles.h"
 #include "editor/launcherlink.h"
 #include "store/tasklayout.h"
+#include "taskeditor/taskrules.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <cerrno>
@@ -75,31 +77,93 @@ QString failureLines(const QList<TransferResult::Failure>& failures) {
 
 }  // namespace
 
+QString shownPath(const QString& path, const QProcessEnvironment& environment) {
+    const QString home = QDir::cleanPath(environment.value(QStringLiteral("HOME")));
+    if (!QDir::isAbsolutePath(home) || home == QLatin1String("/")) return path;
+    if (path == home) return QStringLiteral("~");
+    if (path.startsWith(home + QLatin1Char('/'))) return QLatin1Char('~') + path.mid(home.size());
+    return path;
+}
+
+QString installQuestion(const QString& folder) {
+    const QString where = folder.isEmpty() ? QStringLiteral("your autostart folder") : folder;
+    return QStringLiteral("This will move the programs that start at logon from ") + where + kNewline +
+           QStringLiteral("into Velmora's launch list, which starts them from then on.") + kNewline +
+           kNewline + QStringLiteral("Are you sure you want to do that now ?");
+}
+
+QString movedEntryDescription(const DesktopEntry& entry, const QString& fileName,
+                              const QStringList& locales) {
+    const QString name = entry.localeString(QStringLiteral("Name"), locales).simplified();
+    return descriptionFit(name.isEmpty() ? fileName : name);
+}
+
+QString descriptionFit(const QString& text) {
+    if (text.size() <= kDescTypedLimit) return text;
+    // The last whole character that leaves room for the mark.
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+    characters.setPosition(int(kDescTypedLimit - 1));
+    if (!characters.isAtBoundary()) characters.toPreviousBoundary();
+    const qsizetype end = std::max<qsizetype>(characters.position(), 0);
+    return text.left(end).trimmed() + kCutMark;
+}
+
+bool summaryWarns(const TransferResult& result) {
+    return !result.error.isEmpty() || !result.failed.isEmpty() || !result.listFull.isEmpty();
+}
+
 QString transferSummary(const TransferResult& result) {
     if (!result.error.isEmpty()) return result.error;
+    const QString folder = result.shownFolder.isEmpty() ? result.folder : result.shownFolder;
     QString text;
     const auto paragraph = [&](const QString& more) {
         if (!text.isEmpty()) text += QString(kNewline) + kNewline;
         text += more;
     };
+
+    const qsizetype count = result.moved.size();
+    if (count == 0) {
+        paragraph(QStringLiteral("No entries moved from ") + folder + QLatin1Char('.'));
+    } else {
+        QStringList lines;
+        for (const TransferResult::Moved& m : result.moved) {
+            QString line = m.description + QStringLiteral(" (") + m.name + QLatin1Char(')');
+            if (m.delay > 0) {
+                const QString seconds =
+                    m.delay == 1 ? QStringLiteral("1 second") : QStringLiteral("%1 seconds").arg(m.delay);
+                line += m.delayKept
+                            ? QStringLiteral(" - starts %1 later, as its autostart delay asks").arg(seconds)
+                            : QStringLiteral(" - starts without its autostart delay of ") + seconds;
+            }
+            lines.append(line);
+        }
+        paragraph((count == 1 ? QStringLiteral("1 entry moved from ")
+                              : QStringLiteral("%1 entries moved from ").arg(count)) +
+                  folder + QStringLiteral(" into the launch list:") + nameLines(lines));
+    }
     if (!result.failed.isEmpty()) {
-        paragraph(QStringLiteral("These StartUp tasks could not be moved; they stay in ") + result.folder +
+        paragraph(QStringLiteral("These entries could not be moved; they stay in ") + folder +
                   QStringLiteral(" and start from there as before:") + failureLines(result.failed));
     }
-    if (!result.notStarted.isEmpty()) {
-        paragraph(QStringLiteral("These StartUp tasks would not start from the launch list; they stay in ") +
-                  result.folder + QLatin1Char(':') + failureLines(result.notStarted));
-    }
     if (!result.listFull.isEmpty()) {
-        paragraph(listFullMessage(QStringLiteral("these StartUp tasks; they stay in ") + result.folder +
+        paragraph(listFullMessage(QStringLiteral("these entries; they stay in ") + folder +
                                   QStringLiteral(" and start from there as before:")) +
                   nameLines(result.listFull));
     }
-    if (!result.left.isEmpty()) {
-        paragraph(QStringLiteral("These files in ") + result.folder +
-                  QStringLiteral(" are no entries that could be moved; they stay where they are:") +
-                  failureLines(result.left));
-    }
+
+    QList<TransferResult::Failure> stay;
+    stay.append({kLauncherEntryName, QStringLiteral("Velmora's own entry, which starts the launch list")});
+    for (const TransferResult::Failure& f : result.switchedOff)
+        stay.append({f.name, QStringLiteral("switched off (") + f.reason + QLatin1Char(')')});
+    for (const TransferResult::Failure& f : result.startsNothing)
+        stay.append({f.name, QStringLiteral("starts nothing (") + f.reason + QLatin1Char(')')});
+    for (const TransferResult::Failure& f : result.notStarted)
+        stay.append({f.name, QStringLiteral("would not start from the launch list: ") + f.reason});
+    for (const TransferResult::Failure& f : result.left)
+        stay.append({f.name, QStringLiteral("not an entry that can be moved: ") + f.reason});
+    paragraph(QStringLiteral("These stay in ") + folder + QLatin1Char(':') + failureLines(stay));
+
+    if (count > 0) paragraph(QStringLiteral("\"velmora /uninstall\" gives the moved entries back."));
     if (!result.failed.isEmpty()) paragraph(QStringLiteral("Install stays available to try again."));
     return text;
 }
@@ -108,25 +172,32 @@ StartUpTransfer::StartUpTransfer(SettingsStore& store, QProcessEnvironment envir
     : m_store(store),
       m_environment(std::move(environment)),
       m_desktop(DesktopEnvironment::fromEnvironment(m_environment)),
-      m_programFolder(std::move(programFolder)) {}
+      m_programFolder(std::move(programFolder)),
+      m_locales(userLocales(m_environment)) {}
+
+QString StartUpTransfer::question() const {
+    const QString folder = autostartFolder(m_environment);
+    return installQuestion(QDir::isAbsolutePath(folder) ? shownPath(QDir::cleanPath(folder), m_environment)
+                                                        : QString());
+}
 
 QString StartUpTransfer::findFolders() {
     const QString folder = autostartFolder(m_environment);
     // An empty or relative answer would name whatever folder the program runs
     // in; nothing may be listed, copied or removed there.
     if (folder.isEmpty() || !QDir::isAbsolutePath(folder))
-        return QStringLiteral("Unable to find the StartUp folder.");
+        return QStringLiteral("Unable to find the autostart folder.");
     m_folder = QDir::cleanPath(folder);
     m_destination = movedEntriesFolder(m_environment);
     if (m_destination.isEmpty()) {
         return QStringLiteral(
-            "Unable to find a folder for the moved StartUp tasks "
+            "Unable to find a folder for the moved entries "
             "(neither XDG_DATA_HOME nor HOME is set).");
     }
     // Moving a folder onto itself and then removing the originals would lose them.
     const QString canonicalFrom = QFileInfo(m_folder).canonicalFilePath();
     if (!canonicalFrom.isEmpty() && canonicalFrom == QFileInfo(m_destination).canonicalFilePath()) {
-        return QStringLiteral("The StartUp folder and the folder for the moved tasks are the same: ") +
+        return QStringLiteral("The autostart folder and the folder for the moved entries are the same: ") +
                m_folder;
     }
     return {};
@@ -176,6 +247,7 @@ TransferResult StartUpTransfer::transfer() {
         return result;
     }
     result.folder = m_folder;
+    result.shownFolder = shownPath(m_folder, m_environment);
 
     // The launcher's entry first: moved tasks only start at logon through it,
     // so without it nothing may move.
@@ -201,8 +273,19 @@ TransferResult StartUpTransfer::transfer() {
     }
     std::sort(names.begin(), names.end(),
               [](const QString& a, const QString& b) { return QString::compare(a, b) < 0; });
+    // The delayed entries after the others, the shortest delay first; each
+    // is looked at again when its turn comes.
+    QHash<QString, int> delays;
+    for (const QString& name : names) {
+        const AutostartFile file =
+            inspectAutostartFile(QFile::encodeName(m_folder + QLatin1Char('/') + name));
+        delays.insert(name, std::min(autostartDelay(file.entry), kMaxWaitSeconds));
+    }
+    std::stable_sort(names.begin(), names.end(),
+                     [&](const QString& a, const QString& b) { return delays[a] < delays[b]; });
     ListIndex list(m_store);
-    for (const QString& name : names) moveEntry(name, result, list);
+    Previous previous;
+    for (const QString& name : names) moveEntry(name, result, list, previous);
     return result;
 }
 
@@ -253,7 +336,8 @@ bool StartUpTransfer::masksSystemEntry(const QString& name) const {
                        [&](const QString& dir) { return QFileInfo::exists(dir + QLatin1Char('/') + name); });
 }
 
-void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, ListIndex& list) {
+void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, ListIndex& list,
+                                Previous& previous) {
     const QString source = m_folder + QLatin1Char('/') + name;
     const QString target = m_destination + QLatin1Char('/') + name;
     const auto fail = [&](const QString& reason) { result.failed.append({name, reason}); };
@@ -262,8 +346,8 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, Lis
     switch (file.kind) {
     case AutostartFile::Kind::Starts: break;
     case AutostartFile::Kind::Missing: return;  // gone since it was listed
-    case AutostartFile::Kind::SwitchedOff: result.switchedOff.append(name); return;
-    case AutostartFile::Kind::StartsNothing: result.startsNothing.append(name); return;
+    case AutostartFile::Kind::SwitchedOff: result.switchedOff.append({name, file.reason}); return;
+    case AutostartFile::Kind::StartsNothing: result.startsNothing.append({name, file.reason}); return;
     case AutostartFile::Kind::Unusable: result.left.append({name, file.reason}); return;
     }
     // In the launch list it would start nothing at logon, where the desktop
@@ -314,11 +398,25 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, Lis
     const auto dropCopy = [&] {
         if (!targetExisted) ::unlink(QFile::encodeName(target).constData());
     };
+
+    const QString description = movedEntryDescription(file.entry, name, m_locales);
+    const int delay = std::min(autostartDelay(file.entry), kMaxWaitSeconds);
+    // The delay is kept by the wait of the task before, when this transfer
+    // added that one; a task the user had keeps its wait.
+    const bool delayKept = delay > 0 && newTask && previous.task != 0 && previous.task == task - 1;
+    const int difference = delayKept ? std::max(delay - previous.delay, 0) : 0;
+    QString waitBefore;  // the wait the task before had; empty when it stays
     if (newTask) {
         try {
-            writeTask(m_store, task,
-                      TaskRecord{name, appOfMovedEntry(target), QStringLiteral("DW"), kWeekdayLetters,
-                                 QStringLiteral("*")});
+            m_store.transaction([&] {
+                if (difference > 0) {
+                    waitBefore = readTaskFields(m_store, previous.task, {TaskField::Wait}).wait;
+                    writeTaskField(m_store, previous.task, TaskField::Wait, QString::number(difference));
+                }
+                writeTask(m_store, task,
+                          TaskRecord{description, appOfMovedEntry(target), QStringLiteral("DW"),
+                                     kWeekdayLetters, QStringLiteral("*")});
+            });
         } catch (...) {
             dropCopy();
             throw;
@@ -338,14 +436,20 @@ void StartUpTransfer::moveEntry(const QString& name, TransferResult& result, Lis
         // It still starts from the autostart folder; the copy and its task
         // would start it a second time.
         if (newTask) {
-            removeTask(m_store, task);
+            m_store.transaction([&] {
+                removeTask(m_store, task);
+                if (difference > 0) writeTaskField(m_store, previous.task, TaskField::Wait, waitBefore);
+            });
             list.removed();
         }
         dropCopy();
         fail(QStringLiteral("unable to remove it from ") + m_folder + QStringLiteral(": ") + why);
         return;
     }
-    result.moved.append({name, task, newTask, stub});
+    // An entry that kept its task breaks the chain: its task is not one
+    // this transfer may give a wait.
+    previous = newTask ? Previous{task, delay} : Previous{};
+    result.moved.append({name, task, newTask, stub, description, delay, delayKept});
 }
 
 UninstallResult StartUpTransfer::undo() {
@@ -355,6 +459,7 @@ UninstallResult StartUpTransfer::undo() {
         return result;
     }
     result.folder = m_folder;
+    result.shownFolder = shownPath(m_folder, m_environment);
     result.movedFolder = m_destination;
     removeLeftovers(m_folder);
     removeLeftovers(m_destination);
@@ -438,14 +543,15 @@ bool StartUpTransfer::isStub(const QString& path, const QString& name) const {
 
 QString uninstallSummary(const UninstallResult& result) {
     if (!result.error.isEmpty()) return result.error;
+    const QString folder = result.shownFolder.isEmpty() ? result.folder : result.shownFolder;
     QString text;
     if (result.restored.isEmpty()) {
-        text = QStringLiteral("No moved StartUp tasks were waiting to go back.");
+        text = QStringLiteral("No moved entries were waiting to go back.");
     } else {
         text = (result.restored.size() == 1
-                    ? QStringLiteral("1 StartUp task is back in ")
-                    : QStringLiteral("%1 StartUp tasks are back in ").arg(result.restored.size())) +
-               result.folder + QLatin1Char('.');
+                    ? QStringLiteral("1 entry is back in ")
+                    : QStringLiteral("%1 entries are back in ").arg(result.restored.size())) +
+               folder + QLatin1Char('.');
     }
     if (result.launcherEntryKept.isEmpty())
         text +=
@@ -456,22 +562,22 @@ QString uninstallSummary(const UninstallResult& result) {
                 QStringLiteral(" and in the launch list:") + failureLines(result.kept);
     }
     if (!result.launcherEntryKept.isEmpty()) {
-        text += QString(kNewline) + kNewline + QStringLiteral("Unable to remove ") + result.folder +
+        text += QString(kNewline) + kNewline + QStringLiteral("Unable to remove ") + folder +
                 QLatin1Char('/') + kLauncherEntryName + QStringLiteral(" - ") + result.launcherEntryKept;
     }
     return text;
 }
 
 bool installClicked(SettingsStore& store, StartUpTransfer& transfer, const InstallPrompts& prompts) {
-    if (!prompts.confirm || !prompts.confirm(kInstallQuestion)) return false;
+    if (!prompts.confirm || !prompts.confirm(transfer.question())) return false;
     TransferResult result;
     {
         const BusyGuard busy(prompts.busy);
         result = transfer.transfer();
         if (result.succeeded()) store.write(kApp, kSequence, kInstalled, QStringLiteral("yes"));
     }
-    const QString summary = transferSummary(result);
-    if (!summary.isEmpty() && prompts.warn) prompts.warn(summary);
+    const Notify& tell = summaryWarns(result) ? prompts.warn : prompts.inform;
+    if (tell) tell(transferSummary(result));
     return result.succeeded();
 }
 

@@ -26,29 +26,50 @@ namespace velmora {
 // is excluded from the move; a name differing in letter case is moved.
 inline const QString kLauncherEntryName = QStringLiteral("Velmora Launcher.desktop");
 
-// The confirmation asked before anything is moved.
-inline const QString kInstallQuestion =
-    QStringLiteral("This will move your existing StartUp tasks from the Start menu") + QLatin1Char('\n') +
-    QStringLiteral("to Velmora's program folder and install them in the launch list.") + QLatin1Char('\n') +
-    QLatin1Char('\n') + QStringLiteral("Are you sure you want to do that now ?");
+// `path` as a message shows it: the home folder of `environment` (HOME) as
+// "~", so that "/home/ann/.config/autostart" reads "~/.config/autostart".
+QString shownPath(const QString& path, const QProcessEnvironment& environment);
+
+// The confirmation asked before anything is moved, naming the autostart
+// folder (`folder` as shownPath() gives it; "" when it is unknown).
+QString installQuestion(const QString& folder);
+
+// A moved entry's description: its Name in the user's language (`locales`,
+// as userLocales() of desktop/desktopentry.h gives them; blanks and line
+// breaks collapsed to single blanks), else its file name. Cut to
+// descriptionFit() so that the task editor can show and keep it.
+QString movedEntryDescription(const DesktopEntry& entry, const QString& fileName, const QStringList& locales);
+
+// `text` when it holds at most kDescTypedLimit (30) characters, the longest a
+// description takes when typed; a longer one is cut at a whole character (a
+// letter with its accents, an emoji as a whole) so that with "…" after it
+// it holds no more than that.
+QString descriptionFit(const QString& text);
+inline constexpr QChar kCutMark = u'\u2026';
 
 // What one transfer did, for the window's single summary message.
 struct TransferResult {
     struct Moved {
         QString name;
-        int task = 0;         // the task that starts it now
-        bool newTask = true;  // false: an existing task already started this path
-        bool stub = false;    // a Hidden=true entry was left to keep a system entry masked
+        int task = 0;            // the task that starts it now
+        bool newTask = true;     // false: an existing task already started this path
+        bool stub = false;       // a Hidden=true entry was left to keep a system entry masked
+        QString description;     // the task's "Desc"
+        int delay = 0;           // the autostart delay the entry asks for, in seconds
+        bool delayKept = false;  // the task before it waits for it (see StartUpTransfer::transfer())
     };
     struct Failure {
         QString name;
         QString reason;
     };
 
-    QString folder;             // the autostart folder; empty when it could not be determined
-    QList<Moved> moved;         // in the order they were moved
-    QStringList switchedOff;    // switched-off Desktop Entries, left where they are
-    QStringList startsNothing;  // masks and other entries that start nothing, left there
+    QString folder;       // the autostart folder; empty when it could not be determined
+    QString shownFolder;  // the same as messages show it (shownPath())
+    QList<Moved> moved;   // in the order they were moved
+    // Switched-off Desktop Entries ("Hidden=true", ...), left where they are.
+    QList<Failure> switchedOff;
+    // Masks and other entries that start nothing ("an empty file", ...), left there.
+    QList<Failure> startsNothing;
     // Entries that the launcher would refuse to start (planDesktopLaunch of
     // desktop/desktopentry.h), with its reason: left where they are, no task.
     QList<Failure> notStarted;
@@ -67,18 +88,26 @@ struct TransferResult {
     bool succeeded() const { return error.isEmpty() && failed.isEmpty(); }
 };
 
-// The one message the window shows after a transfer, or empty when there is
-// nothing to report: what could not be moved, what would not start from the
-// launch list, what did not fit into it (the list-full message first) and
-// files that are no entries, each with its reason. Of each kind the first
-// kSummaryNames are named, then "and N more", so that the message fits on a
-// screen however many there are.
+// The one message the window shows after a transfer, paragraph by
+// paragraph: how many entries moved, each with its description, file name
+// and kept delay; what could not be moved; what did not fit into the list
+// (the list-full message); what stays in the autostart folder and why
+// (Velmora's own entry, switched off, starting nothing, not started by the
+// launcher, no entry at all); that "velmora /uninstall" gives the moved
+// entries back; and, after a failure, that Install can be tried again. Of
+// each kind the first kSummaryNames are named, then "and N more", so that
+// the message fits on a screen however many there are. A transfer that could
+// not begin gives its error alone.
 QString transferSummary(const TransferResult& result);
 inline constexpr int kSummaryNames = 20;
+// Whether the summary is a warning rather than information: something that
+// should have moved did not (a failure, a full list, an error).
+bool summaryWarns(const TransferResult& result);
 
 // What undoing Install did.
 struct UninstallResult {
     QString folder;        // the autostart folder
+    QString shownFolder;   // the same as messages show it (shownPath())
     QString movedFolder;   // where the moved entries were
     QStringList restored;  // back in the autostart folder
     // Moved entries that stay moved, with their tasks: a file of that name
@@ -111,13 +140,25 @@ public:
     // (inspectAutostartFile() says Starts; only "*.desktop" names not starting
     // with "." are looked at) and that the launcher would start, judged as
     // it judges at logon (planDesktopEntryFile() with the XDG_CURRENT_DESKTOP,
-    // PATH and TERMINAL of `environment`), in order of name (by character
-    // codes, so the same on every locale), into movedEntriesFolder() and
+    // PATH and TERMINAL of `environment`), into movedEntriesFolder() and
     // enters it as a task at the first free number, as one transaction:
-    // "Desc" the file name, "App" the moved file's path (in double quotes
-    // when it has blanks), "Wait" "DW", "Opt" "ABCDEFG", "Keys" "*".
-    // kLauncherEntryName is excluded; a name differing from it in letter case
-    // is not.
+    // "Desc" movedEntryDescription() (in the languages of `environment`),
+    // "App" the moved file's path (in double quotes when it has blanks),
+    // "Wait" "DW", "Opt" "ABCDEFG", "Keys" "*". kLauncherEntryName is
+    // excluded; a name differing from it in letter case is not.
+    //
+    // The order keeps the autostart delays (autostartDelay() of
+    // desktop/desktopentry.h, at most kMaxWaitSeconds): first the entries
+    // without one, then the delayed ones from the shortest delay to the
+    // longest, each group in order of name (by character codes, so the same
+    // on every locale). The task before a delayed entry's new task then waits
+    // the difference between their delays, in seconds ("DW" stays for no
+    // difference), in the same transaction as the new task: at logon the
+    // delayed entries start that long after the others, in turn. Only a task
+    // this transfer added is given a wait; a delayed entry right after any
+    // other task (one that was there before, or none at all) starts without
+    // its delay, and the result says so (Moved::delayKept). The entries'
+    // files are never changed, so /UNINSTALL gives them back as they were.
     //
     // Nothing is lost and nothing starts twice:
     // - the launcher's entry is put in place first (folder created when
@@ -130,7 +171,8 @@ public:
     //   of the same name; permissions kept, a link stays a link to the same
     //   file) before its task is committed, and the original goes only after
     //   that; when copying or removing fails, the file stays, no task is left
-    //   for it, and the failure is collected in the result. Killed at any
+    //   for it (and the task before it waits as before), and the failure is
+    //   collected in the result. Killed at any
     //   moment, every entry still starts at logon exactly once: from the
     //   autostart folder, or from its task (the launcher skips a moved entry
     //   whose name is still in the autostart folder), and a new run completes
@@ -157,11 +199,21 @@ public:
     // each starts once, as the launcher skips a moved entry that is back.
     UninstallResult undo();
 
+    // The confirmation Install asks first (installQuestion() for the
+    // autostart folder of `environment`).
+    QString question() const;
+
 private:
     class ListIndex;
 
     QString findFolders();
-    void moveEntry(const QString& name, TransferResult& result, ListIndex& list);
+    // The last task this transfer added, and its entry's delay: the task a
+    // delayed entry's new task may make wait.
+    struct Previous {
+        int task = 0;
+        int delay = 0;
+    };
+    void moveEntry(const QString& name, TransferResult& result, ListIndex& list, Previous& previous);
     bool placeLauncherEntry(TransferResult& result);
     bool masksSystemEntry(const QString& name) const;
     bool isStub(const QString& path, const QString& name) const;
@@ -170,6 +222,7 @@ private:
     QProcessEnvironment m_environment;
     DesktopEnvironment m_desktop;  // of m_environment: what the launcher would start
     QString m_programFolder;
+    QStringList m_locales;  // userLocales() of m_environment
     QString m_folder;       // the autostart folder of the running transfer
     QString m_destination;  // movedEntriesFolder() of the running transfer
 };
@@ -178,16 +231,20 @@ private:
 struct InstallPrompts {
     // The question with Yes and No; true for Yes.
     std::function<bool(const QString& text)> confirm;
-    // A message with an exclamation icon and OK: the transfer's one summary.
+    // A message with an exclamation icon and OK: the transfer's one summary
+    // when summaryWarns().
     Notify warn;
+    // A message with an information icon and OK: the summary otherwise.
+    Notify inform;
     // true: the busy pointer for the whole application; false: the default
     // one. May be empty.
     BusyIndicator busy;
 };
 
-// The Install button: asks kInstallQuestion; on Yes runs the transfer with the
-// busy pointer, writes "Installed" = "yes" when it succeeded and shows one
-// summary message when something was left behind (one, however much was).
+// The Install button: asks StartUpTransfer::question(); on Yes runs the
+// transfer with the busy pointer, writes "Installed" = "yes" when it
+// succeeded and shows the one summary message (transferSummary()): a
+// warning when summaryWarns(), information otherwise.
 // Returns whether the button must be disabled and hidden (only after a
 // successful transfer). StoreError propagates, with the pointer restored.
 bool installClicked(SettingsStore& store, StartUpTransfer& transfer, const InstallPrompts& prompts);

@@ -27,6 +27,10 @@ void QtPrompts::warn(QWidget* parent, const QString& text) {
     QMessageBox::warning(parent, kTitle, displayText(text), QMessageBox::Ok, QMessageBox::Ok);
 }
 
+void QtPrompts::inform(QWidget* parent, const QString& text) {
+    QMessageBox::information(parent, kTitle, displayText(text), QMessageBox::Ok, QMessageBox::Ok);
+}
+
 void QtPrompts::error(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, kTitle, displayText(text), QMessageBox::Ok, QMessageBox::Ok);
 }

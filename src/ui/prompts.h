@@ -23,6 +23,10 @@ public:
     // Exclamation icon, OK button only; title "Velmora".
     virtual void warn(QWidget* parent, const QString& text) = 0;
 
+    // Information icon, OK button only; title "Velmora". For reports of
+    // work that went as asked.
+    virtual void inform(QWidget* parent, const QString& text) = 0;
+
     // Critical icon, OK button only; for failures of the program itself (a
     // settings store that cannot be written).
     virtual void error(QWidget* parent, const QString& text) = 0;
@@ -42,6 +46,7 @@ class QtPrompts final : public Prompts {
 public:
     Answer askYesNo(QWidget* parent, const QString& text) override;
     void warn(QWidget* parent, const QString& text) override;
+    void inform(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
     QString openFile(QWidget* parent, const QString& title, const QString& initial,
                      const QStringList& filters) override;

@@ -424,4 +424,129 @@ TEST(Terminals, VariableFirstThenDebianAlternativeThenCommonOnes) {
     EXPECT_EQ(findTerminal({}, lookup), QString());
 }
 
+// ---- The user's language -----------------------------------------------------------------
+
+struct LocaleKeyCase {
+    const char* name;
+    const char* locale;
+    std::vector<const char*> keys;
+};
+void PrintTo(const LocaleKeyCase& c, std::ostream* out) { *out << c.name; }
+class LocaleKeys : public ::testing::TestWithParam<LocaleKeyCase> {};
+TEST_P(LocaleKeys, FollowTheMatchingOrderOfTheStandard) {
+    QStringList expected;
+    for (const char* key : GetParam().keys) expected.append(QString::fromUtf8(key));
+    EXPECT_EQ(localeKeys(QString::fromUtf8(GetParam().locale)), expected);
+}
+INSTANTIATE_TEST_SUITE_P(Locales, LocaleKeys,
+                         ::testing::Values(
+                             LocaleKeyCase{
+                                 "AllParts", "sr_RS.UTF-8@latin", {"sr_RS@latin", "sr_RS", "sr@latin", "sr"}},
+                             LocaleKeyCase{"CountryAndEncoding", "de_DE.UTF-8", {"de_DE", "de"}},
+                             LocaleKeyCase{"CountryOnly", "pt_BR", {"pt_BR", "pt"}},
+                             LocaleKeyCase{"ModifierOnly", "ca@valencia", {"ca@valencia", "ca"}},
+                             LocaleKeyCase{"EncodingAndModifier", "de.ISO-8859-15@euro", {"de@euro", "de"}},
+                             LocaleKeyCase{"LanguageOnly", "fr", {"fr"}}, LocaleKeyCase{"Empty", "", {}}),
+                         velmora::testing::caseName);
+
+struct UserLocaleCase {
+    const char* name;
+    const char* language;  // nullptr: unset
+    const char* all;
+    const char* messages;
+    const char* lang;
+    std::vector<const char*> locales;
+};
+void PrintTo(const UserLocaleCase& c, std::ostream* out) { *out << c.name; }
+class UserLocales : public ::testing::TestWithParam<UserLocaleCase> {};
+TEST_P(UserLocales, AreChosenAsTheDesktopsChooseThem) {
+    const UserLocaleCase& c = GetParam();
+    QProcessEnvironment env;
+    const auto set = [&](const char* variable, const char* value) {
+        if (value) env.insert(QLatin1String(variable), QString::fromUtf8(value));
+    };
+    set("LANGUAGE", c.language);
+    set("LC_ALL", c.all);
+    set("LC_MESSAGES", c.messages);
+    set("LANG", c.lang);
+    QStringList expected;
+    for (const char* locale : c.locales) expected.append(QString::fromUtf8(locale));
+    EXPECT_EQ(userLocales(env), expected);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Variables, UserLocales,
+    ::testing::Values(
+        UserLocaleCase{"LangAlone", nullptr, nullptr, nullptr, "de_DE.UTF-8", {"de_DE.UTF-8"}},
+        UserLocaleCase{"MessagesBeforeLang", nullptr, nullptr, "fr_FR.UTF-8", "de_DE.UTF-8", {"fr_FR.UTF-8"}},
+        UserLocaleCase{
+            "AllBeforeMessages", nullptr, "it_IT.UTF-8", "fr_FR.UTF-8", "de_DE.UTF-8", {"it_IT.UTF-8"}},
+        UserLocaleCase{
+            "LanguageListFirst", "de_AT:de:en", "it_IT.UTF-8", nullptr, "fr_FR.UTF-8", {"de_AT", "de", "en"}},
+        UserLocaleCase{"EmptyLanguageIsUnset", "", nullptr, nullptr, "de_DE.UTF-8", {"de_DE.UTF-8"}},
+        UserLocaleCase{"EmptyMessagesIsUnset", nullptr, nullptr, "", "de_DE.UTF-8", {"de_DE.UTF-8"}},
+        UserLocaleCase{"CLocaleIsUntranslated", nullptr, nullptr, nullptr, "C.UTF-8", {}},
+        UserLocaleCase{"PosixEndsTheList", "de:POSIX:fr", nullptr, nullptr, nullptr, {"de"}},
+        UserLocaleCase{"NothingSet", nullptr, nullptr, nullptr, nullptr, {}}),
+    velmora::testing::caseName);
+
+struct LocalizedNameCase {
+    const char* name;
+    std::vector<const char*> locales;
+    const char* shown;
+};
+void PrintTo(const LocalizedNameCase& c, std::ostream* out) { *out << c.name; }
+class LocalizedNames : public ::testing::TestWithParam<LocalizedNameCase> {};
+TEST_P(LocalizedNames, TakeTheBestMatchElseTheUntranslatedName) {
+    const DesktopEntry entry = parseDesktopEntry(
+        "[Desktop Entry]\nType=Application\nExec=true\nName=Window Manager\n"
+        "Name[de]=Fensterverwaltung\nName[de_CH]=Fenster\\sverwaltung (CH)\nName[sr]=Prozori\n"
+        "Name[sr@latin]=Prozori latinicom\nName[fr]=\nName[ja_JP.UTF-8]=encoded key\n"
+        "[Other Group]\nName[it]=Gestore\n");
+    QStringList locales;
+    for (const char* locale : GetParam().locales) locales.append(QString::fromUtf8(locale));
+    EXPECT_EQ(entry.localeString(QStringLiteral("Name"), locales), QString::fromUtf8(GetParam().shown));
+}
+INSTANTIATE_TEST_SUITE_P(
+    Matches, LocalizedNames,
+    ::testing::Values(LocalizedNameCase{"LanguageOfALocale", {"de_DE.UTF-8"}, "Fensterverwaltung"},
+                      LocalizedNameCase{
+                          "CountryBeforeLanguageAndUnescaped", {"de_CH.UTF-8"}, "Fenster verwaltung (CH)"},
+                      LocalizedNameCase{"ModifierBeforeLanguage", {"sr_RS@latin"}, "Prozori latinicom"},
+                      LocalizedNameCase{"ModifierNotGivenTakesTheLanguage", {"sr_RS"}, "Prozori"},
+                      LocalizedNameCase{"FirstLocaleWithATranslationWins", {"nl", "de"}, "Fensterverwaltung"},
+                      LocalizedNameCase{"EmptyTranslationIsPassedOver", {"fr", "de"}, "Fensterverwaltung"},
+                      LocalizedNameCase{"EncodingIsNeverPartOfAKey", {"ja_JP.UTF-8"}, "Window Manager"},
+                      LocalizedNameCase{"OtherGroupsDoNotCount", {"it"}, "Window Manager"},
+                      LocalizedNameCase{"NoLocales", {}, "Window Manager"}),
+    velmora::testing::caseName);
+
+// ---- Autostart delays --------------------------------------------------------------------
+
+struct DelayCase {
+    const char* name;
+    const char* keys;
+    int delay;
+};
+void PrintTo(const DelayCase& c, std::ostream* out) { *out << c.name; }
+class AutostartDelays : public ::testing::TestWithParam<DelayCase> {};
+TEST_P(AutostartDelays, AreWholePositiveSeconds) {
+    const DesktopEntry entry =
+        parseDesktopEntry(QByteArray("[Desktop Entry]\nType=Application\nExec=true\n") + GetParam().keys);
+    EXPECT_EQ(autostartDelay(entry), GetParam().delay);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Keys, AutostartDelays,
+    ::testing::Values(
+        DelayCase{"None", "", 0}, DelayCase{"Gnome", "X-GNOME-Autostart-Delay=10\n", 10},
+        DelayCase{"Mate", "X-MATE-Autostart-Delay=7\n", 7},
+        DelayCase{"GnomeBeforeMate", "X-MATE-Autostart-Delay=7\nX-GNOME-Autostart-Delay=10\n", 10},
+        DelayCase{"UnusableGnomeLeavesMate", "X-GNOME-Autostart-Delay=soon\nX-MATE-Autostart-Delay=7\n", 7},
+        DelayCase{"Zero", "X-GNOME-Autostart-Delay=0\n", 0},
+        DelayCase{"Negative", "X-GNOME-Autostart-Delay=-5\n", 0},
+        DelayCase{"Fraction", "X-GNOME-Autostart-Delay=2.5\n", 0},
+        DelayCase{"Blanks", "X-GNOME-Autostart-Delay = 3 \n", 3},
+        DelayCase{"Huge", "X-GNOME-Autostart-Delay=99999999999\n", 2147483647},
+        DelayCase{"OtherLetterCaseIsAnotherKey", "x-gnome-autostart-delay=4\n", 0}),
+    velmora::testing::caseName);
+
 }  // namespace

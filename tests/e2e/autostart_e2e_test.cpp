@@ -132,9 +132,11 @@ protected:
         SqliteStore store(storePath());
         StartUpTransfer transfer(store, env, QFileInfo(QStringLiteral(VELMORA_BINARY)).absolutePath());
         QStringList said;
-        const bool done = installClicked(
-            store, transfer,
-            {[](const QString&) { return true; }, [&](const QString& text) { said.append(text); }, {}});
+        const bool done = installClicked(store, transfer,
+                                         {[](const QString&) { return true; },
+                                          [&](const QString& text) { said.append(text); },
+                                          [&](const QString& text) { said.append(text); },
+                                          {}});
         if (messages) *messages = said;
         return done;
     }
@@ -212,10 +214,10 @@ INSTANTIATE_TEST_SUITE_P(
                       {{"run.desktop", Kind::Script, "script",
                         "exit 0\n[Desktop Entry]\nType=Application\nName=Run\nExec=touch @\n"}},
                       {},
-                      {"run.desktop"},
+                      {"Run"},
                       {"script-exec"},
                       {"script"},
-                      "task 1 \"run.desktop\": started"},
+                      "task 1 \"Run\": started"},
         AutostartCase{"AnEntryWithABlankNextToItsFirstWordAsAProgram",
                       {{"notes sync.desktop", Kind::Entry, "notes"},
                        {"notes", Kind::Script, "hijack", "", Where::Moved}},
@@ -392,7 +394,7 @@ TEST_F(AutostartE2E, UninstallAfterInstallAndALogonGivesTheFolderBackByteForByte
     const Run uninstall = velmora({"/UNINSTALL"});
 
     EXPECT_EQ(uninstall.exitCode, 0) << uninstall.err.toStdString();
-    EXPECT_TRUE(uninstall.out.contains("5 StartUp tasks are back in " + autostart() + "."))
+    EXPECT_TRUE(uninstall.out.contains("5 entries are back in " + autostart() + "."))
         << uninstall.out.toStdString();
     EXPECT_EQ(uninstall.err, QString());
     EXPECT_EQ(folderSnapshot(autostart()), before);

@@ -3,7 +3,8 @@
 // the program, processes that are ended on every way out, runs to the end
 // with all they said, an X server with a window manager, an X display whose
 // server is gone, and keys typed as a person types them, into whatever has
-// the focus.
+// the focus; a screen reader's view of the message boxes; and the set-up
+// the window tests under openbox share.
 
 #include "polling.h"
 #include "process/uniquefd.h"
@@ -15,8 +16,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -422,6 +426,217 @@ private:
     std::unique_ptr<XServer> m_server = std::make_unique<XServer>();
     QProcessEnvironment m_env;
     std::unique_ptr<QProcess> m_wm;
+};
+
+// --- a screen reader's view ------------------------------------------------------
+
+// What a screen reader reads of a program's windows (at-spi2-core, read with
+// python3-pyatspi as Orca reads it): a session bus of this test's own with
+// the accessibility bus launcher on it, and programs started with Qt's
+// accessibility on. The text of a message box can be read only this way.
+class ScreenReader {
+public:
+    static constexpr const char* kLauncher = "/usr/libexec/at-spi-bus-launcher";
+    static constexpr const char* kPython = "/usr/bin/python3";
+
+    // What is not installed, or nothing.
+    static std::optional<QString> missing() {
+        if (!QFileInfo(QLatin1String(kLauncher)).isExecutable()) return QStringLiteral("at-spi2-core");
+        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
+            return QStringLiteral("dbus");
+        if (!runTool(QLatin1String(kPython), {QStringLiteral("-c"), QStringLiteral("import pyatspi")},
+                     QProcessEnvironment::systemEnvironment()))
+            return QStringLiteral("python3-pyatspi");
+        return std::nullopt;
+    }
+
+    // Starts the session bus and the launcher, and points `env` at them with
+    // Qt's accessibility on: the programs of the test are started with it.
+    explicit ScreenReader(QProcessEnvironment& env) {
+        m_bus = std::make_unique<QProcess>();
+        m_bus->setProcessEnvironment(env);
+        m_bus->setStandardErrorFile(QProcess::nullDevice());
+        m_bus->start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                     QStringLiteral("--print-address=1")});
+        if (!m_bus->waitForStarted(10000)) return;
+        QByteArray address;
+        eventually([&] {
+            m_bus->waitForReadyRead(200);
+            address += m_bus->readAllStandardOutput();
+            return address.contains('\n') || m_bus->state() != QProcess::Running;
+        });
+        if (!address.contains('\n')) return;
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(address.trimmed()));
+        env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+        env.remove(QStringLiteral("NO_AT_BRIDGE"));
+        m_env = env;
+        m_launcher = std::make_unique<QProcess>();
+        m_launcher->setProcessEnvironment(env);
+        m_launcher->setStandardOutputFile(QProcess::nullDevice());
+        m_launcher->setStandardErrorFile(QProcess::nullDevice());
+        m_launcher->start(QLatin1String(kLauncher), {QStringLiteral("--launch-immediately")});
+        m_ready = m_launcher->waitForStarted(10000);
+    }
+    ~ScreenReader() {
+        // The accessibility bus and its registry end with the session bus.
+        stop(m_launcher);
+        stop(m_bus);
+    }
+    ScreenReader(const ScreenReader&) = delete;
+    ScreenReader& operator=(const ScreenReader&) = delete;
+
+    bool ready() const { return m_ready; }
+
+    // The texts of the message boxes (role "alert") that `application` shows
+    // now, as a screen reader reads them: the box's labels, joined by a line
+    // break. Empty when there is none, or nothing could be read.
+    QStringList messageTexts(const QString& application) const {
+        static const QString script = QStringLiteral(R"(
+import json, sys, pyatspi
+def labels(node, out):
+    for i in range(node.childCount):
+        child = node.getChildAtIndex(i)
+        if child is None:
+            continue
+        if child.getRoleName() == 'label' and child.name:
+            out.append(child.name)
+        labels(child, out)
+boxes = []
+desktop = pyatspi.Registry.getDesktop(0)
+for i in range(desktop.childCount):
+    app = desktop.getChildAtIndex(i)
+    if app is None or app.name != sys.argv[1]:
+        continue
+    for j in range(app.childCount):
+        window = app.getChildAtIndex(j)
+        if window is not None and window.getRoleName() == 'alert':
+            out = []
+            labels(window, out)
+            boxes.append('\n'.join(out))
+print(json.dumps(boxes))
+)");
+        const std::optional<QString> out =
+            runTool(QLatin1String(kPython), {QStringLiteral("-c"), script, application}, m_env, 20000);
+        QStringList texts;
+        if (!out) return texts;
+        for (const QJsonValue& text : QJsonDocument::fromJson(out->toUtf8()).array())
+            texts.append(text.toString());
+        return texts;
+    }
+
+    // Waits until `application` shows exactly one message box; its text, or
+    // empty.
+    QString waitForMessage(const QString& application, int ms = 20000) const {
+        QString text;
+        eventually(
+            [&] {
+                const QStringList texts = messageTexts(application);
+                if (texts.size() == 1) text = texts.first();
+                return !text.isEmpty();
+            },
+            ms);
+        return text;
+    }
+
+private:
+    std::unique_ptr<QProcess> m_bus;
+    std::unique_ptr<QProcess> m_launcher;
+    QProcessEnvironment m_env;
+    bool m_ready = false;
+};
+
+// --- window tests under openbox ----------------------------------------------------
+
+// A user's own folders below a temporary root, an X server with openbox, and
+// the real program started as a user starts it: the set-up the window tests
+// share. A test that needs a missing tool is skipped.
+class OpenboxWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const auto missing = missingTool({"Xvfb", "openbox", "xdotool", "wmctrl"}))
+            GTEST_SKIP() << missing->toStdString() << " is not installed (scripts/deps.sh installs it)";
+        ASSERT_TRUE(home.isValid());
+        env = privateFolders(root(), {QStringLiteral("config/autostart"), QStringLiteral("evidence")});
+        env.insert(QStringLiteral("HOME"), root() + QStringLiteral("/home"));
+        env.insert(QStringLiteral("XDG_CONFIG_DIRS"), root() + QStringLiteral("/sys"));
+        desktop = std::make_unique<X11Desktop>(env);
+        ASSERT_FALSE(desktop->display().isEmpty()) << "no X server could be started";
+        ASSERT_TRUE(desktop->startWindowManager(QStringLiteral("openbox"))) << "openbox did not start";
+    }
+    void TearDown() override {
+        stop(app);
+        desktop.reset();
+    }
+
+    QString root() const { return home.path(); }
+    QString autostart() const {
+        return env.value(QStringLiteral("XDG_CONFIG_HOME")) + QStringLiteral("/autostart");
+    }
+    QString moved() const {
+        return env.value(QStringLiteral("XDG_DATA_HOME")) + QStringLiteral("/velmora/startup");
+    }
+    QString storePath() const { return storeBelow(env.value(QStringLiteral("XDG_CONFIG_HOME"))); }
+    QString stored(const QString& key) const { return storedValue(storePath(), kSequence, key); }
+    // What the running program said on standard error so far.
+    std::string said() const {
+        return app ? QString::fromUtf8(app->readAllStandardError()).toStdString() : std::string();
+    }
+
+    // The real program, started as a user starts it; one that did not start
+    // fails the test and is never found running or finished.
+    std::unique_ptr<QProcess> velmora(const QStringList& args) {
+        auto p = launch(QStringLiteral(VELMORA_BINARY), args, env);
+        EXPECT_TRUE(p) << "velmora did not start";
+        return p ? std::move(p) : std::make_unique<QProcess>();
+    }
+
+    // Starts the main window in `app` and presses Install with the keyboard:
+    // the list has the focus, and Shift+Tab goes back past Exit, the default
+    // key box and "?" to Install. The question's window, active, or empty.
+    QString askToInstall() {
+        app = velmora({});
+        main = desktop->waitForWindow(kTitle);
+        if (main.isEmpty() || !desktop->becomesActive(main)) {
+            ADD_FAILURE() << "the main window did not appear and take the focus\n" << said();
+            return {};
+        }
+        desktop->keys({QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"),
+                       QStringLiteral("shift+Tab"), QStringLiteral("space")});
+        const QString question = desktop->waitForWindow(kTitle, {main});
+        if (question.isEmpty() || !desktop->becomesActive(question)) {
+            ADD_FAILURE() << "Install asked nothing\n" << said();
+            return {};
+        }
+        return question;
+    }
+
+    // Answers the question `question` with Yes (its default) and returns the
+    // message box that follows within `ms`, or empty.
+    QString answerYes(const QString& question, int ms = 30000) {
+        desktop->keys({QStringLiteral("Return")});
+        return desktop->waitForWindow(kTitle, {main, question}, ms);
+    }
+
+    // `box` is the only message box; once it is closed with Return the main
+    // window is the only window the program shows, and Alt+X ends it.
+    void closeAndExit(const QString& box) {
+        EXPECT_EQ(desktop->windowsTitled(kTitle).size(), 2) << "more than one message box";
+        ASSERT_TRUE(desktop->becomesActive(box));
+        ASSERT_TRUE(desktop->keys({QStringLiteral("Return")}));
+        ASSERT_TRUE(desktop->becomesActive(main)) << "another message box followed";
+        EXPECT_EQ(desktop->windowsTitled(kTitle), QStringList{main});
+        ASSERT_TRUE(desktop->keys({QStringLiteral("alt+x")}));
+        ASSERT_TRUE(app->waitForFinished(10000)) << "Alt+X did not end the program";
+        EXPECT_EQ(app->exitCode(), 0) << said();
+        EXPECT_FALSE(desktop->windowsTitled(kTitle).contains(box));
+    }
+
+    inline static const QString kTitle = QStringLiteral("Velmora");
+    QTemporaryDir home{QDir::tempPath() + QStringLiteral("/velmora-window-XXXXXX")};
+    QProcessEnvironment env;
+    std::unique_ptr<X11Desktop> desktop;
+    std::unique_ptr<QProcess> app;
+    QString main;  // the main window, once askToInstall() found it
 };
 
 }  // namespace velmora::testing

@@ -2,10 +2,10 @@
 // Install pressed in the real program's main window, in a desktop session: a
 // real X server with a real window manager, keys sent to whatever has the
 // focus. Install moves only the entries that the launcher would start, and
-// what it leaves behind takes one message box to answer, however many there
-// are. A message box's text cannot be read from outside (Qt copies it with
-// Ctrl+C on Windows only); the window tests with FakePrompts check it, and
-// here the files, the store and the next logon show what Install did.
+// its summary takes one message box to answer, however much there is to
+// say. A message box's text is read as a screen reader reads it (Qt copies
+// it with Ctrl+C on Windows only); where no screen reader is needed, the
+// files, the store and the next logon show what Install did.
 #include "desktopsession.h"
 #include "editor/transfer.h"
 #include "store/sqlitestore.h"
@@ -21,6 +21,7 @@
 
 #include <memory>
 #include <ostream>
+#include <vector>
 
 void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
@@ -28,36 +29,9 @@ namespace velmora {
 namespace {
 
 using testing::eventually;
-using testing::stop;
 
-const QString kTitle = QStringLiteral("Velmora");
-
-class InstallWindow : public ::testing::Test {
+class InstallWindow : public testing::OpenboxWindowTest {
 protected:
-    void SetUp() override {
-        if (const auto missing = testing::missingTool({"Xvfb", "openbox", "xdotool", "wmctrl"}))
-            GTEST_SKIP() << missing->toStdString() << " is not installed (scripts/deps.sh installs it)";
-        ASSERT_TRUE(home.isValid());
-        const QString root = home.path();
-        env = testing::privateFolders(root, {QStringLiteral("config/autostart"), QStringLiteral("evidence")});
-        env.insert("HOME", root + "/home");
-        env.insert("XDG_CONFIG_DIRS", root + "/sys");
-        desktop = std::make_unique<testing::X11Desktop>(env);
-        ASSERT_FALSE(desktop->display().isEmpty()) << "no X server could be started";
-        ASSERT_TRUE(desktop->startWindowManager(QStringLiteral("openbox"))) << "openbox did not start";
-    }
-    void TearDown() override {
-        stop(app);
-        desktop.reset();
-    }
-
-    QString autostart() const { return home.path() + "/config/autostart"; }
-    QString moved() const { return home.path() + "/data/velmora/startup"; }
-    QString storePath() const { return testing::storeBelow(home.path() + "/config"); }
-    QString stored(const QString& key) const { return testing::storedValue(storePath(), kSequence, key); }
-    std::string said() const {
-        return app ? QString::fromUtf8(app->readAllStandardError()).toStdString() : std::string();
-    }
     void put(const QString& name, const QByteArray& text) {
         ASSERT_TRUE(testing::writeFile(autostart() + '/' + name, text, false)) << name.toStdString();
     }
@@ -65,57 +39,19 @@ protected:
         return QDir(folder).entryList(QDir::Files, QDir::Name);
     }
 
-    // Starts the program, presses Install and answers its question with Yes
-    // as in the uninstall window test: the list has the focus, and Shift+Tab
-    // goes back past Exit, the default key box and "?" to Install. Returns
-    // the message box that follows within `ms`, or empty.
+    // Presses Install, answers Yes and returns the message box that follows
+    // within `ms`, or empty.
     QString pressInstall(int ms) {
-        app = testing::launch(QStringLiteral(VELMORA_BINARY), {}, env);
-        if (!app) {
-            ADD_FAILURE() << "velmora did not start";
-            return {};
-        }
-        main = desktop->waitForWindow(kTitle);
-        if (main.isEmpty() || !desktop->becomesActive(main)) {
-            ADD_FAILURE() << "the main window did not appear and take the focus\n" << said();
-            return {};
-        }
-        desktop->keys({"shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab", "space"});
-        const QString question = desktop->waitForWindow(kTitle, {main});
-        if (question.isEmpty() || !desktop->becomesActive(question)) {
-            ADD_FAILURE() << "Install asked nothing\n" << said();
-            return {};
-        }
-        desktop->keys({"Return"});
-        return desktop->waitForWindow(kTitle, {main, question}, ms);
+        const QString question = askToInstall();
+        return question.isEmpty() ? QString() : answerYes(question, ms);
     }
-
-    // `box` is the only message box; once it is closed with Return the main
-    // window is the only window the program shows, and Alt+X ends it.
-    void closeAndExit(const QString& box) {
-        EXPECT_EQ(desktop->windowsTitled(kTitle).size(), 2) << "more than one message box";
-        ASSERT_TRUE(desktop->becomesActive(box));
-        ASSERT_TRUE(desktop->keys({"Return"}));
-        ASSERT_TRUE(desktop->becomesActive(main)) << "another message box followed";
-        EXPECT_EQ(desktop->windowsTitled(kTitle), QStringList{main});
-        ASSERT_TRUE(desktop->keys({"alt+x"}));
-        ASSERT_TRUE(app->waitForFinished(10000)) << "Alt+X did not end the program";
-        EXPECT_EQ(app->exitCode(), 0) << said();
-        EXPECT_FALSE(desktop->windowsTitled(kTitle).contains(box));
-    }
-
-    QTemporaryDir home{QDir::tempPath() + "/velmora-install-XXXXXX"};
-    QProcessEnvironment env;
-    std::unique_ptr<testing::X11Desktop> desktop;
-    std::unique_ptr<QProcess> app;
-    QString main;
 };
 
 // Each kind of entry that the launcher would report as "not started" stays
 // where the desktop reads it, and one message box says so; the one beside
 // them that starts moves and starts at the next logon.
 TEST_F(InstallWindow, EntriesThatWouldNotStartStayAndOneMessageSaysSo) {
-    const QString evidence = home.path() + "/evidence/control";
+    const QString evidence = root() + "/evidence/control";
     put("control.desktop",
         "[Desktop Entry]\nType=Application\nName=Control\nExec=touch " + QFile::encodeName(evidence) + "\n");
     const QList<QPair<QString, QByteArray>> stay{
@@ -141,14 +77,14 @@ TEST_F(InstallWindow, EntriesThatWouldNotStartStayAndOneMessageSaysSo) {
     }
     EXPECT_EQ(files(moved()), QStringList{"control.desktop"});
     EXPECT_EQ(stored(kInstalled), "yes");
-    EXPECT_EQ(stored("Desc001"), "control.desktop");
+    EXPECT_EQ(stored("Desc001"), "Control");
     EXPECT_EQ(stored("Desc002"), "<missing>");
 
     // The next logon starts the moved entry, and nothing it cannot start.
     const testing::Finished logon =
         testing::runToEnd(QStringLiteral(VELMORA_BINARY), {"/run", "/nodisp", "/skwait=0"}, env, 30000);
     EXPECT_EQ(logon.exitCode, 0) << logon.err.toStdString();
-    EXPECT_TRUE(logon.err.contains("\"control.desktop\": started\n")) << logon.err.toStdString();
+    EXPECT_TRUE(logon.err.contains("\"Control\": started\n")) << logon.err.toStdString();
     EXPECT_FALSE(logon.err.contains("not started")) << logon.err.toStdString();
     EXPECT_TRUE(eventually([&] { return QFileInfo::exists(evidence); })) << logon.err.toStdString();
 }
@@ -173,6 +109,108 @@ TEST_F(InstallWindow, AFullListIsReportedInOneMessageBox) {
     EXPECT_EQ(taskCount(store), kMaxTasks);
     EXPECT_EQ(readTask(store, 1).app, moved() + "/e0001.desktop");
     EXPECT_EQ(readTask(store, kMaxTasks).app, moved() + "/e0999.desktop");
+}
+
+// Entries as installed packages put them into /usr/share/applications, one of
+// them with an autostart delay, in the autostart folder of a user who reads
+// German. The question names the folder as the user knows it; the summary
+// names what moved under the names the desktop shows, the delay it kept and
+// what stayed; the list holds those names and the delay as a wait; and
+// "velmora /uninstall" gives every file back as it was.
+TEST_F(InstallWindow, RealEntriesMoveUnderTheirNamesKeepTheirDelayAndComeBackByteForByte) {
+    if (const auto missing = testing::ScreenReader::missing())
+        GTEST_SKIP() << missing->toStdString() << " is not installed (scripts/deps.sh installs it)";
+    const QString applications = QStringLiteral("/usr/share/applications/");
+    // From the packages openbox and xfwm4; the xfwm4 ones have German names.
+    const QStringList packaged{"openbox.desktop", "xfce-wm-settings.desktop",
+                               "xfce-wmtweaks-settings.desktop", "xfce-workspaces-settings.desktop"};
+    for (const QString& name : packaged)
+        if (!QFileInfo::exists(applications + name))
+            GTEST_SKIP() << (applications + name).toStdString() << " is not installed (scripts/deps.sh)";
+
+    // A home like a real one, so that the folder is shown as "~/.config/autostart".
+    const QString userHome = root() + "/home";
+    env.insert("HOME", userHome);
+    env.insert("XDG_CONFIG_HOME", userHome + "/.config");
+    env.insert("XDG_DATA_HOME", userHome + "/.local/share");
+    env.insert("LANGUAGE", "de");
+    env.insert("XDG_CURRENT_DESKTOP", "XFCE");
+    ASSERT_TRUE(QDir().mkpath(autostart()));
+    testing::ScreenReader reader(env);
+    ASSERT_TRUE(reader.ready()) << "the accessibility bus did not start";
+    for (const QString& name : packaged) {
+        QFile f(applications + name);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        QByteArray text = f.readAll();
+        // The workspaces settings start 15 seconds after the login.
+        if (name == "xfce-workspaces-settings.desktop") text += "X-GNOME-Autostart-Delay=15\n";
+        put(name, text);
+    }
+    put("off.desktop", "[Desktop Entry]\nType=Application\nName=Off\nExec=true\nHidden=true\n");
+    const QStringList before = testing::folderSnapshot(autostart());
+
+    const QString question = askToInstall();
+    ASSERT_FALSE(question.isEmpty());
+    EXPECT_EQ(reader.waitForMessage("velmora"),
+              "This will move the programs that start at logon from ~/.config/autostart\n"
+              "into Velmora's launch list, which starts them from then on.\n\n"
+              "Are you sure you want to do that now ?");
+    const QString box = answerYes(question);
+    ASSERT_FALSE(box.isEmpty()) << "no summary followed Install\n" << said();
+    EXPECT_EQ(reader.waitForMessage("velmora"),
+              QString::fromUtf8(
+                  "4 entries moved from ~/.config/autostart into the launch list:\n"
+                  "Openbox (openbox.desktop)\n"
+                  "Fensterverwaltung (xfce-wm-settings.desktop)\n"
+                  "Feineinstellungen der Fenster\u2026 (xfce-wmtweaks-settings.desktop)\n"
+                  "Arbeitsfl\u00e4chen (xfce-workspaces-settings.desktop) - starts 15 seconds later, as its "
+                  "autostart delay asks\n\n"
+                  "These stay in ~/.config/autostart:\n"
+                  "Velmora Launcher.desktop - Velmora's own entry, which starts the launch list\n"
+                  "off.desktop - switched off (Hidden=true)\n\n"
+                  "\"velmora /uninstall\" gives the moved entries back."));
+    closeAndExit(box);
+
+    // The list: the names the desktop shows, each starting its moved entry
+    // (and so with the entry's own icon), and the task before the delayed
+    // entry waits for it.
+    struct Expected {
+        const char* desc;
+        const char* file;
+        const char* wait;
+    };
+    const std::vector<Expected> tasks{
+        {"Openbox", "openbox.desktop", "DW"},
+        {"Fensterverwaltung", "xfce-wm-settings.desktop", "DW"},
+        {"Feineinstellungen der Fenster\u2026", "xfce-wmtweaks-settings.desktop", "15"},
+        {"Arbeitsfl\u00e4chen", "xfce-workspaces-settings.desktop", "DW"}};
+    {
+        SqliteStore store(storePath());
+        ASSERT_EQ(taskCount(store), int(tasks.size()));
+        for (int n = 1; n <= int(tasks.size()); ++n) {
+            const TaskRecord task = readTask(store, n);
+            EXPECT_EQ(task.desc, QString::fromUtf8(tasks[n - 1].desc)) << n;
+            EXPECT_EQ(task.app, moved() + '/' + tasks[n - 1].file) << n;
+            EXPECT_EQ(task.wait, tasks[n - 1].wait) << n;
+        }
+    }
+    EXPECT_EQ(files(autostart()), QStringList({kLauncherEntryName, "off.desktop"}));
+
+    // /UNINSTALL: one message box, with everything back as it was.
+    app = velmora({"/uninstall"});
+    const QString back = desktop->waitForWindow(kTitle);
+    ASSERT_FALSE(back.isEmpty()) << "no message box appeared\n" << said();
+    EXPECT_EQ(reader.waitForMessage("velmora"),
+              "4 entries are back in ~/.config/autostart.\n"
+              "Velmora no longer starts at logon; tasks you added yourself stay in its list.");
+    EXPECT_EQ(testing::folderSnapshot(autostart()), before);
+    ASSERT_TRUE(desktop->becomesActive(back));
+    ASSERT_TRUE(desktop->keys({"Return"}));
+    ASSERT_TRUE(app->waitForFinished(10000)) << "Return did not close the message";
+    EXPECT_EQ(app->exitCode(), 0) << said();
+    EXPECT_EQ(stored(kInstalled), "<missing>");
+    EXPECT_EQ(stored("Desc001"), "<missing>");
+    EXPECT_FALSE(QFileInfo::exists(moved()));
 }
 
 }  // namespace

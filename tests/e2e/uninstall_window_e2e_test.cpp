@@ -24,47 +24,11 @@ namespace velmora {
 namespace {
 
 using testing::eventually;
-using testing::stop;
 
-class UninstallWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (const auto missing = testing::missingTool({"Xvfb", "openbox", "xdotool", "wmctrl"}))
-            GTEST_SKIP() << missing->toStdString() << " is not installed (scripts/deps.sh installs it)";
-        ASSERT_TRUE(home.isValid());
-        const QString root = home.path();
-        env = testing::privateFolders(root, {QStringLiteral("config/autostart")});
-        env.insert("HOME", root + "/home");
-        env.insert("XDG_CONFIG_DIRS", root + "/sys");
-        desktop = std::make_unique<testing::X11Desktop>(env);
-        ASSERT_FALSE(desktop->display().isEmpty()) << "no X server could be started";
-        ASSERT_TRUE(desktop->startWindowManager(QStringLiteral("openbox"))) << "openbox did not start";
-    }
-    void TearDown() override {
-        stop(app);
-        desktop.reset();
-    }
-
-    QString autostart() const { return home.path() + "/config/autostart"; }
-    QString storePath() const { return testing::storeBelow(home.path() + "/config"); }
-
-    QTemporaryDir home{QDir::tempPath() + "/velmora-uninstall-XXXXXX"};
-    QProcessEnvironment env;
-    std::unique_ptr<testing::X11Desktop> desktop;
-    std::unique_ptr<QProcess> app;
-
-    // The real program; one that did not start fails the test and is never
-    // found running or finished.
-    std::unique_ptr<QProcess> velmora(const QStringList& args) {
-        auto p = testing::launch(QStringLiteral(VELMORA_BINARY), args, env);
-        EXPECT_TRUE(p) << "velmora did not start";
-        return p ? std::move(p) : std::make_unique<QProcess>();
-    }
-    QString stored(const QString& key) { return testing::storedValue(storePath(), kSequence, key); }
-};
+using UninstallWindow = testing::OpenboxWindowTest;
 
 TEST_F(UninstallWindow, InstallInTheWindowTheLogonAndUninstallGiveTheFolderBack) {
-    const QString evidence = home.path() + "/started";
+    const QString evidence = root() + "/evidence/started";
     ASSERT_TRUE(testing::writeFile(
         autostart() + "/a.desktop",
         "[Desktop Entry]\nType=Application\nName=A\nExec=touch " + QFile::encodeName(evidence) + "\n",
@@ -72,25 +36,14 @@ TEST_F(UninstallWindow, InstallInTheWindowTheLogonAndUninstallGiveTheFolderBack)
     ASSERT_TRUE(testing::writeFile(autostart() + "/README.txt", "read me\n", false));
     const QStringList before = testing::folderSnapshot(autostart());
 
-    // Install: the list has the focus; Shift+Tab goes back past Exit, the
-    // default key box and "?" to Install. The question's default is Yes.
-    app = velmora({});
-    const QString main = desktop->waitForWindow(QStringLiteral("Velmora"));
-    ASSERT_FALSE(main.isEmpty()) << "the main window did not appear";
-    ASSERT_TRUE(desktop->becomesActive(main)) << "the window manager did not give the main window the focus";
-    ASSERT_TRUE(
-        desktop->keys({QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"),
-                       QStringLiteral("shift+Tab"), QStringLiteral("space")}));
-    const QString question = desktop->waitForWindow(QStringLiteral("Velmora"), {main});
-    ASSERT_FALSE(question.isEmpty()) << "Install asked nothing";
-    ASSERT_TRUE(desktop->becomesActive(question));
-    ASSERT_TRUE(desktop->keys({QStringLiteral("Return")}));
-    ASSERT_TRUE(eventually([&] { return stored(kInstalled) == QStringLiteral("yes"); }))
-        << "Install did not complete";
-    EXPECT_EQ(stored(QStringLiteral("Desc001")), QStringLiteral("a.desktop"));
-    ASSERT_TRUE(desktop->becomesActive(main));
-    ASSERT_TRUE(desktop->keys({QStringLiteral("alt+x")}));
-    ASSERT_TRUE(app->waitForFinished(10000)) << "Alt+X did not end the program";
+    // Install, answered Yes; its summary closes with Return.
+    const QString question = askToInstall();
+    ASSERT_FALSE(question.isEmpty());
+    const QString summary = answerYes(question);
+    ASSERT_FALSE(summary.isEmpty()) << "Install said nothing when done";
+    EXPECT_EQ(stored(kInstalled), QStringLiteral("yes"));
+    EXPECT_EQ(stored(QStringLiteral("Desc001")), QStringLiteral("A"));
+    closeAndExit(summary);
     EXPECT_EQ(testing::folderSnapshot(autostart()).size(), 2) << "README.txt and the launcher's entry";
 
     // The next logon, as the launcher's entry starts it.
@@ -103,7 +56,7 @@ TEST_F(UninstallWindow, InstallInTheWindowTheLogonAndUninstallGiveTheFolderBack)
     // /UNINSTALL: the work is done when the message box shows.
     app = velmora({QStringLiteral("/uninstall")});
     const QString box = desktop->waitForWindow(QStringLiteral("Velmora"));
-    ASSERT_FALSE(box.isEmpty()) << "no message box appeared\n" << app->readAllStandardError().toStdString();
+    ASSERT_FALSE(box.isEmpty()) << "no message box appeared\n" << said();
     EXPECT_EQ(app->state(), QProcess::Running) << "it ended before the message was answered";
     EXPECT_EQ(testing::folderSnapshot(autostart()), before);
     ASSERT_TRUE(desktop->becomesActive(box));

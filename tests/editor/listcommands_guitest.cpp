@@ -625,7 +625,10 @@ TEST_F(ListCommandsTest, ATestRunThatCannotReadTheListIsReportedAndEndsCleanly) 
 class InstallTest : public ListCommandsTest {
 protected:
     void SetUp() override {
-        environment.insert(QStringLiteral("HOME"), home.filePath(QStringLiteral("home")));
+        // The autostart folder lies below HOME, as at a real desktop.
+        environment.insert(QStringLiteral("HOME"), home.path());
+        // A user who reads German, where an entry has a German name.
+        environment.insert(QStringLiteral("LANGUAGE"), QStringLiteral("de_DE"));
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
         environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
         environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), home.filePath(QStringLiteral("sys")));
@@ -648,16 +651,30 @@ protected:
 };
 
 const QByteArray kEntry = "[Desktop Entry]\nType=Application\nName=Clock\nExec=true\n";
+const QString kOwnEntryLine =
+    QStringLiteral("Velmora Launcher.desktop - Velmora's own entry, which starts the launch list");
+const QString kUndoLine = QStringLiteral("\"velmora /uninstall\" gives the moved entries back.");
 
 TEST_F(InstallTest, ConfirmedMovesTheEntriesAndHidesTheButton) {
     put(QStringLiteral("clock.desktop"), kEntry);
     prompts.answers = {Prompts::Answer::Yes};
     QTest::mouseClick(button("installButton"), Qt::LeftButton);
 
-    EXPECT_EQ(prompts.texts(Kind::AskYesNo), QStringList{kInstallQuestion});
-    EXPECT_EQ(prompts.calls.size(), 1u) << "nothing to report";
-    EXPECT_EQ(storedDescs(), QStringList{"clock.desktop"});
-    EXPECT_EQ(shownLines(), QStringList{QStringLiteral("1\tclock.desktop\tDon't wait\t ")});
+    EXPECT_EQ(prompts.texts(Kind::AskYesNo),
+              QStringList{
+                  QStringLiteral("This will move the programs that start at logon from ~/config/autostart") +
+                  kNewline + QStringLiteral("into Velmora's launch list, which starts them from then on.") +
+                  kNewline + kNewline + QStringLiteral("Are you sure you want to do that now ?")});
+    ASSERT_EQ(prompts.calls.size(), 2u) << "the question and the summary";
+    EXPECT_EQ(prompts.calls[1].kind, Kind::Inform);
+    EXPECT_EQ(prompts.calls[1].parent, form.get());
+    EXPECT_EQ(prompts.calls[1].text,
+              QStringLiteral("1 entry moved from ~/config/autostart into the launch list:") + kNewline +
+                  QStringLiteral("Clock (clock.desktop)") + kNewline + kNewline +
+                  QStringLiteral("These stay in ~/config/autostart:") + kNewline + kOwnEntryLine + kNewline +
+                  kNewline + kUndoLine);
+    EXPECT_EQ(storedDescs(), QStringList{"Clock"});
+    EXPECT_EQ(shownLines(), QStringList{QStringLiteral("1\tClock\tDon't wait\t ")});
     EXPECT_EQ(stored(kInstalled), QStringLiteral("yes"));
     EXPECT_EQ(autostartNames(), QStringList{kLauncherEntryName});
     EXPECT_EQ(pointerAtWrite, MousePointer::Busy) << "busy while transferring";
@@ -681,11 +698,17 @@ TEST_F(InstallTest, AFullListIsReportedInOneMessage) {
     EXPECT_EQ(prompts.count(Kind::AskYesNo), 1);
     EXPECT_EQ(prompts.count(Kind::Warn), 1);
     EXPECT_EQ(prompts.calls.size(), 2u);
+    QStringList moved;
+    for (const QString& name : names.mid(0, 9)) moved.append(QStringLiteral("Clock (%1)").arg(name));
     EXPECT_EQ(prompts.texts(Kind::Warn),
-              QStringList{QStringLiteral("999 tasks specified - ") + kNewline +
-                          QStringLiteral("unable to add these StartUp tasks; they stay in ") + autostart() +
+              QStringList{QStringLiteral("9 entries moved from ~/config/autostart into the launch list:") +
+                          kNewline + moved.join(kNewline) + kNewline + kNewline +
+                          QStringLiteral("999 tasks specified - ") + kNewline +
+                          QStringLiteral("unable to add these entries; they stay in ~/config/autostart") +
                           QStringLiteral(" and start from there as before:") + kNewline +
-                          names.mid(9, 20).join(kNewline) + kNewline + QStringLiteral("and 181 more")});
+                          names.mid(9, 20).join(kNewline) + kNewline + QStringLiteral("and 181 more") +
+                          kNewline + kNewline + QStringLiteral("These stay in ~/config/autostart:") +
+                          kNewline + kOwnEntryLine + kNewline + kNewline + kUndoLine});
     EXPECT_EQ(storedDescs().size(), kMaxTasks);
     EXPECT_EQ(shownLines().size(), kMaxTasks);
     EXPECT_EQ(autostartNames(), QStringList{kLauncherEntryName} + names.mid(9));
@@ -699,14 +722,42 @@ TEST_F(InstallTest, EntriesThatWouldNotStartAreNamedInOneMessage) {
     prompts.answers = {Prompts::Answer::Yes};
     QTest::mouseClick(button("installButton"), Qt::LeftButton);
 
-    EXPECT_EQ(prompts.texts(Kind::Warn),
-              QStringList{
-                  QStringLiteral("These StartUp tasks would not start from the launch list; they stay in ") +
-                  autostart() + QStringLiteral(":") + kNewline + QStringLiteral("empty.desktop - no Exec") +
-                  kNewline + QStringLiteral("link.desktop - Type=Link is not an application")});
+    EXPECT_EQ(prompts.count(Kind::Warn), 0) << "what stays is no failure";
+    EXPECT_EQ(
+        prompts.texts(Kind::Inform),
+        QStringList{
+            QStringLiteral("1 entry moved from ~/config/autostart into the launch list:") + kNewline +
+            QStringLiteral("Clock (clock.desktop)") + kNewline + kNewline +
+            QStringLiteral("These stay in ~/config/autostart:") + kNewline + kOwnEntryLine + kNewline +
+            QStringLiteral("empty.desktop - would not start from the launch list: no Exec") + kNewline +
+            QStringLiteral(
+                "link.desktop - would not start from the launch list: Type=Link is not an application") +
+            kNewline + kNewline + kUndoLine});
     EXPECT_EQ(autostartNames(), QStringList({kLauncherEntryName, QStringLiteral("empty.desktop"),
                                              QStringLiteral("link.desktop")}));
-    EXPECT_EQ(shownLines(), QStringList{QStringLiteral("1\tclock.desktop\tDon't wait\t ")});
+    EXPECT_EQ(shownLines(), QStringList{QStringLiteral("1\tClock\tDon't wait\t ")});
+}
+
+// The list shows the names the desktop shows, in the user's language, and
+// an entry's autostart delay as the wait of the task before it.
+TEST_F(InstallTest, TheListShowsTheDesktopsNamesAndTheDelaysAsWaits) {
+    put(QStringLiteral("xfce-wm-settings.desktop"),
+        "[Desktop Entry]\nType=Application\nExec=true\nName=Window Manager\nName[de]=Fensterverwaltung\n");
+    put(QStringLiteral("late.desktop"),
+        "[Desktop Entry]\nType=Application\nExec=true\nName=Late\n"
+        "Name[de]=Sp\xc3\xa4t\nX-GNOME-Autostart-Delay=20\n");
+    prompts.answers = {Prompts::Answer::Yes};
+    QTest::mouseClick(button("installButton"), Qt::LeftButton);
+
+    EXPECT_EQ(storedDescs(), (QStringList{QStringLiteral("Fensterverwaltung"), QStringLiteral("Sp\u00e4t")}));
+    EXPECT_EQ(shownLines(), (QStringList{QStringLiteral("1\tFensterverwaltung\tWait\t20 sec"),
+                                         QStringLiteral("2\tSp\u00e4t\tDon't wait\t ")}));
+    ASSERT_EQ(prompts.count(Kind::Inform), 1);
+    EXPECT_TRUE(prompts.texts(Kind::Inform)[0].contains(
+        kNewline +
+        QStringLiteral("Sp\u00e4t (late.desktop) - starts 20 seconds later, as its autostart delay asks") +
+        kNewline))
+        << prompts.texts(Kind::Inform)[0].toStdString();
 }
 
 TEST_F(InstallTest, DeclinedChangesNothing) {

@@ -17,6 +17,8 @@
 #include <csignal>
 #include <cstring>
 #include <ostream>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -27,6 +29,13 @@
 
 void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
+namespace velmora {
+void PrintTo(const TaskRecord& t, std::ostream* os) {
+    *os << '{' << t.desc.toStdString() << " | " << t.app.toStdString() << " | " << t.wait.toStdString()
+        << " | " << t.opt.toStdString() << " | " << t.keys.toStdString() << '}';
+}
+}  // namespace velmora
+
 using namespace velmora;
 using velmora::testing::folderSnapshot;
 using velmora::testing::rerunUnprivileged;
@@ -34,6 +43,20 @@ using velmora::testing::rerunUnprivileged;
 namespace {
 
 const QChar kNewline(u'\n');
+
+QStringList namesOf(const QList<TransferResult::Failure>& list) {
+    QStringList out;
+    for (const TransferResult::Failure& f : list) out.append(f.name);
+    return out;
+}
+
+// The last paragraph but one of every summary after a transfer that began.
+QString stayParagraph(const QString& folder, const QStringList& more = {}) {
+    return "These stay in " + folder + ":" + kNewline + kLauncherEntryName +
+           " - Velmora's own entry, which starts the launch list" +
+           (more.isEmpty() ? QString() : QString(kNewline)) + more.join(kNewline);
+}
+const QString kUndoLine = "\"velmora /uninstall\" gives the moved entries back.";
 
 QByteArray entry(const QByteArray& name, const QByteArray& extra = {}) {
     return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=true\n" + extra;
@@ -47,6 +70,7 @@ protected:
     MemoryStore store;
     QStringList warnings;
     QString programFolder = home.path() + QStringLiteral("/opt/velmora app");
+    QProcessEnvironment more;  // set over environment()'s own
 
     QString autostart() const { return home.path() + QStringLiteral("/config/autostart"); }
     QString moved() const { return home.path() + QStringLiteral("/data/velmora/startup"); }
@@ -62,6 +86,7 @@ protected:
         // What the launcher would start is judged in this environment.
         env.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
         env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("XFCE"));
+        for (const QString& variable : more.keys()) env.insert(variable, more.value(variable));
         return env;
     }
 
@@ -92,10 +117,11 @@ protected:
         return r;
     }
 
-    // A path with blanks is written in double quotes.
-    TaskRecord movedTask(const QString& name) const {
+    // The task of a moved entry whose Name is `desc`; a path with blanks
+    // is written in double quotes.
+    TaskRecord movedTask(const QString& name, const QString& desc, const QString& wait = "DW") const {
         const QString path = moved() + QLatin1Char('/') + name;
-        return {name, name.contains(' ') ? '"' + path + '"' : path, "DW", "ABCDEFG", "*"};
+        return {desc, name.contains(' ') ? '"' + path + '"' : path, wait, "ABCDEFG", "*"};
     }
     QString launcherEntry() const { return autostart() + QLatin1Char('/') + kLauncherEntryName; }
 };
@@ -108,8 +134,8 @@ TEST_F(TransferTest, TwoEntriesBecomeTasksInOrderOfName) {
     const TransferResult r = transfer();
 
     EXPECT_TRUE(r.succeeded()) << r.error.toStdString();
-    EXPECT_EQ(readTask(store, 1), movedTask("A.desktop"));
-    EXPECT_EQ(readTask(store, 2), movedTask("B.desktop"));
+    EXPECT_EQ(readTask(store, 1), movedTask("A.desktop", "A"));
+    EXPECT_EQ(readTask(store, 2), movedTask("B.desktop", "B"));
     EXPECT_EQ(taskCount(store), 2);
     EXPECT_EQ(store.transactions() - before, 2);  // one per task
     EXPECT_EQ(names(moved()), QStringList({"A.desktop", "B.desktop"}));
@@ -117,7 +143,11 @@ TEST_F(TransferTest, TwoEntriesBecomeTasksInOrderOfName) {
     EXPECT_EQ(names(autostart()), QStringList({kLauncherEntryName}));
     EXPECT_TRUE(r.launcherEntryCreated);
     EXPECT_EQ(contents(launcherEntry()), launcherEntryText(programFolder).toUtf8());
-    EXPECT_TRUE(transferSummary(r).isEmpty()) << transferSummary(r).toStdString();
+    EXPECT_FALSE(summaryWarns(r));
+    EXPECT_EQ(transferSummary(r), "2 entries moved from " + autostart() +
+                                      " into the launch list:" + kNewline + "A (A.desktop)" + kNewline +
+                                      "B (B.desktop)" + kNewline + kNewline + stayParagraph(autostart()) +
+                                      kNewline + kNewline + kUndoLine);
 }
 
 TEST_F(TransferTest, CopyKeepsPermissionsAndReplacesAFileOfTheSameName) {
@@ -147,10 +177,12 @@ TEST_F(TransferTest, OnlyDesktopEntriesMoveOtherFilesStayUnmentioned) {
 
     EXPECT_TRUE(r.succeeded());
     EXPECT_EQ(taskCount(store), 1);
-    EXPECT_EQ(readTask(store, 1), movedTask("a.desktop"));
+    EXPECT_EQ(readTask(store, 1), movedTask("a.desktop", "A"));
     EXPECT_EQ(names(autostart()),
               QStringList({"README.txt", kLauncherEntryName, "entry.DESKTOP", "start.sh"}));
-    EXPECT_TRUE(transferSummary(r).isEmpty());
+    // The desktop never reads them, so they are not named as staying.
+    for (const char* other : {"README.txt", "entry.DESKTOP", "start.sh"})
+        EXPECT_FALSE(transferSummary(r).contains(other)) << transferSummary(r).toStdString();
 }
 
 TEST_F(TransferTest, AppOfANameWithBlanksIsQuotedSoThatItIsNeverSplit) {
@@ -177,7 +209,7 @@ TEST_F(TransferTest, AnExistingLauncherEntryIsLeftUntouched) {
     EXPECT_FALSE(r.launcherEntryCreated);
     EXPECT_EQ(contents(launcherEntry()), own);
     EXPECT_EQ(taskCount(store), 1);
-    EXPECT_EQ(readTask(store, 1).desc, "A.desktop");
+    EXPECT_EQ(readTask(store, 1).desc, "A");
     EXPECT_EQ(names(autostart()), QStringList({kLauncherEntryName}));
 }
 
@@ -186,7 +218,7 @@ TEST_F(TransferTest, ANameDifferingOnlyInCaseIsMovedLikeAnyOther) {
 
     ASSERT_TRUE(transfer().succeeded());
 
-    EXPECT_EQ(readTask(store, 1), movedTask("velmora launcher.desktop"));
+    EXPECT_EQ(readTask(store, 1), movedTask("velmora launcher.desktop", "Old"));
     EXPECT_EQ(names(autostart()), QStringList({kLauncherEntryName}));
     EXPECT_EQ(contents(launcherEntry()), launcherEntryText(programFolder).toUtf8());
 }
@@ -217,8 +249,8 @@ TEST_F(TransferTest, ALinkMovesAsALinkToTheSameFile) {
 
     ASSERT_TRUE(transfer().succeeded());
 
-    EXPECT_EQ(readTask(store, 1), movedTask("clock.desktop"));
-    EXPECT_EQ(readTask(store, 2), movedTask("near.desktop"));
+    EXPECT_EQ(readTask(store, 1), movedTask("clock.desktop", "Clock"));
+    EXPECT_EQ(readTask(store, 2), movedTask("near.desktop", "Near"));
     EXPECT_EQ(QFileInfo(moved() + "/clock.desktop").symLinkTarget(), home.path() + "/apps/clock.desktop");
     // A relative link would name another file from the new folder.
     EXPECT_EQ(QFileInfo(moved() + "/near.desktop").symLinkTarget(), home.path() + "/apps/near.desktop");
@@ -245,12 +277,12 @@ TEST_P(SwitchedOff, StaysWithoutATaskWhenItStartsNothing) {
 
     EXPECT_TRUE(r.succeeded());
     if (GetParam().switchedOff) {
-        EXPECT_EQ(r.switchedOff, QStringList({"x.desktop"}));
+        EXPECT_EQ(namesOf(r.switchedOff), QStringList({"x.desktop"}));
         EXPECT_EQ(taskCount(store), 0);
         EXPECT_EQ(contents(autostart() + "/x.desktop"), text);
     } else {
         EXPECT_TRUE(r.switchedOff.isEmpty());
-        EXPECT_EQ(readTask(store, 1), movedTask("x.desktop"));
+        EXPECT_EQ(readTask(store, 1), movedTask("x.desktop", "X"));
         EXPECT_FALSE(QFileInfo::exists(autostart() + "/x.desktop"));
     }
 }
@@ -287,7 +319,11 @@ TEST_F(TransferTest, AnEntryMaskingASystemEntryLeavesAHiddenStub) {
     EXPECT_EQ(names(autostart()), QStringList({kLauncherEntryName, "tracker.desktop"}));
     // A second run keeps the stub: it is switched off itself.
     const TransferResult again = transfer();
-    EXPECT_EQ(again.switchedOff, QStringList({"tracker.desktop"}));
+    ASSERT_EQ(again.switchedOff.size(), 1);
+    EXPECT_EQ(again.switchedOff[0].name, "tracker.desktop");
+    EXPECT_TRUE(
+        transferSummary(again).contains(QString(kNewline) + "tracker.desktop - switched off (Hidden=true)"))
+        << transferSummary(again).toStdString();
     EXPECT_EQ(taskCount(store), 2);
 }
 
@@ -299,8 +335,8 @@ TEST_F(TransferTest, FreeNumbersBelowUsedOnesAreTakenFirst) {
 
     ASSERT_TRUE(transfer().succeeded());
 
-    EXPECT_EQ(readTask(store, 2), movedTask("a.desktop"));
-    EXPECT_EQ(readTask(store, 4), movedTask("b.desktop"));
+    EXPECT_EQ(readTask(store, 2), movedTask("a.desktop", "a"));
+    EXPECT_EQ(readTask(store, 4), movedTask("b.desktop", "b"));
     EXPECT_EQ(readTask(store, 3).desc, "Three");
 }
 
@@ -331,10 +367,12 @@ TEST_F(TransferTest, AFullListLeavesTheFilesAndTheSummaryNamesThem) {
     EXPECT_EQ(contents(autostart() + "/a.desktop"), entry("a"));
     EXPECT_TRUE(r.moved.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(moved()));
-    EXPECT_EQ(transferSummary(r), QStringLiteral("999 tasks specified - ") + kNewline +
-                                      "unable to add these StartUp tasks; they stay in " + autostart() +
+    EXPECT_TRUE(summaryWarns(r));
+    EXPECT_EQ(transferSummary(r), "No entries moved from " + autostart() + "." + kNewline + kNewline +
+                                      "999 tasks specified - " + kNewline +
+                                      "unable to add these entries; they stay in " + autostart() +
                                       " and start from there as before:" + kNewline + "a.desktop" + kNewline +
-                                      "b.desktop");
+                                      "b.desktop" + kNewline + kNewline + stayParagraph(autostart()));
 }
 
 // Entries the launcher would refuse at logon ("not started"): moved, they
@@ -363,10 +401,14 @@ TEST_P(WouldNotStart, StaysAndIsNamedWithTheReason) {
     EXPECT_EQ(contents(autostart() + "/x.desktop"), c.text);
     EXPECT_EQ(names(moved()), QStringList({"control.desktop"}));
     EXPECT_EQ(taskCount(store), 1);
-    EXPECT_EQ(readTask(store, 1), movedTask("control.desktop"));
-    EXPECT_EQ(transferSummary(r), "These StartUp tasks would not start from the launch list; they stay in " +
-                                      autostart() + ":" + kNewline + "x.desktop - " +
-                                      QString::fromUtf8(c.reason));
+    EXPECT_EQ(readTask(store, 1), movedTask("control.desktop", "Control"));
+    EXPECT_FALSE(summaryWarns(r));
+    EXPECT_EQ(transferSummary(r), "1 entry moved from " + autostart() + " into the launch list:" + kNewline +
+                                      "Control (control.desktop)" + kNewline + kNewline +
+                                      stayParagraph(autostart(), {"x.desktop - would not start from the "
+                                                                  "launch list: " +
+                                                                  QString::fromUtf8(c.reason)}) +
+                                      kNewline + kNewline + kUndoLine);
 }
 
 #define APP "[Desktop Entry]\nType=Application\nName=X\n"
@@ -406,25 +448,26 @@ TEST_P(SummaryNames, AreTheFirstTwentyThenHowManyMore) {
     const SummaryCase& c = GetParam();
     TransferResult r;
     r.folder = "/home/ann/.config/autostart";
-    QStringList expected;
+    QStringList full;
+    QStringList stay{kLauncherEntryName + " - Velmora's own entry, which starts the launch list"};
     for (int i = 1; i <= c.count; ++i) {
         const QString name = QStringLiteral("e%1.desktop").arg(i, 4, 10, QLatin1Char('0'));
         r.listFull.append(name);
         r.notStarted.append(TransferResult::Failure{name, "no Exec"});
-        if (i <= 20) expected.append(name);
+        full.append(name);
+        stay.append(name + " - would not start from the launch list: no Exec");
     }
-    QStringList withReasons;
-    for (const QString& name : expected) withReasons.append(name + " - no Exec");
-    if (*c.more) {
-        expected.append(QString::fromUtf8(c.more));
-        withReasons.append(QString::fromUtf8(c.more));
-    }
+    const auto shown = [](const QStringList& lines) {
+        if (lines.size() <= 20) return lines;
+        return lines.mid(0, 20) + QStringList{QStringLiteral("and %1 more").arg(lines.size() - 20)};
+    };
 
     const QStringList paragraphs = transferSummary(r).split(QString(kNewline) + kNewline);
 
-    ASSERT_EQ(paragraphs.size(), 2) << transferSummary(r).toStdString();
-    EXPECT_EQ(paragraphs[0].split(kNewline).mid(1), withReasons);
-    EXPECT_EQ(paragraphs[1].split(kNewline).mid(2), expected);
+    ASSERT_EQ(paragraphs.size(), 3) << transferSummary(r).toStdString();
+    EXPECT_EQ(paragraphs[1].split(kNewline).mid(2), shown(full));
+    EXPECT_TRUE(paragraphs[1].endsWith(QString::fromUtf8(c.more))) << paragraphs[1].toStdString();
+    EXPECT_EQ(paragraphs[2].split(kNewline).mid(1), shown(stay));
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, SummaryNames,
@@ -438,25 +481,63 @@ INSTANTIATE_TEST_SUITE_P(Counts, SummaryNames,
 TEST(TransferSummary, EachKindIsOneParagraphInThisOrder) {
     TransferResult r;
     r.folder = "/home/ann/.config/autostart";
+    r.shownFolder = "~/.config/autostart";
+    r.moved.append({"clock.desktop", 1, true, false, "Uhr", 0, false});
     r.failed.append(TransferResult::Failure{"a.desktop", "No space left on device"});
-    r.notStarted.append(TransferResult::Failure{"b.desktop", "no Exec"});
+    r.notStarted.append(TransferResult::Failure{"b.desktop", "not shown in XFCE (OnlyShowIn=GNOME;)"});
     r.listFull.append("c.desktop");
-    r.left.append(TransferResult::Failure{"d.desktop", "a FIFO"});
-    r.switchedOff.append("off.desktop");
-    r.startsNothing.append("mask.desktop");
-    const QString f = r.folder;
+    r.left.append(TransferResult::Failure{"d.desktop", "cannot be read: Permission denied"});
+    r.switchedOff.append(TransferResult::Failure{"off.desktop", "Hidden=true"});
+    r.startsNothing.append(TransferResult::Failure{"mask.desktop", "a link to /dev/null"});
+    const QString f = "~/.config/autostart";
 
+    EXPECT_TRUE(summaryWarns(r));
     EXPECT_EQ(
         transferSummary(r),
-        "These StartUp tasks could not be moved; they stay in " + f +
+        "1 entry moved from " + f + " into the launch list:" + kNewline + "Uhr (clock.desktop)" + kNewline +
+            kNewline + "These entries could not be moved; they stay in " + f +
             " and start from there as before:" + kNewline + "a.desktop - No space left on device" + kNewline +
-            kNewline + "These StartUp tasks would not start from the launch list; they stay in " + f + ":" +
-            kNewline + "b.desktop - no Exec" + kNewline + kNewline + "999 tasks specified - " + kNewline +
-            "unable to add these StartUp tasks; they stay in " + f + " and start from there as before:" +
-            kNewline + "c.desktop" + kNewline + kNewline + "These files in " + f +
-            " are no entries that could be moved; they stay where they are:" + kNewline +
-            "d.desktop - a FIFO" + kNewline + kNewline + "Install stays available to try again.");
+            kNewline + "999 tasks specified - " + kNewline + "unable to add these entries; they stay in " +
+            f + " and start from there as before:" + kNewline + "c.desktop" + kNewline + kNewline +
+            stayParagraph(f, {"off.desktop - switched off (Hidden=true)",
+                              "mask.desktop - starts nothing (a link to /dev/null)",
+                              "b.desktop - would not start from the launch list: not shown in XFCE "
+                              "(OnlyShowIn=GNOME;)",
+                              "d.desktop - not an entry that can be moved: cannot be read: Permission "
+                              "denied"}) +
+            kNewline + kNewline + kUndoLine + kNewline + kNewline + "Install stays available to try again.");
 }
+
+// Delays read as the wait they became, or as lost.
+struct DelayLineCase {
+    const char* name;
+    int delay;
+    bool kept;
+    const char* line;
+    friend void PrintTo(const DelayLineCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class SummaryDelays : public ::testing::TestWithParam<DelayLineCase> {};
+
+TEST_P(SummaryDelays, AreSaidAfterTheEntry) {
+    TransferResult r;
+    r.folder = "/f";
+    r.moved.append({"late.desktop", 2, true, false, "Late", GetParam().delay, GetParam().kept});
+    EXPECT_FALSE(summaryWarns(r));
+    EXPECT_EQ(transferSummary(r).split(kNewline).value(1), QString::fromUtf8(GetParam().line));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Delays, SummaryDelays,
+    ::testing::Values(
+        DelayLineCase{"None", 0, false, "Late (late.desktop)"},
+        DelayLineCase{"OneSecondKept", 1, true,
+                      "Late (late.desktop) - starts 1 second later, as its autostart delay asks"},
+        DelayLineCase{"SecondsKept", 30, true,
+                      "Late (late.desktop) - starts 30 seconds later, as its autostart delay asks"},
+        DelayLineCase{"Lost", 30, false,
+                      "Late (late.desktop) - starts without its autostart delay of 30 seconds"}),
+    velmora::testing::caseName);
 
 // Copy and removal failures: the file stays where it is, with its contents,
 // and no task is left behind for it.
@@ -614,6 +695,7 @@ TEST_F(NothingMoves, WhenBothFoldersAreTheSame) {
 class Install : public TransferTest {
 protected:
     QStringList asked;
+    QStringList informs;
     QList<bool> busy;
     bool answer = true;
 
@@ -626,7 +708,8 @@ protected:
                  asked.append(q);
                  return answer;
              },
-             [this](const QString& w) { warnings.append(w); }, [this](bool b) { busy.append(b); }});
+             [this](const QString& w) { warnings.append(w); },
+             [this](const QString& i) { informs.append(i); }, [this](bool b) { busy.append(b); }});
     }
 };
 
@@ -636,10 +719,9 @@ TEST_F(Install, AsksFirstAndChangesNothingOnNo) {
 
     EXPECT_FALSE(click());
 
-    EXPECT_EQ(asked,
-              QStringList({QStringLiteral("This will move your existing StartUp tasks from the Start menu") +
-                           kNewline + "to Velmora's program folder and install them in the launch list." +
-                           kNewline + kNewline + "Are you sure you want to do that now ?"}));
+    EXPECT_EQ(asked, QStringList({"This will move the programs that start at logon from " + autostart() +
+                                  kNewline + "into Velmora's launch list, which starts them from then on." +
+                                  kNewline + kNewline + "Are you sure you want to do that now ?"}));
     EXPECT_EQ(store.size(), 0);
     EXPECT_EQ(names(autostart()), QStringList({"a.desktop"}));
     EXPECT_TRUE(busy.isEmpty());
@@ -651,9 +733,12 @@ TEST_F(Install, YesTransfersAndMarksInstalled) {
     EXPECT_TRUE(click());
 
     EXPECT_EQ(store.read(kApp, kSequence, kInstalled), "yes");
-    EXPECT_EQ(readTask(store, 1), movedTask("a.desktop"));
+    EXPECT_EQ(readTask(store, 1), movedTask("a.desktop", "a"));
     EXPECT_EQ(busy, QList<bool>({true, false}));
     EXPECT_TRUE(warnings.isEmpty());
+    EXPECT_EQ(informs, QStringList({"1 entry moved from " + autostart() + " into the launch list:" +
+                                    kNewline + "a (a.desktop)" + kNewline + kNewline +
+                                    stayParagraph(autostart()) + kNewline + kNewline + kUndoLine}));
 }
 
 TEST_F(Install, AFailedTransferIsReportedOnceAndNotMarked) {
@@ -682,13 +767,17 @@ TEST_F(Install, AFullListIsReportedInOneMessage) {
 
     EXPECT_EQ(store.read(kApp, kSequence, kInstalled), "yes");
     EXPECT_EQ(taskCount(store), kMaxTasks);
-    EXPECT_EQ(readTask(store, kMaxTasks), movedTask("e02.desktop"));
+    EXPECT_EQ(readTask(store, kMaxTasks), movedTask("e02.desktop", "E"));
     EXPECT_EQ(names(autostart()), QStringList({kLauncherEntryName}) + entries.mid(2));
     ASSERT_EQ(warnings.size(), 1);
-    EXPECT_EQ(warnings[0], QStringLiteral("999 tasks specified - ") + kNewline +
-                               "unable to add these StartUp tasks; they stay in " + autostart() +
+    EXPECT_TRUE(informs.isEmpty());
+    EXPECT_EQ(warnings[0], "2 entries moved from " + autostart() + " into the launch list:" + kNewline +
+                               "E (e01.desktop)" + kNewline + "E (e02.desktop)" + kNewline + kNewline +
+                               "999 tasks specified - " + kNewline +
+                               "unable to add these entries; they stay in " + autostart() +
                                " and start from there as before:" + kNewline +
-                               entries.mid(2, 20).join(kNewline) + kNewline + "and 3 more");
+                               entries.mid(2, 20).join(kNewline) + kNewline + "and 3 more" + kNewline +
+                               kNewline + stayParagraph(autostart()) + kNewline + kNewline + kUndoLine);
 }
 
 TEST_F(Install, AnUnknownStartUpFolderIsReported) {
@@ -696,8 +785,8 @@ TEST_F(Install, AnUnknownStartUpFolderIsReported) {
     StartUpTransfer t(store, env, programFolder);
     EXPECT_FALSE(installClicked(
         store, t,
-        {[](const QString&) { return true; }, [this](const QString& w) { warnings.append(w); }, {}}));
-    EXPECT_EQ(warnings, QStringList({QStringLiteral("Unable to find the StartUp folder.") + kNewline +
+        {[](const QString&) { return true; }, [this](const QString& w) { warnings.append(w); }, {}, {}}));
+    EXPECT_EQ(warnings, QStringList({QStringLiteral("Unable to find the autostart folder.") + kNewline +
                                      "Nothing has been moved."}));
     EXPECT_EQ(store.size(), 0);
 }
@@ -729,10 +818,12 @@ TEST_P(Masks, StayWithoutATaskAndInstallCompletes) {
     const TransferResult r = transfer();
 
     EXPECT_TRUE(r.succeeded());
-    EXPECT_EQ(r.startsNothing, QStringList({"tracker.desktop"}));
+    EXPECT_EQ(namesOf(r.startsNothing), QStringList({"tracker.desktop"}));
     EXPECT_TRUE(r.moved.isEmpty());
     EXPECT_EQ(taskCount(store), 0);
-    EXPECT_TRUE(transferSummary(r).isEmpty()) << transferSummary(r).toStdString();
+    EXPECT_FALSE(summaryWarns(r));
+    EXPECT_TRUE(transferSummary(r).contains(QString(kNewline) + "tracker.desktop - starts nothing ("))
+        << transferSummary(r).toStdString();
     EXPECT_EQ(names(autostart()), QStringList({kLauncherEntryName, "tracker.desktop"}));
     if (GetParam().mask == Mask::DevNullLink) {
         EXPECT_EQ(QFileInfo(path).symLinkTarget(), "/dev/null");
@@ -804,10 +895,10 @@ TEST_P(OddFiles, StayAndAreNamedWithTheirReason) {
     struct stat st {};
     EXPECT_EQ(::lstat(raw.constData(), &st), 0) << "it stays where it is";
     EXPECT_EQ(taskCount(store), 1);
-    EXPECT_EQ(readTask(store, 1), movedTask("good.desktop"));
+    EXPECT_EQ(readTask(store, 1), movedTask("good.desktop", "Good"));
     const QString summary = transferSummary(r);
-    EXPECT_TRUE(
-        summary.contains(QString(kNewline) + QString::fromUtf8(c.file) + " - " + QString::fromUtf8(c.reason)))
+    EXPECT_TRUE(summary.contains(QString(kNewline) + QString::fromUtf8(c.file) +
+                                 " - not an entry that can be moved: " + QString::fromUtf8(c.reason)))
         << summary.toStdString();
     EXPECT_FALSE(summary.contains("start from there")) << summary.toStdString();
 }
@@ -826,6 +917,244 @@ INSTANTIATE_TEST_SUITE_P(Kinds, OddFiles,
                                                    "bad\xef\xbf\xbd.desktop", "the name is not valid UTF-8"}),
                          velmora::testing::caseName);
 
+// ---- Descriptions ------------------------------------------------------------------------
+
+struct FitCase {
+    const char* name;
+    const char* text;
+    const char* fitted;
+    friend void PrintTo(const FitCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class DescriptionFit : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(DescriptionFit, HoldsAtMostThirtyCharactersAndShowsTheCut) {
+    const QString fitted = descriptionFit(QString::fromUtf8(GetParam().text));
+    EXPECT_EQ(fitted, QString::fromUtf8(GetParam().fitted));
+    EXPECT_LE(fitted.size(), 30);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, DescriptionFit,
+                         ::testing::Values(FitCase{"Short", "Openbox", "Openbox"},
+                                           FitCase{"ThirtyExactly", "123456789012345678901234567890",
+                                                   "123456789012345678901234567890"},
+                                           FitCase{"ThirtyOne", "1234567890123456789012345678901",
+                                                   "12345678901234567890123456789\u2026"},
+                                           FitCase{"GermanName", "Feineinstellungen der Fensterverwaltung",
+                                                   "Feineinstellungen der Fenster\u2026"},
+                                           FitCase{"BlankBeforeTheCut", "1234567890123456789012345678 abc",
+                                                   "1234567890123456789012345678\u2026"},
+                                           // U+1F600 is two UTF-16 units: it is not cut in half.
+                                           FitCase{"EmojiAtTheCut",
+                                                   "1234567890123456789012345678\U0001F600xyz",
+                                                   "1234567890123456789012345678\u2026"},
+                                           // "e" with a combining accent stays whole or goes whole.
+                                           FitCase{"AccentAtTheCut", "1234567890123456789012345678e\u0301xyz",
+                                                   "1234567890123456789012345678\u2026"}),
+                         velmora::testing::caseName);
+
+struct DescCase {
+    const char* name;
+    const char* file;
+    const char* text;
+    const char* language;  // LANGUAGE
+    const char* desc;
+    friend void PrintTo(const DescCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class MovedDescriptions : public TransferTest, public ::testing::WithParamInterface<DescCase> {};
+
+TEST_P(MovedDescriptions, AreTheNameInTheUsersLanguageElseTheFileName) {
+    const DescCase& c = GetParam();
+    more.insert("LANG", "C.UTF-8");
+    more.insert("LANGUAGE", QString::fromUtf8(c.language));
+    put(autostart(), QString::fromUtf8(c.file), c.text);
+
+    ASSERT_TRUE(transfer().succeeded());
+
+    EXPECT_EQ(readTask(store, 1).desc, QString::fromUtf8(c.desc));
+}
+
+#define APP "[Desktop Entry]\nType=Application\nExec=true\n"
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, MovedDescriptions,
+    ::testing::Values(
+        DescCase{"Untranslated", "wm.desktop", APP "Name=Window Manager\nName[de]=Fensterverwaltung\n", "",
+                 "Window Manager"},
+        DescCase{"Translated", "wm.desktop", APP "Name=Window Manager\nName[de]=Fensterverwaltung\n", "de_DE",
+                 "Fensterverwaltung"},
+        DescCase{"TranslatedAndCut", "tweaks.desktop",
+                 APP "Name=Window Manager Tweaks\nName[de]=Feineinstellungen der Fensterverwaltung\n", "de",
+                 "Feineinstellungen der Fenster\u2026"},
+        DescCase{"NoNameGivesTheFileName", "org.example.Alarm.desktop", APP, "", "org.example.Alarm.desktop"},
+        DescCase{"BlankNameGivesTheFileName", "alarm.desktop", APP "Name=  \n", "", "alarm.desktop"},
+        DescCase{"LongFileNameIsCut", "org.gnome.Evolution-alarm-notify.desktop", APP, "",
+                 "org.gnome.Evolution-alarm-not\u2026"},
+        DescCase{"LineBreaksBecomeBlanks", "two.desktop", APP "Name=Two\\nlines\\tand  tabs\n", "",
+                 "Two lines and tabs"}),
+    velmora::testing::caseName);
+
+#undef APP
+
+// ---- Delays ------------------------------------------------------------------------------
+
+struct DelayCase {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> entries;  // file, extra lines
+    int tasksBefore;                                           // tasks "Own N" the list holds already
+    std::vector<std::pair<const char*, const char*>> tasks;    // "Desc" and "Wait" of the list afterwards
+    std::vector<const char*> lost;                             // moved entries whose delay is not kept
+    friend void PrintTo(const DelayCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class Delays : public TransferTest, public ::testing::WithParamInterface<DelayCase> {};
+
+TEST_P(Delays, BecomeWaitsOfTheTaskBefore) {
+    const DelayCase& c = GetParam();
+    for (int n = 1; n <= c.tasksBefore; ++n)
+        writeTask(store, n, {QStringLiteral("Own %1").arg(n), "/usr/bin/true", "DW", "ABCDEFG", "*"});
+    for (const auto& [file, extra] : c.entries) {
+        const QString name = QString::fromUtf8(file);
+        put(autostart(), name, entry(QFileInfo(name).baseName().toUtf8(), extra));
+    }
+    const int before = store.transactions();
+
+    const TransferResult r = transfer();
+
+    ASSERT_TRUE(r.succeeded()) << transferSummary(r).toStdString();
+    QList<QPair<QString, QString>> list;
+    for (const TaskRecord& task : readTaskList(store)) list.append({task.desc, task.wait});
+    QList<QPair<QString, QString>> expected;
+    for (const auto& [desc, wait] : c.tasks)
+        expected.append({QString::fromUtf8(desc), QString::fromUtf8(wait)});
+    EXPECT_EQ(list, expected);
+    // Each new task with the wait before it is one transaction.
+    EXPECT_EQ(store.transactions() - before, int(c.entries.size()));
+    QStringList lost;
+    for (const TransferResult::Moved& m : r.moved)
+        if (m.delay > 0 && !m.delayKept) lost.append(m.description);
+    QStringList expectedLost;
+    for (const char* name : c.lost) expectedLost.append(QString::fromUtf8(name));
+    EXPECT_EQ(lost, expectedLost);
+}
+
+#define GNOME(n) "X-GNOME-Autostart-Delay=" #n "\n"
+#define MATE(n) "X-MATE-Autostart-Delay=" #n "\n"
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, Delays,
+    ::testing::Values(
+        DelayCase{
+            "NoneInOrderOfName", {{"b.desktop", ""}, {"a.desktop", ""}}, 0, {{"a", "DW"}, {"b", "DW"}}, {}},
+        DelayCase{"DelayedAfterTheOthers",
+                  {{"a.desktop", GNOME(10)}, {"b.desktop", ""}, {"c.desktop", ""}},
+                  0,
+                  {{"b", "DW"}, {"c", "10"}, {"a", "DW"}},
+                  {}},
+        DelayCase{
+            "ShortestFirstEachWaitingTheDifference",
+            {{"a.desktop", GNOME(30)}, {"b.desktop", MATE(5)}, {"c.desktop", ""}, {"d.desktop", GNOME(12)}},
+            0,
+            {{"c", "5"}, {"b", "7"}, {"d", "18"}, {"a", "DW"}},
+            {}},
+        DelayCase{"EqualDelaysStartTogether",
+                  {{"a.desktop", GNOME(8)}, {"b.desktop", GNOME(8)}, {"c.desktop", ""}},
+                  0,
+                  {{"c", "8"}, {"a", "DW"}, {"b", "DW"}},
+                  {}},
+        DelayCase{"LongerThanTheLongestWait",
+                  {{"a.desktop", GNOME(90000)}, {"b.desktop", ""}},
+                  0,
+                  {{"b", "43200"}, {"a", "DW"}},
+                  {}},
+        DelayCase{"NothingBeforeIt", {{"a.desktop", GNOME(10)}}, 0, {{"a", "DW"}}, {"a"}},
+        // The user's own tasks keep their waits; the next delayed entry waits
+        // for the first one.
+        DelayCase{"OnlyOwnTasksBeforeIt",
+                  {{"a.desktop", GNOME(10)}, {"b.desktop", GNOME(15)}},
+                  2,
+                  {{"Own 1", "DW"}, {"Own 2", "DW"}, {"a", "5"}, {"b", "DW"}},
+                  {"a"}},
+        DelayCase{"AfterOwnTasksAndMovedOnes",
+                  {{"a.desktop", GNOME(10)}, {"b.desktop", ""}},
+                  1,
+                  {{"Own 1", "DW"}, {"b", "10"}, {"a", "DW"}},
+                  {}}),
+    velmora::testing::caseName);
+
+#undef GNOME
+#undef MATE
+
+// A delayed entry whose original cannot be replaced keeps no task, and the
+// task before it waits as before. The entries are links, so that only the
+// stub that masks the system-wide entry needs bytes written, and a file size
+// limit makes that fail even for root.
+TEST_F(TransferTest, ADelayedEntryThatCannotMoveLeavesNoWaitBehind) {
+    put(home.path() + "/apps", "a.desktop", entry("a"));
+    put(home.path() + "/apps", "late.desktop", entry("late", "X-GNOME-Autostart-Delay=10\n"));
+    put(system(1), "late.desktop", entry("System late"));
+    put(autostart(), kLauncherEntryName, entry("Velmora Launcher"));
+    for (const char* name : {"a.desktop", "late.desktop"})
+        ASSERT_EQ(::symlink(QFile::encodeName(home.path() + "/apps/" + name),
+                            QFile::encodeName(autostart() + "/" + name)),
+                  0);
+    ASSERT_TRUE(QDir().mkpath(moved()));
+
+    TransferResult r;
+    {
+        const FileSizeLimit limit(16);
+        r = transfer();
+    }
+
+    EXPECT_EQ(namesOf(r.failed), QStringList({"late.desktop"}));
+    EXPECT_EQ(readTaskList(store), QList<TaskRecord>({movedTask("a.desktop", "a")}));
+    EXPECT_EQ(QFileInfo(autostart() + "/late.desktop").symLinkTarget(), home.path() + "/apps/late.desktop");
+    EXPECT_EQ(names(moved()), QStringList({"a.desktop"}));
+}
+
+// ---- The question ------------------------------------------------------------------------
+
+struct ShownPathCase {
+    const char* name;
+    const char* home;
+    const char* path;
+    const char* shown;
+    friend void PrintTo(const ShownPathCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ShownPaths : public ::testing::TestWithParam<ShownPathCase> {};
+
+TEST_P(ShownPaths, NameTheHomeFolderAsTilde) {
+    QProcessEnvironment env;
+    if (*GetParam().home) env.insert("HOME", QString::fromUtf8(GetParam().home));
+    EXPECT_EQ(shownPath(QString::fromUtf8(GetParam().path), env), QString::fromUtf8(GetParam().shown));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, ShownPaths,
+    ::testing::Values(
+        ShownPathCase{"BelowHome", "/home/ann", "/home/ann/.config/autostart", "~/.config/autostart"},
+        ShownPathCase{"HomeWithSlash", "/home/ann/", "/home/ann/.config/autostart", "~/.config/autostart"},
+        ShownPathCase{"HomeItself", "/home/ann", "/home/ann", "~"},
+        ShownPathCase{"NameThatOnlyBeginsLikeHome", "/home/ann", "/home/anna/.config", "/home/anna/.config"},
+        ShownPathCase{"ElsewhereStays", "/home/ann", "/srv/config/autostart", "/srv/config/autostart"},
+        ShownPathCase{"RootHomeIsNoShortcut", "/", "/etc/xdg/autostart", "/etc/xdg/autostart"},
+        ShownPathCase{"NoHome", "", "/home/ann/.config/autostart", "/home/ann/.config/autostart"}),
+    velmora::testing::caseName);
+
+TEST_F(TransferTest, TheQuestionNamesTheAutostartFolderAsTheUserKnowsIt) {
+    more.insert("HOME", home.path());
+    StartUpTransfer t(store, environment(), programFolder);
+    EXPECT_EQ(t.question(),
+              QString("This will move the programs that start at logon from ~/config/autostart") + kNewline +
+                  "into Velmora's launch list, which starts them from then on." + kNewline + kNewline +
+                  "Are you sure you want to do that now ?");
+    StartUpTransfer nowhere(store, QProcessEnvironment(), programFolder);
+    EXPECT_TRUE(nowhere.question().startsWith(
+        QString("This will move the programs that start at logon from your autostart folder") + kNewline));
+}
+
 class Uninstall : public TransferTest {
 protected:
     UninstallResult uninstall() {
@@ -837,8 +1166,8 @@ protected:
     void fillAutostart() {
         put(home.path() + "/apps", "clock.desktop", entry("Clock"));
         put(system(1), "tracker.desktop", entry("Tracker"));
-        put(autostart(), "a.desktop", entry("A"));
-        put(autostart(), "b blank.desktop", entry("B"));
+        put(autostart(), "a.desktop", entry("A", "X-GNOME-Autostart-Delay=30\n"));
+        put(autostart(), "b blank.desktop", entry("B", "X-MATE-Autostart-Delay=5\n"));
         put(autostart(), "run.desktop", "#!/bin/sh\n" + entry("Run"),
             QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
         put(autostart(), "tracker.desktop", entry("My tracker"));
@@ -857,6 +1186,10 @@ TEST_F(Uninstall, RestoresTheAutostartFolderByteForByte) {
     writeTask(store, 1, {"Mine", "/usr/bin/true", "DW", "ABCDEFG", "*"});
     const QStringList before = folderSnapshot(autostart());
     ASSERT_TRUE(transfer().succeeded());
+    // The delays became waits; the files stay as they were.
+    EXPECT_EQ(readTask(store, 4), movedTask("tracker.desktop", "My tracker", "5"));
+    EXPECT_EQ(readTask(store, 5), movedTask("b blank.desktop", "B", "25"));
+    EXPECT_EQ(readTask(store, 6), movedTask("a.desktop", "A"));
     store.write(kApp, kSequence, kInstalled, "yes");
     writeTask(store, 7, {"Also mine", "/usr/bin/false", "0", "A", "a"});  // added by hand after Install
     ASSERT_EQ(taskCount(store), 7);
@@ -880,7 +1213,7 @@ TEST_F(Uninstall, RestoresTheAutostartFolderByteForByte) {
     EXPECT_FALSE(store.contains(kApp, kSequence, kInstalled));
     EXPECT_FALSE(QFileInfo::exists(moved()));
     EXPECT_EQ(uninstallSummary(r),
-              "5 StartUp tasks are back in " + autostart() + "." + kNewline +
+              "5 entries are back in " + autostart() + "." + kNewline +
                   "Velmora no longer starts at logon; tasks you added yourself stay in its list.");
     // Install works again afterwards, as at first.
     ASSERT_TRUE(transfer().succeeded());
@@ -897,14 +1230,14 @@ TEST_F(Uninstall, ANameThatIsBackStaysMovedAndIsNamed) {
 
     EXPECT_FALSE(r.succeeded());
     EXPECT_EQ(r.restored, QStringList({"a.desktop"}));
-    EXPECT_TRUE(uninstallSummary(r).startsWith("1 StartUp task is back in " + autostart() + "."));
+    EXPECT_TRUE(uninstallSummary(r).startsWith("1 entry is back in " + autostart() + "."));
     ASSERT_EQ(r.kept.size(), 1);
     EXPECT_EQ(r.kept[0].name, "b.desktop");
     EXPECT_EQ(contents(autostart() + "/b.desktop"), entry("B written again"));
     EXPECT_EQ(contents(moved() + "/b.desktop"), entry("B"));
     EXPECT_EQ(contents(autostart() + "/a.desktop"), entry("A"));
     EXPECT_EQ(taskCount(store), 1);
-    EXPECT_EQ(readTask(store, 1), movedTask("b.desktop"));
+    EXPECT_EQ(readTask(store, 1), movedTask("b.desktop", "B"));
     EXPECT_FALSE(QFileInfo::exists(launcherEntry()));
     const QString summary = uninstallSummary(r);
     EXPECT_TRUE(summary.contains("These stay in " + moved() + " and in the launch list:" + kNewline +

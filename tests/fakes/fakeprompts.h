@@ -17,7 +17,7 @@ namespace velmora::testing {
 
 class FakePrompts final : public Prompts {
 public:
-    enum class Kind { AskYesNo, Warn, Error, OpenFile };
+    enum class Kind { AskYesNo, Warn, Inform, Error, OpenFile };
 
     struct Call {
         Kind kind;
@@ -46,6 +46,9 @@ public:
     }
     void warn(QWidget* parent, const QString& text) override {
         calls.push_back({Kind::Warn, text, parent, {}, {}});
+    }
+    void inform(QWidget* parent, const QString& text) override {
+        calls.push_back({Kind::Inform, text, parent, {}, {}});
     }
     void error(QWidget* parent, const QString& text) override {
         calls.push_back({Kind::Error, text, parent, {}, {}});

@@ -499,12 +499,14 @@ void MainWindow::install() {
     QString failure;
     try {
         StartUpTransfer transfer(m_store, m_environment, QCoreApplication::applicationDirPath());
-        hide = installClicked(m_store, transfer,
-                              {[this, &confirmed](const QString& question) {
-                                   confirmed = m_prompts.askYesNo(this, question) == Prompts::Answer::Yes;
-                                   return confirmed;
-                               },
-                               [this](const QString& text) { m_prompts.warn(this, text); }, showBusyPointer});
+        hide =
+            installClicked(m_store, transfer,
+                           {[this, &confirmed](const QString& question) {
+                                confirmed = m_prompts.askYesNo(this, question) == Prompts::Answer::Yes;
+                                return confirmed;
+                            },
+                            [this](const QString& text) { m_prompts.warn(this, text); },
+                            [this](const QString& text) { m_prompts.inform(this, text); }, showBusyPointer});
     } catch (const StoreError& e) {
         failure = e.text();
     }
