@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -71,6 +72,31 @@ bool splitExecWords(const QString& exec, QStringList* words) {
     return true;
 }
 
+// A list value: ';' ends an element, "\;" stands for one inside it.
+QStringList splitListValue(const QString& value) {
+    QStringList items;
+    QString item;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c == QLatin1Char('\\') && i + 1 < value.size()) {
+            const QChar next = value[++i];
+            if (next == QLatin1Char(';')) {
+                item.append(next);
+            } else {
+                item.append(c);
+                item.append(next);
+            }
+        } else if (c == QLatin1Char(';')) {
+            if (!item.isEmpty()) items.append(unescapeDesktopString(item));
+            item.clear();
+        } else {
+            item.append(c);
+        }
+    }
+    if (!item.isEmpty()) items.append(unescapeDesktopString(item));
+    return items;
+}
+
 }  // namespace
 
 QString desktopEntryStem(const QString& name) {
@@ -119,29 +145,61 @@ std::optional<bool> DesktopEntry::boolean(const QString& key) const {
     return readDesktopBoolean(*it);
 }
 
-QStringList DesktopEntry::list(const QString& key) const {
-    const QString value = raw(key);
-    QStringList items;
-    QString item;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (c == QLatin1Char('\\') && i + 1 < value.size()) {
-            const QChar next = value[++i];
-            if (next == QLatin1Char(';')) {
-                item.append(next);
-            } else {
-                item.append(c);
-                item.append(next);
-            }
-        } else if (c == QLatin1Char(';')) {
-            if (!item.isEmpty()) items.append(unescapeDesktopString(item));
-            item.clear();
-        } else {
-            item.append(c);
-        }
+QStringList DesktopEntry::list(const QString& key) const { return splitListValue(raw(key)); }
+
+QString DesktopEntry::localizedKey(const QString& key, const QStringList& locales) const {
+    for (const QString& locale : locales) {
+        const QString localized = key + QLatin1Char('[') + locale + QLatin1Char(']');
+        if (!raw(localized).isEmpty()) return localized;
     }
-    if (!item.isEmpty()) items.append(unescapeDesktopString(item));
-    return items;
+    return key;
+}
+
+QString DesktopEntry::localeString(const QString& key, const QStringList& locales) const {
+    return string(localizedKey(key, locales));
+}
+
+QStringList DesktopEntry::localeList(const QString& key, const QStringList& locales) const {
+    return list(localizedKey(key, locales));
+}
+
+QStringList messageLocales(const QProcessEnvironment& environment) {
+    QString locale;
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        locale = environment.value(QLatin1String(variable));
+        if (!locale.isEmpty()) break;
+    }
+    const auto isPlain = [](const QString& l) {
+        return l.isEmpty() || l == QLatin1String("C") || l == QLatin1String("POSIX") ||
+               l.startsWith(QLatin1String("C."));
+    };
+    if (isPlain(locale)) return {};
+
+    QStringList preferred =
+        environment.value(QStringLiteral("LANGUAGE")).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    preferred.append(locale);
+    QStringList out;
+    for (const QString& name : std::as_const(preferred)) {
+        if (isPlain(name)) continue;
+        // ll_CC.ENC@MOD: the parts after '_', '.' and '@' are each optional.
+        const qsizetype at = name.indexOf(QLatin1Char('@'));
+        const QString modifier = at < 0 ? QString() : name.mid(at);
+        QString rest = at < 0 ? name : name.left(at);
+        if (const qsizetype dot = rest.indexOf(QLatin1Char('.')); dot >= 0) rest.truncate(dot);
+        const qsizetype underscore = rest.indexOf(QLatin1Char('_'));
+        const QString language = underscore < 0 ? rest : rest.left(underscore);
+        if (language.isEmpty()) continue;
+        QStringList variants;
+        if (underscore >= 0) {
+            if (!modifier.isEmpty()) variants << rest + modifier;
+            variants << rest;
+        }
+        if (!modifier.isEmpty()) variants << language + modifier;
+        variants << language;
+        for (const QString& v : std::as_const(variants))
+            if (!out.contains(v)) out.append(v);
+    }
+    return out;
 }
 
 DesktopEntry parseDesktopEntry(const QByteArray& data, const QString& path) {

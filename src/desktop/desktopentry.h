@@ -45,7 +45,26 @@ struct DesktopEntry {
     // A ';'-separated list ("\;" is a ';' inside an element), each element
     // unescaped like a string; a trailing ';' adds no element.
     QStringList list(const QString& key) const;
+    // A localized string value ("Name[de]=..."): the one for the first of
+    // `locales` (as messageLocales() gives them) that the entry has with
+    // some text, else the unlocalized one; unescaped as string() does.
+    QString localeString(const QString& key, const QStringList& locales) const;
+    // A localized list value (Keywords), chosen the same way, read as list().
+    QStringList localeList(const QString& key, const QStringList& locales) const;
+
+private:
+    // The key whose value localeString() and localeList() read.
+    QString localizedKey(const QString& key, const QStringList& locales) const;
 };
+
+// The locale suffixes of localized keys, best first, for the messages locale
+// of `environment` (LC_ALL, else LC_MESSAGES, else LANG): "ll_CC.ENC@MOD"
+// gives "ll_CC@MOD", "ll_CC", "ll@MOD", "ll", the order in which the Desktop
+// Entry standard tries them; the encoding plays no part. As gettext does,
+// the languages of LANGUAGE (':'-separated) come first, each with its own
+// variants, unless the messages locale is unset, "C" or "POSIX": then there
+// is no suffix at all and only unlocalized values are read.
+QStringList messageLocales(const QProcessEnvironment& environment);
 
 // Reads a file's bytes (UTF-8). Comments ('#') and blank lines are skipped,
 // spaces around '=' ignored, groups other than [Desktop Entry] ignored. A key

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <utility>
 #include <vector>
 
 using namespace velmora;
@@ -355,6 +356,63 @@ TEST(DesktopValues, ByteOrderMarkAndTrailingBlanksIgnored) {
     const DesktopEntry entry = parseDesktopEntry("\xEF\xBB\xBF[Desktop Entry]\nHidden=true  \n");
     EXPECT_TRUE(entry.hasDesktopEntryGroup);
     EXPECT_EQ(entry.boolean(QStringLiteral("Hidden")), true);
+}
+
+struct LocaleCase {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> variables;
+    QStringList locales;
+};
+void PrintTo(const LocaleCase& c, std::ostream* out) { *out << c.name; }
+class MessageLocales : public ::testing::TestWithParam<LocaleCase> {};
+TEST_P(MessageLocales, AreTriedInTheStandardsOrder) {
+    QProcessEnvironment env;
+    for (const auto& [name, value] : GetParam().variables)
+        env.insert(QString::fromLatin1(name), QString::fromLatin1(value));
+    EXPECT_EQ(messageLocales(env), GetParam().locales);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Environments, MessageLocales,
+    ::testing::Values(
+        LocaleCase{"Unset", {}, {}}, LocaleCase{"PlainC", {{"LANG", "C"}}, {}},
+        LocaleCase{"CWithEncoding", {{"LANG", "C.UTF-8"}}, {}}, LocaleCase{"Posix", {{"LANG", "POSIX"}}, {}},
+        LocaleCase{"LanguageAndCountry", {{"LANG", "de_DE.UTF-8"}}, {"de_DE", "de"}},
+        LocaleCase{"LanguageOnly", {{"LANG", "fi"}}, {"fi"}},
+        LocaleCase{"Modifier", {{"LANG", "sr_RS.UTF-8@latin"}}, {"sr_RS@latin", "sr_RS", "sr@latin", "sr"}},
+        LocaleCase{"MessagesBeforeLang", {{"LANG", "de_DE"}, {"LC_MESSAGES", "fr_FR"}}, {"fr_FR", "fr"}},
+        LocaleCase{"AllBeforeMessages",
+                   {{"LANG", "de_DE"}, {"LC_MESSAGES", "fr_FR"}, {"LC_ALL", "it_IT"}},
+                   {"it_IT", "it"}},
+        LocaleCase{"EmptyAllIsUnset", {{"LANG", "de_DE"}, {"LC_ALL", ""}}, {"de_DE", "de"}},
+        LocaleCase{"LanguageListFirst",
+                   {{"LANG", "en_GB.UTF-8"}, {"LANGUAGE", "pt_BR:de"}},
+                   {"pt_BR", "pt", "de", "en_GB", "en"}},
+        LocaleCase{
+            "LanguageListWithoutRepeats", {{"LANG", "de_DE"}, {"LANGUAGE", "de:de_DE"}}, {"de", "de_DE"}},
+        LocaleCase{"LanguageListIgnoredInC", {{"LANG", "C"}, {"LANGUAGE", "de"}}, {}}),
+    velmora::testing::caseName);
+
+TEST(DesktopValues, LocalizedValuesFollowTheLocaleOrder) {
+    const DesktopEntry entry = parseDesktopEntry(R"([Desktop Entry]
+Name=Files
+Name[de]=Dateien
+Name[de_AT]=Dateien\sin Wien
+Name[fr]=
+Keywords=folder;manager;
+Keywords[de]=Ordner;Verwaltung;
+)");
+    const auto name = [&](const QStringList& locales) {
+        return entry.localeString(QStringLiteral("Name"), locales);
+    };
+    EXPECT_EQ(name({}), QStringLiteral("Files"));
+    EXPECT_EQ(name({"de_DE", "de"}), QStringLiteral("Dateien"));
+    EXPECT_EQ(name({"de_AT", "de"}), QStringLiteral("Dateien in Wien"));
+    EXPECT_EQ(name({"nl_NL", "nl"}), QStringLiteral("Files"));
+    // An empty translation is no translation.
+    EXPECT_EQ(name({"fr", "de"}), QStringLiteral("Dateien"));
+    EXPECT_EQ(entry.localeList(QStringLiteral("Keywords"), {"de_DE", "de"}),
+              (QStringList{"Ordner", "Verwaltung"}));
+    EXPECT_EQ(entry.localeList(QStringLiteral("Keywords"), {"sv"}), (QStringList{"folder", "manager"}));
 }
 
 struct SwitchCase {
