@@ -90,7 +90,9 @@ ApplicationChooser::~ApplicationChooser() = default;
 void ApplicationChooser::buildControls() {
     setFont(interfaceFont(kDesignPointSize));
     setWindowTitle(QStringLiteral("Select application"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // Resizable, so it may be maximised; a modal dialog is not minimised.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
     m_searchLabel = new QLabel(QStringLiteral("&Search:"), this);
     m_searchEdit = new QLineEdit(this);
