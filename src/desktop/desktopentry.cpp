@@ -12,6 +12,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -73,6 +74,31 @@ bool splitExecWords(const QString& exec, QStringList* words) {
     return true;
 }
 
+// A list value: ';' ends an element, "\;" stands for one inside it.
+QStringList splitListValue(const QString& value) {
+    QStringList items;
+    QString item;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c == QLatin1Char('\\') && i + 1 < value.size()) {
+            const QChar next = value[++i];
+            if (next == QLatin1Char(';')) {
+                item.append(next);
+            } else {
+                item.append(c);
+                item.append(next);
+            }
+        } else if (c == QLatin1Char(';')) {
+            if (!item.isEmpty()) items.append(unescapeDesktopString(item));
+            item.clear();
+        } else {
+            item.append(c);
+        }
+    }
+    if (!item.isEmpty()) items.append(unescapeDesktopString(item));
+    return items;
+}
+
 }  // namespace
 
 QString desktopEntryStem(const QString& name) {
@@ -114,16 +140,6 @@ std::optional<bool> readDesktopBoolean(const QString& value) {
 }
 
 QString DesktopEntry::string(const QString& key) const { return unescapeDesktopString(raw(key)); }
-
-QString DesktopEntry::localeString(const QString& key, const QStringList& locales) const {
-    for (const QString& locale : locales) {
-        for (const QString& suffix : localeKeys(locale)) {
-            const QString value = string(key + QLatin1Char('[') + suffix + QLatin1Char(']'));
-            if (!value.isEmpty()) return value;
-        }
-    }
-    return string(key);
-}
 
 QStringList userLocales(const QProcessEnvironment& environment) {
     QString chosen = environment.value(QStringLiteral("LANGUAGE"));
@@ -176,29 +192,31 @@ std::optional<bool> DesktopEntry::boolean(const QString& key) const {
     return readDesktopBoolean(*it);
 }
 
-QStringList DesktopEntry::list(const QString& key) const {
-    const QString value = raw(key);
-    QStringList items;
-    QString item;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (c == QLatin1Char('\\') && i + 1 < value.size()) {
-            const QChar next = value[++i];
-            if (next == QLatin1Char(';')) {
-                item.append(next);
-            } else {
-                item.append(c);
-                item.append(next);
-            }
-        } else if (c == QLatin1Char(';')) {
-            if (!item.isEmpty()) items.append(unescapeDesktopString(item));
-            item.clear();
-        } else {
-            item.append(c);
-        }
+QStringList DesktopEntry::list(const QString& key) const { return splitListValue(raw(key)); }
+
+QString DesktopEntry::localizedKey(const QString& key, const QStringList& locales) const {
+    for (const QString& locale : locales) {
+        const QString localized = key + QLatin1Char('[') + locale + QLatin1Char(']');
+        if (!raw(localized).isEmpty()) return localized;
     }
-    if (!item.isEmpty()) items.append(unescapeDesktopString(item));
-    return items;
+    return key;
+}
+
+QString DesktopEntry::localeString(const QString& key, const QStringList& locales) const {
+    return string(localizedKey(key, locales));
+}
+
+QStringList DesktopEntry::localeList(const QString& key, const QStringList& locales) const {
+    return list(localizedKey(key, locales));
+}
+
+QStringList messageLocales(const QProcessEnvironment& environment) {
+    QStringList out;
+    for (const QString& locale : userLocales(environment)) {
+        for (const QString& suffix : localeKeys(locale))
+            if (!out.contains(suffix)) out.append(suffix);
+    }
+    return out;
 }
 
 DesktopEntry parseDesktopEntry(const QByteArray& data, const QString& path) {

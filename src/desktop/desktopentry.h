@@ -45,9 +45,17 @@ struct DesktopEntry {
     // A ';'-separated list ("\;" is a ';' inside an element), each element
     // unescaped like a string; a trailing ';' adds no element.
     QStringList list(const QString& key) const;
-    // A localestring: the first non-empty "key[suffix]" of the suffixes that
-    // localeKeys() gives for each of `locales` in turn, else string(key).
+    // A localized string value ("Name[de]=..."): the one for the first of
+    // `locales` (locale suffixes as messageLocales() gives them) that the
+    // entry has with some text, else the unlocalized one; unescaped as
+    // string() does.
     QString localeString(const QString& key, const QStringList& locales) const;
+    // A localized list value (Keywords), chosen the same way, read as list().
+    QStringList localeList(const QString& key, const QStringList& locales) const;
+
+private:
+    // The key whose value localeString() and localeList() read.
+    QString localizedKey(const QString& key, const QStringList& locales) const;
 };
 
 // The locales whose translations the user reads, most wanted first, chosen
@@ -63,6 +71,10 @@ QStringList userLocales(const QProcessEnvironment& environment);
 // each only when the locale has its parts; the encoding is never part of
 // a match. Nothing for an empty locale.
 QStringList localeKeys(const QString& locale);
+
+// The locale suffixes to try, best first: localeKeys() of each of
+// userLocales(), each suffix once. Empty when only untranslated values apply.
+QStringList messageLocales(const QProcessEnvironment& environment);
 
 // The seconds an autostart entry asks the desktop to wait before starting
 // it: X-GNOME-Autostart-Delay, else X-MATE-Autostart-Delay, each a whole

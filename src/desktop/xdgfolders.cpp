@@ -19,6 +19,17 @@ QString homeFolder(const QProcessEnvironment& environment, const QString& variab
     return QDir::cleanPath(home + QLatin1Char('/') + belowHome);
 }
 
+QStringList folderList(const QProcessEnvironment& environment, const QString& variable,
+                       const QString& fallback) {
+    QString dirs = environment.value(variable);
+    if (dirs.isEmpty()) dirs = fallback;
+    QStringList out;
+    for (const QString& dir : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        if (QDir::isAbsolutePath(dir)) out.append(QDir::cleanPath(dir));
+    }
+    return out;
+}
+
 }  // namespace
 
 QString xdgConfigHome(const QProcessEnvironment& environment) {
@@ -33,14 +44,13 @@ QString xdgRuntimeDir(const QProcessEnvironment& environment) {
     return absoluteValue(environment, QStringLiteral("XDG_RUNTIME_DIR"));
 }
 
+QStringList xdgDataDirs(const QProcessEnvironment& environment) {
+    return folderList(environment, QStringLiteral("XDG_DATA_DIRS"),
+                      QStringLiteral("/usr/local/share:/usr/share"));
+}
+
 QStringList xdgConfigDirs(const QProcessEnvironment& environment) {
-    QString dirs = environment.value(QStringLiteral("XDG_CONFIG_DIRS"));
-    if (dirs.isEmpty()) dirs = QStringLiteral("/etc/xdg");
-    QStringList out;
-    for (const QString& dir : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
-        if (QDir::isAbsolutePath(dir)) out.append(QDir::cleanPath(dir));
-    }
-    return out;
+    return folderList(environment, QStringLiteral("XDG_CONFIG_DIRS"), QStringLiteral("/etc/xdg"));
 }
 
 }  // namespace velmora

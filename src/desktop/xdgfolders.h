@@ -24,6 +24,11 @@ QString xdgDataHome(const QProcessEnvironment& environment);
 // $XDG_RUNTIME_DIR; the standard gives it no default.
 QString xdgRuntimeDir(const QProcessEnvironment& environment);
 
+// The ':'-separated $XDG_DATA_DIRS in their order of preference, relative
+// entries left out; "/usr/local/share" and "/usr/share" when the variable is
+// unset or empty.
+QStringList xdgDataDirs(const QProcessEnvironment& environment);
+
 // The ':'-separated $XDG_CONFIG_DIRS in their order of preference, relative
 // entries left out; "/etc/xdg" when the variable is unset or empty.
 QStringList xdgConfigDirs(const QProcessEnvironment& environment);

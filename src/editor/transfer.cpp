@@ -173,7 +173,7 @@ StartUpTransfer::StartUpTransfer(SettingsStore& store, QProcessEnvironment envir
       m_environment(std::move(environment)),
       m_desktop(DesktopEnvironment::fromEnvironment(m_environment)),
       m_programFolder(std::move(programFolder)),
-      m_locales(userLocales(m_environment)) {}
+      m_locales(messageLocales(m_environment)) {}
 
 QString StartUpTransfer::question() const {
     const QString folder = autostartFolder(m_environment);

@@ -35,7 +35,7 @@ QString shownPath(const QString& path, const QProcessEnvironment& environment);
 QString installQuestion(const QString& folder);
 
 // A moved entry's description: its Name in the user's language (`locales`,
-// as userLocales() of desktop/desktopentry.h gives them; blanks and line
+// as messageLocales() of desktop/desktopentry.h gives them; blanks and line
 // breaks collapsed to single blanks), else its file name. Cut to
 // descriptionFit() so that the task editor can show and keep it.
 QString movedEntryDescription(const DesktopEntry& entry, const QString& fileName, const QStringList& locales);
@@ -222,7 +222,7 @@ private:
     QProcessEnvironment m_environment;
     DesktopEnvironment m_desktop;  // of m_environment: what the launcher would start
     QString m_programFolder;
-    QStringList m_locales;  // userLocales() of m_environment
+    QStringList m_locales;  // messageLocales() of m_environment
     QString m_folder;       // the autostart folder of the running transfer
     QString m_destination;  // movedEntriesFolder() of the running transfer
 };

@@ -12,6 +12,16 @@ bool acceptDescChar(char32_t c, qsizetype lengthBefore) {
     return isControl(c) || lengthBefore < kDescTypedLimit;
 }
 
+QString descriptionFromName(const QString& name) {
+    qsizetype end = 0;
+    for (qsizetype count = 0; count < kDescTypedLimit && end < name.size(); ++count) {
+        const bool pair =
+            name[end].isHighSurrogate() && end + 1 < name.size() && name[end + 1].isLowSurrogate();
+        end += pair ? 2 : 1;
+    }
+    return name.left(end);
+}
+
 bool acceptSecondsChar(char32_t c) { return isControl(c) || (c >= U'0' && c <= U'9'); }
 
 bool acceptStartKeyChar(char32_t c) { return isControl(c) || c == U'*' || (c >= U'a' && c <= U'z'); }

@@ -23,6 +23,11 @@ inline constexpr int kMaxWaitSeconds = 43200;
 // Description: refused once the field already holds `lengthBefore` >= 30
 // characters, whatever part of it is selected.
 bool acceptDescChar(char32_t c, qsizetype lengthBefore);
+// The description a name gives (an application's, when one is chosen): the
+// name cut to kDescTypedLimit characters, as if it had been typed. A
+// character outside the Basic Multilingual Plane counts once and is never
+// cut in half.
+QString descriptionFromName(const QString& name);
 // Seconds: digits only.
 bool acceptSecondsChar(char32_t c);
 // Start keys: "*" and the lower-case letters "a" to "z".

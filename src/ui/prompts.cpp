@@ -1,8 +1,15 @@
 #include "ui/prompts.h"
 
+#include "store/busyguard.h"
+#include "ui/applicationchooser.h"
+#include "ui/pointer.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProcessEnvironment>
+
+#include <utility>
 
 namespace velmora {
 
@@ -40,6 +47,18 @@ QString QtPrompts::openFile(QWidget* parent, const QString& title, const QString
     // Links come back as their own path, never as their target.
     return QFileDialog::getOpenFileName(parent, title, initial, filters.join(QStringLiteral(";;")), nullptr,
                                         QFileDialog::DontResolveSymlinks);
+}
+
+ApplicationChoice QtPrompts::chooseApplication(QWidget* parent) {
+    QList<InstalledApplication> applications;
+    {
+        const BusyGuard busy(showBusyPointer);
+        // Read at each opening: what was installed or removed meanwhile shows.
+        applications = installedApplications(QProcessEnvironment::systemEnvironment());
+    }
+    ApplicationChooser chooser(std::move(applications), parent);
+    chooser.exec();
+    return chooser.choice();
 }
 
 void QtPrompts::beep() { QApplication::beep(); }

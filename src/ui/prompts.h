@@ -1,6 +1,9 @@
 #pragma once
-// Message boxes, the file dialog and the beep go through this interface so
-// that window tests can answer them instead of a person.
+// Message boxes, the file dialog, the application chooser and the beep go
+// through this interface so that window tests can answer them instead of a
+// person.
+
+#include "ui/applicationchoice.h"
 
 #include <QString>
 #include <QStringList>
@@ -37,6 +40,11 @@ public:
     virtual QString openFile(QWidget* parent, const QString& title, const QString& initial,
                              const QStringList& filters) = 0;
 
+    // The installed applications of the desktop's menu by name and icon,
+    // with a search field, and a way on to a file instead; the caller opens
+    // the file-open dialog when that is what came back.
+    virtual ApplicationChoice chooseApplication(QWidget* parent) = 0;
+
     // The desktop's beep.
     virtual void beep() = 0;
 };
@@ -50,6 +58,9 @@ public:
     void error(QWidget* parent, const QString& text) override;
     QString openFile(QWidget* parent, const QString& title, const QString& initial,
                      const QStringList& filters) override;
+    // Reads the menu of this process's environment (installedApplications())
+    // anew at each call, under the busy pointer.
+    ApplicationChoice chooseApplication(QWidget* parent) override;
     void beep() override;
 };
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <utility>
 #include <vector>
 
 using namespace velmora;
@@ -357,6 +358,63 @@ TEST(DesktopValues, ByteOrderMarkAndTrailingBlanksIgnored) {
     EXPECT_EQ(entry.boolean(QStringLiteral("Hidden")), true);
 }
 
+struct LocaleCase {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> variables;
+    QStringList locales;
+};
+void PrintTo(const LocaleCase& c, std::ostream* out) { *out << c.name; }
+class MessageLocales : public ::testing::TestWithParam<LocaleCase> {};
+TEST_P(MessageLocales, AreTriedInTheStandardsOrder) {
+    QProcessEnvironment env;
+    for (const auto& [name, value] : GetParam().variables)
+        env.insert(QString::fromLatin1(name), QString::fromLatin1(value));
+    EXPECT_EQ(messageLocales(env), GetParam().locales);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Environments, MessageLocales,
+    ::testing::Values(
+        LocaleCase{"Unset", {}, {}}, LocaleCase{"PlainC", {{"LANG", "C"}}, {}},
+        LocaleCase{"CWithEncoding", {{"LANG", "C.UTF-8"}}, {}}, LocaleCase{"Posix", {{"LANG", "POSIX"}}, {}},
+        LocaleCase{"LanguageAndCountry", {{"LANG", "de_DE.UTF-8"}}, {"de_DE", "de"}},
+        LocaleCase{"LanguageOnly", {{"LANG", "fi"}}, {"fi"}},
+        LocaleCase{"Modifier", {{"LANG", "sr_RS.UTF-8@latin"}}, {"sr_RS@latin", "sr_RS", "sr@latin", "sr"}},
+        LocaleCase{"MessagesBeforeLang", {{"LANG", "de_DE"}, {"LC_MESSAGES", "fr_FR"}}, {"fr_FR", "fr"}},
+        LocaleCase{"AllBeforeMessages",
+                   {{"LANG", "de_DE"}, {"LC_MESSAGES", "fr_FR"}, {"LC_ALL", "it_IT"}},
+                   {"it_IT", "it"}},
+        LocaleCase{"EmptyAllIsUnset", {{"LANG", "de_DE"}, {"LC_ALL", ""}}, {"de_DE", "de"}},
+        LocaleCase{"LanguageListInstead",
+                   {{"LANG", "en_GB.UTF-8"}, {"LANGUAGE", "pt_BR:de"}},
+                   {"pt_BR", "pt", "de"}},
+        LocaleCase{
+            "LanguageListWithoutRepeats", {{"LANG", "de_DE"}, {"LANGUAGE", "de:de_DE"}}, {"de", "de_DE"}},
+        LocaleCase{"LanguageListAlsoInC", {{"LANG", "C"}, {"LANGUAGE", "de"}}, {"de"}}),
+    velmora::testing::caseName);
+
+TEST(DesktopValues, LocalizedValuesFollowTheLocaleOrder) {
+    const DesktopEntry entry = parseDesktopEntry(R"([Desktop Entry]
+Name=Files
+Name[de]=Dateien
+Name[de_AT]=Dateien\sin Wien
+Name[fr]=
+Keywords=folder;manager;
+Keywords[de]=Ordner;Verwaltung;
+)");
+    const auto name = [&](const QStringList& locales) {
+        return entry.localeString(QStringLiteral("Name"), locales);
+    };
+    EXPECT_EQ(name({}), QStringLiteral("Files"));
+    EXPECT_EQ(name({"de_DE", "de"}), QStringLiteral("Dateien"));
+    EXPECT_EQ(name({"de_AT", "de"}), QStringLiteral("Dateien in Wien"));
+    EXPECT_EQ(name({"nl_NL", "nl"}), QStringLiteral("Files"));
+    // An empty translation is no translation.
+    EXPECT_EQ(name({"fr", "de"}), QStringLiteral("Dateien"));
+    EXPECT_EQ(entry.localeList(QStringLiteral("Keywords"), {"de_DE", "de"}),
+              (QStringList{"Ordner", "Verwaltung"}));
+    EXPECT_EQ(entry.localeList(QStringLiteral("Keywords"), {"sv"}), (QStringList{"folder", "manager"}));
+}
+
 struct SwitchCase {
     const char* name;
     const char* lines;
@@ -502,9 +560,9 @@ TEST_P(LocalizedNames, TakeTheBestMatchElseTheUntranslatedName) {
         "Name[de]=Fensterverwaltung\nName[de_CH]=Fenster\\sverwaltung (CH)\nName[sr]=Prozori\n"
         "Name[sr@latin]=Prozori latinicom\nName[fr]=\nName[ja_JP.UTF-8]=encoded key\n"
         "[Other Group]\nName[it]=Gestore\n");
-    QStringList locales;
-    for (const char* locale : GetParam().locales) locales.append(QString::fromUtf8(locale));
-    EXPECT_EQ(entry.localeString(QStringLiteral("Name"), locales), QString::fromUtf8(GetParam().shown));
+    QStringList suffixes;
+    for (const char* locale : GetParam().locales) suffixes.append(localeKeys(QString::fromUtf8(locale)));
+    EXPECT_EQ(entry.localeString(QStringLiteral("Name"), suffixes), QString::fromUtf8(GetParam().shown));
 }
 INSTANTIATE_TEST_SUITE_P(
     Matches, LocalizedNames,

@@ -14,7 +14,7 @@ using namespace velmora;
 
 namespace {
 
-enum class Folder { ConfigHome, DataHome, RuntimeDir, ConfigDirs, Autostart };
+enum class Folder { ConfigHome, DataHome, RuntimeDir, ConfigDirs, DataDirs, Autostart };
 
 struct FolderCase {
     const char* name;
@@ -41,6 +41,7 @@ QStringList resolve(const FolderCase& c) {
     case Folder::RuntimeDir: one = xdgRuntimeDir(env); break;
     case Folder::Autostart: one = autostartFolder(env); break;
     case Folder::ConfigDirs: return xdgConfigDirs(env);
+    case Folder::DataDirs: return xdgDataDirs(env);
     }
     return one.isEmpty() ? QStringList() : QStringList{one};
 }
@@ -113,6 +114,19 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"XDG_CONFIG_DIRS", "rel::/etc/xdg:"}},
                    {"/etc/xdg"}},
         FolderCase{"ConfigDirsOnlyRelativeGivesNone", Folder::ConfigDirs, {{"XDG_CONFIG_DIRS", "a:b"}}, {}},
+        FolderCase{"DataDirsDefault", Folder::DataDirs, {}, {"/usr/local/share", "/usr/share"}},
+        FolderCase{"DataDirsEmptyIsDefault",
+                   Folder::DataDirs,
+                   {{"XDG_DATA_DIRS", ""}},
+                   {"/usr/local/share", "/usr/share"}},
+        FolderCase{"DataDirsInOrderWithoutRelativeOnes",
+                   Folder::DataDirs,
+                   {{"XDG_DATA_DIRS", "/opt/share/:rel::/usr/share"}},
+                   {"/opt/share", "/usr/share"}},
+        FolderCase{"DataDirsIgnoreConfigDirs",
+                   Folder::DataDirs,
+                   {{"XDG_CONFIG_DIRS", "/opt/xdg"}},
+                   {"/usr/local/share", "/usr/share"}},
         FolderCase{"AutostartBelowConfig",
                    Folder::Autostart,
                    {{"HOME", "/home/ann"}, {"XDG_CONFIG_HOME", "/cfg/ann"}},

@@ -17,11 +17,11 @@ namespace velmora::testing {
 
 class FakePrompts final : public Prompts {
 public:
-    enum class Kind { AskYesNo, Warn, Inform, Error, OpenFile };
+    enum class Kind { AskYesNo, Warn, Inform, Error, OpenFile, ChooseApplication };
 
     struct Call {
         Kind kind;
-        QString text;  // the message; for OpenFile the dialog title
+        QString text;  // the message; for OpenFile the dialog title; "" for ChooseApplication
         QWidget* parent = nullptr;
         QString initial;      // OpenFile only
         QStringList filters;  // OpenFile only
@@ -33,7 +33,10 @@ public:
     // Paths returned by openFile, taken in order; once they run out, "" (cancelled).
     std::deque<QString> files;
 
-    // Every message box and file dialog, in the order asked. Beeps are only counted.
+    // Answers to chooseApplication, taken in order; once they run out, Cancelled.
+    std::deque<ApplicationChoice> choices;
+
+    // Every message box, file dialog and chooser, in the order asked. Beeps are only counted.
     std::vector<Call> calls;
     int beeps = 0;
 
@@ -60,6 +63,13 @@ public:
         const QString f = files.front();
         files.pop_front();
         return f;
+    }
+    ApplicationChoice chooseApplication(QWidget* parent) override {
+        calls.push_back({Kind::ChooseApplication, {}, parent, {}, {}});
+        if (choices.empty()) return {};
+        const ApplicationChoice c = choices.front();
+        choices.pop_front();
+        return c;
     }
     void beep() override { ++beeps; }
 

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -500,7 +501,7 @@ TEST_P(EnterTest, PressesOnlyTheFocusedButton) {
 
     QTest::keyClick(target, c.key, c.key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
 
-    EXPECT_EQ(prompts.count(Kind::OpenFile), c.browses ? 1 : 0);
+    EXPECT_EQ(prompts.count(Kind::ChooseApplication), c.browses ? 1 : 0);
     EXPECT_EQ(once()->isChecked(), onceBefore);
     EXPECT_EQ(days()[3]->isChecked(), dayBefore);
     switch (c.outcome) {
@@ -556,12 +557,16 @@ TEST_F(TaskDialogTest, CancelAndEscWriteNothing) {
 
 // ---------------------------------------------------------------- Browse
 
-TEST_F(TaskDialogTest, BrowsePutsTheChosenPathIntoTheCommand) {
+TEST_F(TaskDialogTest, BrowseToAFilePutsTheChosenPathIntoTheCommand) {
     open(0);
+    desc()->setText("Mail");
     const QString longCommand = "/opt/" + QString(600, QChar('x'));
     app()->setText(longCommand);
+    prompts.choices = {{ApplicationChoice::Kind::File, {}}};
     prompts.files = {"/home/user/Desktop/mail.desktop"};
     QTest::mouseClick(browse(), Qt::LeftButton);
+    ASSERT_EQ(prompts.count(Kind::ChooseApplication), 1);
+    EXPECT_EQ(prompts.calls.front().parent, form.get());
     ASSERT_EQ(prompts.count(Kind::OpenFile), 1);
     const FakePrompts::Call& call = prompts.calls.back();
     EXPECT_EQ(call.text, "Select program file");
@@ -571,15 +576,86 @@ TEST_F(TaskDialogTest, BrowsePutsTheChosenPathIntoTheCommand) {
     EXPECT_TRUE(call.filters[0].contains("*.desktop"));
     EXPECT_EQ(call.filters[1], "All Files (*)");
     EXPECT_EQ(app()->text(), "/home/user/Desktop/mail.desktop");
+    EXPECT_EQ(desc()->text(), "Mail");
 }
 
-TEST_F(TaskDialogTest, CancelledBrowseLeavesTheCommand) {
+TEST_F(TaskDialogTest, CancelledBrowseLeavesTheFields) {
     open(0);
+    desc()->setText("Mail");
     app()->setText("thunderbird");
-    QTest::mouseClick(browse(), Qt::LeftButton);
+    // Cancelled in the chooser, then in the file dialog.
+    prompts.choices = {{}, {ApplicationChoice::Kind::File, {}}};
+    for (int opened = 1; opened <= 2; ++opened) {
+        QTest::mouseClick(browse(), Qt::LeftButton);
+        EXPECT_EQ(prompts.count(Kind::ChooseApplication), opened);
+        EXPECT_EQ(desc()->text(), "Mail");
+        EXPECT_EQ(app()->text(), "thunderbird");
+    }
     EXPECT_EQ(prompts.count(Kind::OpenFile), 1);
-    EXPECT_EQ(app()->text(), "thunderbird");
 }
+
+ApplicationChoice chosenApplication(const QString& name, const QString& file) {
+    ApplicationChoice choice{ApplicationChoice::Kind::Application, {}};
+    choice.application.id = QFileInfo(file).fileName();
+    choice.application.file = file;
+    choice.application.name = name;
+    return choice;
+}
+
+TEST_F(TaskDialogTest, ChosenApplicationGivesDescriptionAndCommand) {
+    open(0);
+    ASSERT_FALSE(ok()->isEnabled());
+    prompts.choices = {chosenApplication("Firefox ESR", "/usr/share/applications/firefox-esr.desktop")};
+    QTest::mouseClick(browse(), Qt::LeftButton);
+    EXPECT_EQ(desc()->text(), "Firefox ESR");
+    EXPECT_EQ(app()->text(), "/usr/share/applications/firefox-esr.desktop");
+    EXPECT_EQ(prompts.count(Kind::OpenFile), 0);
+    ASSERT_TRUE(ok()->isEnabled());
+    QTest::mouseClick(ok(), Qt::LeftButton);
+    EXPECT_EQ(form->result(), QDialog::Accepted);
+    EXPECT_EQ(stored(1).desc, "Firefox ESR");
+    EXPECT_EQ(stored(1).app, "/usr/share/applications/firefox-esr.desktop");
+}
+
+TEST_F(TaskDialogTest, ChosenApplicationsNameIsCutAsTypingWouldCutIt) {
+    open(0);
+    prompts.choices = {chosenApplication("Evolution Alarm Notify for the Work Account", "/a/evo.desktop")};
+    QTest::mouseClick(browse(), Qt::LeftButton);
+    EXPECT_EQ(desc()->text(), "Evolution Alarm Notify for the");
+    EXPECT_EQ(desc()->text().size(), 30);
+}
+
+// Which description a second choice leaves: the user's own stays, the one a
+// choice gave follows the new choice.
+struct ChoiceAgainCase {
+    const char* name;
+    const char* before;  // typed before the first choice
+    const char* edit;    // typed over the description between the choices; nullptr: nothing
+    const char* after;
+};
+class ChoosingAgain : public TaskDialogTest, public ::testing::WithParamInterface<ChoiceAgainCase> {};
+
+TEST_P(ChoosingAgain, KeepsTheUsersOwnDescription) {
+    const ChoiceAgainCase& c = GetParam();
+    open(0);
+    desc()->setText(c.before);
+    prompts.choices = {chosenApplication("Mail", "/a/mail.desktop"),
+                       chosenApplication("Web", "/a/web.desktop")};
+    QTest::mouseClick(browse(), Qt::LeftButton);
+    if (c.edit) desc()->setText(c.edit);
+    QTest::mouseClick(browse(), Qt::LeftButton);
+    EXPECT_EQ(desc()->text(), c.after);
+    EXPECT_EQ(app()->text(), "/a/web.desktop");
+}
+
+INSTANTIATE_TEST_SUITE_P(Descriptions, ChoosingAgain,
+                         ::testing::Values(ChoiceAgainCase{"GivenByTheFirstChoice", "", nullptr, "Web"},
+                                           ChoiceAgainCase{"BlankOneIsFilled", "   ", nullptr, "Web"},
+                                           ChoiceAgainCase{"TypedBeforeTheChoices", "Work", nullptr, "Work"},
+                                           ChoiceAgainCase{"TypedBetweenTheChoices", "", "Mail (work)",
+                                                           "Mail (work)"},
+                                           ChoiceAgainCase{"EmptiedBetweenTheChoices", "", "", "Web"}),
+                         velmora::testing::caseName);
 
 // ---------------------------------------------------------------- keyboard
 

@@ -38,6 +38,28 @@ INSTANTIATE_TEST_SUITE_P(
                       ClampCase{"HugeDigitRun", "99999999999999999999999999999999", "43200"}),
     velmora::testing::caseName);
 
+struct NameCase {
+    const char* name;
+    QString application;
+    QString description;
+};
+class DescriptionFromName : public ::testing::TestWithParam<NameCase> {};
+TEST_P(DescriptionFromName, HoldsWhatTypingWouldLetIn) {
+    EXPECT_EQ(descriptionFromName(GetParam().application), GetParam().description);
+}
+// 29 letters, to put a character at the edge of the limit.
+const QString k29 = QString(29, QLatin1Char('x'));
+const QString kClef = QStringLiteral("\U0001D11E");  // one character, two UTF-16 units
+INSTANTIATE_TEST_SUITE_P(
+    Names, DescriptionFromName,
+    ::testing::Values(NameCase{"Short", "Firefox ESR", "Firefox ESR"}, NameCase{"Empty", "", ""},
+                      NameCase{"AtTheLimit", k29 + "y", k29 + "y"},
+                      NameCase{"CutAtTheLimit", k29 + "yz tail", k29 + "y"},
+                      NameCase{"WideCharacterAtTheLimitKeptWhole", k29 + kClef + "z", k29 + kClef},
+                      NameCase{"WideCharactersCountOnce", QString(31, QLatin1Char('a')).replace(0, 1, kClef),
+                               kClef + QString(29, QLatin1Char('a'))}),
+    velmora::testing::caseName);
+
 struct WaitFillCase {
     const char* name;
     const char* wait;

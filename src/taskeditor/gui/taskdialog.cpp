@@ -341,6 +341,24 @@ void TaskDialog::clampSecondsText() {
 }
 
 void TaskDialog::browse() {
+    const ApplicationChoice choice = m_prompts.chooseApplication(this);
+    switch (choice.kind) {
+    case ApplicationChoice::Kind::Cancelled: return;
+    case ApplicationChoice::Kind::File: browseFile(); return;
+    case ApplicationChoice::Kind::Application: break;
+    }
+    // A description the user wrote stays; an empty one, or the one the
+    // previous choice put there, follows the application.
+    const QString description = m_descriptionEdit->text();
+    if (description.trimmed().isEmpty() || description == m_chosenDescription) {
+        m_chosenDescription = descriptionFromName(choice.application.name);
+        m_descriptionEdit->setText(m_chosenDescription);
+    }
+    // Its file, which the launcher starts as the entry says.
+    m_commandEdit->setText(choice.application.file);
+}
+
+void TaskDialog::browseFile() {
     // "Program Files" cannot test the executable bit: name filters see names
     // only. The programs a Linux user starts mostly have no extension at all
     // (/usr/bin/firefox, ~/bin/backup), so a list of extensions alone would

@@ -54,7 +54,8 @@ private slots:
     // Saves the task and accepts, or reports and stays open. Does nothing
     // unless the fields can be saved, whoever calls it.
     void save();
-    // Lets the user pick the command's file.
+    // Lets the user pick an installed application, which gives the command
+    // and the description, or the command's file.
     void browse();
     // The seconds box follows the wait choice: usable only for "For".
     void applyWaitChoice();
@@ -66,6 +67,8 @@ private slots:
 private:
     void buildControls();
     void fill();
+    // The file-open dialog for the command.
+    void browseFile();
     // The seconds box usable and looking like a text box, or neither.
     void applyWaitMode(bool forSeconds);
     // What the fields hold now, as the rules see them.
@@ -75,6 +78,8 @@ private:
     Prompts& m_prompts;
     const int m_taskNumber;
     bool m_loadFailed = false;
+    // The description the last chosen application gave; "" before any.
+    QString m_chosenDescription;
 
     QLabel* m_descriptionLabel = nullptr;
     QLineEdit* m_descriptionEdit = nullptr;
