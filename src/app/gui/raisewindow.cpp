@@ -51,11 +51,13 @@ public:
         xcb_create_window(m_c.get(), XCB_COPY_FROM_PARENT, m_window, m_root, -1, -1, 1, 1, 0,
                           XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
     }
+    // Waits until the server has handled every request: a message still in
+    // flight when the connection closes is sometimes dropped with it.
     ~X11Request() {
-        if (m_window != XCB_WINDOW_NONE) {
-            xcb_destroy_window(m_c.get(), m_window);
-            xcb_flush(m_c.get());
-        }
+        if (m_window == XCB_WINDOW_NONE) return;
+        xcb_destroy_window(m_c.get(), m_window);
+        XcbReply<xcb_get_input_focus_reply_t> handled(
+            xcb_get_input_focus_reply(m_c.get(), xcb_get_input_focus(m_c.get()), nullptr));
     }
     X11Request(const X11Request&) = delete;
     X11Request& operator=(const X11Request&) = delete;
@@ -119,8 +121,6 @@ public:
         }
     }
 
-    void flush() { xcb_flush(m_c.get()); }
-
 private:
     xcb_atom_t atom(const char* name) const {
         const auto cookie = xcb_intern_atom(m_c.get(), 0, uint16_t(std::strlen(name)), name);
@@ -148,7 +148,6 @@ bool activateOnX11(QWidget& target, const RaiseRequest& request) {
     if (time == 0) time = x11.serverTime();
     x11.activate(xcb_window_t(target.winId()), time);
     if (!request.startupId.isEmpty()) x11.completeStartup(request.startupId);
-    x11.flush();
     return true;
 }
 
