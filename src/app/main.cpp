@@ -1,9 +1,11 @@
 // The program's entry: "--help", "--version" and "--preview" first, then the
 // single-instance check, the choice of a display that answers, the settings
 // store, and one of the two modes: start-up ("/RUN") or editing.
+#include "app/gui/raisewindow.h"
 #include "app/instancelock.h"
 #include "app/linuxdisplayprobe.h"
 #include "app/platformchoice.h"
+#include "app/raisechannel.h"
 #include "app/switches.h"
 #include "editor/gui/editingmode.h"
 #include "editor/gui/helpwindow.h"
@@ -23,6 +25,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QProcessEnvironment>
+#include <QWidget>
 
 #include <cstdio>
 #include <memory>
@@ -184,9 +187,19 @@ int uninstall(bool window, const QProcessEnvironment& environment) {
     }
 }
 
+// A second start in editing mode: the running instance is asked to bring its
+// main window to the front, so that a start from the menu is seen to work.
+// The running instance answers only while its main window is open; a logon
+// run does not listen, and this start then ends as silently as before.
+void askRunningInstanceToRaise(int& argc, char** argv, const QProcessEnvironment& environment) {
+    const QCoreApplication app(argc, argv);
+    askToRaise(raiseSocketPath(environment), raiseRequestFrom(environment));
+}
+
 // The chosen mode, from the settings store on. Everything it opens is
-// closed again when it returns.
-int runMode(const Switches& switches, const QProcessEnvironment& environment) {
+// closed again when it returns. `soleInstance`: this process holds the
+// instance lock, so that a second start may ask it to raise its main window.
+int runMode(const Switches& switches, const QProcessEnvironment& environment, bool soleInstance) {
     QtPrompts prompts;
 
     // A home that cannot be written must not stop a logon: the list is then
@@ -228,11 +241,25 @@ int runMode(const Switches& switches, const QProcessEnvironment& environment) {
     }
 
     StartupSequence sequence(*store, launcher, prompts, clock);
+    // Listens from the moment the main window is up: a second start before
+    // that, or during the read-only warning, finds nobody and just ends.
+    RaiseServer raiseServer;
+    const auto listenForSecondStarts = [&](QWidget& window) {
+        if (!soleInstance) return;
+        QObject::connect(&raiseServer, &RaiseServer::raiseRequested, &window,
+                         [&window](const RaiseRequest& request) { raiseWindow(window, request); });
+        if (!raiseServer.listen(raiseSocketPath(environment)))
+            diagnose(
+                Priority::Warning,
+                QStringLiteral("velmora: %1 Starting Velmora again will not bring this window to the front.")
+                    .arg(raiseServer.error()));
+    };
     try {
         const StartupSettings settings = sequence.run(switches);
-        return runEditingMode({*store, prompts, launcher, clock, environment, settings.installed,
-                               settings.defaultKey, locateHelpFile(QCoreApplication::applicationDirPath()),
-                               opened.readOnlyReason});
+        return runEditingMode(
+            {*store, prompts, launcher, clock, environment, settings.installed, settings.defaultKey,
+             locateHelpFile(QCoreApplication::applicationDirPath()), opened.readOnlyReason},
+            listenForSecondStarts);
     } catch (const StoreError& e) {
         prompts.error(nullptr, e.text());
         return 1;
@@ -258,14 +285,20 @@ int main(int argc, char** argv) {
     const PreviewSwitches previewSwitches = parsePreview(arguments);
     if (previewSwitches.requested) return preview(previewSwitches, environment);
 
-    // A second instance ends before it reads anything, whatever its switches.
+    // A second instance ends before it reads anything, whatever its switches;
+    // one that would open the main window first brings the running one's to
+    // the front.
     const InstanceLock lock(InstanceLock::defaultPath(environment));
     if (lock.status() == InstanceLock::Status::HeldElsewhere) {
-        // Silence would pass for success here.
-        if (!switches.uninstall) return 0;
-        printLine(stderr, QStringLiteral("velmora: Velmora is running; nothing has been uninstalled."));
-        return 1;
+        if (switches.uninstall) {
+            // Silence would pass for success here.
+            printLine(stderr, QStringLiteral("velmora: Velmora is running; nothing has been uninstalled."));
+            return 1;
+        }
+        if (!switches.run) askRunningInstanceToRaise(argc, argv, environment);
+        return 0;
     }
+    const bool soleInstance = lock.status() == InstanceLock::Status::Acquired;
     if (lock.status() == InstanceLock::Status::Unavailable)
         diagnose(
             Priority::Warning,
@@ -290,10 +323,10 @@ int main(int argc, char** argv) {
         code = uninstall(window, environment);
     } else if (switches.showsNoWindow()) {
         app = std::make_unique<QCoreApplication>(argc, argv);
-        code = runMode(switches, environment);
+        code = runMode(switches, environment, soleInstance);
     } else if (platform.windows()) {
         app = windowApplication(argc, argv, platform.platform);
-        code = runMode(switches, environment);
+        code = runMode(switches, environment, soleInstance);
     } else if (switches.run) {
         // A logon must not start nothing because its display is gone. With no
         // window to press a letter into, the stored default key applies, as
@@ -305,7 +338,7 @@ int main(int argc, char** argv) {
         hidden.noDisp = true;
         hidden.skWait = 0;
         app = std::make_unique<QCoreApplication>(argc, argv);
-        code = runMode(hidden, environment);
+        code = runMode(hidden, environment, soleInstance);
     } else {
         diagnose(Priority::Error,
                  QStringLiteral(

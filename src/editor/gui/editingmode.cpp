@@ -6,9 +6,10 @@
 
 namespace velmora {
 
-int runEditingMode(const EditingStart& start) {
+int runEditingMode(const EditingStart& start, const std::function<void(QWidget& mainWindow)>& shown) {
     MainWindow window(start.store, start.prompts, start.launcher, start.clock, start.environment);
     window.load(start.installed, start.defaultKey, start.helpFile, start.readOnlyReason);
+    if (shown) shown(window);
     return QApplication::exec();
 }
 

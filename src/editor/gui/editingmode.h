@@ -10,6 +10,10 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+#include <functional>
+
+class QWidget;
+
 namespace velmora {
 
 struct EditingStart {
@@ -27,7 +31,9 @@ struct EditingStart {
 };
 
 // Shows the main window and runs the event loop until it closes; returns the
-// program's exit code.
-int runEditingMode(const EditingStart& start);
+// program's exit code. `shown`, when set, gets the main window once it is
+// shown and before the event loop runs; what it connects to the window ends
+// with the window.
+int runEditingMode(const EditingStart& start, const std::function<void(QWidget& mainWindow)>& shown = {});
 
 }  // namespace velmora
