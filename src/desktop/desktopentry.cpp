@@ -478,14 +478,13 @@ DesktopLaunchPlan planDesktopLaunch(const DesktopEntry& entry, const DesktopEnvi
     return plan;
 }
 
-DesktopLaunchPlan planDesktopEntryFile(const QString& file, const DesktopEnvironment& env) {
-    const auto unreadable = [&](const QString& why) {
-        DesktopLaunchPlan plan;
-        plan.reason = QStringLiteral("cannot read %1: %2").arg(file, why);
-        return plan;
+std::optional<DesktopEntry> readDesktopEntryFile(const QString& file, QString* why) {
+    const auto unreadable = [&](const QString& reason) -> std::optional<DesktopEntry> {
+        if (why) *why = reason;
+        return std::nullopt;
     };
     // Non-blocking and checked once open: a FIFO put in its place must not
-    // hang the launcher or Install.
+    // hang the launcher, Install or the list.
     const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return unreadable(systemErrorText(errno));
     QFile in;
@@ -498,7 +497,18 @@ DesktopLaunchPlan planDesktopEntryFile(const QString& file, const DesktopEnviron
         return unreadable(QStringLiteral("not an ordinary file"));
     // Entries are a few kilobytes; whatever a huge file holds past this is no entry.
     const QByteArray data = in.read(kMaxDesktopEntrySize);
-    return planDesktopLaunch(parseDesktopEntry(data, QFileInfo(file).absoluteFilePath()), env);
+    return parseDesktopEntry(data, QFileInfo(file).absoluteFilePath());
+}
+
+DesktopLaunchPlan planDesktopEntryFile(const QString& file, const DesktopEnvironment& env) {
+    QString why;
+    const std::optional<DesktopEntry> entry = readDesktopEntryFile(file, &why);
+    if (!entry) {
+        DesktopLaunchPlan plan;
+        plan.reason = QStringLiteral("cannot read %1: %2").arg(file, why);
+        return plan;
+    }
+    return planDesktopLaunch(*entry, env);
 }
 
 }  // namespace velmora

@@ -180,9 +180,16 @@ struct DesktopLaunchPlan {
 // leaves such an entry where it is.
 DesktopLaunchPlan planDesktopLaunch(const DesktopEntry& entry, const DesktopEnvironment& env);
 
-// planDesktopLaunch for the Desktop Entry file at `file`, of which no more
-// than kMaxDesktopEntrySize bytes are read; a file that cannot be read is
-// refused with "cannot read FILE: " and why.
+// The Desktop Entry file at `file`, of which no more than
+// kMaxDesktopEntrySize bytes are read, with its absolute path as `path`.
+// Something that is no ordinary file (a FIFO, a folder) is not opened for
+// reading, so nothing can hang here. Nullopt when it cannot be read, with the
+// reason in `*why` when given.
+std::optional<DesktopEntry> readDesktopEntryFile(const QString& file, QString* why = nullptr);
+
+// planDesktopLaunch for the Desktop Entry file at `file` as
+// readDesktopEntryFile reads it; a file that cannot be read is refused with
+// "cannot read FILE: " and why.
 DesktopLaunchPlan planDesktopEntryFile(const QString& file, const DesktopEnvironment& env);
 
 }  // namespace velmora

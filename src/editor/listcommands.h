@@ -1,7 +1,7 @@
 #pragma once
 // The store side of the list commands of the main window: moving a task one
-// place up or down, and deleting a task while the list stays contiguous. No
-// windows; the caller beeps, asks and redraws.
+// place up or down or to any other place, and deleting a task while the list
+// stays contiguous. No windows; the caller beeps, asks and redraws.
 
 #include "store/settingsstore.h"
 
@@ -17,6 +17,13 @@ bool moveUp(SettingsStore& store, int k, int lineCount);
 // task below in one transaction. False, with the store untouched, when nothing
 // is selected, the last line is, or `k` is not a line of the list.
 bool moveDown(SettingsStore& store, int k, int lineCount);
+
+// Moves the task of line `from` (from 0) to line `to` of a list of
+// `lineCount` lines, as dropping it there puts it: the tasks between move one
+// place towards `from`, each with all five of its values (date stamps travel
+// with their task), and all of it is one transaction. False, with the store
+// untouched, when `from` equals `to` or either is not a line of the list.
+bool moveTask(SettingsStore& store, int from, int to, int lineCount);
 
 // Deletes task `number` of a list of `count` tasks in one transaction: every
 // later task moves one number up with all five of its values (date stamps

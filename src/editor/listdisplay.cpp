@@ -11,15 +11,46 @@ namespace {
 const QChar kTab(9);
 }
 
-QString listLine(int n, const QString& desc, const QString& wait) {
-    QString line = QString::number(n) + kTab + desc + kTab;
-    if (isDontWait(wait)) return line + QStringLiteral("Don't wait") + kTab + QLatin1Char(' ');
-    line += QStringLiteral("Wait") + kTab;
+QStringList listColumns(int n, const QString& desc, const QString& wait) {
+    const QString number = QString::number(n);
+    if (isDontWait(wait)) return {number, desc, QStringLiteral("Don't wait"), QStringLiteral(" ")};
     const double seconds = numericValue(wait);
     // 'f' with no decimals writes any magnitude in full, so a hand-edited huge
     // value cannot overflow an integer on its way to the screen.
-    if (seconds > 0) return line + QString::number(std::nearbyint(seconds), 'f', 0) + QStringLiteral(" sec");
-    return line + QStringLiteral("until finished");
+    const QString time = seconds > 0
+                             ? QString::number(std::nearbyint(seconds), 'f', 0) + QStringLiteral(" sec")
+                             : QStringLiteral("until finished");
+    return {number, desc, QStringLiteral("Wait"), time};
+}
+
+QString listLine(int n, const QString& desc, const QString& wait) {
+    return listColumns(n, desc, wait).join(kTab);
+}
+
+QString spokenLine(const QStringList& columns) {
+    QStringList words;
+    for (const QString& column : columns)
+        if (!column.trimmed().isEmpty()) words.append(column.trimmed());
+    return words.join(QLatin1Char(' '));
+}
+
+QString listToolTip(const TaskRecord& task) {
+    constexpr const char* kDayNames[7] = {"Mo", "Tu", "We", "Th", "Fr", "Sa", "Su"};
+    QStringList days;
+    for (int i = 0; i < 7; ++i)
+        if (task.opt.contains(kWeekdayLetters[i])) days.append(QLatin1String(kDayNames[i]));
+    const QString dayText = days.size() == 7 ? QStringLiteral("every day")
+                            : days.isEmpty() ? QStringLiteral("no day")
+                                             : days.join(QStringLiteral(", "));
+    const bool once = task.opt.contains(kOnceOnlyLetter);
+    const QString keys = task.keys == QLatin1String("*") ? QStringLiteral("* (every configuration)")
+                         : task.keys.isEmpty()           ? QStringLiteral("(none)")
+                                                         : task.keys;
+    return QStringList{task.desc, QStringLiteral("Command: ") + task.app,
+                       QStringLiteral("Only on: ") + dayText,
+                       QStringLiteral("Once only: ") + (once ? QStringLiteral("yes") : QStringLiteral("no")),
+                       QStringLiteral("Startkey: ") + keys}
+        .join(QLatin1Char('\n'));
 }
 
 ColumnLayout computeColumnLayout(const TextMeasure& measure) {
@@ -35,27 +66,17 @@ ColumnLayout computeColumnLayout(const TextMeasure& measure) {
     l.t2 = l.t1 + l.units[1];
     l.t3 = l.t2 + l.units[2];
     l.extent = int(roundHalfEven((l.t3 / 4) * l.avg));
+    l.lastWidth = int(std::ceil(measure(kColumnSample4) + l.pad));
     return l;
 }
 
-double quartersToPixels(int quarters, double avg) { return quarters * avg / 4.0; }
-
-ExpandedLine expandTabs(const QString& line, const std::vector<double>& stops, double defaultTab,
-                        const TextMeasure& measure) {
-    ExpandedLine out;
-    out.pieces = line.split(kTab);
-    const double grid = std::max(defaultTab, 1.0);
-    double x = 0;
-    for (qsizetype i = 0; i < out.pieces.size(); ++i) {
-        if (i > 0) {
-            const auto next = std::find_if(stops.begin(), stops.end(), [x](double s) { return s > x; });
-            x = next != stops.end() ? *next : (std::floor(x / grid) + 1) * grid;
-        }
-        out.starts.push_back(x);
-        x += measure(out.pieces[i]);
-    }
-    out.width = x;
-    return out;
+int ColumnLayout::columnWidth(int k) const {
+    if (k < 0 || k > 3) return 0;
+    if (k == 3) return lastWidth;
+    if (size_t(k) >= units.size()) return 0;
+    return int(std::ceil(quartersToPixels(units[size_t(k)], avg) - 1e-9));
 }
+
+double quartersToPixels(int quarters, double avg) { return quarters * avg / 4.0; }
 
 }  // namespace velmora

@@ -15,7 +15,31 @@ namespace velmora {
 
 namespace {
 const QString kTitle = QStringLiteral("Velmora");
+
+// A message box that asks for the focus as it appears. A window manager
+// focuses a new window only when it believes the user is waiting for it; the
+// first window of a program started at logon or from a terminal often gets
+// no such belief, and a question nobody sees waits for ever.
+class FocusedMessageBox final : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        raise();
+        activateWindow();
+    }
+};
+
+QMessageBox::StandardButton ask(QMessageBox::Icon icon, QWidget* parent, const QString& text,
+                                QMessageBox::StandardButtons buttons, QMessageBox::StandardButton byDefault) {
+    FocusedMessageBox box(icon, kTitle, displayText(text), buttons, parent);
+    box.setDefaultButton(byDefault);
+    return QMessageBox::StandardButton(box.exec());
 }
+
+}  // namespace
 
 QString displayText(const QString& text) {
     QString out = text;
@@ -25,13 +49,13 @@ QString displayText(const QString& text) {
 }
 
 Prompts::Answer QtPrompts::askYesNo(QWidget* parent, const QString& text) {
-    const auto button = QMessageBox::question(parent, kTitle, displayText(text),
-                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    const auto button =
+        ask(QMessageBox::Question, parent, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
 void QtPrompts::warn(QWidget* parent, const QString& text) {
-    QMessageBox::warning(parent, kTitle, displayText(text), QMessageBox::Ok, QMessageBox::Ok);
+    ask(QMessageBox::Warning, parent, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void QtPrompts::inform(QWidget* parent, const QString& text) {
@@ -39,7 +63,7 @@ void QtPrompts::inform(QWidget* parent, const QString& text) {
 }
 
 void QtPrompts::error(QWidget* parent, const QString& text) {
-    QMessageBox::critical(parent, kTitle, displayText(text), QMessageBox::Ok, QMessageBox::Ok);
+    ask(QMessageBox::Critical, parent, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 QString QtPrompts::openFile(QWidget* parent, const QString& title, const QString& initial,

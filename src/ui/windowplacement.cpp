@@ -193,8 +193,11 @@ void restorePlacement(const SettingsStore& store, QWidget* window, const QString
 }
 
 QSize outerSize(const QWidget* window, const QMargins& expectedFrame) {
+    // A window that was never shown has no frame, but its frame geometry is
+    // then made of an empty rectangle's edges and comes out a pixel short on
+    // each side: it would pass for a framed window.
     const QSize framed = window->frameGeometry().size();
-    if (framed != window->size()) return framed;
+    if (window->testAttribute(Qt::WA_WState_Created) && framed != window->size()) return framed;
     return window->size().grownBy(expectedFrame);
 }
 

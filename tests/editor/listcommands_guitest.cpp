@@ -8,7 +8,7 @@
 #include "casename.h"
 #include "controls.h"
 #include "editor/gui/helpwindow.h"
-#include "editor/gui/tablistwidget.h"
+#include "editor/gui/tasklistview.h"
 #include "editor/transfer.h"
 #include "fakes/fakeclock.h"
 #include "fakes/fakelauncher.h"
@@ -23,12 +23,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMetaObject>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -74,7 +76,14 @@ protected:
     }
 
     // The main window's controls, by name.
-    TabListWidget* list() const { return control<TabListWidget>(form.get(), "taskList"); }
+    TaskListView* list() const { return control<TaskListView>(form.get(), "taskList"); }
+    // The line at `row` as its four columns joined by tabs.
+    QString lineText(int row) const {
+        QStringList columns;
+        for (int column = 0; column < TaskListView::ColumnCount; ++column)
+            columns.append(list()->line(row)->text(column));
+        return columns.join(QLatin1Char('\t'));
+    }
     QPushButton* button(const char* name) const { return control<QPushButton>(form.get(), name); }
     QAction* item(const char* name) const { return control<QAction>(form.get(), name); }
     // Runs one of the window's commands the way its button would, also where
@@ -102,7 +111,7 @@ protected:
     }
     QStringList shownLines() const {
         QStringList out;
-        for (int i = 0; i < list()->count(); ++i) out.append(list()->item(i)->text());
+        for (int i = 0; i < list()->lineCount(); ++i) out.append(lineText(i));
         return out;
     }
     QString stored(const QString& key) const {
@@ -120,7 +129,7 @@ protected:
             ++editorsSeen;
             seenCaption = editor->windowTitle();
             seenTaskNumber = editor->taskNumber();
-            seenPlace = QRect(editor->frameGeometry().topLeft(), editor->size());
+            seenPlace = editor->frameGeometry();
             act(*editor);
             // A script that left it open must not hang the test.
             if (editor->isVisible()) editor->reject();
@@ -192,8 +201,8 @@ TEST_F(ListCommandsTest, AddOpensANewTaskCentredAndListsItAfterOK) {
     EXPECT_EQ(editorsSeen, 1);
     EXPECT_EQ(seenCaption, QStringLiteral("New Task"));
     EXPECT_EQ(seenTaskNumber, 0);
-    // Centred in twips and rounded to pixels once: within a pixel of the
-    // centre computed in pixels.
+    // The frames centred, in twips and rounded to pixels once: within a pixel
+    // of the centre computed in pixels.
     const QPoint centre = centredOver(form->frameGeometry(), seenPlace.size());
     EXPECT_NEAR(seenPlace.left(), centre.x(), 1);
     EXPECT_NEAR(seenPlace.top(), centre.y(), 1);
@@ -227,13 +236,13 @@ TEST_F(ListCommandsTest, AddTakesTheFirstFreeNumber) {
     addTask(2, QStringLiteral("B"));
     addTask(4, QStringLiteral("D"));
     form->refreshList();
-    ASSERT_EQ(list()->count(), 2) << "the gap ends the list";
+    ASSERT_EQ(list()->lineCount(), 2) << "the gap ends the list";
     whenEditorOpens(
         [](TaskDialog& editor) { fillAndSave(editor, QStringLiteral("C"), QStringLiteral("c")); });
     item("addAction")->trigger();  // the popup menu's Add runs the same command
     EXPECT_EQ(editorsSeen, 1);
     EXPECT_EQ(storedDescs(), (QStringList{"A", "B", "C", "D"}));
-    EXPECT_EQ(list()->count(), 4);
+    EXPECT_EQ(list()->lineCount(), 4);
 }
 
 TEST_F(ListCommandsTest, CancelWritesNothing) {
@@ -265,7 +274,7 @@ TEST_F(ListCommandsTest, AFullListIsReportedByTheEditorAndNothingIsWritten) {
     EXPECT_EQ(prompts.texts(Kind::Warn), QStringList{QStringLiteral("999 tasks specified - ") + kNewline +
                                                      QStringLiteral("unable to add another one.")});
     EXPECT_EQ(store.inner.writes(), writes);
-    EXPECT_EQ(list()->count(), kMaxTasks);
+    EXPECT_EQ(list()->lineCount(), kMaxTasks);
     EXPECT_EQ(mousePointer(), MousePointer::Default);
 }
 
@@ -285,7 +294,7 @@ TEST_F(ListCommandsTest, DoubleClickEditsTheTaskNumberedAtTheLineStart) {
         QTest::keyClicks(description(editor), QStringLiteral(" daily"));
         QTest::mouseClick(ok(editor), Qt::LeftButton);
     });
-    const QPoint at = list()->visualItemRect(list()->item(0)).center();
+    const QPoint at = list()->visualItemRect(list()->line(0)).center();
     // The press of the first click selects the line; the view takes the
     // double click only on the line it was pressed on.
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
@@ -337,10 +346,9 @@ TEST_P(MoveTest, MovesTheSelectedTaskAndSelectsItsNewLine) {
     EXPECT_EQ(prompts.beeps, c.beeps);
     EXPECT_EQ(store.inner.transactions() - transactions, c.beeps ? 0 : 1);
     EXPECT_EQ(form->listIndex(), c.selectedAfter);
-    ASSERT_EQ(list()->count(), 3);
+    ASSERT_EQ(list()->lineCount(), 3);
     for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(
-            list()->item(i)->text().startsWith(QStringLiteral("%1\t%2\t").arg(i + 1).arg(c.after[i])));
+        EXPECT_TRUE(lineText(i).startsWith(QStringLiteral("%1\t%2\t").arg(i + 1).arg(c.after[i])));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -363,6 +371,136 @@ TEST_F(ListCommandsTest, UpThenDownRestoresTheListWithTheTaskSelected) {
     EXPECT_EQ(storedDescs(), (QStringList{"A", "B", "C"}));
     EXPECT_EQ(form->listIndex(), 1);
 }
+
+// ---- Drag and drop ---------------------------------------------------------------
+
+// The list's drop handling, reached the way the drag machinery reaches it.
+struct DropEntry : TaskListView {
+    using TaskListView::dropEvent;
+};
+// Drops `payload` at `at` in `list`'s viewport; whether the drop was taken.
+bool dropOn(TaskListView* list, const QMimeData* payload, const QPoint& at) {
+    QDropEvent event(at, Qt::MoveAction, payload, Qt::LeftButton, Qt::NoModifier);
+    (list->*(&DropEntry::dropEvent))(&event);
+    return event.isAccepted();
+}
+
+struct DropCase {
+    const char* name;
+    int from;        // the dragged line
+    int onto;        // the line it is dropped on; 4 (no line): below the last
+    bool lowerHalf;  // dropped below that line's middle
+    QStringList after;
+    int selectedAfter;
+    friend void PrintTo(const DropCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class DropTest : public ListCommandsTest, public ::testing::WithParamInterface<DropCase> {
+protected:
+    // Where a drop over line `onto` lands, in its upper or lower half; 4 (no
+    // line): in the empty room below the last line.
+    QPoint dropPoint(int onto, bool lowerHalf) const {
+        if (onto >= list()->lineCount()) return QPoint(10, list()->viewport()->height() - 2);
+        const QRect line = list()->visualItemRect(list()->line(onto));
+        return QPoint(line.center().x(), lowerHalf ? line.bottom() - 2 : line.top() + 2);
+    }
+    // Drops a drag of line `from` at `at`. The list's own drop handling is
+    // called as the drag machinery calls it; a drag from the mouse is played
+    // on a real desktop by the end-to-end tests.
+    void drop(QMimeData* payload, const QPoint& at) { dropOn(list(), payload, at); }
+};
+
+TEST_P(DropTest, StoresTheNewOrderInOneTransactionAndSelectsTheLine) {
+    const DropCase& c = GetParam();
+    listOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")});
+    const int transactions = store.inner.transactions();
+    const std::unique_ptr<QMimeData> payload(TaskListView::dragPayload(c.from));
+    drop(payload.get(), dropPoint(c.onto, c.lowerHalf));
+
+    EXPECT_EQ(storedDescs(), c.after);
+    const bool moved = c.after != QStringList{"A", "B", "C", "D"};
+    EXPECT_EQ(store.inner.transactions() - transactions, moved ? 1 : 0);
+    // Every value travels with its task.
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_EQ(readTask(store.inner, n).app, QStringLiteral("cmd-") + c.after[n - 1]) << "task " << n;
+    ASSERT_EQ(list()->lineCount(), 4);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(lineText(i).startsWith(QStringLiteral("%1\t%2\t").arg(i + 1).arg(c.after[i])));
+    EXPECT_EQ(form->listIndex(), c.selectedAfter);
+    EXPECT_EQ(prompts.beeps, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drops, DropTest,
+    ::testing::Values(DropCase{"FirstOntoTheLowerHalfOfTheThird", 0, 2, true, {"B", "C", "A", "D"}, 2},
+                      DropCase{"FirstOntoTheUpperHalfOfTheThird", 0, 2, false, {"B", "A", "C", "D"}, 1},
+                      DropCase{"LastOntoTheUpperHalfOfTheFirst", 3, 0, false, {"D", "A", "B", "C"}, 0},
+                      DropCase{"SecondBelowTheLastLine", 1, 4, false, {"A", "C", "D", "B"}, 3},
+                      DropCase{"OntoItself", 1, 1, true, {"A", "B", "C", "D"}, -1},
+                      DropCase{"JustBelowItself", 1, 2, false, {"A", "B", "C", "D"}, -1}),
+    velmora::testing::caseName);
+
+TEST_F(ListCommandsTest, ADropThatCannotBeStoredLeavesListAndStoreAsTheyWere) {
+    listOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    store.failAtWrite = 7;  // half-way through the second task's values
+    const QRect last = list()->visualItemRect(list()->line(2));
+    const std::unique_ptr<QMimeData> payload(TaskListView::dragPayload(0));
+    EXPECT_TRUE(dropOn(list(), payload.get(), QPoint(last.center().x(), last.bottom() - 2)));
+
+    EXPECT_EQ(storedDescs(), (QStringList{"A", "B", "C"}));
+    for (int n = 1; n <= 3; ++n)
+        EXPECT_EQ(readTask(store.inner, n).app, QStringLiteral("cmd-") + storedDescs()[n - 1])
+            << "task " << n;
+    ASSERT_EQ(prompts.count(Kind::Error), 1);
+    EXPECT_TRUE(lineText(0).startsWith(QStringLiteral("1\tA\t")));
+}
+
+TEST_F(ListCommandsTest, ADropFromAnotherProgramIsRefused) {
+    listOf({QStringLiteral("A"), QStringLiteral("B")});
+    const std::unique_ptr<QMimeData> ours(TaskListView::dragPayload(0));
+    QMimeData foreign;
+    foreign.setData(ours->formats().front(),
+                    QByteArray::number(QCoreApplication::applicationPid() + 1) + " 0");
+    const QRect last = list()->visualItemRect(list()->line(1));
+    EXPECT_FALSE(dropOn(list(), &foreign, QPoint(last.center().x(), last.bottom() - 2)));
+    EXPECT_EQ(storedDescs(), (QStringList{"A", "B"}));
+}
+
+TEST_F(ListCommandsTest, TheMoveButtonsSayWhatTheyDo) {
+    EXPECT_EQ(button("upButton")->toolTip(), QStringLiteral("Move up (earlier at logon)"));
+    EXPECT_EQ(button("downButton")->toolTip(), QStringLiteral("Move down (later at logon)"));
+}
+
+// ---- Return on a button -------------------------------------------------------
+
+class ReturnKeyTest : public ListCommandsTest, public ::testing::WithParamInterface<Qt::Key> {};
+
+TEST_P(ReturnKeyTest, PressesTheFocusedButton) {
+    listOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    form->setListIndex(1);
+    button("upButton")->setFocus();
+    ASSERT_EQ(form->focusWidget(), button("upButton"));
+    QTest::keyClick(button("upButton"), GetParam());
+    EXPECT_EQ(storedDescs(), (QStringList{"B", "A", "C"}));
+    EXPECT_EQ(form->listIndex(), 0);
+}
+
+TEST_P(ReturnKeyTest, DoesNothingInTheListOrOnADisabledButton) {
+    listOf({QStringLiteral("A"), QStringLiteral("B")});
+    form->setListIndex(1);
+    list()->setFocus();
+    const int opened = modalsOpenedBy([&] { QTest::keyClick(list(), GetParam()); });
+    EXPECT_EQ(opened, 0) << "no editor opened";
+    button("upButton")->setFocus();
+    button("upButton")->setEnabled(false);
+    QTest::keyClick(button("upButton"), GetParam());
+    EXPECT_EQ(storedDescs(), (QStringList{"A", "B"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, ReturnKeyTest, ::testing::Values(Qt::Key_Return, Qt::Key_Enter),
+                         [](const ::testing::TestParamInfo<Qt::Key>& info) {
+                             return std::string(info.param == Qt::Key_Return ? "Return" : "Enter");
+                         });
 
 // ---- Delete ----------------------------------------------------------------------
 
@@ -391,7 +529,7 @@ TEST_F(ListCommandsTest, ConfirmedDeleteClosesTheGapInOneTransaction) {
     for (const TaskField field : kAllTaskFields)
         EXPECT_FALSE(store.inner.contains(kApp, kSequence, taskKey(field, 4)))
             << taskKey(field, 4).toStdString();
-    EXPECT_EQ(list()->count(), 3);
+    EXPECT_EQ(list()->lineCount(), 3);
     EXPECT_EQ(form->listIndex(), -1);
 }
 
@@ -413,7 +551,7 @@ TEST_F(ListCommandsTest, DeclinedDeleteLeavesTheStoreUntouched) {
     QTest::mouseClick(button("deleteButton"), Qt::LeftButton);
     EXPECT_EQ(prompts.count(Kind::AskYesNo), 1);
     EXPECT_EQ(store.inner.writes(), writes);
-    EXPECT_EQ(list()->count(), 2);
+    EXPECT_EQ(list()->lineCount(), 2);
 }
 
 // A store that fails at the first write, half-way through, or at the last

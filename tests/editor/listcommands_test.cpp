@@ -1,15 +1,18 @@
 #include "editor/listcommands.h"
 #include "casename.h"
+#include "fakes/probestore.h"
 #include "store/memorystore.h"
 #include "store/tasklayout.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <ostream>
 #include <string>
 #include <vector>
 
 using namespace velmora;
+using velmora::testing::ProbeStore;
 
 namespace {
 
@@ -87,6 +90,71 @@ TEST(Move, UpThenDownRestoresTheList) {
     ASSERT_TRUE(moveUp(store, 1, 3));
     ASSERT_TRUE(moveDown(store, 0, 3));
     EXPECT_EQ(order(store), (QStringList{"A", "B", "C"}));
+}
+
+struct MoveToCase {
+    const char* name;
+    int from, to;
+    bool moved;
+    std::vector<const char*> after;
+};
+class MoveTo : public ::testing::TestWithParam<MoveToCase> {};
+TEST_P(MoveTo, PutsTheTaskWhereItWasDroppedAsOneTransactionOrNothing) {
+    const MoveToCase& c = GetParam();
+    ProbeStore store;
+    seed(store.inner, {"A", "B", "C", "D", "E"});
+    const int transactions = store.inner.transactions();
+    QStringList written;
+    store.onWrite = [&] { written.append(QStringLiteral("write")); };
+    store.readKeys.clear();
+
+    EXPECT_EQ(moveTask(store, c.from, c.to, 5), c.moved);
+
+    QStringList expected;
+    for (const char* d : c.after) expected.append(QString::fromUtf8(d));
+    EXPECT_EQ(order(store.inner), expected);
+    // Every value travels with its task, date stamp included.
+    for (int n = 1; n <= 5; ++n) {
+        const TaskRecord t = readTask(store.inner, n);
+        EXPECT_EQ(t, taskOf(t.desc, t.desc[0].unicode() - 'A' + 1)) << "task " << n;
+    }
+    EXPECT_EQ(store.inner.transactions(), transactions + (c.moved ? 1 : 0));
+    // Only the tasks from one place to the other are read and written.
+    const int span = c.moved ? std::abs(c.to - c.from) + 1 : 0;
+    EXPECT_EQ(written.size(), 5 * span);
+    EXPECT_EQ(store.readKeys.size(), 5 * span);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Drops, MoveTo,
+    ::testing::Values(MoveToCase{"DownTwoPlaces", 0, 2, true, {"B", "C", "A", "D", "E"}},
+                      MoveToCase{"UpToTheTop", 3, 0, true, {"D", "A", "B", "C", "E"}},
+                      MoveToCase{"DownToTheEnd", 1, 4, true, {"A", "C", "D", "E", "B"}},
+                      MoveToCase{"OnePlaceDown", 2, 3, true, {"A", "B", "D", "C", "E"}},
+                      MoveToCase{"OnePlaceUp", 4, 3, true, {"A", "B", "C", "E", "D"}},
+                      MoveToCase{"WhereItWas", 2, 2, false, {"A", "B", "C", "D", "E"}},
+                      MoveToCase{"FromBeyondTheList", 5, 0, false, {"A", "B", "C", "D", "E"}},
+                      MoveToCase{"FromNoLine", -1, 2, false, {"A", "B", "C", "D", "E"}},
+                      MoveToCase{"ToBeyondTheList", 0, 5, false, {"A", "B", "C", "D", "E"}},
+                      MoveToCase{"ToNoLine", 1, -1, false, {"A", "B", "C", "D", "E"}}),
+    velmora::testing::caseName);
+
+TEST(MoveTo, AFailedWriteLeavesTheListWhole) {
+    for (int failing = 1; failing <= 15; ++failing) {
+        ProbeStore store;
+        seed(store.inner, {"A", "B", "C", "D"});
+        const QList<TaskRecord> before = readTaskList(store.inner);
+        store.failAtWrite = failing;
+        EXPECT_THROW(moveTask(store, 0, 2, 4), StoreError) << "write " << failing;
+        EXPECT_EQ(readTaskList(store.inner), before) << "write " << failing;
+    }
+}
+
+TEST(MoveTo, ThereAndBackRestoresTheList) {
+    MemoryStore store;
+    seed(store, {"A", "B", "C", "D"});
+    ASSERT_TRUE(moveTask(store, 3, 1, 4));
+    ASSERT_TRUE(moveTask(store, 1, 3, 4));
+    EXPECT_EQ(order(store), (QStringList{"A", "B", "C", "D"}));
 }
 
 // Every task value of numbers 1 to 5 that exists, as "Key=value", in order.

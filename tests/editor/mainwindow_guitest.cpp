@@ -7,7 +7,7 @@
 #include "casename.h"
 #include "controls.h"
 #include "editor/gui/helpwindow.h"
-#include "editor/gui/tablistwidget.h"
+#include "editor/gui/tasklistview.h"
 #include "editor/listdisplay.h"
 #include "fakes/fakeclock.h"
 #include "fakes/fakelauncher.h"
@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -70,7 +71,14 @@ protected:
     }
 
     // The window's controls, by name.
-    TabListWidget* list() const { return control<TabListWidget>(form.get(), "taskList"); }
+    TaskListView* list() const { return control<TaskListView>(form.get(), "taskList"); }
+    // The line at `row` as its four columns joined by tabs.
+    QString lineText(int row) const {
+        QStringList columns;
+        for (int column = 0; column < TaskListView::ColumnCount; ++column)
+            columns.append(list()->line(row)->text(column));
+        return columns.join(QLatin1Char('\t'));
+    }
     QPushButton* button(const char* name) const { return control<QPushButton>(form.get(), name); }
     QLineEdit* defaultKey() const { return control<QLineEdit>(form.get(), "defaultKeyEdit"); }
     QMenu* menu() const { return control<QMenu>(form.get(), "listMenu"); }
@@ -122,8 +130,8 @@ class RefreshListWaitTest : public MainWindowTest, public ::testing::WithParamIn
 TEST_P(RefreshListWaitTest, LineShowsTheWaitMode) {
     addTask(1, QStringLiteral("Mail"), QString::fromUtf8(GetParam().wait));
     form->refreshList();
-    ASSERT_EQ(list()->count(), 1);
-    EXPECT_EQ(list()->item(0)->text(), QStringLiteral("1\tMail\t") + QString::fromUtf8(GetParam().tail));
+    ASSERT_EQ(list()->lineCount(), 1);
+    EXPECT_EQ(lineText(0), QStringLiteral("1\tMail\t") + QString::fromUtf8(GetParam().tail));
 }
 
 INSTANTIATE_TEST_SUITE_P(WaitModes, RefreshListWaitTest,
@@ -141,46 +149,53 @@ TEST_F(MainWindowTest, RefreshListListsTasksInOrderUpToTheFirstGap) {
     addTask(2, QStringLiteral("Backup"), QStringLiteral("DW"));
     addTask(4, QStringLiteral("Hidden"), QStringLiteral("DW"));
     form->refreshList();
-    ASSERT_EQ(list()->count(), 2);
-    EXPECT_EQ(list()->item(0)->text(), QStringLiteral("1\tMail\tWait\tuntil finished"));
-    EXPECT_EQ(list()->item(1)->text(), QStringLiteral("2\tBackup\tDon't wait\t "));
+    ASSERT_EQ(list()->lineCount(), 2);
+    EXPECT_EQ(lineText(0), QStringLiteral("1\tMail\tWait\tuntil finished"));
+    EXPECT_EQ(lineText(1), QStringLiteral("2\tBackup\tDon't wait\t "));
     // Each line carries its task number beside the text that shows it.
-    EXPECT_EQ(list()->item(0)->data(Qt::UserRole).toInt(), 1);
-    EXPECT_EQ(list()->item(1)->data(Qt::UserRole).toInt(), 2);
+    EXPECT_EQ(list()->line(0)->data(0, Qt::UserRole).toInt(), 1);
+    EXPECT_EQ(list()->line(1)->data(0, Qt::UserRole).toInt(), 2);
 
     // Task 2's description gone: only task 1 remains visible.
     store.write(kApp, kSequence, QStringLiteral("Desc002"), QString());
     form->refreshList();
-    EXPECT_EQ(list()->count(), 1);
+    EXPECT_EQ(list()->lineCount(), 1);
 }
 
 TEST_F(MainWindowTest, RefreshListStopsAfterTask999) {
     for (int n = 1; n <= kMaxTasks; ++n) addTask(n, QStringLiteral("T%1").arg(n), QStringLiteral("DW"));
     store.inner.write(kApp, kSequence, QStringLiteral("Desc1000"), QStringLiteral("beyond"));
     form->refreshList();
-    EXPECT_EQ(list()->count(), kMaxTasks);
-    EXPECT_TRUE(list()->item(kMaxTasks - 1)->text().startsWith(QStringLiteral("999\tT999\t")));
-    EXPECT_EQ(list()->item(kMaxTasks - 1)->data(Qt::UserRole).toInt(), kMaxTasks);
+    EXPECT_EQ(list()->lineCount(), kMaxTasks);
+    EXPECT_TRUE(lineText(kMaxTasks - 1).startsWith(QStringLiteral("999\tT999\t")));
+    EXPECT_EQ(list()->line(kMaxTasks - 1)->data(0, Qt::UserRole).toInt(), kMaxTasks);
 }
 
-TEST_F(MainWindowTest, EmptyListStillGetsTabStopsAndExtentFromTheListsFont) {
+TEST_F(MainWindowTest, EmptyListStillGetsItsColumnWidthsFromTheListsFont) {
     // The list in DejaVu Sans at 12 pixels, where the 52 letters measure
     // 385.0625 pixels (7.405 each), "999 " 26.6875, "Here is the link name"
     // 128.109375 and "Don't Wait  " 70.0625. With a gap of round(2 * 7.405) =
     // 15 and round(7.405) = 7 pixels to a character, the columns take
-    // 42 / 7 = 6, 143 / 7 = 20 and 85 / 7 = 12 characters: stops at 24 and
-    // 24 + 80 = 104 quarters, and an extent of (104 + 48) / 4 = 38 characters,
-    // 38 * 7.405 = 281.4 pixels.
+    // 42 / 7 = 6, 143 / 7 = 20 and 85 / 7 = 12 characters: 24, 80 and 48
+    // quarters of 7.405 pixels, 44.4, 148.1 and 88.9, rounded up. The last
+    // column holds "until finished" and the gap.
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(12);
     ASSERT_EQ(QFontInfo(font).family(), QStringLiteral("DejaVu Sans")) << "fonts-dejavu-core is missing";
     ASSERT_EQ(QFontMetricsF(font).horizontalAdvance(kAverageSample), 385.0625);
     list()->setFont(font);
     form->refreshList();
-    EXPECT_EQ(list()->count(), 0);
-    EXPECT_EQ(list()->tabStops(), (std::vector<int>{24, 104}));
-    EXPECT_DOUBLE_EQ(list()->averageCharWidth(), 385.0625 / 52);
-    EXPECT_EQ(list()->horizontalExtent(), 281);
+    EXPECT_EQ(list()->lineCount(), 0);
+    const int last =
+        int(std::ceil(QFontMetricsF(font).horizontalAdvance(QStringLiteral("until finished")) + 15));
+    const auto& widths = list()->columnWidths();
+    EXPECT_EQ(widths[TaskListView::NumberColumn], 45);
+    EXPECT_GE(widths[TaskListView::DescriptionColumn], 149 + list()->iconSize().width())
+        << "the icon takes nothing from the description's room";
+    EXPECT_EQ(widths[TaskListView::WaitColumn], 89);
+    EXPECT_EQ(widths[TaskListView::WaitTimeColumn], last);
+    for (int column = 0; column < TaskListView::ColumnCount; ++column)
+        EXPECT_GE(list()->header()->sectionSize(column), widths[size_t(column)]) << "column " << column;
 }
 
 TEST_F(MainWindowTest, RefreshListLeavesNoLineSelected) {
@@ -208,7 +223,7 @@ TEST_F(MainWindowTest, RefreshListReportsAStoreFailureAndKeepsWhatItRead) {
     addTask(2, QStringLiteral("B"), QStringLiteral("DW"));
     store.failReadsAfter = 1;
     form->refreshList();
-    EXPECT_EQ(list()->count(), 1);
+    EXPECT_EQ(list()->lineCount(), 1);
     ASSERT_EQ(prompts.count(FakePrompts::Kind::Error), 1);
     EXPECT_TRUE(prompts.texts(FakePrompts::Kind::Error).front().contains(QStringLiteral("settings.db")));
     EXPECT_EQ(mousePointer(), MousePointer::Default);
@@ -216,48 +231,52 @@ TEST_F(MainWindowTest, RefreshListReportsAStoreFailureAndKeepsWhatItRead) {
 
 // ---- Drawing and scrolling -------------------------------------------------------
 
-// The leftmost dark pixel in the band of row `row`, or -1.
-int leftmostInk(const QImage& image, const QRect& band) {
-    for (int x = band.left(); x <= band.right(); ++x)
-        for (int y = band.top(); y <= band.bottom(); ++y)
-            if (qGray(image.pixel(x, y)) < 128) return x;
-    return -1;
-}
-
-TEST_F(MainWindowTest, LinesAreDrawnWithTheirTabsAtTheStops) {
-    form->refreshList();                          // sets the stops for the list's font
-    list()->addItem(QStringLiteral("\tMMMM"));    // starts at the first stop
-    list()->addItem(QStringLiteral("\t\tMMMM"));  // at the second
-    list()->addItem(QStringLiteral("MMMM"));      // at the text origin
-    form->show();
+TEST_F(MainWindowTest, ALongDescriptionIsCutAndNeverRunsIntoTheWaitColumns) {
+    addTask(1, QStringLiteral("Mail"), QStringLiteral("DW"));
+    addTask(2, QString(30, QLatin1Char('W')), QStringLiteral("DW"));
+    form->load(false, QString(), kHelpFile);
+    ASSERT_GT(list()->fontMetrics().horizontalAdvance(QString(30, QLatin1Char('W'))),
+              list()->header()->sectionSize(TaskListView::DescriptionColumn))
+        << "the description must be too long for its column";
+    // The wait columns of both lines look alike: nothing of the long
+    // description reaches into them.
     const QImage image = list()->viewport()->grab().toImage();
-    const std::vector<double> stops = list()->tabStopPixels();
-    ASSERT_EQ(stops.size(), 2u);
-    const double expected[] = {stops[0], stops[1], 0};
-    for (int row = 0; row < 3; ++row) {
-        const QRect band = list()->visualItemRect(list()->item(row));
-        const QRect strip(0, band.top(), image.width(), band.height());
-        const int ink = leftmostInk(image, strip);
-        EXPECT_NEAR(ink, TabListWidget::kTextMargin + expected[row], 3) << "row " << row;
-    }
+    const auto waitCells = [&](int row) {
+        const QRect word = list()->visualRect(list()->model()->index(row, TaskListView::WaitColumn));
+        const QRect time = list()->visualRect(list()->model()->index(row, TaskListView::WaitTimeColumn));
+        return image.copy(word.united(time));
+    };
+    EXPECT_EQ(waitCells(0), waitCells(1));
+    // The whole text is in the tooltip of every column.
+    for (int column = 0; column < TaskListView::ColumnCount; ++column)
+        EXPECT_TRUE(list()->line(1)->toolTip(column).contains(QString(30, QLatin1Char('W')))) << column;
 }
 
-TEST_F(MainWindowTest, ScrollRangeCoversTheExtentAndLongLines) {
-    form->refreshList();
-    EXPECT_EQ(list()->contentWidth(), list()->horizontalExtent()) << "empty list";
-    list()->addItem(QStringLiteral("1"));
-    EXPECT_EQ(list()->contentWidth(), list()->horizontalExtent()) << "short line";
-
+TEST_F(MainWindowTest, TheDescriptionTakesTheRoomToSpare) {
     addTask(1, QStringLiteral("Mail"), QStringLiteral("0"));
-    addTask(2, QString(30, QLatin1Char('W')), QStringLiteral("43200"));
-    form->refreshList();
-    const int longLine = list()->lineWidth(list()->item(1)->text());
-    EXPECT_GT(longLine, list()->horizontalExtent());
-    EXPECT_GT(longLine, list()->lineWidth(list()->item(0)->text()));
-    EXPECT_EQ(list()->contentWidth(), longLine);
-    form->show();
-    list()->doItemsLayout();
-    EXPECT_EQ(list()->horizontalScrollBar()->maximum(), longLine - list()->viewport()->width());
+    form->load(false, QString(), kHelpFile);
+    const QHeaderView* header = list()->header();
+    int total = 0;
+    for (int column = 0; column < TaskListView::ColumnCount; ++column) total += header->sectionSize(column);
+    EXPECT_EQ(total, list()->viewport()->width());
+    EXPECT_GT(header->sectionSize(TaskListView::DescriptionColumn),
+              list()->columnWidths()[TaskListView::DescriptionColumn]);
+}
+
+TEST(TaskListView, ANarrowListScrollsOverAllColumns) {
+    TaskListView view;
+    const QFontMetricsF metrics(view.font());
+    view.setColumnLayout(
+        computeColumnLayout([&metrics](const QString& text) { return metrics.horizontalAdvance(text); }));
+    view.appendTask(1, {QStringLiteral("Mail"), QStringLiteral("true"), QStringLiteral("0"), {}, {}});
+    view.resize(120, 100);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    int total = 0;
+    for (int width : view.columnWidths()) total += width;
+    for (int column = 0; column < TaskListView::ColumnCount; ++column)
+        EXPECT_EQ(view.header()->sectionSize(column), view.columnWidths()[size_t(column)]) << column;
+    EXPECT_EQ(view.horizontalScrollBar()->maximum(), total - view.viewport()->width());
 }
 
 // ---- The default-key box ---------------------------------------------------------
@@ -308,7 +327,7 @@ TEST_F(MainWindowTest, DefaultKeyTakesANewLetterOnceTheOldOneIsDeleted) {
 TEST_F(MainWindowTest, RightClickWithoutSelectionOffersOnlyAdd) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
-    const QPoint at = list()->visualItemRect(list()->item(0)).center();
+    const QPoint at = list()->visualItemRect(list()->line(0)).center();
     QTest::mousePress(list()->viewport(), Qt::RightButton, {}, at);
     QTest::mouseRelease(list()->viewport(), Qt::RightButton, {}, at);
 
@@ -328,7 +347,7 @@ TEST_F(MainWindowTest, RightClickWithSelectionOffersEditAndDelete) {
     addTask(2, QStringLiteral("B"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
     form->setListIndex(1);
-    const QPoint at = list()->visualItemRect(list()->item(0)).center();
+    const QPoint at = list()->visualItemRect(list()->line(0)).center();
     QTest::mousePress(list()->viewport(), Qt::RightButton, {}, at);
     QTest::mouseRelease(list()->viewport(), Qt::RightButton, {}, at);
 
@@ -393,7 +412,7 @@ TEST_P(MenuKeyTest, OpensTheMenuBelowTheSelectedLine) {
     EXPECT_TRUE(editItem()->isEnabled());
     EXPECT_TRUE(deleteItem()->isEnabled());
     EXPECT_EQ(menu()->defaultAction(), editItem());
-    const QRect line = list()->visualItemRect(list()->item(1));
+    const QRect line = list()->visualItemRect(list()->line(1));
     const QPoint lineTop = list()->viewport()->mapToGlobal(line.topLeft());
     const QPoint menuAt = menu()->geometry().topLeft();
     EXPECT_GT(menuAt.y(), lineTop.y()) << "below the top of the line";
@@ -454,7 +473,7 @@ TEST_F(MainWindowTest, AMouseContextRequestLeavesTheMenuToTheButtonRelease) {
 TEST_F(MainWindowTest, LeftButtonSelectsAndShowsNoMenu) {
     addTask(1, QStringLiteral("A"), QStringLiteral("DW"));
     form->load(false, QString(), kHelpFile);
-    const QPoint at = list()->visualItemRect(list()->item(0)).center();
+    const QPoint at = list()->visualItemRect(list()->line(0)).center();
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
     EXPECT_EQ(form->listIndex(), 0);
     EXPECT_FALSE(menu()->isVisible());
@@ -771,7 +790,7 @@ TEST_F(MainWindowTest, AStoreThatCannotBeWrittenIsShownAsItStandsAndRefusesEvery
     const QString told = prompts.texts(FakePrompts::Kind::Warn).first();
     EXPECT_TRUE(told.startsWith(reason)) << told.toStdString();
     EXPECT_TRUE(told.contains(QStringLiteral("changes cannot be saved"))) << told.toStdString();
-    EXPECT_EQ(list()->count(), 2);
+    EXPECT_EQ(list()->lineCount(), 2);
     EXPECT_EQ(defaultKey()->text(), QStringLiteral("b"));
     EXPECT_TRUE(defaultKey()->isReadOnly());
     for (const char* name :
@@ -779,7 +798,7 @@ TEST_F(MainWindowTest, AStoreThatCannotBeWrittenIsShownAsItStandsAndRefusesEvery
         EXPECT_FALSE(button(name)->isEnabled()) << name;
     EXPECT_TRUE(button("testButton")->isEnabled()) << "running the list changes nothing that matters";
     form->setListIndex(0);
-    rightClickList(list()->visualItemRect(list()->item(0)).center());
+    rightClickList(list()->visualItemRect(list()->line(0)).center());
     ASSERT_TRUE(menu()->isVisible());
     EXPECT_FALSE(addItem()->isEnabled());
     EXPECT_FALSE(editItem()->isEnabled());

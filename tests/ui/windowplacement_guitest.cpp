@@ -233,6 +233,21 @@ INSTANTIATE_TEST_SUITE_P(
                       {396, 240}}),
     velmora::testing::caseName);
 
+// --- centring over an owner --------------------------------------------------
+
+TEST_F(WindowPlacementTest, AWindowNotShownYetIsCentredWithTheFrameItWillGet) {
+    // The owner's frame: 150, 120, 304 x 204. The window gets the same 2
+    // pixels on every side: 104 x 54 outside, so its frame goes to
+    // 150 + (304 - 104) / 2 and 120 + (204 - 54) / 2.
+    auto owner = window();
+    showFramed(owner.get());
+    QWidget dialog;
+    dialog.resize(100, 50);
+    EXPECT_EQ(outerSize(&dialog, QMargins(2, 2, 2, 2)), QSize(104, 54));
+    centerOverOwner(&dialog, owner.get());
+    EXPECT_EQ(dialog.pos(), QPoint(250, 195));
+}
+
 // --- where the window system places windows itself -------------------------
 
 struct SizeOnlyCase {

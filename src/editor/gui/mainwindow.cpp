@@ -2,7 +2,7 @@
 
 #include "about/aboutdialog.h"
 #include "editor/gui/helpwindow.h"
-#include "editor/gui/tablistwidget.h"
+#include "editor/gui/tasklistview.h"
 #include "editor/listcommands.h"
 #include "editor/listdisplay.h"
 #include "editor/transfer.h"
@@ -47,8 +47,9 @@
 namespace velmora {
 
 namespace {
-// The item data role that carries a line's task number.
-constexpr int kTaskNumberRole = Qt::UserRole;
+// How far right of a line's left edge the keyboard's popup menu opens: under
+// the line's text rather than on the list's frame.
+constexpr int kMenuIndent = 2;
 
 // The design's client area and the smallest outer size start-up allows, in twips.
 constexpr double kDesignWidth = 5880, kDesignHeight = 3000;
@@ -117,16 +118,16 @@ MainWindow::MainWindow(SettingsStore& store, Prompts& prompts, ProcessLauncher& 
       m_launcher(launcher),
       m_clock(clock),
       m_environment(std::move(environment)),
-      m_taskList(new TabListWidget(this)),
+      m_taskList(new TaskListView(this)),
       m_addButton(button(QStringLiteral("&Add"), this)),
       m_editButton(button(QStringLiteral("&Edit"), this)),
-      m_upButton(button(QStringLiteral("<"), this)),
-      m_downButton(button(QStringLiteral(">"), this)),
+      m_upButton(button(QStringLiteral("&<"), this)),
+      m_downButton(button(QStringLiteral("&>"), this)),
       m_deleteButton(button(QStringLiteral("&Delete"), this)),
       m_testButton(button(QStringLiteral("&Test"), this)),
-      m_installButton(button(QStringLiteral("Install"), this)),
-      m_aboutButton(button(QStringLiteral("?"), this)),
-      m_defaultKeyLabel(new QLabel(QStringLiteral("Default:"), this)),
+      m_installButton(button(QStringLiteral("&Install"), this)),
+      m_aboutButton(button(QStringLiteral("&?"), this)),
+      m_defaultKeyLabel(new QLabel(QStringLiteral("De&fault:"), this)),
       m_defaultKeyEdit(new QLineEdit(this)),
       m_exitButton(button(QStringLiteral("E&xit"), this)),
       m_listMenu(new QMenu(QStringLiteral("Listboxmenu"), this)),
@@ -143,6 +144,18 @@ MainWindow::MainWindow(SettingsStore& store, Prompts& prompts, ProcessLauncher& 
                    Qt::MSWindowsFixedSizeDialogHint);
     m_upButton->setFont(interfaceFont(12));
     m_downButton->setFont(interfaceFont(12));
+    m_defaultKeyLabel->setBuddy(m_defaultKeyEdit);
+    // The buttons whose captions are signs read as words, to the eye in their
+    // tooltips and to a screen reader in their names.
+    m_upButton->setToolTip(QStringLiteral("Move up (earlier at logon)"));
+    m_downButton->setToolTip(QStringLiteral("Move down (later at logon)"));
+    m_aboutButton->setToolTip(QStringLiteral("About Velmora"));
+    const std::pair<QWidget*, const char*> spoken[] = {{m_taskList, "Launch list"},
+                                                       {m_upButton, "Move up"},
+                                                       {m_downButton, "Move down"},
+                                                       {m_aboutButton, "About Velmora"},
+                                                       {m_defaultKeyEdit, "Default start key"}};
+    for (const auto& [w, name] : spoken) w->setAccessibleName(QLatin1String(name));
     // The box is one character wide: no inner margins to eat that character.
     m_defaultKeyEdit->setTextMargins(0, 0, 0, 0);
     m_defaultKeyEdit->setAlignment(Qt::AlignCenter);
@@ -243,9 +256,10 @@ MainWindow::MainWindow(SettingsStore& store, Prompts& prompts, ProcessLauncher& 
     connect(m_editAction, &QAction::triggered, this, &MainWindow::editTask);
     connect(m_addAction, &QAction::triggered, this, &MainWindow::addTask);
     connect(m_deleteAction, &QAction::triggered, this, &MainWindow::deleteTask);
-    connect(m_taskList, &QListWidget::itemDoubleClicked, this, &MainWindow::editTask);
-    connect(m_taskList, &TabListWidget::mouseReleased, this, &MainWindow::showListMenu);
-    connect(m_taskList, &TabListWidget::menuKeyPressed, this, &MainWindow::showListMenuFromKeyboard);
+    connect(m_taskList, &QTreeWidget::itemDoubleClicked, this, &MainWindow::editTask);
+    connect(m_taskList, &TaskListView::mouseReleased, this, &MainWindow::showListMenu);
+    connect(m_taskList, &TaskListView::menuKeyPressed, this, &MainWindow::showListMenuFromKeyboard);
+    connect(m_taskList, &TaskListView::lineDropped, this, &MainWindow::dropTask);
     m_defaultKeyEdit->installEventFilter(this);
 }
 
@@ -263,6 +277,7 @@ void MainWindow::load(bool installed, const QString& defaultKey, const QString& 
              {m_addButton, m_editButton, m_upButton, m_downButton, m_deleteButton, m_installButton})
             b->setEnabled(false);
         m_defaultKeyEdit->setReadOnly(true);
+        m_taskList->setDragEnabled(false);
     }
     m_helpFile = helpFile.isEmpty() ? locateHelpFile(QCoreApplication::applicationDirPath()) : helpFile;
 
@@ -332,24 +347,21 @@ void MainWindow::refreshList() {
         const BusyGuard busy(showBusyPointer);
         m_taskList->clear();
         const QFontMetricsF metrics(m_taskList->font());
-        const ColumnLayout layout =
-            computeColumnLayout([&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
-        m_taskList->setTabStops(layout.tabStops(), layout.avg);
-        m_taskList->setHorizontalExtent(layout.extent);
+        m_taskList->setColumnLayout(
+            computeColumnLayout([&metrics](const QString& text) { return metrics.horizontalAdvance(text); }));
 
         try {
-            walkTasks(m_store, {TaskField::Wait}, [&](int n, const TaskRecord& task) {
-                auto* line = new QListWidgetItem(listLine(n, task.desc, task.wait));
-                line->setData(kTaskNumberRole, n);
-                m_taskList->addItem(line);
-                return true;
-            });
+            // The tooltip tells the whole task, so every value is read.
+            walkTasks(m_store, {TaskField::App, TaskField::Wait, TaskField::Opt, TaskField::Keys},
+                      [&](int n, const TaskRecord& task) {
+                          m_taskList->appendTask(n, task);
+                          return true;
+                      });
         } catch (const StoreError& e) {
             // Show what could be read; the reason follows once the pointer is back.
             failure = e.text();
         }
-        m_taskList->clearSelection();
-        m_taskList->setCurrentRow(-1);
+        m_taskList->selectRow(-1);
         m_taskList->viewport()->update();
     }
     if (!failure.isEmpty()) m_prompts.error(this, failure);
@@ -371,24 +383,15 @@ void MainWindow::runTasks() {
     runner.runTasks(RunPurpose::Test, QString());
 }
 
-int MainWindow::listIndex() const {
-    const QList<QListWidgetItem*> selected = m_taskList->selectedItems();
-    return selected.isEmpty() ? -1 : m_taskList->row(selected.front());
-}
+int MainWindow::listIndex() const { return m_taskList->selectedRow(); }
 
-void MainWindow::setListIndex(int row) {
-    if (row < 0 || row >= m_taskList->count()) {
-        m_taskList->clearSelection();
-        m_taskList->setCurrentRow(-1);
-        return;
-    }
-    m_taskList->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
-}
+void MainWindow::setListIndex(int row) { m_taskList->selectRow(row); }
 
 int MainWindow::selectedTaskNumber() const {
     const int k = listIndex();
     if (k < 0) return 0;
-    const int number = m_taskList->item(k)->data(kTaskNumberRole).toInt();
+    const int number =
+        m_taskList->line(k)->data(TaskListView::NumberColumn, TaskListView::kTaskNumberRole).toInt();
     return number >= 1 && number <= kMaxTasks ? number : 0;
 }
 
@@ -433,7 +436,7 @@ void MainWindow::deleteTask() {
     try {
         // One transaction gives the end state of carrying the task to the end
         // of the list one exchange at a time; a failure keeps the list whole.
-        velmora::deleteTask(m_store, number, m_taskList->count());
+        velmora::deleteTask(m_store, number, m_taskList->lineCount());
     } catch (const StoreError& e) {
         m_prompts.error(this, e.text());
     }
@@ -448,7 +451,7 @@ void MainWindow::moveSelected(bool (*move)(SettingsStore&, int, int), int step) 
     if (testRunning() || refusesChanges()) return;
     const int k = listIndex();
     try {
-        if (!move(m_store, k, m_taskList->count())) {
+        if (!move(m_store, k, m_taskList->lineCount())) {
             m_prompts.beep();
             return;
         }
@@ -459,6 +462,19 @@ void MainWindow::moveSelected(bool (*move)(SettingsStore&, int, int), int step) 
     }
     refreshList();
     setListIndex(k + step);
+}
+
+void MainWindow::dropTask(int from, int to) {
+    if (testRunning() || refusesChanges()) return;
+    try {
+        if (!moveTask(m_store, from, to, m_taskList->lineCount())) return;
+    } catch (const StoreError& e) {
+        // One transaction: the list is as it was, and so is the view.
+        m_prompts.error(this, e.text());
+        return;
+    }
+    refreshList();
+    setListIndex(to);
 }
 
 void MainWindow::testRun() {
@@ -554,10 +570,10 @@ void MainWindow::showListMenuFromKeyboard() {
     prepareListMenu();
     QPoint at(0, 0);
     if (const int k = listIndex(); k >= 0) {
-        QListWidgetItem* line = m_taskList->item(k);
+        QTreeWidgetItem* line = m_taskList->line(k);
         m_taskList->scrollToItem(line);
         at = m_taskList->visualItemRect(line).bottomLeft();
-        at.setX(std::max(0, at.x()) + TabListWidget::kTextMargin);
+        at.setX(std::max(0, at.x()) + kMenuIndent);
     }
     m_listMenu->popup(m_taskList->viewport()->mapToGlobal(at));
 }
@@ -616,6 +632,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
         showHelp(helpContextOf(focusWidget()));
+        event->accept();
+        return;
+    }
+    // A button outside a dialog lets Return pass; here it presses the focused
+    // button, as Space does. Return anywhere else does nothing.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !(event->modifiers() & ~Qt::KeypadModifier)) {
+        if (auto* focused = qobject_cast<QPushButton*>(focusWidget()); focused && focused->isEnabled())
+            focused->click();
         event->accept();
         return;
     }

@@ -1,9 +1,9 @@
 #pragma once
-// The main window of editing mode: the launch list in four tab-separated
-// columns, the list commands as buttons and as a popup menu on the list, and
-// the default start key. Its placement and the default key are saved when it
-// closes. Every collaborator is handed in; the window keeps no copy of the
-// launch list between refreshList() calls.
+// The main window of editing mode: the launch list in four columns, each
+// line with its program's icon, the list commands as buttons, as a popup menu
+// on the list and by dragging lines, and the default start key. Its placement and the default key are saved
+// when it closes. Every collaborator is handed in; the window keeps no copy of the launch list between
+// refreshList() calls.
 //
 // The controls are named taskList, addButton, editButton, upButton,
 // downButton, deleteButton, testButton, installButton, aboutButton,
@@ -30,7 +30,7 @@ namespace velmora {
 
 class HelpWindow;
 class LaunchWindow;
-class TabListWidget;
+class TaskListView;
 class TaskDialog;
 
 class MainWindow : public QWidget {
@@ -54,10 +54,10 @@ public:
     void load(bool installed, const QString& defaultKey, const QString& helpFile,
               const QString& readOnlyReason = {});
 
-    // Rebuilds the list from the store: tab stops and scrolling extent from
-    // the list's font, one line per task up to the first empty description,
-    // each line carrying its task number as Qt::UserRole data. No line is
-    // selected afterwards. The busy pointer covers the whole rebuild.
+    // Rebuilds the list from the store: column widths from the list's font,
+    // one line per task up to the first empty description, each line
+    // carrying its task number as Qt::UserRole data of its first column. No
+    // line is selected afterwards. The busy pointer covers the whole rebuild.
     void refreshList();
 
     // Runs the launch list with the task runner, every task passing the key
@@ -91,7 +91,8 @@ protected:
     // refuses to close (with a beep): the run's waits would end at once and
     // the remaining tasks start together.
     void closeEvent(QCloseEvent* event) override;
-    // F1: the help topic of the focused control.
+    // F1: the help topic of the focused control. Return or Enter presses the
+    // focused button and nothing else.
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -116,6 +117,9 @@ private slots:
     // line; beep on the first line (up) or the last (down).
     void moveTaskUp();
     void moveTaskDown();
+    // A line dragged from `from` and dropped at `to`: the task moves there in
+    // one transaction and its line is selected at its new place.
+    void dropTask(int from, int to);
     // Runs the launch list now in the status window ("Testing launch list
     // ..."). The window's controls are disabled until the run has ended.
     void testRun();
@@ -171,7 +175,7 @@ private:
     const Clock& m_clock;
     QProcessEnvironment m_environment;
 
-    TabListWidget* const m_taskList;
+    TaskListView* const m_taskList;
     QPushButton* const m_addButton;
     QPushButton* const m_editButton;
     QPushButton* const m_upButton;

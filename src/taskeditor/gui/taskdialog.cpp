@@ -105,13 +105,16 @@ TaskDialog::TaskDialog(SettingsStore& store, Prompts& prompts, int taskNumber, Q
 
 void TaskDialog::buildControls() {
     setFont(interfaceFont(kDesignPointSize));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // A fixed-size dialog: a title, a system menu and the close button, and
+    // nothing to minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
 
     m_descriptionLabel = new QLabel(QStringLiteral("&Description"), this);
     m_descriptionEdit = new FilteredLineEdit(acceptDescChar, this);
     m_commandLabel = new QLabel(QStringLiteral("&Command:"), this);
     m_commandEdit = new QLineEdit(this);
-    m_browseButton = new QPushButton(QStringLiteral("Browse"), this);
+    m_browseButton = new QPushButton(QStringLiteral("&Browse"), this);
 
     m_waitGroup = new QGroupBox(QStringLiteral("Wait Options"), this);
     m_dontWaitButton = new QRadioButton(QStringLiteral("D&on't wait"), m_waitGroup);
@@ -121,15 +124,15 @@ void TaskDialog::buildControls() {
         new FilteredLineEdit([](char32_t c, qsizetype) { return acceptSecondsChar(c); }, m_waitGroup);
     m_secondsLabel = new QLabel(QStringLiteral("seconds"), m_waitGroup);
 
-    m_okButton = new QPushButton(QStringLiteral("OK"), this);
-    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_okButton = new QPushButton(QStringLiteral("O&K"), this);
+    m_cancelButton = new QPushButton(QStringLiteral("C&ancel"), this);
 
     m_startGroup = new QGroupBox(QStringLiteral("Start Options"), this);
-    m_onceOnlyBox = new QCheckBox(QStringLiteral("Once only"), m_startGroup);
-    m_startKeyLabel = new QLabel(QStringLiteral("Startkey:"), m_startGroup);
+    m_onceOnlyBox = new QCheckBox(QStringLiteral("O&nce only"), m_startGroup);
+    m_startKeyLabel = new QLabel(QStringLiteral("&Startkey:"), m_startGroup);
     m_startKeyEdit =
         new FilteredLineEdit([](char32_t c, qsizetype) { return acceptStartKeyChar(c); }, m_startGroup);
-    m_daysLabel = new QLabel(QStringLiteral("Only on:"), m_startGroup);
+    m_daysLabel = new QLabel(QStringLiteral("On&ly on:"), m_startGroup);
     const char* const dayCaptions[7] = {"Mo", "Tu", "We", "Th", "Fr", "Sa", "Su"};
     const char* const dayNames[7] = {"mondayBox", "tuesdayBox",  "wednesdayBox", "thursdayBox",
                                      "fridayBox", "saturdayBox", "sundayBox"};
@@ -197,6 +200,18 @@ void TaskDialog::buildControls() {
     m_descriptionLabel->setBuddy(m_descriptionEdit);
     m_commandLabel->setBuddy(m_commandEdit);
     m_startKeyLabel->setBuddy(m_startKeyEdit);
+    m_daysLabel->setBuddy(m_dayBoxes[0]);
+
+    // What a screen reader says for controls whose caption is short or
+    // stands elsewhere.
+    const std::pair<QWidget*, const char*> spoken[] = {{m_descriptionEdit, "Description"},
+                                                       {m_commandEdit, "Command"},
+                                                       {m_secondsEdit, "Seconds to wait"},
+                                                       {m_startKeyEdit, "Start keys"}};
+    for (const auto& [w, name] : spoken) w->setAccessibleName(QLatin1String(name));
+    const char* const spokenDays[7] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                       "Friday", "Saturday", "Sunday"};
+    for (int i = 0; i < 7; ++i) m_dayBoxes[i]->setAccessibleName(QLatin1String(spokenDays[i]));
 
     // Design state before the fill.
     m_dontWaitButton->setChecked(true);
