@@ -10,6 +10,8 @@ velmora_packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3 desktop-file-utils libglib2.0-bin dex time faketime
   # desktop sessions
   xauth xvfb xdotool x11-utils openbox xfwm4 wmctrl sway wtype dbus systemd fonts-dejavu-core fonts-noto-core
+  # what a screen reader finds
+  at-spi2-core python3-pyatspi
   # metadata, manual page, fuzzing
   appstream man-db clang libclang-rt-14-dev
   # the layout of the sources
