@@ -128,6 +128,9 @@ protected:
         for (const Accessible& a : all) {
             if (!controls.contains(a.role)) continue;
             ++seen;
+            // A row is read by its first cell, which names the whole line; a
+            // later cell may be blank where its column has nothing to say.
+            if (a.role == QLatin1String("table cell")) continue;
             EXPECT_FALSE(a.name.trimmed().isEmpty())
                 << window << ": a " << a.role.toStdString() << " without a name";
             EXPECT_FALSE(
@@ -159,10 +162,12 @@ TEST_F(ScreenReader, FindsEveryControlNamedAndWritesATaskByKeyboardAlone) {
     expectEveryControlNamed(mainWindow, "main window");
     for (const char* button : {"Add", "Edit", "Delete", "Test", "Exit"})
         EXPECT_TRUE(has(mainWindow, QStringLiteral("push button"), QString::fromLatin1(button))) << button;
-    // The rows read as the tasks they stand for.
-    EXPECT_TRUE(std::any_of(mainWindow.begin(), mainWindow.end(), [](const Accessible& a) {
-        return a.name.contains(QStringLiteral("Backup"));
-    })) << "no row reads as the task \"Backup\"";
+    // The rows read as the tasks they stand for, number and wait included.
+    for (const char* row : {"1 Mail Don't wait", "2 Backup Wait until finished"}) {
+        EXPECT_TRUE(std::any_of(mainWindow.begin(), mainWindow.end(),
+                                [&](const Accessible& a) { return a.name == QString::fromUtf8(row); }))
+            << "no row reads as \"" << row << '"';
+    }
 
     // The task editor, opened, read and filled with keys only: the description
     // has the focus, Tab leads to the command, and OK has an access key.
