@@ -215,14 +215,17 @@ void centerOverOwner(QWidget* window, const QWidget* owner) {
     setMousePointer(MousePointer::Default);
 }
 
+QPoint centredOnScreen(QSize outer, const QRect& screen) {
+    const double top = (pixelsToTwipsY(screen.height()) * 0.85) / 2.0 - pixelsToTwipsY(outer.height()) / 2.0;
+    const double left = pixelsToTwipsX(screen.width()) / 2.0 - pixelsToTwipsX(outer.width()) / 2.0;
+    return {screen.left() + twipsToPixelsX(left), screen.top() + twipsToPixelsY(top)};
+}
+
 void centerOnScreen(QWidget* window, const std::optional<QMargins>& expectedFrame) {
     setMousePointer(MousePointer::ArrowBusy);
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     const QRect s = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    const QSize w = outerSize(window, expectedFrame.value_or(QMargins()));
-    const double top = (pixelsToTwipsY(s.height()) * 0.85) / 2.0 - pixelsToTwipsY(w.height()) / 2.0;
-    const double left = pixelsToTwipsX(s.width()) / 2.0 - pixelsToTwipsX(w.width()) / 2.0;
-    QPoint at(s.left() + twipsToPixelsX(left), s.top() + twipsToPixelsY(top));
+    QPoint at = centredOnScreen(outerSize(window, expectedFrame.value_or(QMargins())), s);
     // A native window that has no frame yet is moved by its client area, and
     // the window manager then puts the frame around it where it stands: the
     // client goes inside the frame that is to come.

@@ -8,6 +8,8 @@
 #include "store/settingsstore.h"
 
 #include <QMargins>
+#include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -84,6 +86,11 @@ QSize outerSize(const QWidget* window, const QMargins& expectedFrame = {});
 // point, no clamping to the screen); arrow-with-hourglass meanwhile. A window
 // not framed yet is taken to get the same frame as its owner has.
 void centerOverOwner(QWidget* window, const QWidget* owner);
+
+// Where a window of outer size `outer` goes on `screen` to be centred
+// horizontally with its vertical centre at 42.5 % of the screen's height:
+// the top-left corner of its frame, in the screen's coordinates (pixels).
+QPoint centredOnScreen(QSize outer, const QRect& screen);
 
 // Centres `window` horizontally on the screen with its vertical centre at
 // 42.5 % of the screen height; arrow-with-hourglass meanwhile. The frame is

@@ -6,8 +6,12 @@
 #include "ui/windowplacement.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -118,6 +122,63 @@ bool LaunchWindow::eventFilter(QObject* watched, QEvent* event) {
 void LaunchWindow::setLabelText(const QString& raw) {
     m_rawText = raw;
     m_label->setText(displayText(raw));
+    if (m_onOverlay) showOnOverlay();
+}
+
+void LaunchWindow::showTakingKeyboard() {
+    if (!m_overlay) {
+        m_overlay = m_ws.createKeyboardOverlay();
+        if (m_overlay) {
+            connect(m_overlay.get(), &KeyboardOverlay::mapped, this, [this] { m_seen = true; });
+            connect(m_overlay.get(), &KeyboardOverlay::keyPressed, this, &LaunchWindow::overlayKeyPressed);
+            connect(m_overlay.get(), &KeyboardOverlay::closed, this, &LaunchWindow::waitEndRequested);
+        }
+    }
+    if (!m_overlay) {
+        show();
+        takeKeyboard();
+        return;
+    }
+    // Shown as far as the program is concerned, mapped by the toolkit
+    // nowhere: the overlay shows it.
+    setAttribute(Qt::WA_DontShowOnScreen);
+    show();
+    m_keyboardWanted = true;
+    m_keyboardHeld = true;
+    m_onOverlay = true;
+    showOnOverlay();
+}
+
+QImage LaunchWindow::picture() {
+    ensurePolished();
+    const qreal ratio = devicePixelRatioF();
+    QImage image(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(palette().color(QPalette::Window));
+    QPainter painter(&image);
+    render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    // Without a frame of the compositor's, a thin line sets the window off
+    // from what lies below it.
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawRect(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
+    return image;
+}
+
+int LaunchWindow::overlayTop() const {
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect area = s ? s->geometry() : QRect(0, 0, 1024, 768);
+    return centredOnScreen(size(), area).y() - area.top();
+}
+
+void LaunchWindow::showOnOverlay() { m_overlay->show(picture(), overlayTop()); }
+
+void LaunchWindow::overlayKeyPressed(int key, const QString& text) {
+    if (key == Qt::Key_Escape) {
+        emit waitEndRequested();
+        return;
+    }
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(this, &press);
 }
 
 void LaunchWindow::takeKeyboard() {
@@ -142,7 +203,8 @@ void LaunchWindow::releaseKeyboard() {
     m_grabRetry.stop();
     if (!m_keyboardHeld) return;
     m_keyboardHeld = false;
-    m_ws.releaseKeyboard();
+    if (m_onOverlay) m_overlay->releaseKeyboard();
+    else m_ws.releaseKeyboard();
 }
 
 void LaunchWindow::unload() {
@@ -150,8 +212,12 @@ void LaunchWindow::unload() {
     m_unloaded = true;
     releaseKeyboard();
     struct HideOnExit {
-        QWidget* window;
-        ~HideOnExit() { window->hide(); }
+        LaunchWindow* window;
+        ~HideOnExit() {
+            if (window->m_onOverlay) window->m_overlay->hide();
+            window->m_onOverlay = false;
+            window->hide();
+        }
     } hide{this};
     const bool seen = m_seen || (windowHandle() && windowHandle()->isExposed());
     // A window nobody saw has no position worth keeping: the offscreen
