@@ -39,15 +39,16 @@ PlacementScope platformPlacementScope();
 
 // Writes top, left, height and width (twips, frame included) and state 0 —
 // only when the window is in the normal state; otherwise the stored text stays.
-// SizeOnly keeps the stored position as it is and writes the size; Nothing
-// writes nothing.
+// SizeOnly keeps the stored position as it is and writes the size of the
+// client area, frame excluded; Nothing writes nothing.
 void savePlacement(SettingsStore& store, const QWidget* window, const QString& app, const QString& section,
                    const QString& key, PlacementScope scope = platformPlacementScope());
 
 // Reads the text back: a state 0..2 is applied; in the normal state a
 // non-negative top and left and a positive height and width are applied,
 // the size only to a window whose size is not fixed. SizeOnly applies the
-// state and the size, whatever the position fields hold.
+// state and the size, as the size of the client area, whatever the position
+// fields hold.
 void restorePlacement(const SettingsStore& store, QWidget* window, const QString& app, const QString& section,
                       const QString& key, PlacementScope scope = platformPlacementScope());
 
