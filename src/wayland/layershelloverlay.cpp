@@ -235,8 +235,9 @@ struct LayerShellOverlay::State {
         if (format != WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 || !s->xkb) return;
         void* text = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, owned.get(), 0);
         if (text == MAP_FAILED) return;
-        Owned<xkb_keymap, xkb_keymap_unref> keymap(xkb_keymap_new_from_string(
-            s->xkb.get(), static_cast<const char*>(text), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
+        Owned<xkb_keymap, xkb_keymap_unref> keymap(
+            xkb_keymap_new_from_string(s->xkb.get(), static_cast<const char*>(text),
+                                       XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
         ::munmap(text, size);
         if (!keymap) return;
         s->keys.reset(xkb_state_new(keymap.get()));
@@ -256,8 +257,8 @@ struct LayerShellOverlay::State {
         const xkb_keycode_t keycode = code + 8;
         char text[16] = {};
         xkb_state_key_get_utf8(s->keys.get(), keycode, text, sizeof text);
-        s->news.push_back(
-            {News::Key, qtKeyOfKeysym(xkb_state_key_get_one_sym(s->keys.get(), keycode)), QString::fromUtf8(text)});
+        s->news.push_back({News::Key, qtKeyOfKeysym(xkb_state_key_get_one_sym(s->keys.get(), keycode)),
+                           QString::fromUtf8(text)});
     }
     static void modifiers(void* data, wl_keyboard*, uint32_t, uint32_t depressed, uint32_t latched,
                           uint32_t locked, uint32_t group) {
@@ -291,8 +292,8 @@ std::unique_ptr<LayerShellOverlay> LayerShellOverlay::connectToCompositor() {
 }
 
 LayerShellOverlay::LayerShellOverlay(std::unique_ptr<State> state) : m_state(std::move(state)) {
-    m_state->notifier = std::make_unique<QSocketNotifier>(wl_display_get_fd(m_state->display.get()),
-                                                          QSocketNotifier::Read);
+    m_state->notifier =
+        std::make_unique<QSocketNotifier>(wl_display_get_fd(m_state->display.get()), QSocketNotifier::Read);
     connect(m_state->notifier.get(), &QSocketNotifier::activated, this, &LayerShellOverlay::readEvents);
 }
 
@@ -307,15 +308,16 @@ void LayerShellOverlay::show(const QImage& picture, int top) {
     s.top = top;
     if (!s.surface) {
         s.surface.reset(wl_compositor_create_surface(s.globals.compositor.get()));
-        s.layerSurface.reset(zwlr_layer_shell_v1_get_layer_surface(s.globals.layerShell.get(), s.surface.get(),
-                                                                   nullptr, ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY,
-                                                                   "velmora"));
+        s.layerSurface.reset(
+            zwlr_layer_shell_v1_get_layer_surface(s.globals.layerShell.get(), s.surface.get(), nullptr,
+                                                  ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "velmora"));
         zwlr_layer_surface_v1_add_listener(s.layerSurface.get(), &State::kLayerSurfaceListener, &s);
         s.configured = false;
         s.mapped = false;
     }
     const QSize logical = picture.deviceIndependentSize().toSize();
-    zwlr_layer_surface_v1_set_size(s.layerSurface.get(), uint32_t(logical.width()), uint32_t(logical.height()));
+    zwlr_layer_surface_v1_set_size(s.layerSurface.get(), uint32_t(logical.width()),
+                                   uint32_t(logical.height()));
     // Anchored to the top edge alone: centred horizontally, `top` below it.
     zwlr_layer_surface_v1_set_anchor(s.layerSurface.get(), ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP);
     zwlr_layer_surface_v1_set_margin(s.layerSurface.get(), top, 0, 0, 0);
