@@ -140,11 +140,17 @@ protected:
         if (!m_asRoot) return runTool(program, args, env);
         return runTool(m_setpriv, unprivileged() + QStringList{program} + args, env);
     }
-    static QStringList unprivileged() {
+    static QStringList unprivileged() { return unprivilegedArgs(); }
+
+public:
+    // setpriv's arguments that run a program as the unprivileged user.
+    static QStringList unprivilegedArgs() {
         return {QStringLiteral("--reuid=%1").arg(kUnprivileged),
                 QStringLiteral("--regid=%1").arg(kUnprivileged), QStringLiteral("--clear-groups"),
                 QStringLiteral("--")};
     }
+
+protected:
     std::optional<QString> swaymsg(const QStringList& args) { return toolAs(m_tools.value("swaymsg"), args); }
     // Types `text` into whatever has the focus.
     void type(const QString& text) { toolAs(m_tools.value("wtype"), {text}); }
