@@ -114,9 +114,22 @@ void LaunchWindow::showEvent(QShowEvent* event) {
 }
 
 bool LaunchWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed())
+    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
         m_seen = true;
+        if (m_centredWithFrame) centreAgainInTheRealFrame();
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+void LaunchWindow::centreAgainInTheRealFrame() {
+    // The toolkit learns of a frame that comes after the window was mapped
+    // without any event of the window's (KWin answers no request for the
+    // frame in advance): the window manager is asked what it put around it.
+    if (frameGeometry().size() != size()) return;  // known: event() sees to it
+    const std::optional<QMargins> real = m_ws.frameExtents(*this);
+    if (!real || *real == *m_centredWithFrame) return;
+    m_centredWithFrame.reset();
+    centerOnScreen(this, real);
 }
 
 void LaunchWindow::setLabelText(const QString& raw) {

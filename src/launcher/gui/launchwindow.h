@@ -95,6 +95,9 @@ private:
     LaunchWindow(SettingsStore& store, std::unique_ptr<WindowSystem> own, WindowSystem* windowSystem,
                  QWidget* parent);
     void tryGrab();
+    // Once mapped: centres the window again when the frame the window
+    // manager gave it is not the one it was centred with.
+    void centreAgainInTheRealFrame();
     // The window as it looks, for the overlay, and where its top goes.
     QImage picture();
     int overlayTop() const;
