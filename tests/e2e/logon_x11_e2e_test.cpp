@@ -1,6 +1,6 @@
 // ctest-timeout: 300
 // The real program at a logon on X11 under real window managers: Xvfb with
-// openbox, xfwm4 or KWin, velmora started as the session starts it, and keys typed
+// openbox or xfwm4, velmora started as the session starts it, and keys typed
 // with xdotool into whatever has the focus, never into a chosen window.
 // Other programs' windows take the focus before or after the selection
 // window appears; the letter must select the configuration all the same.
@@ -329,24 +329,7 @@ INSTANTIATE_TEST_SUITE_P(
                           "  <property name=\"general\" type=\"empty\">\n"
                           "    <property name=\"prevent_focus_stealing\" type=\"bool\" value=\"true\"/>\n"
                           "  </property>\n"
-                          "</channel>\n"},
-                      // KWin with Breeze's title bars, which it centres by the client area
-                      // of its own placement; compositing off, as Xvfb has no GL.
-                      WindowManager{"kwin",
-                                    "kwin_x11",
-                                    {"--replace"},
-                                    true,
-                                    "kwinrc",
-                                    "[Compositing]\nEnabled=false\n"
-                                    "[org.kde.kdecoration2]\nlibrary=org.kde.breeze\n"},
-                      WindowManager{"kwin_preventing_focus_stealing_high",
-                                    "kwin_x11",
-                                    {"--replace"},
-                                    true,
-                                    "kwinrc",
-                                    "[Compositing]\nEnabled=false\n"
-                                    "[org.kde.kdecoration2]\nlibrary=org.kde.breeze\n"
-                                    "[Windows]\nFocusStealingPreventionLevel=3\n"}),
+                          "</channel>\n"}),
     velmora::testing::caseName);
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include <QImage>
 #include <QMargins>
+#include <QPoint>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -95,9 +96,10 @@ private:
     LaunchWindow(SettingsStore& store, std::unique_ptr<WindowSystem> own, WindowSystem* windowSystem,
                  QWidget* parent);
     void tryGrab();
-    // Once mapped: centres the window again when the frame the window
-    // manager gave it is not the one it was centred with.
-    void centreAgainInTheRealFrame();
+    // Once mapped: centres the window again, or puts it back where it was
+    // stored, when the frame the window manager gave it is not the one it
+    // was placed with.
+    void placeAgainInTheRealFrame();
     // The window as it looks, for the overlay, and where its top goes.
     QImage picture();
     int overlayTop() const;
@@ -111,9 +113,12 @@ private:
     QString m_rawText;
     QTimer m_grabRetry;
     std::unique_ptr<KeyboardOverlay> m_overlay;
-    // The frame assumed when the window was centred before it was framed;
+    // The frame assumed when the window was placed before it was framed;
     // set while the real frame is still to be compared with it.
-    std::optional<QMargins> m_centredWithFrame;
+    std::optional<QMargins> m_frameAssumed;
+    // Where the stored placement put the frame; none: centred.
+    std::optional<QPoint> m_restoredFrameAt;
+    int m_frameQuestions = 0;
     bool m_keyboardWanted = false;
     bool m_keyboardHeld = false;
     bool m_onOverlay = false;
