@@ -34,8 +34,8 @@ protected:
 // once, the letter with its configuration, the others with the default key.
 struct SelectionKey {
     const char* name;
-    QString typed;   // text typed, or
-    QString keysym;  // a key pressed
+    QString typed;    // text typed, or
+    QString keysym;   // a key pressed
     QString started;  // the task that runs
 };
 void PrintTo(const SelectionKey& k, std::ostream* os) { *os << k.name; }
@@ -58,16 +58,14 @@ TEST_P(LogonWaylandKeys, EndTheWaitAsOnX11) {
     EXPECT_EQ(evidence(), QStringList{GetParam().started}) << diagnostics();
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, LogonWaylandKeys,
-                         ::testing::Values(SelectionKey{"Letter", QStringLiteral("b"), {}, QStringLiteral("bee")},
-                                           SelectionKey{"ShiftedLetter", QStringLiteral("B"), {},
-                                                        QStringLiteral("bee")},
-                                           SelectionKey{"Enter", {}, QStringLiteral("Return"),
-                                                        QStringLiteral("ant")},
-                                           // The overlay has no close button; Escape stands in for it.
-                                           SelectionKey{"Escape", {}, QStringLiteral("Escape"),
-                                                        QStringLiteral("ant")}),
-                         velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(
+    Keys, LogonWaylandKeys,
+    ::testing::Values(SelectionKey{"Letter", QStringLiteral("b"), {}, QStringLiteral("bee")},
+                      SelectionKey{"ShiftedLetter", QStringLiteral("B"), {}, QStringLiteral("bee")},
+                      SelectionKey{"Enter", {}, QStringLiteral("Return"), QStringLiteral("ant")},
+                      // The overlay has no close button; Escape stands in for it.
+                      SelectionKey{"Escape", {}, QStringLiteral("Escape"), QStringLiteral("ant")}),
+    velmora::testing::caseName);
 
 // At a real logon other programs map windows while the selection window
 // waits, and sway gives the newest the focus: the letter must reach the
@@ -86,10 +84,10 @@ TEST_F(LogonWayland, TheLetterReachesTheSelectionWindowThoughAnotherWindowMapsAf
         startVelmora({QStringLiteral("/run"), QStringLiteral("/skwait=8")}, true);
         ASSERT_TRUE(eventually([&] { return selectionWindowUp(); }, 15000)) << diagnostics();
         QThread::msleep(300);
-        std::unique_ptr<QProcess> other =
-            launchAs(foot, {QStringLiteral("--title"), QStringLiteral("other"), QStringLiteral("sleep"),
-                            QStringLiteral("600")},
-                     env);
+        std::unique_ptr<QProcess> other = launchAs(foot,
+                                                   {QStringLiteral("--title"), QStringLiteral("other"),
+                                                    QStringLiteral("sleep"), QStringLiteral("600")},
+                                                   env);
         ASSERT_TRUE(other);
         ASSERT_FALSE(waitForWindow(QStringLiteral("other")).isEmpty()) << "the other window never mapped";
         type(QStringLiteral("b"));

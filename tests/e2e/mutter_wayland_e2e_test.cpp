@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <unistd.h>
 
 namespace velmora {
@@ -84,9 +86,9 @@ protected:
         m_mutter =
             launchAs(QStringLiteral("dbus-run-session"),
                      {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
-                      QStringLiteral("echo \"$DBUS_SESSION_BUS_ADDRESS\" > '%1'; exec mutter --headless "
-                                     "--wayland --no-x11 --virtual-monitor 1280x1024")
-                          .arg(busFile)},
+                      QStringLiteral("echo $$ > '%2'; echo \"$DBUS_SESSION_BUS_ADDRESS\" > '%1'; exec "
+                                     "mutter --headless --wayland --no-x11 --virtual-monitor 1280x1024")
+                          .arg(busFile, root.filePath(QStringLiteral("runtime/mutter-pid")))},
                      env);
         ASSERT_TRUE(m_mutter);
         const bool up = eventually(
@@ -113,6 +115,13 @@ protected:
     void TearDown() override {
         testing::stop(m_app);
         testing::stop(m_keys);
+        // dbus-run-session passes no signal on: mutter is ended by its own
+        // process id, and the bus goes with it.
+        QFile pid(root.filePath(QStringLiteral("runtime/mutter-pid")));
+        if (pid.open(QIODevice::ReadOnly)) {
+            if (const int id = pid.readAll().trimmed().toInt(); id > 0) ::kill(pid_t(id), SIGTERM);
+        }
+        if (m_mutter) m_mutter->waitForFinished(5000);
         testing::stop(m_mutter);
     }
 
