@@ -24,7 +24,7 @@ using testing::eventually;
 // Keys into mutter's seat through org.gnome.Mutter.RemoteDesktop: one
 // session for the whole test, as a remote desktop keeps one; each line read
 // names keysyms (hexadecimal) pressed together, and "sent" answers it.
-constexpr const char* kKeysHelper = R"(import sys, time
+constexpr const char* kRemoteKeyboard = R"(import sys, time
 from gi.repository import Gio, GLib
 bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
 def call(path, iface, method, args, reply=None):
@@ -66,7 +66,7 @@ protected:
         ASSERT_TRUE(root.isValid());
         for (const char* sub : {"config", "data", "runtime", "home"})
             ASSERT_TRUE(QDir(root.path()).mkpath(QLatin1String(sub)));
-        ASSERT_TRUE(testing::writeFile(root.filePath(QStringLiteral("keys.py")), kKeysHelper, false));
+        ASSERT_TRUE(testing::writeFile(root.filePath(QStringLiteral("keys.py")), kRemoteKeyboard, false));
         QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         if (m_asRoot) {
