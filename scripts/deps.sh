@@ -6,10 +6,11 @@ set -euo pipefail
 velmora_packages=(
   # build
   cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins qt6-wayland libsqlite3-dev libglib2.0-dev libxcb1-dev
+  libwayland-dev wayland-protocols libxkbcommon-dev
   # tests
   libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3 desktop-file-utils libglib2.0-bin dex time faketime
   # desktop sessions
-  xauth xvfb xdotool x11-utils openbox xfwm4 wmctrl sway wtype dbus systemd fonts-dejavu-core fonts-noto-core
+  xauth xvfb xdotool x11-utils openbox xfwm4 wmctrl sway wtype foot mutter python3-gi dbus systemd fonts-dejavu-core fonts-noto-core
   # what a screen reader reads of the windows
   at-spi2-core python3-pyatspi
   # metadata, manual page, fuzzing

@@ -20,6 +20,10 @@ public:
     // value: an absolute socket path, or a name below `runtimeDir`, the
     // value of XDG_RUNTIME_DIR).
     virtual bool waylandAnswers(const QString& display, const QString& runtimeDir) const = 0;
+    // Whether that compositor answers and offers the overlay layer on which
+    // a window keeps the keyboard whatever maps after it (the layer-shell
+    // protocol); false when it does not answer.
+    virtual bool waylandOffersOverlay(const QString& display, const QString& runtimeDir) const = 0;
 };
 
 }  // namespace velmora

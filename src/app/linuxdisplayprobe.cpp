@@ -1,6 +1,7 @@
 #include "app/linuxdisplayprobe.h"
 
 #include "process/uniquefd.h"
+#include "wayland/layershelloverlay.h"
 
 #include <QFile>
 
@@ -30,13 +31,28 @@ bool LinuxDisplayProbe::xAnswers(const QString& display) const {
     return xcb_connection_has_error(c.get()) == 0;
 }
 
+namespace {
+
+// The compositor's socket as libwayland-client finds it; empty when it
+// would refuse the name.
+QString waylandSocket(const QString& display, const QString& runtimeDir) {
+    if (display.isEmpty()) return {};
+    if (display.startsWith(QLatin1Char('/'))) return display;
+    if (runtimeDir.isEmpty()) return {};
+    return runtimeDir + QLatin1Char('/') + display;
+}
+
+}  // namespace
+
+bool LinuxDisplayProbe::waylandOffersOverlay(const QString& display, const QString& runtimeDir) const {
+    // A path too long for a socket address is refused before any connection.
+    if (!waylandAnswers(display, runtimeDir)) return false;
+    return compositorOffersOverlay(waylandSocket(display, runtimeDir));
+}
+
 bool LinuxDisplayProbe::waylandAnswers(const QString& display, const QString& runtimeDir) const {
-    if (display.isEmpty()) return false;
-    QString path = display;
-    if (!display.startsWith(QLatin1Char('/'))) {
-        if (runtimeDir.isEmpty()) return false;
-        path = runtimeDir + QLatin1Char('/') + display;
-    }
+    const QString path = waylandSocket(display, runtimeDir);
+    if (path.isEmpty()) return false;
     const QByteArray encoded = QFile::encodeName(path);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;

@@ -29,10 +29,13 @@ struct PlatformChoice {
 // set and not empty. Whether that display answers is the probe's question.
 bool namesADisplay(const QProcessEnvironment& environment);
 
-// With QT_QPA_PLATFORM unset or empty: "xcb" when the X display (DISPLAY)
-// answers, also XWayland beside a Wayland compositor, where window positions
-// and the keyboard grab work; else "wayland" when the Wayland display
-// (WAYLAND_DISPLAY) answers; else none.
+// With QT_QPA_PLATFORM unset or empty: "wayland" when the X display
+// (DISPLAY) answers beside a Wayland compositor (WAYLAND_DISPLAY) that
+// offers the overlay layer, where the selection window keeps the keyboard
+// whatever maps after it; else "xcb" when the X display answers, also
+// XWayland beside a compositor without that layer, where window positions
+// and the keyboard grab (against X clients) work; else "wayland" when the
+// Wayland display answers; else none.
 //
 // QT_QPA_PLATFORM, a list separated by ';' as Qt reads it, is the user's
 // choice: its first entry that can be used is taken with the entries after

@@ -156,15 +156,20 @@ void savePlacement(SettingsStore& store, const QWidget* window, const QString& a
     if (scope == PlacementScope::Nothing) return;
     if (!inNormalState(window)) return;
     const TwipRect r = windowTwips(window);
-    const auto height = std::int32_t(std::lround(r.height));
-    const auto width = std::int32_t(std::lround(r.width));
     if (scope == PlacementScope::SizeOnly) {
         // The position the compositor reports is its own business (0, 0 or
         // its shadow margin); the one stored from a desktop that lets the
-        // program place windows stays for that desktop.
+        // program place windows stays for that desktop. The size is the
+        // client area's: the frame is drawn by the toolkit itself on some
+        // compositors and by the compositor on others, and restoring applies
+        // the same client size, so the window cannot grow by its frame.
+        const auto height = std::int32_t(std::lround(pixelsToTwipsY(window->height())));
+        const auto width = std::int32_t(std::lround(pixelsToTwipsX(window->width())));
         store.write(app, section, key, withSizeKept(store.read(app, section, key), height, width));
         return;
     }
+    const auto height = std::int32_t(std::lround(r.height));
+    const auto width = std::int32_t(std::lround(r.width));
     Placement p;
     p.top = std::int32_t(std::lround(r.top));
     p.left = std::int32_t(std::lround(r.left));
@@ -188,6 +193,12 @@ void restorePlacement(const SettingsStore& store, QWidget* window, const QString
     }
     // A window of fixed size has the size its content needs.
     if (window->minimumSize() == window->maximumSize()) return;
+    if (scope == PlacementScope::SizeOnly) {
+        // The client size, as saved.
+        window->resize(p.width > 0 ? twipsToPixelsX(p.width) : window->width(),
+                       p.height > 0 ? twipsToPixelsY(p.height) : window->height());
+        return;
+    }
     if (p.height > 0) setWindowHeight(window, p.height);
     if (p.width > 0) setWindowWidth(window, p.width);
 }
@@ -218,14 +229,17 @@ void centerOverOwner(QWidget* window, const QWidget* owner) {
     setMousePointer(MousePointer::Default);
 }
 
+QPoint centredOnScreen(QSize outer, const QRect& screen) {
+    const double top = (pixelsToTwipsY(screen.height()) * 0.85) / 2.0 - pixelsToTwipsY(outer.height()) / 2.0;
+    const double left = pixelsToTwipsX(screen.width()) / 2.0 - pixelsToTwipsX(outer.width()) / 2.0;
+    return {screen.left() + twipsToPixelsX(left), screen.top() + twipsToPixelsY(top)};
+}
+
 void centerOnScreen(QWidget* window, const std::optional<QMargins>& expectedFrame) {
     setMousePointer(MousePointer::ArrowBusy);
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     const QRect s = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    const QSize w = outerSize(window, expectedFrame.value_or(QMargins()));
-    const double top = (pixelsToTwipsY(s.height()) * 0.85) / 2.0 - pixelsToTwipsY(w.height()) / 2.0;
-    const double left = pixelsToTwipsX(s.width()) / 2.0 - pixelsToTwipsX(w.width()) / 2.0;
-    QPoint at(s.left() + twipsToPixelsX(left), s.top() + twipsToPixelsY(top));
+    QPoint at = centredOnScreen(outerSize(window, expectedFrame.value_or(QMargins())), s);
     // A native window that has no frame yet is moved by its client area, and
     // the window manager then puts the frame around it where it stands: the
     // client goes inside the frame that is to come.

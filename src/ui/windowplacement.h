@@ -8,6 +8,8 @@
 #include "store/settingsstore.h"
 
 #include <QMargins>
+#include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -37,15 +39,16 @@ PlacementScope platformPlacementScope();
 
 // Writes top, left, height and width (twips, frame included) and state 0 —
 // only when the window is in the normal state; otherwise the stored text stays.
-// SizeOnly keeps the stored position as it is and writes the size; Nothing
-// writes nothing.
+// SizeOnly keeps the stored position as it is and writes the size of the
+// client area, frame excluded; Nothing writes nothing.
 void savePlacement(SettingsStore& store, const QWidget* window, const QString& app, const QString& section,
                    const QString& key, PlacementScope scope = platformPlacementScope());
 
 // Reads the text back: a state 0..2 is applied; in the normal state a
 // non-negative top and left and a positive height and width are applied,
 // the size only to a window whose size is not fixed. SizeOnly applies the
-// state and the size, whatever the position fields hold.
+// state and the size, as the size of the client area, whatever the position
+// fields hold.
 void restorePlacement(const SettingsStore& store, QWidget* window, const QString& app, const QString& section,
                       const QString& key, PlacementScope scope = platformPlacementScope());
 
@@ -84,6 +87,11 @@ QSize outerSize(const QWidget* window, const QMargins& expectedFrame = {});
 // point, no clamping to the screen); arrow-with-hourglass meanwhile. A window
 // not framed yet is taken to get the same frame as its owner has.
 void centerOverOwner(QWidget* window, const QWidget* owner);
+
+// Where a window of outer size `outer` goes on `screen` to be centred
+// horizontally with its vertical centre at 42.5 % of the screen's height:
+// the top-left corner of its frame, in the screen's coordinates (pixels).
+QPoint centredOnScreen(QSize outer, const QRect& screen);
 
 // Centres `window` horizontally on the screen with its vertical centre at
 // 42.5 % of the screen height; arrow-with-hourglass meanwhile. The frame is

@@ -1,5 +1,7 @@
 #include "ui/windowsystem.h"
 
+#include "wayland/layershelloverlay.h"
+
 #include <QtGui/qguiapplication_platform.h>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -36,6 +38,23 @@ QByteArray initialEnvironment(const QByteArray& name) {
     return {};
 }
 
+// The compositor's overlay layer, reached over a connection of its own.
+class LayerShellKeyboardOverlay final : public KeyboardOverlay {
+public:
+    explicit LayerShellKeyboardOverlay(std::unique_ptr<LayerShellOverlay> overlay)
+        : m_overlay(std::move(overlay)) {
+        connect(m_overlay.get(), &LayerShellOverlay::mapped, this, &KeyboardOverlay::mapped);
+        connect(m_overlay.get(), &LayerShellOverlay::keyPressed, this, &KeyboardOverlay::keyPressed);
+        connect(m_overlay.get(), &LayerShellOverlay::closed, this, &KeyboardOverlay::closed);
+    }
+    void show(const QImage& picture, int top) override { m_overlay->show(picture, top); }
+    void releaseKeyboard() override { m_overlay->releaseKeyboard(); }
+    void hide() override { m_overlay->hide(); }
+
+private:
+    std::unique_ptr<LayerShellOverlay> m_overlay;
+};
+
 void unsetTokens() {
     qunsetenv("DESKTOP_STARTUP_ID");
     qunsetenv("XDG_ACTIVATION_TOKEN");
@@ -53,6 +72,12 @@ public:
     std::optional<QMargins> frameExtents(QWidget&) override { return std::nullopt; }
     bool grabKeyboard(QWidget&) override { return true; }
     void releaseKeyboard() override {}
+    std::unique_ptr<KeyboardOverlay> createKeyboardOverlay() override {
+        if (!onWayland()) return nullptr;
+        auto overlay = LayerShellOverlay::connectToCompositor();
+        if (!overlay) return nullptr;
+        return std::make_unique<LayerShellKeyboardOverlay>(std::move(overlay));
+    }
     void activate(QWidget& window) override {
         window.raise();
         // Qt's Wayland platform hands XDG_ACTIVATION_TOKEN to the compositor

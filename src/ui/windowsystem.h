@@ -4,6 +4,8 @@
 // manager puts around it, the whole keyboard for a short while, and the
 // activation token the session handed to this program.
 
+#include "ui/keyboardoverlay.h"
+
 #include <QMargins>
 
 #include <memory>
@@ -36,6 +38,12 @@ public:
     virtual bool grabKeyboard(QWidget& window) = 0;
     // Gives the keyboard back; harmless when it was not taken.
     virtual void releaseKeyboard() = 0;
+
+    // Where a window cannot take the keyboard (native Wayland) but the
+    // compositor offers an overlay layer with exclusive keyboard input: a
+    // new, hidden overlay. nullptr elsewhere; a grab or activate() is all
+    // there is then.
+    virtual std::unique_ptr<KeyboardOverlay> createKeyboardOverlay() = 0;
 
     // Raises `window` and asks for the focus, handing on the session's
     // activation token where it gave one; the token is used up by this.

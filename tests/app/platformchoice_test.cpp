@@ -55,7 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // The session's own displays.
         PlatformCase{"XAnswers", ":0", nullptr, nullptr, true, false, "xcb", "", "x :0"},
-        PlatformCase{"XWaylandBesideWayland", ":1", "wayland-0", nullptr, true, true, "xcb", "", "x :1"},
+        PlatformCase{"XWaylandBesideWaylandWithoutOverlay", ":1", "wayland-0", nullptr, true, true, "xcb", "",
+                     "x :1; overlay wayland-0 in /run/user/1000"},
         PlatformCase{"WaylandOnly", nullptr, "wayland-0", nullptr, false, true, "wayland", "",
                      "wayland wayland-0 in /run/user/1000"},
         PlatformCase{"EmptyDisplayIsNone", "", "wayland-0", nullptr, false, true, "wayland", "",
@@ -63,8 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
         PlatformCase{"DeadXFallsBackToWayland", ":99", "wayland-0", nullptr, false, true, "wayland",
                      "the X display :99 does not answer; the windows go to the Wayland display wayland-0",
                      "x :99; wayland wayland-0 in /run/user/1000"},
-        PlatformCase{"DeadWaylandBesideLiveXIsNotAsked", ":0", "wayland-9", nullptr, true, false, "xcb", "",
-                     "x :0"},
+        PlatformCase{"DeadWaylandBesideLiveXGivesX", ":0", "wayland-9", nullptr, true, false, "xcb", "",
+                     "x :0; overlay wayland-9 in /run/user/1000"},
         PlatformCase{"DeadXAlone", ":99", nullptr, nullptr, false, false, "",
                      "the X display :99 does not answer and WAYLAND_DISPLAY is not set", "x :99"},
         PlatformCase{"DeadWaylandAlone", nullptr, "wayland-9", nullptr, false, false, "",
@@ -110,6 +111,53 @@ INSTANTIATE_TEST_SUITE_P(
         PlatformCase{"ChosenPluginWithArgumentsAndLetterCase", ":99", nullptr, "XCB:nograb;offscreen", false,
                      false, "offscreen",
                      "the X display :99 does not answer; the windows go to the offscreen platform", "x :99"}),
+    velmora::testing::caseName);
+
+// Where the compositor offers the overlay layer, the selection window keeps
+// the keyboard there and not through XWayland: Wayland wins over a live X
+// display, unless the user chose otherwise.
+struct OverlayCase {
+    const char* name;
+    const char* display;  // nullptr: unset
+    const char* chosen;   // QT_QPA_PLATFORM
+    bool xLive;
+    const char* platform;
+    const char* note;
+    const char* asked;
+    friend void PrintTo(const OverlayCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class OverlayChoiceTest : public ::testing::TestWithParam<OverlayCase> {};
+
+TEST_P(OverlayChoiceTest, TakesWaylandWhereTheCompositorOffersTheOverlayLayer) {
+    const OverlayCase& c = GetParam();
+    QProcessEnvironment env;
+    if (c.display) env.insert(QStringLiteral("DISPLAY"), QLatin1String(c.display));
+    if (c.chosen) env.insert(QStringLiteral("QT_QPA_PLATFORM"), QLatin1String(c.chosen));
+    env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-0"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QLatin1String(kRuntime));
+    testing::FakeDisplayProbe probe;
+    if (c.xLive) probe.liveX.insert(QLatin1String(c.display));
+    probe.liveWayland.insert(QStringLiteral("wayland-0"));
+    probe.overlay.insert(QStringLiteral("wayland-0"));
+
+    const PlatformChoice choice = choosePlatform(env, probe);
+    EXPECT_EQ(choice.platform, QByteArray(c.platform));
+    EXPECT_EQ(choice.note, QLatin1String(c.note));
+    EXPECT_EQ(probe.asked.join(QStringLiteral("; ")), QLatin1String(c.asked));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sessions, OverlayChoiceTest,
+    ::testing::Values(OverlayCase{"OverXWayland", ":1", nullptr, true, "wayland", "",
+                                  "x :1; overlay wayland-0 in /run/user/1000"},
+                      OverlayCase{"WithoutX", nullptr, nullptr, false, "wayland", "",
+                                  "wayland wayland-0 in /run/user/1000"},
+                      OverlayCase{"BesideDeadX", ":99", nullptr, false, "wayland",
+                                  "the X display :99 does not answer; the windows go to the Wayland display "
+                                  "wayland-0",
+                                  "x :99; wayland wayland-0 in /run/user/1000"},
+                      OverlayCase{"NotWhenTheUserChoseXcb", ":1", "xcb", true, "xcb", "", "x :1"}),
     velmora::testing::caseName);
 
 struct NamedCase {

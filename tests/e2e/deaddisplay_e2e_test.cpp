@@ -165,8 +165,8 @@ TEST_F(DeadXBesideWayland, TheWindowsGoToWaylandAndTheLetterIsReceived) {
     });
     QProcessEnvironment with = env;
     with.insert(QStringLiteral("DISPLAY"), dead.display());
-    startVelmora({QStringLiteral("/run"), QStringLiteral("/skwait=30")}, with);
-    ASSERT_FALSE(waitForWindow(QStringLiteral("Velmora")).isEmpty()) << diagnostics();
+    startVelmora({QStringLiteral("/run"), QStringLiteral("/skwait=30")}, tracingProtocol(with));
+    ASSERT_TRUE(testing::eventually([&] { return selectionWindowUp(); })) << diagnostics();
     ASSERT_TRUE(testing::eventually(
         [&] {
             type(QStringLiteral("b"));

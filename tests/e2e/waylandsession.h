@@ -140,14 +140,22 @@ protected:
         if (!m_asRoot) return runTool(program, args, env);
         return runTool(m_setpriv, unprivileged() + QStringList{program} + args, env);
     }
-    static QStringList unprivileged() {
+    static QStringList unprivileged() { return unprivilegedArgs(); }
+
+public:
+    // setpriv's arguments that run a program as the unprivileged user.
+    static QStringList unprivilegedArgs() {
         return {QStringLiteral("--reuid=%1").arg(kUnprivileged),
                 QStringLiteral("--regid=%1").arg(kUnprivileged), QStringLiteral("--clear-groups"),
                 QStringLiteral("--")};
     }
+
+protected:
     std::optional<QString> swaymsg(const QStringList& args) { return toolAs(m_tools.value("swaymsg"), args); }
     // Types `text` into whatever has the focus.
     void type(const QString& text) { toolAs(m_tools.value("wtype"), {text}); }
+    // Presses and releases the key named `keysym` ("Return", "Escape").
+    void press(const QString& keysym) { toolAs(m_tools.value("wtype"), {QStringLiteral("-k"), keysym}); }
 
     // The window titled `title` in sway's tree, or an empty object.
     QJsonObject windowTitled(const QString& title) {
@@ -207,24 +215,61 @@ protected:
     // The real program in this session, as its user, with `with` as its
     // whole environment.
     void startVelmora(const QStringList& args, const QProcessEnvironment& with) {
+        m_said.clear();
+        m_reported = 0;
         m_app = launchAs(QStringLiteral(VELMORA_BINARY), args, with);
         ASSERT_TRUE(m_app) << "velmora did not start";
+    }
+    // The program's environment for a run whose protocol messages show when
+    // its overlay surface is up: layer surfaces are not in sway's tree.
+    static QProcessEnvironment tracingProtocol(QProcessEnvironment with) {
+        with.insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("client"));
+        return with;
+    }
+    // Whether the selection window is up: on the overlay layer (the
+    // compositor configured the layer surface, which gets its picture at
+    // once; seen only with tracingProtocol()), or as a window titled
+    // "Velmora".
+    bool selectionWindowUp() {
+        collect();
+        return (m_said.contains("zwlr_layer_surface_v1@") && m_said.contains(".ack_configure(")) ||
+               !windowTitled(QStringLiteral("Velmora")).isEmpty();
     }
     bool velmoraEnded(int ms) { return m_app->state() == QProcess::NotRunning || m_app->waitForFinished(ms); }
     bool velmoraSucceeded() const {
         return m_app->exitStatus() == QProcess::NormalExit && m_app->exitCode() == 0;
     }
-    // What the program has written to standard error since this was last asked.
-    std::string diagnostics() { return QString::fromUtf8(m_app->readAllStandardError()).toStdString(); }
+    // What the program has written to standard error since this was last
+    // asked, without protocol messages.
+    std::string diagnostics() {
+        collect();
+        QByteArray told;
+        for (const QByteArray& line : m_said.mid(m_reported).split('\n'))
+            if (!line.startsWith('[') && !line.isEmpty()) told += line + '\n';
+        m_reported = m_said.size();
+        return told.toStdString();
+    }
 
     QTemporaryDir root;
     QProcessEnvironment env;
 
 private:
+    // Reads what the program wrote; the test's thread runs no event loop
+    // that would.
+    void collect() {
+        if (!m_app) return;
+        m_app->setReadChannel(QProcess::StandardError);
+        while (m_app->waitForReadyRead(0)) {
+        }
+        m_said += m_app->readAllStandardError();
+    }
+
     bool m_asRoot = false;
     QString m_setpriv;
     QHash<const char*, QString> m_tools;
     std::unique_ptr<QProcess> m_sway, m_keyboard, m_app;
+    QByteArray m_said;  // the program's standard error so far
+    qsizetype m_reported = 0;
 };
 
 }  // namespace velmora::testing

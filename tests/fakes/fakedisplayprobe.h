@@ -12,8 +12,10 @@ class FakeDisplayProbe final : public DisplayProbe {
 public:
     QSet<QString> liveX;        // DISPLAY values that answer
     QSet<QString> liveWayland;  // WAYLAND_DISPLAY values that answer
+    QSet<QString> overlay;      // those of them that offer the overlay layer
 
-    // "x <display>" and "wayland <display> in <runtime folder>", in the order asked.
+    // "x <display>", "wayland <display> in <runtime folder>" and "overlay
+    // <display> in <runtime folder>", in the order asked.
     mutable QStringList asked;
 
     bool xAnswers(const QString& display) const override {
@@ -23,6 +25,10 @@ public:
     bool waylandAnswers(const QString& display, const QString& runtimeDir) const override {
         asked.append(QStringLiteral("wayland %1 in %2").arg(display, runtimeDir));
         return liveWayland.contains(display);
+    }
+    bool waylandOffersOverlay(const QString& display, const QString& runtimeDir) const override {
+        asked.append(QStringLiteral("overlay %1 in %2").arg(display, runtimeDir));
+        return liveWayland.contains(display) && overlay.contains(display);
     }
 };
 

@@ -20,9 +20,11 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 namespace velmora {
@@ -195,9 +197,9 @@ TEST_F(LaunchWindowKnownDesktopTest, WhereTheWindowSystemPlacesWindowsOnlyTheSiz
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     form.move(40, 0);  // where a compositor might report it
     form.unload();
-    // The stored position stays; the frame of 218 x 61 pixels is 3270 x 915
-    // twips.
-    EXPECT_EQ(location(), QStringLiteral("1320;912;915;3270;0"));
+    // The stored position stays; the client area of 214 x 57 pixels is
+    // 3210 x 855 twips.
+    EXPECT_EQ(location(), QStringLiteral("1320;912;855;3210;0"));
 }
 
 struct UnseenCase {
@@ -339,6 +341,130 @@ TEST_F(LaunchWindowTest, TypedLettersInAnyCaseGiveTheLowerCaseLetter) {
     QTest::keyClick(&form, Qt::Key_Return);
     EXPECT_EQ(ends.count(), 1);
     EXPECT_EQ(letters.size(), 3);
+}
+
+// --- on a keyboard overlay (Wayland's overlay layer) ------------------------
+
+class OverlayTest : public LaunchWindowTest {
+protected:
+    void SetUp() override {
+        windows.offersOverlay = true;
+        windows.places = false;  // as on Wayland
+    }
+};
+
+TEST_F(OverlayTest, ShowsThePictureCentredOnTheOverlayInsteadOfAWindow) {
+    LaunchWindow form(settings, windows);
+    form.setLabelText(QStringLiteral("\nSelect launch configuration ..."));
+    form.showTakingKeyboard();
+    ASSERT_TRUE(windows.overlay);
+    EXPECT_TRUE(form.onOverlay());
+    EXPECT_TRUE(windows.overlay->shown);
+    EXPECT_TRUE(windows.overlay->keyboardTaken);
+    EXPECT_TRUE(form.holdsKeyboard());
+    EXPECT_EQ(windows.grabAttempts, 0);
+    EXPECT_EQ(windows.activations, 0);
+    EXPECT_EQ(windows.overlay->picture.deviceIndependentSize().toSize(), form.size());
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(windows.overlay->top, centredOnScreen(form.size(), screen).y() - screen.top())
+        << "its centre at 42.5 % of the screen height";
+    // The picture is the window's: the label's text is drawn into it.
+    const QImage& picture = windows.overlay->picture;
+    const QRgb background = form.palette().color(QPalette::Window).rgb();
+    int inked = 0;
+    const QRect label = form.label()->geometry();
+    for (int y = label.top(); y <= label.bottom(); ++y)
+        for (int x = label.left(); x <= label.right(); ++x)
+            if (picture.pixel(x, y) != background) ++inked;
+    EXPECT_GT(inked, 20) << "the prompt is drawn";
+    QTest::qWait(50);
+    ASSERT_TRUE(form.windowHandle());
+    EXPECT_FALSE(form.windowHandle()->isExposed()) << "the toolkit maps no window of its own";
+}
+
+TEST_F(OverlayTest, ANewTextIsShownOnTheOverlay) {
+    LaunchWindow form(settings, windows);
+    form.showTakingKeyboard();
+    ASSERT_TRUE(windows.overlay);
+    const QImage before = windows.overlay->picture;
+    form.setLabelText(QStringLiteral("Launching Startup tasks:"));
+    EXPECT_EQ(windows.overlay->shows, 2);
+    EXPECT_NE(windows.overlay->picture, before);
+}
+
+struct OverlayKeyCase {
+    const char* name;
+    int key;
+    const char* text;
+    const char* letter;  // the letter signalled, "" for none
+    bool endsWait;
+    friend void PrintTo(const OverlayKeyCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class OverlayKeysTest : public OverlayTest, public ::testing::WithParamInterface<OverlayKeyCase> {};
+
+TEST_P(OverlayKeysTest, BehaveAsOnAWindow) {
+    const OverlayKeyCase& c = GetParam();
+    LaunchWindow form(settings, windows);
+    form.showTakingKeyboard();
+    ASSERT_TRUE(windows.overlay);
+    QSignalSpy letters(&form, &LaunchWindow::letterChosen);
+    QSignalSpy ends(&form, &LaunchWindow::waitEndRequested);
+    windows.overlay->press(c.key, QString::fromLatin1(c.text));
+    QStringList signalled;
+    for (const QList<QVariant>& arguments : letters) signalled.append(arguments.at(0).toString());
+    EXPECT_EQ(signalled.join(QString()), QString::fromLatin1(c.letter));
+    EXPECT_EQ(ends.count(), c.endsWait ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, OverlayKeysTest,
+                         ::testing::Values(OverlayKeyCase{"b", Qt::Key_B, "b", "b", false},
+                                           OverlayKeyCase{"shifted_B", Qt::Key_B, "B", "b", false},
+                                           OverlayKeyCase{"return", Qt::Key_Return, "\r", "", true},
+                                           OverlayKeyCase{"keypad_enter", Qt::Key_Enter, "\r", "", true},
+                                           // The close button's stand-in.
+                                           OverlayKeyCase{"escape", Qt::Key_Escape, "\x1b", "", true},
+                                           OverlayKeyCase{"digit", Qt::Key_5, "5", "", false},
+                                           OverlayKeyCase{"unknown", Qt::Key_unknown, "", "", false}),
+                         velmora::testing::caseName);
+
+TEST_F(OverlayTest, TheOverlayClosingEndsTheWaitAsTheCloseButtonDoes) {
+    LaunchWindow form(settings, windows);
+    form.showTakingKeyboard();
+    ASSERT_TRUE(windows.overlay);
+    QSignalSpy ends(&form, &LaunchWindow::waitEndRequested);
+    windows.overlay->close();
+    EXPECT_EQ(ends.count(), 1);
+}
+
+TEST_F(OverlayTest, TheKeyboardGoesBackWhenTheWaitEndsAndUnloadTakesThePictureAway) {
+    storeLocation(QStringLiteral("1320;912;3360;5976;0"));
+    LaunchWindow form(settings, windows);
+    form.showTakingKeyboard();
+    ASSERT_TRUE(windows.overlay);
+    windows.overlay->map();
+    form.releaseKeyboard();
+    EXPECT_FALSE(windows.overlay->keyboardTaken);
+    EXPECT_EQ(windows.overlay->releases, 1);
+    EXPECT_TRUE(windows.overlay->shown) << "the picture stays until the window is unloaded";
+    EXPECT_EQ(windows.releases, 0) << "no grab was taken";
+    form.unload();
+    EXPECT_FALSE(windows.overlay->shown);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(location(), QStringLiteral("1320;912;%1;%2;0")
+                              .arg(std::lround(pixelsToTwipsY(form.height())))
+                              .arg(std::lround(pixelsToTwipsX(form.width()))))
+        << "seen on the overlay: the size is kept, the stored position stays";
+}
+
+TEST_F(LaunchWindowTest, WithoutAnOverlayItIsShownAndTakesTheKeyboard) {
+    LaunchWindow form(settings, windows);
+    form.showTakingKeyboard();
+    EXPECT_FALSE(form.onOverlay());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(windows.activations, 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.holdsKeyboard(); }, 5000));
+    EXPECT_TRUE(windows.grabbed);
 }
 
 }  // namespace

@@ -250,21 +250,24 @@ TEST_F(WindowPlacementTest, AWindowNotShownYetIsCentredWithTheFrameItWillGet) {
 
 // --- where the window system places windows itself -------------------------
 
+// There the frame may be the toolkit's own drawing (mutter) or the
+// compositor's (sway): the size saved and restored is the client area's, as
+// the offscreen platform's frame shows.
 struct SizeOnlyCase {
     const char* name;
     const char* stored;
-    QSize outer;  // the frame's size afterwards, in pixels
+    QSize client;  // the client area afterwards, in pixels
     friend void PrintTo(const SizeOnlyCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class SizeOnlyTest : public WindowPlacementTest, public ::testing::WithParamInterface<SizeOnlyCase> {};
 
-TEST_P(SizeOnlyTest, RestoresTheSizeAndLeavesThePosition) {
+TEST_P(SizeOnlyTest, RestoresTheClientSizeAndLeavesThePosition) {
     store(QString::fromUtf8(GetParam().stored));
     auto w = window();
     restorePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::SizeOnly);
     showFramed(w.get());
-    EXPECT_EQ(w->frameGeometry().size(), GetParam().outer);
+    EXPECT_EQ(w->size(), GetParam().client);
     EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(150, 120)) << "the position is not the program's";
 }
 
@@ -273,16 +276,28 @@ INSTANTIATE_TEST_SUITE_P(Texts, SizeOnlyTest,
                                                         QSize(500, 300)},
                                            // A compositor's 0, 0 once stored must not cost the size.
                                            SizeOnlyCase{"position_zero", "0;0;4500;7500;0", QSize(500, 300)},
-                                           SizeOnlyCase{"no_position", "-1;-1;4500;7500;0", QSize(500, 300)}),
+                                           SizeOnlyCase{"no_position", "-1;-1;4500;7500;0", QSize(500, 300)},
+                                           SizeOnlyCase{"no_size", "1320;912;0;0;0", QSize(300, 200)}),
                          velmora::testing::caseName);
 
-TEST_F(WindowPlacementTest, SavingOnlyTheSizeKeepsTheStoredPosition) {
+TEST_F(WindowPlacementTest, SavingOnlyTheSizeSavesTheClientAreaAndKeepsTheStoredPosition) {
     store(QStringLiteral("1320;912;3360;5976;0"));
     auto w = window();
     showFramed(w.get());
     w->move(0, 0);  // what a compositor reports
     savePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::SizeOnly);
-    EXPECT_EQ(stored(), QStringLiteral("1320;912;3060;4560;0"));
+    EXPECT_EQ(stored(), QStringLiteral("1320;912;3000;4500;0"));
+}
+
+TEST_F(WindowPlacementTest, AFramedWindowKeepsItsSizeOverFiveOpeningsWhereOnlyTheSizeIsKept) {
+    store(QStringLiteral("1500;2250;4500;7500;0"));
+    for (int opening = 1; opening <= 5; ++opening) {
+        auto w = window();
+        restorePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::SizeOnly);
+        showFramed(w.get());
+        savePlacement(settings, w.get(), kApp, kWindow, kLocation, PlacementScope::SizeOnly);
+        EXPECT_EQ(stored(), QStringLiteral("1500;2250;4500;7500;0")) << "opening " << opening;
+    }
 }
 
 TEST_F(WindowPlacementTest, NothingIsSavedOrRestoredForAWindowNobodySaw) {

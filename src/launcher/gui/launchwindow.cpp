@@ -6,8 +6,12 @@
 #include "ui/windowplacement.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -15,7 +19,10 @@ namespace velmora {
 
 namespace {
 constexpr int kGrabRetryMs = 20;
-}
+// How often and how long a mapped window asks for the frame it got.
+constexpr int kFrameRetryMs = 20;
+constexpr int kFrameQuestions = 50;
+}  // namespace
 
 LaunchWindow::LaunchWindow(SettingsStore& store, WindowSystem& windowSystem, QWidget* parent)
     : LaunchWindow(store, nullptr, &windowSystem, parent) {}
@@ -72,12 +79,14 @@ LaunchWindow::LaunchWindow(SettingsStore& store, std::unique_ptr<WindowSystem> o
     // into place once it is framed.
     const std::optional<QMargins> frame = m_ws.frameExtents(*this);
     // A monitor that held the window may be gone since it was stored.
+    m_frameAssumed = frame.value_or(QMargins());
     if ((at.left == 0 && at.top == 0) || liesOffEveryScreen(this)) {
-        m_centredWithFrame = frame.value_or(QMargins());
-        centerOnScreen(this, m_centredWithFrame);
-    } else if (frame && testAttribute(Qt::WA_WState_Created)) {
+        centerOnScreen(this, m_frameAssumed);
+    } else {
+        m_restoredFrameAt = restored;
         // A native window without its frame is placed by its client area.
-        move(restored + QPoint(frame->left(), frame->top()));
+        if (frame && testAttribute(Qt::WA_WState_Created))
+            move(restored + QPoint(frame->left(), frame->top()));
     }
 }
 
@@ -89,18 +98,8 @@ bool LaunchWindow::event(QEvent* event) {
     // Events come already while the label is made, before the members below
     // it exist; none of them is one of these.
     const bool placed = type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize;
-    if (placed && m_centredWithFrame) {
-        const QRect frame = frameGeometry();
-        const QRect client = geometry();
-        if (frame.size() != client.size()) {
-            // Framed now: centre once more if the frame is not the one assumed.
-            const QMargins real(client.left() - frame.left(), client.top() - frame.top(),
-                                frame.right() - client.right(), frame.bottom() - client.bottom());
-            const bool differs = real != *m_centredWithFrame;
-            m_centredWithFrame.reset();
-            if (differs) centerOnScreen(this);
-        }
-    }
+    // Framed now: placed once more if the frame is not the one assumed.
+    if (placed && m_frameAssumed && frameGeometry().size() != size()) placeAgainInTheRealFrame();
     return handled;
 }
 
@@ -110,14 +109,108 @@ void LaunchWindow::showEvent(QShowEvent* event) {
 }
 
 bool LaunchWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed())
+    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
         m_seen = true;
+        placeAgainInTheRealFrame();
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+void LaunchWindow::placeAgainInTheRealFrame() {
+    if (!m_frameAssumed) return;
+    // The toolkit may learn of a frame that comes after the window was
+    // mapped late, or without any event of the window's (KWin answers no
+    // request for the frame in advance): the window manager is asked what
+    // it put around the window, and only where it does not say, the
+    // toolkit's idea of the frame is taken.
+    std::optional<QMargins> real = m_ws.frameExtents(*this);
+    const QRect f = frameGeometry();
+    const QRect c = geometry();
+    if (!real && f.size() != c.size())
+        real =
+            QMargins(c.left() - f.left(), c.top() - f.top(), f.right() - c.right(), f.bottom() - c.bottom());
+    if (!real) {
+        // A busy window manager frames the window a moment after it is
+        // mapped: asked again shortly, for a while.
+        if (++m_frameQuestions < kFrameQuestions)
+            QTimer::singleShot(kFrameRetryMs, this, &LaunchWindow::placeAgainInTheRealFrame);
+        return;
+    }
+    const bool differs = *real != *m_frameAssumed;
+    m_frameAssumed.reset();
+    if (!differs) return;
+    QPoint frameAt;
+    if (m_restoredFrameAt) {
+        frameAt = *m_restoredFrameAt;
+    } else {
+        const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+        frameAt = centredOnScreen(size().grownBy(*real), s ? s->geometry() : QRect(0, 0, 1024, 768));
+    }
+    // Placed by the client area, which does not depend on what the toolkit
+    // believes of the frame at this moment.
+    setGeometry(QRect(frameAt + QPoint(real->left(), real->top()), size()));
 }
 
 void LaunchWindow::setLabelText(const QString& raw) {
     m_rawText = raw;
     m_label->setText(displayText(raw));
+    if (m_onOverlay) showOnOverlay();
+}
+
+void LaunchWindow::showTakingKeyboard() {
+    if (!m_overlay) {
+        m_overlay = m_ws.createKeyboardOverlay();
+        if (m_overlay) {
+            connect(m_overlay.get(), &KeyboardOverlay::mapped, this, [this] { m_seen = true; });
+            connect(m_overlay.get(), &KeyboardOverlay::keyPressed, this, &LaunchWindow::overlayKeyPressed);
+            connect(m_overlay.get(), &KeyboardOverlay::closed, this, &LaunchWindow::waitEndRequested);
+        }
+    }
+    if (!m_overlay) {
+        show();
+        takeKeyboard();
+        return;
+    }
+    // Shown as far as the program is concerned, mapped by the toolkit
+    // nowhere: the overlay shows it.
+    setAttribute(Qt::WA_DontShowOnScreen);
+    show();
+    m_keyboardWanted = true;
+    m_keyboardHeld = true;
+    m_onOverlay = true;
+    showOnOverlay();
+}
+
+QImage LaunchWindow::picture() {
+    ensurePolished();
+    const qreal ratio = devicePixelRatioF();
+    QImage image(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(palette().color(QPalette::Window));
+    QPainter painter(&image);
+    render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    // Without a frame of the compositor's, a thin line sets the window off
+    // from what lies below it.
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawRect(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
+    return image;
+}
+
+int LaunchWindow::overlayTop() const {
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect area = s ? s->geometry() : QRect(0, 0, 1024, 768);
+    return centredOnScreen(size(), area).y() - area.top();
+}
+
+void LaunchWindow::showOnOverlay() { m_overlay->show(picture(), overlayTop()); }
+
+void LaunchWindow::overlayKeyPressed(int key, const QString& text) {
+    if (key == Qt::Key_Escape) {
+        emit waitEndRequested();
+        return;
+    }
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(this, &press);
 }
 
 void LaunchWindow::takeKeyboard() {
@@ -142,7 +235,8 @@ void LaunchWindow::releaseKeyboard() {
     m_grabRetry.stop();
     if (!m_keyboardHeld) return;
     m_keyboardHeld = false;
-    m_ws.releaseKeyboard();
+    if (m_onOverlay) m_overlay->releaseKeyboard();
+    else m_ws.releaseKeyboard();
 }
 
 void LaunchWindow::unload() {
@@ -150,8 +244,12 @@ void LaunchWindow::unload() {
     m_unloaded = true;
     releaseKeyboard();
     struct HideOnExit {
-        QWidget* window;
-        ~HideOnExit() { window->hide(); }
+        LaunchWindow* window;
+        ~HideOnExit() {
+            if (window->m_onOverlay) window->m_overlay->hide();
+            window->m_onOverlay = false;
+            window->hide();
+        }
     } hide{this};
     const bool seen = m_seen || (windowHandle() && windowHandle()->isExposed());
     // A window nobody saw has no position worth keeping: the offscreen

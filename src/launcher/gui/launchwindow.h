@@ -8,7 +8,9 @@
 #include "store/settingsstore.h"
 #include "ui/windowsystem.h"
 
+#include <QImage>
 #include <QMargins>
+#include <QPoint>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -47,13 +49,24 @@ public:
     void setLabelText(const QString& raw);
     QString labelText() const { return m_rawText; }
 
-    // For the selection wait: asks for the focus and takes every key press
-    // of the display until releaseKeyboard(), so that a letter reaches this
-    // window whatever other window is mapped and focused meanwhile. The grab
-    // is tried again every few milliseconds until the window is viewable.
+    // For the selection wait: shows the window so that a letter reaches it
+    // whatever other window is mapped and focused meanwhile, until
+    // releaseKeyboard(). Where the window system offers a keyboard overlay
+    // (Wayland's overlay layer), the window's picture is shown there instead
+    // of the window, centred as the window would be, with the keyboard to
+    // itself; its keys come to this window as key events, and Escape stands
+    // in for the close button it lacks. Elsewhere the window is shown and
+    // takes the keyboard as takeKeyboard() says.
+    void showTakingKeyboard();
+    // For a shown window: asks for the focus and takes every key press of
+    // the display until releaseKeyboard(). The grab is tried again every few
+    // milliseconds until the window is viewable.
     void takeKeyboard();
     void releaseKeyboard();
     bool holdsKeyboard() const { return m_keyboardHeld; }
+
+    // Whether the window is shown on the keyboard overlay.
+    bool onOverlay() const { return m_onOverlay; }
 
     // Saves the placement under "Location2" and hides the window. Only the
     // first call does anything. Nothing is saved for a window that was never
@@ -83,6 +96,15 @@ private:
     LaunchWindow(SettingsStore& store, std::unique_ptr<WindowSystem> own, WindowSystem* windowSystem,
                  QWidget* parent);
     void tryGrab();
+    // Once mapped: centres the window again, or puts it back where it was
+    // stored, when the frame the window manager gave it is not the one it
+    // was placed with.
+    void placeAgainInTheRealFrame();
+    // The window as it looks, for the overlay, and where its top goes.
+    QImage picture();
+    int overlayTop() const;
+    void showOnOverlay();
+    void overlayKeyPressed(int key, const QString& text);
 
     QLabel* const m_label;
     std::unique_ptr<WindowSystem> m_ownWindowSystem;
@@ -90,11 +112,16 @@ private:
     SettingsStore& m_store;
     QString m_rawText;
     QTimer m_grabRetry;
-    // The frame assumed when the window was centred before it was framed;
+    std::unique_ptr<KeyboardOverlay> m_overlay;
+    // The frame assumed when the window was placed before it was framed;
     // set while the real frame is still to be compared with it.
-    std::optional<QMargins> m_centredWithFrame;
+    std::optional<QMargins> m_frameAssumed;
+    // Where the stored placement put the frame; none: centred.
+    std::optional<QPoint> m_restoredFrameAt;
+    int m_frameQuestions = 0;
     bool m_keyboardWanted = false;
     bool m_keyboardHeld = false;
+    bool m_onOverlay = false;
     bool m_seen = false;  // exposed on a screen at least once
     bool m_unloaded = false;
 };

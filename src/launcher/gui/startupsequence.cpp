@@ -93,10 +93,9 @@ QString StartupSequence::selectConfiguration(double skWait) {
     });
     QObject::connect(&form, &LaunchWindow::waitEndRequested, &wait, &WaitTimer::endWait);
     form.setLabelText(QStringLiteral("\nSelect launch configuration ..."));
-    form.show();
     // At logon other programs map windows at the same moment, and the window
     // manager focuses the newest: the letter must reach this window all the same.
-    form.takeKeyboard();
+    form.showTakingKeyboard();
     m_prompts.beep();
 
     wait.begin();

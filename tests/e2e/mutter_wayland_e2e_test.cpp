@@ -1,0 +1,224 @@
+// ctest-timeout: 180
+// The real program under GNOME's compositor on native Wayland: a headless
+// mutter with its own session bus, velmora on Qt's Wayland platform, keys
+// given to the seat through mutter's remote desktop interface. There Qt
+// draws the window's frame itself. mutter runs as an unprivileged user when
+// the test runs as root, as sway does.
+#include "store/tasklayout.h"
+#include "waylandsession.h"
+
+#include <QFileInfo>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include <unistd.h>
+
+namespace velmora {
+namespace {
+
+using testing::eventually;
+
+// Keys into mutter's seat through org.gnome.Mutter.RemoteDesktop: one
+// session for the whole test, as a remote desktop keeps one; each line read
+// names keysyms (hexadecimal) pressed together, and "sent" answers it.
+constexpr const char* kRemoteKeyboard = R"(import sys, time
+from gi.repository import Gio, GLib
+bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+def call(path, iface, method, args, reply=None):
+    return bus.call_sync('org.gnome.Mutter.RemoteDesktop', path, iface, method, args,
+                         reply, Gio.DBusCallFlags.NONE, -1, None)
+session = call('/org/gnome/Mutter/RemoteDesktop', 'org.gnome.Mutter.RemoteDesktop',
+               'CreateSession', None, GLib.VariantType('(o)')).unpack()[0]
+iface = 'org.gnome.Mutter.RemoteDesktop.Session'
+call(session, iface, 'Start', None)
+def key(sym, down):
+    call(session, iface, 'NotifyKeyboardKeysym', GLib.Variant('(ub)', (sym, down)))
+# The virtual keyboard appears with its first event.
+key(0xffe1, True); key(0xffe1, False)
+print('ready', flush=True)
+for line in sys.stdin:
+    syms = [int(s, 16) for s in line.split()]
+    for s in syms: key(s, True)
+    time.sleep(0.02)
+    for s in reversed(syms): key(s, False)
+    print('sent', flush=True)
+)";
+
+class MutterWayland : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* tool : {"mutter", "dbus-run-session"}) {
+            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+                GTEST_SKIP() << tool << " is not installed (scripts/deps.sh installs it)";
+        }
+        m_python = QStandardPaths::findExecutable(QStringLiteral("python3"), {QStringLiteral("/usr/bin")});
+        if (m_python.isEmpty() ||
+            !testing::runTool(m_python, {QStringLiteral("-c"), QStringLiteral("import gi")}, {}).has_value())
+            GTEST_SKIP() << "Python's gi is not installed (python3-gi)";
+        m_asRoot = ::geteuid() == 0;
+        if (m_asRoot) {
+            m_setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+            ASSERT_FALSE(m_setpriv.isEmpty());
+        }
+        ASSERT_TRUE(root.isValid());
+        for (const char* sub : {"config", "data", "runtime", "home"})
+            ASSERT_TRUE(QDir(root.path()).mkpath(QLatin1String(sub)));
+        ASSERT_TRUE(testing::writeFile(root.filePath(QStringLiteral("keys.py")), kRemoteKeyboard, false));
+        QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (m_asRoot) {
+            QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                   QFile::ReadOther | QFile::ExeOther);
+            ASSERT_TRUE(testing::giveTo(root.path(), testing::kUnprivileged));
+        }
+        env = QProcessEnvironment();
+        env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
+        env.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
+        env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+
+        const QString busFile = root.filePath(QStringLiteral("runtime/bus-address"));
+        m_mutter =
+            launchAs(QStringLiteral("dbus-run-session"),
+                     {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
+                      QStringLiteral("echo $$ > '%2'; echo \"$DBUS_SESSION_BUS_ADDRESS\" > '%1'; exec "
+                                     "mutter --headless --wayland --no-x11 --virtual-monitor 1280x1024")
+                          .arg(busFile, root.filePath(QStringLiteral("runtime/mutter-pid")))},
+                     env);
+        ASSERT_TRUE(m_mutter);
+        const bool up = eventually(
+            [&] {
+                return (QFile::exists(root.filePath(QStringLiteral("runtime/wayland-0"))) &&
+                        QFileInfo(busFile).size() > 0) ||
+                       m_mutter->state() == QProcess::NotRunning;
+            },
+            20000);
+        if (!up || m_mutter->state() == QProcess::NotRunning)
+            GTEST_SKIP() << "headless mutter cannot run here: "
+                         << m_mutter->readAllStandardError().right(600).toStdString();
+        QFile bus(busFile);
+        ASSERT_TRUE(bus.open(QIODevice::ReadOnly));
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(bus.readAll().trimmed()));
+        env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-0"));
+
+        m_keys = launchAs(m_python, {root.filePath(QStringLiteral("keys.py"))}, env, true);
+        ASSERT_TRUE(m_keys);
+        ASSERT_TRUE(m_keys->waitForReadyRead(20000) && m_keys->readLine().startsWith("ready"))
+            << "no remote desktop session: " << m_keys->readAllStandardError().toStdString();
+    }
+
+    void TearDown() override {
+        testing::stop(m_app);
+        testing::stop(m_keys);
+        // dbus-run-session passes no signal on: mutter is ended by its own
+        // process id, and the bus goes with it.
+        QFile pid(root.filePath(QStringLiteral("runtime/mutter-pid")));
+        if (pid.open(QIODevice::ReadOnly)) {
+            if (const int id = pid.readAll().trimmed().toInt(); id > 0) ::kill(pid_t(id), SIGTERM);
+        }
+        if (m_mutter) m_mutter->waitForFinished(5000);
+        testing::stop(m_mutter);
+    }
+
+    std::unique_ptr<QProcess> launchAs(const QString& program, const QStringList& args,
+                                       const QProcessEnvironment& with, bool keepInput = false) {
+        QStringList all = args;
+        QString run = program;
+        if (m_asRoot) {
+            all = testing::WaylandSession::unprivilegedArgs() + QStringList{program} + args;
+            run = m_setpriv;
+        }
+        if (!keepInput) return testing::launch(run, all, with);
+        auto p = std::make_unique<QProcess>();
+        p->setProgram(run);
+        p->setArguments(all);
+        p->setProcessEnvironment(with);
+        p->start();
+        if (!p->waitForStarted(10000)) return nullptr;
+        return p;
+    }
+
+    // Presses the keysyms together, into whatever has the focus.
+    void press(const QByteArray& keysyms) {
+        m_keys->write(keysyms + '\n');
+        ASSERT_TRUE(m_keys->waitForReadyRead(10000) && m_keys->readLine().startsWith("sent"));
+    }
+
+    QString storePath() const { return root.filePath(QStringLiteral("config/velmora/settings.db")); }
+    void store(const QString& key, const QString& value) {
+        {
+            SqliteStore s(storePath());
+            s.write(kApp, kWindow, key, value);
+        }
+        if (m_asRoot) {
+            ASSERT_TRUE(testing::giveTo(root.path(), testing::kUnprivileged));
+        }
+    }
+    QString stored(const QString& key) {
+        QString value;
+        {
+            SqliteStore s(storePath());
+            value = s.read(kApp, kWindow, key);
+        }
+        if (m_asRoot) {
+            EXPECT_TRUE(testing::giveTo(root.path(), testing::kUnprivileged));
+        }
+        return value;
+    }
+
+    // The main window, shown once mutter configured its toplevel: the
+    // protocol messages tell, since mutter has no window list to ask.
+    void openMainWindow() {
+        QProcessEnvironment with = env;
+        with.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        with.insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("client"));
+        m_said.clear();
+        m_app = launchAs(QStringLiteral(VELMORA_BINARY), {}, with);
+        ASSERT_TRUE(m_app);
+        ASSERT_TRUE(eventually(
+            [&] {
+                m_app->setReadChannel(QProcess::StandardError);
+                while (m_app->waitForReadyRead(0)) {
+                }
+                m_said += m_app->readAllStandardError();
+                return m_said.contains("xdg_surface@") && m_said.contains(".ack_configure(");
+            },
+            20000))
+            << "the main window never showed";
+        // Configured is not yet focused; the close key goes to the focus.
+        QThread::msleep(500);
+    }
+
+    QTemporaryDir root;
+    QProcessEnvironment env;
+
+private:
+    bool m_asRoot = false;
+    QString m_setpriv, m_python;
+    QByteArray m_said;
+    std::unique_ptr<QProcess> m_mutter, m_keys, m_app;
+
+protected:
+    bool velmoraEnded(int ms) { return m_app->state() == QProcess::NotRunning || m_app->waitForFinished(ms); }
+};
+
+// Qt draws the frame itself here: the size saved and the size applied must
+// be the same thing, or the window grows by its frame at every opening.
+TEST_F(MutterWayland, TheMainWindowKeepsItsSizeOverFiveOpenings) {
+    const QString placed = QStringLiteral("1500;2250;4500;7500;0");
+    store(QStringLiteral("Location"), placed);
+    for (int opening = 1; opening <= 5; ++opening) {
+        ASSERT_NO_FATAL_FAILURE(openMainWindow()) << "opening " << opening;
+        press("ffe9 ffc1");  // Alt+F4, the window's close as mutter gives it
+        ASSERT_TRUE(velmoraEnded(10000)) << "opening " << opening << ": the window did not close";
+        EXPECT_EQ(stored(QStringLiteral("Location")), placed) << "opening " << opening;
+    }
+}
+
+}  // namespace
+}  // namespace velmora
