@@ -15,6 +15,9 @@ QString listLine(int n, const QString& desc, const QString& wait) {
     QString line = QString::number(n) + kTab + desc + kTab;
     if (isDontWait(wait)) return line + QStringLiteral("Don't wait") + kTab + QLatin1Char(' ');
     line += QStringLiteral("Wait") + kTab;
+    if (const std::optional<double> cap = settleCap(wait))
+        return line + QStringLiteral("until settled, at most ") +
+               QString::number(std::nearbyint(*cap), 'f', 0) + QStringLiteral(" sec");
     const double seconds = numericValue(wait);
     // 'f' with no decimals writes any magnitude in full, so a hand-edited huge
     // value cannot overflow an integer on its way to the screen.

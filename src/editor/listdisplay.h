@@ -16,7 +16,9 @@ namespace velmora {
 // The line of task n: the number without leading zeros, tab, the description,
 // tab, then either "Don't wait", tab, " " (a "Wait" beginning with "DW" in any
 // case) or "Wait", tab, and "<seconds> sec" for a positive number of seconds
-// (whole, halves to the even neighbour) or "until finished" for anything else.
+// (whole, halves to the even neighbour), "until settled, at most <cap> sec"
+// for a wait until settled (settleCap()), or "until finished" for anything
+// else.
 QString listLine(int n, const QString& desc, const QString& wait);
 
 // Width of a text in pixels, drawn in the list's font. May be fractional.
