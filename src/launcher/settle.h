@@ -53,10 +53,12 @@ std::optional<quint64> someTotal(const QByteArray& pressure);
 // idle time: a processor whose programs wait for the disk is not free.
 std::optional<std::pair<quint64, quint64>> idleAndTotalTicks(const QByteArray& stat);
 
-// When a window counts as quiet. Chosen with bench/logonstorm on a two-core
-// machine (see bench/README.md): at these values a logon of eight programs
-// has the first one ready about as fast as alone and all of them about as
-// soon as when all start at once, while the desktop stays responsive.
+// When a window counts as quiet. Measured with bench/logonstorm on a
+// two-core machine (figures in bench/README.md): with little else running, a
+// logon of eight programs had its first program ready within 1.2 times its
+// time alone and all of them within 1.25 times the time of starting all at
+// once. The pressure is the whole machine's: other work that keeps it busy
+// keeps it from settling too, and the wait then lasts its cap.
 struct SettleThresholds {
     int windowMs = 200;
     // Largest share of a window in which some task waited for a processor.
