@@ -28,7 +28,7 @@ struct NullView final : RunnerView {
 };
 struct NullWait final : SecondsWait {
     void begin() override {}
-    void waitUpTo(int) override {}
+    bool waitUpTo(int) override { return false; }
 };
 struct FixedClock final : Clock {
     QDate day;

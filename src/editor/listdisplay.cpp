@@ -14,6 +14,10 @@ const QChar kTab(9);
 QStringList listColumns(int n, const QString& desc, const QString& wait) {
     const QString number = QString::number(n);
     if (isDontWait(wait)) return {number, desc, QStringLiteral("Don't wait"), QStringLiteral(" ")};
+    if (const std::optional<double> cap = settleCap(wait))
+        return {number, desc, QStringLiteral("Wait"),
+                QStringLiteral("until settled, at most ") + QString::number(std::nearbyint(*cap), 'f', 0) +
+                    QStringLiteral(" sec")};
     const double seconds = numericValue(wait);
     // 'f' with no decimals writes any magnitude in full, so a hand-edited huge
     // value cannot overflow an integer on its way to the screen.

@@ -18,7 +18,9 @@ namespace velmora {
 // The line of task n: the number without leading zeros, tab, the description,
 // tab, then either "Don't wait", tab, " " (a "Wait" beginning with "DW" in any
 // case) or "Wait", tab, and "<seconds> sec" for a positive number of seconds
-// (whole, halves to the even neighbour) or "until finished" for anything else.
+// (whole, halves to the even neighbour), "until settled, at most <cap> sec"
+// for a wait until settled (settleCap()), or "until finished" for anything
+// else.
 QString listLine(int n, const QString& desc, const QString& wait);
 
 // The same line cut at its tabs: number, description, wait word and wait

@@ -11,14 +11,19 @@ namespace velmora {
 
 namespace {
 
-QString waitText(const QString& wait) {
-    const double mode = waitMode(wait);
-    switch (waitKind(mode)) {
+QString waitText(const QString& stored) {
+    const TaskWait wait = taskWait(stored);
+    switch (wait.kind) {
     case WaitKind::DontWait: return QStringLiteral("do not wait");
     case WaitKind::UntilFinished: return QStringLiteral("wait until finished");
     case WaitKind::Seconds:
         return QStringLiteral("wait %1 %2")
-            .arg(secondsText(mode), mode == 1 ? QStringLiteral("second") : QStringLiteral("seconds"));
+            .arg(secondsText(wait.seconds),
+                 wait.seconds == 1 ? QStringLiteral("second") : QStringLiteral("seconds"));
+    case WaitKind::UntilSettled:
+        return QStringLiteral("wait until settled, at most %1 %2")
+            .arg(secondsText(wait.seconds),
+                 wait.seconds == 1 ? QStringLiteral("second") : QStringLiteral("seconds"));
     }
     return {};
 }
@@ -28,6 +33,7 @@ const char* waitWord(WaitKind kind) {
     case WaitKind::DontWait: return "dont-wait";
     case WaitKind::UntilFinished: return "until-finished";
     case WaitKind::Seconds: return "seconds";
+    case WaitKind::UntilSettled: return "until-settled";
     }
     return "";
 }
@@ -82,17 +88,18 @@ QString previewText(const Preview& p) {
 QByteArray previewJson(const Preview& p) {
     QJsonArray tasks;
     for (const PreviewTask& t : p.tasks) {
-        const double mode = waitMode(t.wait);
-        const WaitKind kind = waitKind(mode);
+        const TaskWait wait = taskWait(t.wait);
         QJsonObject o{
             {QStringLiteral("number"), t.number},
             {QStringLiteral("description"), t.desc},
             {QStringLiteral("command"), t.app},
             {QStringLiteral("wait"), t.wait},
-            {QStringLiteral("waitKind"), QLatin1String(waitWord(kind))},
+            {QStringLiteral("waitKind"), QLatin1String(waitWord(wait.kind))},
             {QStringLiteral("runs"), t.decision.runs},
         };
-        if (kind == WaitKind::Seconds) o.insert(QStringLiteral("waitSeconds"), mode);
+        // The seconds of a seconds-wait, the cap of a wait until settled.
+        if (wait.kind == WaitKind::Seconds || wait.kind == WaitKind::UntilSettled)
+            o.insert(QStringLiteral("waitSeconds"), wait.seconds);
         if (!t.decision.runs) {
             o.insert(QStringLiteral("skipped"), QLatin1String(reasonWord(t.decision.reason)));
             o.insert(QStringLiteral("reason"), skipReasonText(t.decision.reason, p.launchKey, p.date));

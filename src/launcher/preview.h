@@ -37,7 +37,10 @@ Preview makePreview(const SettingsStore& store, const QString& letter, const QDa
 QString previewText(const Preview& preview);
 
 // For scripts: the same as one JSON object, with the reasons also as fixed
-// words ("other-configuration", "not-on-this-weekday", "already-ran-today").
+// words ("other-configuration", "not-on-this-weekday", "already-ran-today")
+// and the wait as "waitKind" ("dont-wait", "until-finished", "seconds",
+// "until-settled") with "waitSeconds" for the last two: the seconds, or the
+// cap of the wait until settled.
 QByteArray previewJson(const Preview& preview);
 
 }  // namespace velmora

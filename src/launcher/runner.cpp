@@ -4,6 +4,8 @@
 #include "store/busyguard.h"
 #include "store/tasklayout.h"
 
+#include <algorithm>
+
 namespace velmora {
 
 namespace {
@@ -22,8 +24,45 @@ TaskRunner::TaskRunner(SettingsStore& store, ProcessLauncher& launcher, RunnerVi
       m_launcher(launcher),
       m_view(view),
       m_wait(wait),
+      m_ownSettle(std::make_unique<KernelSettle>()),
+      m_settle(*m_ownSettle),
       m_clock(clock),
       m_diag(std::move(diagnostics)) {}
+
+TaskRunner::TaskRunner(SettingsStore& store, ProcessLauncher& launcher, RunnerView& view, SecondsWait& wait,
+                       SettleDetector& settle, const Clock& clock, Diagnostics diagnostics)
+    : m_store(store),
+      m_launcher(launcher),
+      m_view(view),
+      m_wait(wait),
+      m_settle(settle),
+      m_clock(clock),
+      m_diag(std::move(diagnostics)) {}
+
+void TaskRunner::waitUntilSettled(int n, const QString& desc, double cap) {
+    const qint64 capMs = timerMilliseconds(cap);
+    // Judged from the start on: the program's own first work is what the
+    // next one must not fight with.
+    m_settle.restart();
+    for (;;) {
+        const qint64 left = capMs - m_settle.elapsedMs();
+        if (left <= 0) {
+            report(Priority::Info, n, desc,
+                   QStringLiteral("the machine did not settle within %1 seconds").arg(secondsText(cap)));
+            return;
+        }
+        if (m_wait.waitUpTo(int(std::min<qint64>(std::max(1, m_settle.windowMs()), left)))) {
+            report(Priority::Info, n, desc, QStringLiteral("the wait until settled was ended early"));
+            return;
+        }
+        if (m_settle.settled()) {
+            report(Priority::Info, n, desc,
+                   QStringLiteral("the machine settled after %1 seconds")
+                       .arg(QString::number(double(m_settle.elapsedMs()) / 1000.0, 'f', 1)));
+            return;
+        }
+    }
+}
 
 void TaskRunner::report(Priority priority, int n, const QString& desc, const QString& what) const {
     if (m_diag) m_diag(priority, QStringLiteral("velmora: task %1 \"%2\": %3").arg(n).arg(desc, what));
@@ -94,10 +133,10 @@ void TaskRunner::runTasks(RunPurpose purpose, const QString& launchKey) {
         m_view.yieldOnce();
 
         const TaskRecord tail = readTaskFields(m_store, n, {TaskField::Wait, TaskField::App});
-        const double mode = waitMode(tail.wait);
+        const TaskWait wait = taskWait(tail.wait);
         const QString& app = tail.app;
 
-        const WaitKind kind = waitKind(mode);
+        const WaitKind kind = wait.kind;
         if (kind == WaitKind::DontWait) {
             startWithFallback(n, desc, app);
         } else if (kind == WaitKind::UntilFinished) {
@@ -106,15 +145,23 @@ void TaskRunner::runTasks(RunPurpose purpose, const QString& launchKey) {
             const LaunchResult r = m_launcher.startAndWait(app);
             if (r.ok) report(Priority::Info, n, desc, QStringLiteral("started and finished"));
             else report(Priority::Error, n, desc, QStringLiteral("could not be started: %1").arg(r.error));
+        } else if (kind == WaitKind::UntilSettled) {
+            // Begun before its line is shown, as a seconds-wait is.
+            m_wait.begin();
+            m_view.setStatusText(taskLines + QStringLiteral("Waiting until settled, at most ") +
+                                 secondsText(wait.seconds) + QStringLiteral(" seconds ..."));
+            m_view.yieldOnce();
+            startWithFallback(n, desc, app);
+            waitUntilSettled(n, desc, wait.seconds);
         } else {
             // Begun before its line is shown: Enter counts from the moment
             // the user can read what it ends. The seconds count from the start.
             m_wait.begin();
-            m_view.setStatusText(taskLines + QStringLiteral("Waiting for ") + secondsText(mode) +
+            m_view.setStatusText(taskLines + QStringLiteral("Waiting for ") + secondsText(wait.seconds) +
                                  QStringLiteral(" seconds ..."));
             m_view.yieldOnce();
             startWithFallback(n, desc, app);
-            m_wait.waitUpTo(timerMilliseconds(mode));
+            m_wait.waitUpTo(timerMilliseconds(wait.seconds));
         }
         return true;
     });

@@ -2,15 +2,19 @@
 // TaskRunner walks the launch list from task 1 for one launch configuration,
 // decides for each task whether it runs now (configuration, weekday,
 // once-only), starts it and waits as its "Wait" value says. Window-free: it
-// composes the status text itself and hands it whole to a RunnerView, and
-// its seconds-waits go through a SecondsWait.
+// composes the status text itself and hands it whole to a RunnerView, its
+// seconds-waits go through a SecondsWait, and its waits until settled ask a
+// SettleDetector once a window while they wait on the same SecondsWait.
 
 #include "launcher/clock.h"
 #include "launcher/diagnostics.h"
+#include "launcher/settle.h"
 #include "process/launching.h"
 #include "store/settingsstore.h"
 
 #include <QString>
+
+#include <memory>
 
 namespace velmora {
 
@@ -28,9 +32,10 @@ public:
     virtual void yieldOnce() = 0;
 };
 
-// The wait after a task whose "Wait" is a number of seconds. It ends when
-// its time is up, or earlier when the user ends it (Enter or the close
-// button of the status window). An end from before begin() does not count.
+// The wait after a task whose "Wait" is a number of seconds, or until
+// settled. It ends when its time is up, or earlier when the user ends it
+// (Enter or the close button of the status window). An end from before
+// begin() does not count.
 class SecondsWait {
 public:
     virtual ~SecondsWait() = default;
@@ -38,9 +43,13 @@ public:
     // is counted.
     virtual void begin() = 0;
     // Returns `ms` milliseconds from now (as timerMilliseconds() gives them),
-    // or as soon as the wait begun has been ended (at once when it already was). Window events are handled
-    // meanwhile without using the processor.
-    virtual void waitUpTo(int ms) = 0;
+    // or as soon as the wait begun has been ended (at once when it already
+    // was). Window events are handled meanwhile without using the processor.
+    // true: the wait begun has been ended (the user, or the application
+    // quitting), and every later call until begin() returns true at once;
+    // false: only the time is up, and the same wait may go on with another
+    // call.
+    virtual bool waitUpTo(int ms) = 0;
 };
 
 // What a run is for; it names the run in the first status line.
@@ -56,8 +65,11 @@ QString launchHeader(const QString& launchKey);
 
 class TaskRunner {
 public:
+    // Judges a wait until settled by this machine's kernel (KernelSettle).
     TaskRunner(SettingsStore& store, ProcessLauncher& launcher, RunnerView& view, SecondsWait& wait,
                const Clock& clock, Diagnostics diagnostics = {});
+    TaskRunner(SettingsStore& store, ProcessLauncher& launcher, RunnerView& view, SecondsWait& wait,
+               SettleDetector& settle, const Clock& clock, Diagnostics diagnostics = {});
 
     // Runs the list for configuration `launchKey`; "" lets every task pass
     // the key test. The status shows the run's header first, then the
@@ -69,12 +81,18 @@ public:
 
 private:
     void startWithFallback(int n, const QString& desc, const QString& app);
+    // After the start of task n: waits until the machine has settled, at most
+    // `cap` seconds, or until the user ends the wait.
+    void waitUntilSettled(int n, const QString& desc, double cap);
     void report(Priority priority, int n, const QString& desc, const QString& what) const;
 
     SettingsStore& m_store;
     ProcessLauncher& m_launcher;
     RunnerView& m_view;
     SecondsWait& m_wait;
+    // Only when none was given.
+    std::unique_ptr<KernelSettle> m_ownSettle;
+    SettleDetector& m_settle;
     const Clock& m_clock;
     Diagnostics m_diag;
 };

@@ -48,6 +48,13 @@ WaitKind waitKind(double mode) {
     return WaitKind::Seconds;
 }
 
+TaskWait taskWait(const QString& wait) {
+    if (const std::optional<double> cap = settleCap(wait)) return {WaitKind::UntilSettled, *cap};
+    const double mode = waitMode(wait);
+    const WaitKind kind = waitKind(mode);
+    return {kind, kind == WaitKind::Seconds ? mode : 0};
+}
+
 QString secondsText(double seconds) { return QString::number(seconds, 'g', 15); }
 
 int timerMilliseconds(double seconds) {

@@ -44,9 +44,20 @@ QString skipReasonText(SkipReason reason, const QString& launchKey, const QDate&
 
 // How the runner treats a wait mode (see waitMode()): a negative value does
 // not wait, 0 waits until the program has ended, anything else that many
-// seconds.
-enum class WaitKind { DontWait, UntilFinished, Seconds };
+// seconds. UntilSettled comes only from a stored text (taskWait()): it waits
+// until the machine has settled, at most a number of seconds.
+enum class WaitKind { DontWait, UntilFinished, Seconds, UntilSettled };
 WaitKind waitKind(double mode);
+
+// How the runner treats a stored "Wait": a wait until settled (settleCap())
+// with its cap, else the kind of its waitMode() with the seconds of a
+// seconds-wait. `seconds` is 0 for the kinds that have none.
+struct TaskWait {
+    WaitKind kind = WaitKind::UntilFinished;
+    double seconds = 0;
+    bool operator==(const TaskWait&) const = default;
+};
+TaskWait taskWait(const QString& wait);
 
 // A number of seconds as a plain number: "30", or "2.5" for a fraction
 // someone stored by hand.

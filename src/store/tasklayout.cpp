@@ -78,6 +78,19 @@ bool isDontWait(const QString& wait) {
 
 double waitMode(const QString& wait) { return isDontWait(wait) ? kDontWait : numericValue(wait); }
 
+std::optional<double> settleCap(const QString& wait) {
+    const qsizetype digits = wait.size() - 1;
+    if (digits < 1 || wait[digits].toUpper() != kSettleLetter) return std::nullopt;
+    for (qsizetype i = 0; i < digits; ++i) {
+        if (wait[i] < QLatin1Char('0') || wait[i] > QLatin1Char('9')) return std::nullopt;
+    }
+    const double cap = numericValue(wait);
+    if (cap <= 0) return std::nullopt;
+    return cap;
+}
+
+QString settleWait(const QString& seconds) { return seconds + kSettleLetter; }
+
 QString dateStamp(const QDate& date) { return date.toString(QStringLiteral("ddMMyyyy")); }
 
 QChar weekdayLetter(const QDate& date) { return kWeekdayLetters[date.dayOfWeek() - 1]; }

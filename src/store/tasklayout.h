@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 
 namespace velmora {
 
@@ -45,10 +46,26 @@ long long roundHalfEven(double value);
 
 // The wait mode of a stored "Wait" text: kDontWait when its first two
 // characters are "DW" in any case, else its numeric value (0: until finished,
-// anything else: that many seconds).
+// anything else: that many seconds). A wait until settled (below) reads here
+// as its cap, which is how every reader that predates it treats it.
 inline constexpr double kDontWait = -1;
 double waitMode(const QString& wait);
 bool isDontWait(const QString& wait);
+
+// The wait until the machine has settled, at most a number of seconds, is
+// stored as that number followed by "S": "30S" (leading zeros as typed; "s"
+// reads the same). No writer of the three older modes puts a letter after
+// digits, so none of their values reads as it; and a reader that knows only
+// those modes takes the leading number and waits the cap as a fixed number of
+// seconds, never forever and never less than the cap allows.
+inline constexpr QChar kSettleLetter = u'S';
+// The cap of a wait until settled: set only for digits followed by "S" or
+// "s" and nothing else, with a value above 0. "0S", "S30", " 30S", "30 S" and
+// "30SS" are no such wait and read as waitMode() says.
+std::optional<double> settleCap(const QString& wait);
+// The stored "Wait" of a wait until settled of at most `seconds` as typed
+// ("30" gives "30S").
+QString settleWait(const QString& seconds);
 
 // The option letters of "Opt": "A" (Monday) to "G" (Sunday) for the days a
 // task runs on, in that order, and "O" for once a day. Whatever else "Opt"

@@ -73,6 +73,7 @@ TaskFields fieldsFromTask(const TaskRecord& task) {
             f.wait = WaitChoice::ForSeconds;
             f.seconds = clampSeconds(QString::number(w));
         }
+        if (settleCap(task.wait)) f.settleSeconds = f.seconds;
     }
 
     f.once = task.opt.contains(kOnceOnlyLetter);
@@ -89,6 +90,7 @@ TaskRecord taskFromFields(const TaskFields& fields) {
     case WaitChoice::UntilFinished: r.wait = QStringLiteral("0"); break;
     case WaitChoice::ForSeconds: r.wait = fields.seconds; break;
     }
+    if (fields.settleSeconds) r.wait = settleWait(*fields.settleSeconds);
     for (int i = 0; i < 7; ++i) {
         if (fields.days[i]) r.opt += kWeekdayLetters[i];
     }

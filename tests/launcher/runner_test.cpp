@@ -4,6 +4,7 @@
 #include "casename.h"
 #include "fakes/fakeclock.h"
 #include "fakes/fakelauncher.h"
+#include "fakes/fakesettle.h"
 #include "fakes/probestore.h"
 #include "store/tasklayout.h"
 
@@ -18,6 +19,7 @@ namespace {
 
 using testing::FakeClock;
 using testing::FakeLauncher;
+using testing::FakeSettle;
 using testing::ProbeStore;
 using Kind = FakeLauncher::Kind;
 using Call = FakeLauncher::Call;
@@ -53,27 +55,37 @@ private:
     Log& m_log;
 };
 
-// The time is up as soon as the runner waits.
+// The time is up as soon as the runner waits, and the machine's clock moves
+// on by that much; or the user ends the wait at the waitUpTo the test names.
 class FakeWait final : public SecondsWait {
 public:
-    explicit FakeWait(Log& log) : m_log(log) {}
+    FakeWait(Log& log, FakeSettle& settle) : m_log(log), m_settle(settle) {}
     std::vector<qint64> armed;  // every waitUpTo
     bool begunWhenWaiting = false;
+    int endedAtCall = 0;  // counted from begin(); 0: the user never ends it
 
     void begin() override {
         m_begun = true;
+        m_calls = 0;
+        m_ended = false;
         m_log.push_back("begin");
     }
-    void waitUpTo(int ms) override {
-        begunWhenWaiting = m_begun;
+    bool waitUpTo(int ms) override {
+        if (m_calls == 0) begunWhenWaiting = m_begun;
         m_begun = false;
         armed.push_back(ms);
         m_log.push_back("wait " + std::to_string(ms));
+        if (++m_calls == endedAtCall) m_ended = true;
+        if (!m_ended) m_settle.pass(ms);
+        return m_ended;
     }
 
 private:
     bool m_begun = false;
+    int m_calls = 0;
+    bool m_ended = false;
     Log& m_log;
+    FakeSettle& m_settle;
 };
 
 class RunnerTest : public ::testing::Test {
@@ -93,10 +105,11 @@ protected:
         writeTask(store.inner, ++tasks, {desc, app, wait, opt, keys});
     }
     void run(const QString& launchKey = {}, RunPurpose purpose = RunPurpose::StartUp) {
-        TaskRunner runner(store, launcher, view, wait, clock, [this](Priority priority, const QString& line) {
-            diagnostics.append(line);
-            priorities.push_back(priority);
-        });
+        TaskRunner runner(store, launcher, view, wait, settle, clock,
+                          [this](Priority priority, const QString& line) {
+                              diagnostics.append(line);
+                              priorities.push_back(priority);
+                          });
         runner.runTasks(purpose, launchKey);
     }
     QStringList started() const {
@@ -110,7 +123,8 @@ protected:
     FakeLauncher launcher;
     Log log;
     FakeView view{log};
-    FakeWait wait{log};
+    FakeSettle settle;
+    FakeWait wait{log, settle};
     FakeClock clock{QDate(2026, 12, 8)};  // a Tuesday
     QStringList diagnostics;
     std::vector<Priority> priorities;  // one for each line of `diagnostics`
@@ -376,6 +390,100 @@ TEST_F(RunnerTest, FailedDocumentStillWaitsTheSeconds) {
     add(QStringLiteral("X"), QStringLiteral("x"), QStringLiteral("5"));
     run();
     EXPECT_EQ(wait.armed, std::vector<qint64>{5000});
+}
+
+// --- until settled ---------------------------------------------------------
+
+struct SettleCase {
+    const char* name;
+    const char* wait;
+    int window;
+    int settlesAtLook;  // 0: never
+    int endedAtCall;    // 0: the user does not end it
+    std::vector<qint64> armed;
+    int looks;
+    const char* diagnostic;
+    friend void PrintTo(const SettleCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class SettleWaitTest : public RunnerTest, public ::testing::WithParamInterface<SettleCase> {};
+
+// One wait, begun before its line; a look after each window; the next task
+// starts at the first quiet look, at the cap or when the user ends the wait.
+TEST_P(SettleWaitTest, LooksOnceAWindowUntilSettledOrTheCap) {
+    const SettleCase& c = GetParam();
+    settle.window = c.window;
+    settle.settlesAtLook = c.settlesAtLook;
+    wait.endedAtCall = c.endedAtCall;
+    add(QStringLiteral("Panel"), QStringLiteral("panel"), QString::fromLatin1(c.wait));
+    add(QStringLiteral("Next"), QStringLiteral("next"));
+    run();
+
+    EXPECT_EQ(started(), (QStringList{QStringLiteral("panel"), QStringLiteral("next")}));
+    EXPECT_EQ(wait.armed, c.armed);
+    EXPECT_TRUE(wait.begunWhenWaiting);
+    EXPECT_EQ(settle.restarts, 1);
+    EXPECT_EQ(settle.looks, c.looks);
+    EXPECT_TRUE(diagnostics.join('\n').contains(QString::fromLatin1(c.diagnostic)))
+        << diagnostics.join('\n').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, SettleWaitTest,
+    ::testing::Values(
+        SettleCase{"settles_at_the_third_look",
+                   "30S",
+                   200,
+                   3,
+                   0,
+                   {200, 200, 200},
+                   3,
+                   "the machine settled after 0.6 seconds"},
+        SettleCase{"settles_at_the_first_look", "30S", 200, 1, 0, {200}, 1, "settled after 0.2 seconds"},
+        // The last window is cut to what is left of the cap.
+        SettleCase{"never_settles",
+                   "1S",
+                   300,
+                   0,
+                   0,
+                   {300, 300, 300, 100},
+                   4,
+                   "the machine did not settle within 1 seconds"},
+        SettleCase{"settles_just_at_the_cap", "1S", 500, 2, 0, {500, 500}, 2, "settled after 1.0 seconds"},
+        // Enter or the close button: no look after the wait that ended.
+        SettleCase{
+            "the_user_ends_it", "30S", 200, 0, 2, {200, 200}, 1, "the wait until settled was ended early"},
+        SettleCase{"the_user_ends_it_at_once", "30S", 200, 0, 1, {200}, 0, "ended early"},
+        // A cap beyond what a timer holds waits in windows all the same.
+        SettleCase{
+            "cap_beyond_a_timer", "99999999999S", 200, 2, 0, {200, 200}, 2, "settled after 0.4 seconds"}),
+    velmora::testing::caseName);
+
+TEST_F(RunnerTest, TheSettleWaitBeginsBeforeItsLineAndJudgesFromTheStart) {
+    settle.settlesAtLook = 1;
+    add(QStringLiteral("Panel"), QStringLiteral("panel"), QStringLiteral("30S"));
+    run();
+    const Log expected{kHeaderShown,
+                       "yield",
+                       "status " + (kHeader + QStringLiteral("Panel") + kNewline).toStdString(),
+                       "yield",
+                       "begin",
+                       "status " + (kHeader + QStringLiteral("Panel") + kNewline +
+                                    QStringLiteral("Waiting until settled, at most 30 seconds ..."))
+                                       .toStdString(),
+                       "yield",
+                       "detached panel",
+                       "wait 200"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST_F(RunnerTest, EachSettleWaitIsJudgedFromItsOwnStart) {
+    settle.settlesAtLook = 2;
+    add(QStringLiteral("One"), QStringLiteral("one"), QStringLiteral("30S"));
+    add(QStringLiteral("Two"), QStringLiteral("two"), QStringLiteral("30S"));
+    run();
+    EXPECT_EQ(settle.restarts, 2);
+    EXPECT_EQ(wait.armed, (std::vector<qint64>{200, 200, 200, 200}));
 }
 
 // --- the walk ------------------------------------------------------------

@@ -97,6 +97,27 @@ TEST(WaitTimer, EndWaitEndsTheWaitGoingOn) {
     EXPECT_LT(clock.elapsed(), 10000);
 }
 
+// A wait until settled waits in pieces on one begun wait: a piece whose time
+// is up leaves the wait going on, an end by the user ends every piece after.
+TEST(WaitTimer, SaysWhetherTheWaitEndedOrOnlyItsTimeIsUp) {
+    WaitTimer wait;
+    wait.begin();
+    EXPECT_FALSE(wait.waitUpTo(20));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(wait.waitUpTo(100)) << "the time was up, the wait goes on";
+    EXPECT_GE(clock.elapsed(), 100) << "a second piece waits its own time";
+
+    QTimer::singleShot(20, &wait, &WaitTimer::endWait);
+    EXPECT_TRUE(wait.waitUpTo(30000));
+    clock.restart();
+    EXPECT_TRUE(wait.waitUpTo(30000)) << "every piece after the end returns at once";
+    EXPECT_LT(clock.elapsed(), 5000);
+
+    wait.begin();
+    EXPECT_FALSE(wait.waitUpTo(10)) << "a new wait has not been ended";
+}
+
 // Enter between two tasks does not shorten the next task's wait.
 TEST(WaitTimer, AnEndBeforeTheWaitBeganDoesNotCount) {
     WaitTimer wait;

@@ -49,7 +49,10 @@ INSTANTIATE_TEST_SUITE_P(Values, WaitMode,
                                            WaitCase{"MixedWithDigit", "Dw5", kDontWait},
                                            WaitCase{"Zero", "0", 0}, WaitCase{"Empty", "", 0},
                                            WaitCase{"Letters", "abc", 0}, WaitCase{"Seconds", "30", 30},
-                                           WaitCase{"MinusOne", "-1", -1}, WaitCase{"SingleD", "D", 0}),
+                                           WaitCase{"MinusOne", "-1", -1}, WaitCase{"SingleD", "D", 0},
+                                           // What a reader that knows no wait until settled does
+                                           // with one: waits its cap, never until the program ends.
+                                           WaitCase{"SettleReadsAsItsCap", "30S", 30}),
                          velmora::testing::caseName);
 
 TEST(TaskLayout, StampAndLetterOfADay) {

@@ -88,6 +88,25 @@ TEST(TaskRules, DayLettersAreWrittenInDayOrderWhateverOrderTheyWereRead) {
     EXPECT_EQ(taskFromFields(f).opt, "AGO");
 }
 
+// An editor that offers the wait until settled fills its number field from
+// settleSeconds and saves it there; one that leaves it unset saves the
+// option chosen among the other three.
+TEST(TaskRules, TheSettleFieldIsSavedAsTheWaitUntilSettled) {
+    TaskFields f = newTaskFields();
+    f.settleSeconds = QStringLiteral("045");
+    EXPECT_EQ(taskFromFields(f).wait, "045S");
+    f.settleSeconds.reset();
+    f.wait = WaitChoice::UntilFinished;
+    EXPECT_EQ(taskFromFields(f).wait, "0");
+}
+
+TEST(TaskRules, ASettleCapFollowsTheSecondsRules) {
+    EXPECT_FALSE(fieldsComplete("d", "a", true, ""));
+    EXPECT_FALSE(fieldsComplete("d", "a", true, "0"));
+    EXPECT_TRUE(fieldsComplete("d", "a", true, "30"));
+    EXPECT_EQ(clampSeconds("50000"), "43200");
+}
+
 TEST(TaskRules, ATaskNumberOutsideTheListSavesAsANewTask) {
     MemoryStore store;
     writeTask(store, 1, {"A", "a", "DW", "A", "*"});

@@ -1,6 +1,7 @@
 #pragma once
 // A wait that ends at its timer or when endWait() is called, whichever comes
-// first. The runner's seconds-waits and the selection phase use it; the
+// first. The runner's seconds-waits, its waits until settled (a timer per
+// look, one wait for all of them) and the selection phase use it; the
 // windows' signals (Enter, the close button, a letter) are connected to
 // endWait(). A wait runs a local event loop that wakes only when the wait
 // ends, so windows keep being drawn and keys handled while the processor
@@ -21,12 +22,13 @@ public:
     // A new wait: an earlier endWait() no longer counts, a timer still
     // armed is stopped.
     void begin() override;
-    // Arms the timer for `ms` milliseconds and returns once the wait has
-    // ended; the timer is stopped again on return. Values beyond what a
-    // timer can hold (about 24.8 days) are cut to that, negative ones to 0.
-    // Also returns when the application is quitting, which ends every wait.
-    // The timer is precise: a coarse one may end a 5 s wait up to 5 % early.
-    void waitUpTo(int ms) override;
+    // Arms the timer for `ms` milliseconds and returns when it runs out
+    // (false) or once the wait has been ended (true); the timer is stopped
+    // again on return. Values beyond what a timer can hold (about 24.8 days)
+    // are cut to that, negative ones to 0. The application quitting ends
+    // every wait. The timer is precise: a coarse one may end a 5 s wait up
+    // to 5 % early.
+    bool waitUpTo(int ms) override;
 
 public slots:
     // Ends the wait begun: one going on returns, one not yet waited for
@@ -34,12 +36,16 @@ public slots:
     void endWait();
 
 signals:
-    // The wait begun has ended, at its timer or by endWait().
+    // The wait begun has ended by endWait(), or its time is up.
     void ended();
+
+private slots:
+    void timeUp();
 
 private:
     QTimer m_timer;
     bool m_ended = false;
+    bool m_timeUp = false;
 };
 
 }  // namespace velmora
