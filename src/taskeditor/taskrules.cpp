@@ -67,13 +67,15 @@ TaskFields fieldsFromTask(const TaskRecord& task) {
         // long numbers inside the integer range.
         const double v = std::clamp(numericValue(task.wait), -1e9, double(kMaxWaitSeconds));
         const long long w = roundHalfEven(v);
-        if (w == 0) {
+        if (settleCap(task.wait)) {
+            f.wait = WaitChoice::UntilSettled;
+            f.settleSeconds = clampSeconds(QString::number(w));
+        } else if (w == 0) {
             f.wait = WaitChoice::UntilFinished;
         } else {
             f.wait = WaitChoice::ForSeconds;
             f.seconds = clampSeconds(QString::number(w));
         }
-        if (settleCap(task.wait)) f.settleSeconds = f.seconds;
     }
 
     f.once = task.opt.contains(kOnceOnlyLetter);
@@ -89,8 +91,8 @@ TaskRecord taskFromFields(const TaskFields& fields) {
     case WaitChoice::DontWait: r.wait = QStringLiteral("DW"); break;
     case WaitChoice::UntilFinished: r.wait = QStringLiteral("0"); break;
     case WaitChoice::ForSeconds: r.wait = fields.seconds; break;
+    case WaitChoice::UntilSettled: r.wait = settleWait(fields.settleSeconds); break;
     }
-    if (fields.settleSeconds) r.wait = settleWait(*fields.settleSeconds);
     for (int i = 0; i < 7; ++i) {
         if (fields.days[i]) r.opt += kWeekdayLetters[i];
     }

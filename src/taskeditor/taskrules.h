@@ -41,12 +41,12 @@ QString clampSeconds(const QString& text);
 
 // Whether OK may be pressed: description and command each hold something
 // besides trailing blanks (leading blanks count), and, when the wait is for a
-// number of seconds, that number is above 0. The number field of the wait
-// until settled is `seconds` with `forSeconds` true: its cap follows the same
-// rule, as it follows the same filter and clamp.
+// number of seconds, that number is above 0. The cap of a wait until settled
+// is such a number too (`forSeconds` true, `seconds` its field): it follows
+// the same rule, filter and clamp.
 bool fieldsComplete(const QString& desc, const QString& app, bool forSeconds, const QString& seconds);
 
-enum class WaitChoice { DontWait, UntilFinished, ForSeconds };
+enum class WaitChoice { DontWait, UntilFinished, ForSeconds, UntilSettled };
 
 // Everything the editor's fields hold. days[0] is Monday ... days[6] Sunday.
 struct TaskFields {
@@ -57,10 +57,7 @@ struct TaskFields {
     std::array<bool, 7> days{};
     bool once = false;
     QString keys;
-    // Set when the wait is until settled: the text of its own number field,
-    // the cap. It takes precedence over `wait`, which then holds the nearest
-    // of the other three options, a wait of the cap's seconds.
-    std::optional<QString> settleSeconds;
+    QString settleSeconds;  // the cap's own field; meaningful for UntilSettled only
     bool operator==(const TaskFields&) const = default;
 };
 
@@ -70,14 +67,15 @@ TaskFields newTaskFields();
 // The fields of a stored task. "Wait": "DW" in any case at its start is don't
 // wait; else its numeric value rounded half to even is 0 for until finished
 // or the number of seconds (clamped like a typed value); a wait until settled
-// (settleCap()) also sets `settleSeconds` to the cap written the same way.
+// (settleCap()) is UntilSettled with `settleSeconds` its cap, rounded and
+// clamped the same way.
 // "Opt": each of the letters "A".."G" and "O" found anywhere,
 // case-sensitively, ticks its box.
 TaskFields fieldsFromTask(const TaskRecord& task);
 
-// The stored values of the fields: texts unchanged; "Wait" the settle field's
-// text followed by "S" when `settleSeconds` is set, else "DW", "0" or the
-// seconds text as it stands; "Opt" the ticked days' letters "A".."G" in day
+// The stored values of the fields: texts unchanged; "Wait" "DW", "0", the
+// seconds text as it stands, or for UntilSettled the settle field's text
+// followed by "S" (settleWait()); "Opt" the ticked days' letters "A".."G" in day
 // order followed by "O" when once only (no date stamp).
 TaskRecord taskFromFields(const TaskFields& fields);
 

@@ -171,8 +171,8 @@ protected:
 };
 
 TEST_F(TaskEditorAccessibilityTest, EveryControlHasANameAndItsRole) {
-    // Four text boxes, three buttons, three options, eight check boxes.
-    EXPECT_EQ(expectNamedControls(editor.get()), 18);
+    // Five text boxes, three buttons, four options, eight check boxes.
+    EXPECT_EQ(expectNamedControls(editor.get()), 20);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(control<QCheckBox>(editor.get(), "mondayBox"))
                   ->text(QAccessible::Name),
               QStringLiteral("Monday"));

@@ -38,7 +38,7 @@ struct ReaderCase {
     // The task editor.
     WaitChoice choice;
     const char* fieldSeconds;
-    std::optional<QString> settleSeconds;
+    const char* settleSeconds;
     const char* savedAgain;
     friend void PrintTo(const ReaderCase& c, std::ostream* os) { *os << c.name; }
 };
@@ -76,7 +76,7 @@ TEST_P(WaitReaders, AgreeOnTheStoredWait) {
     const TaskFields fields = fieldsFromTask({QStringLiteral("Mail"), QStringLiteral("mail"), wait, {}, {}});
     EXPECT_EQ(fields.wait, c.choice);
     EXPECT_EQ(fields.seconds, QString::fromUtf8(c.fieldSeconds));
-    EXPECT_EQ(fields.settleSeconds, c.settleSeconds);
+    EXPECT_EQ(fields.settleSeconds, QString::fromUtf8(c.settleSeconds));
     EXPECT_EQ(taskFromFields(fields).wait, QString::fromUtf8(c.savedAgain));
 }
 
@@ -85,44 +85,43 @@ constexpr auto kSeconds = WaitKind::Seconds;
 constexpr auto kFinished = WaitKind::UntilFinished;
 constexpr auto kFor = WaitChoice::ForSeconds;
 constexpr auto kUntil = WaitChoice::UntilFinished;
+constexpr auto kSettled = WaitChoice::UntilSettled;
 
 INSTANTIATE_TEST_SUITE_P(
     Values, WaitReaders,
     ::testing::Values(
         ReaderCase{"Settled30", "30S", 30, kUntilSettled, 30, "wait until settled, at most 30 seconds",
-                   "until-settled", 30, "until settled, at most 30 sec", kFor, "30", QStringLiteral("30"),
-                   "30S"},
+                   "until-settled", 30, "until settled, at most 30 sec", kSettled, "", "30", "30S"},
         ReaderCase{"LowerCaseLetter", "30s", 30, kUntilSettled, 30, "wait until settled, at most 30 seconds",
-                   "until-settled", 30, "until settled, at most 30 sec", kFor, "30", QStringLiteral("30"),
-                   "30S"},
+                   "until-settled", 30, "until settled, at most 30 sec", kSettled, "", "30", "30S"},
         ReaderCase{"LeadingZeros", "007S", 7, kUntilSettled, 7, "wait until settled, at most 7 seconds",
-                   "until-settled", 7, "until settled, at most 7 sec", kFor, "7", QStringLiteral("7"), "7S"},
+                   "until-settled", 7, "until settled, at most 7 sec", kSettled, "", "7", "7S"},
         ReaderCase{"Largest", "43200S", 43200, kUntilSettled, 43200,
                    "wait until settled, at most 43200 seconds", "until-settled", 43200,
-                   "until settled, at most 43200 sec", kFor, "43200", QStringLiteral("43200"), "43200S"},
+                   "until settled, at most 43200 sec", kSettled, "", "43200", "43200S"},
         // Stored by hand beyond what the editor takes: read as it stands,
         // saved again at the editor's longest.
         ReaderCase{"BeyondTheEditor", "50000S", 50000, kUntilSettled, 50000,
                    "wait until settled, at most 50000 seconds", "until-settled", 50000,
-                   "until settled, at most 50000 sec", kFor, "43200", QStringLiteral("43200"), "43200S"},
+                   "until settled, at most 50000 sec", kSettled, "", "43200", "43200S"},
         // Near misses read as the older modes did.
         ReaderCase{"ZeroCap", "0S", std::nullopt, kFinished, 0, "wait until finished", "until-finished",
-                   std::nullopt, "until finished", kUntil, "", std::nullopt, "0"},
+                   std::nullopt, "until finished", kUntil, "", "", "0"},
         ReaderCase{"LetterFirst", "S30", std::nullopt, kFinished, 0, "wait until finished", "until-finished",
-                   std::nullopt, "until finished", kUntil, "", std::nullopt, "0"},
+                   std::nullopt, "until finished", kUntil, "", "", "0"},
         ReaderCase{"LeadingBlank", " 30S", std::nullopt, kSeconds, 30, "wait 30 seconds", "seconds", 30,
-                   "30 sec", kFor, "30", std::nullopt, "30"},
+                   "30 sec", kFor, "30", "", "30"},
         ReaderCase{"BlankBeforeLetter", "30 S", std::nullopt, kSeconds, 30, "wait 30 seconds", "seconds", 30,
-                   "30 sec", kFor, "30", std::nullopt, "30"},
+                   "30 sec", kFor, "30", "", "30"},
         ReaderCase{"TwoLetters", "30SS", std::nullopt, kSeconds, 30, "wait 30 seconds", "seconds", 30,
-                   "30 sec", kFor, "30", std::nullopt, "30"},
+                   "30 sec", kFor, "30", "", "30"},
         ReaderCase{"Fraction", "2.5S", std::nullopt, kSeconds, 2.5, "wait 2.5 seconds", "seconds", 2.5,
-                   "2 sec", kFor, "2", std::nullopt, "2"},
+                   "2 sec", kFor, "2", "", "2"},
         // The older values themselves are untouched.
         ReaderCase{"PlainSeconds", "30", std::nullopt, kSeconds, 30, "wait 30 seconds", "seconds", 30,
-                   "30 sec", kFor, "30", std::nullopt, "30"},
+                   "30 sec", kFor, "30", "", "30"},
         ReaderCase{"UntilFinished", "0", std::nullopt, kFinished, 0, "wait until finished", "until-finished",
-                   std::nullopt, "until finished", kUntil, "", std::nullopt, "0"}),
+                   std::nullopt, "until finished", kUntil, "", "", "0"}),
     velmora::testing::caseName);
 
 // Don't wait has no "Wait" column text to compare and no seconds; it only
@@ -131,8 +130,8 @@ TEST(WaitReaders, DontWaitEndingInSIsStillDontWait) {
     const QString wait = QStringLiteral("DWS");
     EXPECT_EQ(settleCap(wait), std::nullopt);
     EXPECT_EQ(taskWait(wait).kind, WaitKind::DontWait);
-    EXPECT_EQ(fieldsFromTask({QStringLiteral("d"), QStringLiteral("a"), wait, {}, {}}).settleSeconds,
-              std::nullopt);
+    EXPECT_EQ(fieldsFromTask({QStringLiteral("d"), QStringLiteral("a"), wait, {}, {}}).wait,
+              WaitChoice::DontWait);
 }
 
 }  // namespace

@@ -389,6 +389,51 @@ INSTANTIATE_TEST_SUITE_P(
                                "ABCDEFG"}),
     velmora::testing::caseName);
 
+// The wait until settled: its own option and number box, filled from the
+// stored cap and saved back as one; the other number box plays no part.
+TEST_F(TaskDialogTest, TheWaitUntilSettledKeepsItsCapInItsOwnBox) {
+    storeTask(1, {"Tray", "tray", "030S", "ABCDEFG", "*"});
+    open(1);
+    QLineEdit* const cap = edit("settleEdit");
+    EXPECT_TRUE(option("untilSettledButton")->isChecked());
+    EXPECT_EQ(cap->text(), "30");
+    EXPECT_TRUE(cap->isEnabled());
+    EXPECT_FALSE(seconds()->isEnabled());
+    EXPECT_EQ(seconds()->text(), "");
+
+    // The cap follows the seconds' rules: digits only, clamped, above 0.
+    cap->clear();
+    EXPECT_FALSE(ok()->isEnabled());
+    QTest::keyClicks(cap, "9x9999");
+    EXPECT_EQ(cap->text(), "43200");
+    EXPECT_TRUE(ok()->isEnabled());
+    QTest::keyClicks(seconds(), "5");  // disabled: takes nothing
+
+    QTest::mouseClick(ok(), Qt::LeftButton);
+    EXPECT_EQ(stored(1).wait, "43200S");
+}
+
+TEST_F(TaskDialogTest, ANewWaitUntilSettledNeedsItsCap) {
+    open(0);
+    desc()->setText("Tray");
+    app()->setText("tray");
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_T, Qt::AltModifier);
+    // An access key presses its option the way a click does, a moment later.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return option("untilSettledButton")->isChecked(); }))
+        << "Alt+T chooses it";
+    EXPECT_FALSE(ok()->isEnabled());
+    QTest::keyClicks(edit("settleEdit"), "45");
+    EXPECT_TRUE(ok()->isEnabled());
+    // Choosing "For" afterwards saves its own box, not the cap.
+    QTest::mouseClick(forSeconds(), Qt::LeftButton);
+    EXPECT_FALSE(ok()->isEnabled());
+    QTest::keyClicks(seconds(), "7");
+    QTest::mouseClick(ok(), Qt::LeftButton);
+    EXPECT_EQ(stored(1).wait, "7");
+}
+
 TEST_F(TaskDialogTest, SavesUnderTheEditorsSpellingReadableUnderTheCommonOne) {
     open(0);
     desc()->setText("Mail");

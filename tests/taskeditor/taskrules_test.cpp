@@ -88,16 +88,16 @@ TEST(TaskRules, DayLettersAreWrittenInDayOrderWhateverOrderTheyWereRead) {
     EXPECT_EQ(taskFromFields(f).opt, "AGO");
 }
 
-// An editor that offers the wait until settled fills its number field from
-// settleSeconds and saves it there; one that leaves it unset saves the
-// option chosen among the other three.
-TEST(TaskRules, TheSettleFieldIsSavedAsTheWaitUntilSettled) {
+// Each option saves its own field: the seconds field is no cap, and the cap
+// field no fixed wait.
+TEST(TaskRules, EachWaitOptionSavesItsOwnField) {
     TaskFields f = newTaskFields();
+    f.seconds = QStringLiteral("12");
     f.settleSeconds = QStringLiteral("045");
+    f.wait = WaitChoice::UntilSettled;
     EXPECT_EQ(taskFromFields(f).wait, "045S");
-    f.settleSeconds.reset();
-    f.wait = WaitChoice::UntilFinished;
-    EXPECT_EQ(taskFromFields(f).wait, "0");
+    f.wait = WaitChoice::ForSeconds;
+    EXPECT_EQ(taskFromFields(f).wait, "12");
 }
 
 TEST(TaskRules, ASettleCapFollowsTheSecondsRules) {

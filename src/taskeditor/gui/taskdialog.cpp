@@ -123,6 +123,10 @@ void TaskDialog::buildControls() {
     m_secondsEdit =
         new FilteredLineEdit([](char32_t c, qsizetype) { return acceptSecondsChar(c); }, m_waitGroup);
     m_secondsLabel = new QLabel(QStringLiteral("seconds"), m_waitGroup);
+    m_untilSettledButton = new QRadioButton(QStringLiteral("Until se&ttled, at most"), m_waitGroup);
+    m_settleEdit =
+        new FilteredLineEdit([](char32_t c, qsizetype) { return acceptSecondsChar(c); }, m_waitGroup);
+    m_settleLabel = new QLabel(QStringLiteral("seconds"), m_waitGroup);
 
     m_okButton = new QPushButton(QStringLiteral("O&K"), this);
     m_cancelButton = new QPushButton(QStringLiteral("C&ancel"), this);
@@ -146,17 +150,25 @@ void TaskDialog::buildControls() {
     const DesignScale design(font());
     const QMargins frameMargins = design.margins(96, 36, 96, 60);
 
-    // The seconds box is as wide as its longest value, 43200.
-    m_secondsEdit->setFixedSize(
-        design.size(504, 288).expandedTo(lineEditSizeFor(m_secondsEdit, QStringLiteral("43200"))));
-    auto* waitRow = new QHBoxLayout(m_waitGroup);
-    waitRow->setContentsMargins(frameMargins);
+    // The number boxes are as wide as their longest value, 43200.
+    for (QLineEdit* box : {m_secondsEdit, m_settleEdit})
+        box->setFixedSize(design.size(504, 288).expandedTo(lineEditSizeFor(box, QStringLiteral("43200"))));
+    auto* waitRow = new QHBoxLayout;
     waitRow->addWidget(m_dontWaitButton);
     waitRow->addWidget(m_untilFinishedButton);
     waitRow->addWidget(m_forSecondsButton);
     waitRow->addWidget(m_secondsEdit);
     waitRow->addWidget(m_secondsLabel);
     waitRow->addStretch();
+    auto* settleRow = new QHBoxLayout;
+    settleRow->addWidget(m_untilSettledButton);
+    settleRow->addWidget(m_settleEdit);
+    settleRow->addWidget(m_settleLabel);
+    settleRow->addStretch();
+    auto* waitRows = new QVBoxLayout(m_waitGroup);
+    waitRows->setContentsMargins(frameMargins);
+    waitRows->addLayout(waitRow);
+    waitRows->addLayout(settleRow);
 
     m_startKeyEdit->setFixedWidth(design.x(1440));
     auto* keyRow = new QHBoxLayout;
@@ -204,10 +216,12 @@ void TaskDialog::buildControls() {
 
     // What a screen reader says for controls whose caption is short or
     // stands elsewhere.
-    const std::pair<QWidget*, const char*> spoken[] = {{m_descriptionEdit, "Description"},
-                                                       {m_commandEdit, "Command"},
-                                                       {m_secondsEdit, "Seconds to wait"},
-                                                       {m_startKeyEdit, "Start keys"}};
+    const std::pair<QWidget*, const char*> spoken[] = {
+        {m_descriptionEdit, "Description"},
+        {m_commandEdit, "Command"},
+        {m_secondsEdit, "Seconds to wait"},
+        {m_settleEdit, "Longest wait until settled, in seconds"},
+        {m_startKeyEdit, "Start keys"}};
     for (const auto& [w, name] : spoken) w->setAccessibleName(QLatin1String(name));
     const char* const spokenDays[7] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                        "Friday", "Saturday", "Sunday"};
@@ -215,7 +229,8 @@ void TaskDialog::buildControls() {
 
     // Design state before the fill.
     m_dontWaitButton->setChecked(true);
-    applyWaitMode(false);
+    applyNumberBox(m_secondsEdit, false);
+    applyNumberBox(m_settleEdit, false);
     // No button is the default, not even for a moment: a dialog makes a
     // focused or the first auto-default button its default, and Enter in a
     // text box would then open Browse or save. keyPressEvent lets Enter press
@@ -227,31 +242,43 @@ void TaskDialog::buildControls() {
     m_okButton->setEnabled(false);
 
     QWidget* const order[] = {m_descriptionEdit,     m_commandEdit,      m_browseButton, m_dontWaitButton,
-                              m_untilFinishedButton, m_forSecondsButton, m_secondsEdit,  m_okButton,
-                              m_cancelButton,        m_onceOnlyBox,      m_startKeyEdit, m_dayBoxes[0],
-                              m_dayBoxes[1],         m_dayBoxes[2],      m_dayBoxes[3],  m_dayBoxes[4],
-                              m_dayBoxes[5],         m_dayBoxes[6]};
+                              m_untilFinishedButton, m_forSecondsButton, m_secondsEdit,  m_untilSettledButton,
+                              m_settleEdit,          m_okButton,         m_cancelButton, m_onceOnlyBox,
+                              m_startKeyEdit,        m_dayBoxes[0],      m_dayBoxes[1],  m_dayBoxes[2],
+                              m_dayBoxes[3],         m_dayBoxes[4],      m_dayBoxes[5],  m_dayBoxes[6]};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
     const std::pair<QWidget*, int> topics[] = {
-        {m_descriptionLabel, 120},    {m_descriptionEdit, 120},  {m_commandLabel, 130},
-        {m_commandEdit, 130},         {m_browseButton, 140},     {m_dontWaitButton, 150},
-        {m_untilFinishedButton, 160}, {m_forSecondsButton, 170}, {m_secondsEdit, 170},
-        {m_secondsLabel, 170},        {m_onceOnlyBox, 180},      {m_startKeyLabel, 190},
+        {m_descriptionLabel, 120},    {m_descriptionEdit, 120},    {m_commandLabel, 130},
+        {m_commandEdit, 130},         {m_browseButton, 140},       {m_dontWaitButton, 150},
+        {m_untilFinishedButton, 160}, {m_forSecondsButton, 170},   {m_secondsEdit, 170},
+        {m_secondsLabel, 170},        {m_untilSettledButton, 175}, {m_settleEdit, 175},
+        {m_settleLabel, 175},         {m_onceOnlyBox, 180},        {m_startKeyLabel, 190},
         {m_startKeyEdit, 190},        {m_daysLabel, 200}};
     for (const auto& [w, topic] : topics) setHelpContext(w, topic);
     for (QCheckBox* box : m_dayBoxes) setHelpContext(box, 200);
 
-    const std::pair<QWidget*, const char*> names[] = {
-        {m_descriptionLabel, "descriptionLabel"}, {m_descriptionEdit, "descriptionEdit"},
-        {m_commandLabel, "commandLabel"},         {m_commandEdit, "commandEdit"},
-        {m_browseButton, "browseButton"},         {m_waitGroup, "waitGroup"},
-        {m_dontWaitButton, "dontWaitButton"},     {m_untilFinishedButton, "untilFinishedButton"},
-        {m_forSecondsButton, "forSecondsButton"}, {m_secondsEdit, "secondsEdit"},
-        {m_secondsLabel, "secondsLabel"},         {m_okButton, "okButton"},
-        {m_cancelButton, "cancelButton"},         {m_startGroup, "startGroup"},
-        {m_onceOnlyBox, "onceOnlyBox"},           {m_startKeyLabel, "startKeyLabel"},
-        {m_startKeyEdit, "startKeyEdit"},         {m_daysLabel, "daysLabel"}};
+    const std::pair<QWidget*, const char*> names[] = {{m_descriptionLabel, "descriptionLabel"},
+                                                      {m_descriptionEdit, "descriptionEdit"},
+                                                      {m_commandLabel, "commandLabel"},
+                                                      {m_commandEdit, "commandEdit"},
+                                                      {m_browseButton, "browseButton"},
+                                                      {m_waitGroup, "waitGroup"},
+                                                      {m_dontWaitButton, "dontWaitButton"},
+                                                      {m_untilFinishedButton, "untilFinishedButton"},
+                                                      {m_forSecondsButton, "forSecondsButton"},
+                                                      {m_secondsEdit, "secondsEdit"},
+                                                      {m_secondsLabel, "secondsLabel"},
+                                                      {m_untilSettledButton, "untilSettledButton"},
+                                                      {m_settleEdit, "settleEdit"},
+                                                      {m_settleLabel, "settleLabel"},
+                                                      {m_okButton, "okButton"},
+                                                      {m_cancelButton, "cancelButton"},
+                                                      {m_startGroup, "startGroup"},
+                                                      {m_onceOnlyBox, "onceOnlyBox"},
+                                                      {m_startKeyLabel, "startKeyLabel"},
+                                                      {m_startKeyEdit, "startKeyEdit"},
+                                                      {m_daysLabel, "daysLabel"}};
     for (const auto& [w, name] : names) w->setObjectName(QLatin1String(name));
 
     // The design's size, or larger where the layout needs more; fixed, as
@@ -263,10 +290,12 @@ void TaskDialog::buildControls() {
 
     connect(m_descriptionEdit, &QLineEdit::textChanged, this, &TaskDialog::updateOkButton);
     connect(m_commandEdit, &QLineEdit::textChanged, this, &TaskDialog::updateOkButton);
-    connect(m_secondsEdit, &QLineEdit::textChanged, this, &TaskDialog::clampSecondsText);
+    for (QLineEdit* box : {m_secondsEdit, m_settleEdit})
+        connect(box, &QLineEdit::textChanged, this, [this, box] { clampNumberText(box); });
     // Arrow keys move the choice inside the frame as well as clicks do, so
     // the mode follows the selection rather than the click.
-    for (QRadioButton* choice : {m_dontWaitButton, m_untilFinishedButton, m_forSecondsButton})
+    for (QRadioButton* choice :
+         {m_dontWaitButton, m_untilFinishedButton, m_forSecondsButton, m_untilSettledButton})
         connect(choice, &QRadioButton::toggled, this, [this](bool on) {
             if (on) applyWaitChoice();
         });
@@ -301,6 +330,10 @@ void TaskDialog::fill() {
         m_forSecondsButton->setChecked(true);
         m_secondsEdit->setText(f.seconds);
         break;
+    case WaitChoice::UntilSettled:
+        m_untilSettledButton->setChecked(true);
+        m_settleEdit->setText(f.settleSeconds);
+        break;
     }
     for (int i = 0; i < 7; ++i) m_dayBoxes[i]->setChecked(f.days[i]);
     m_onceOnlyBox->setChecked(f.once);
@@ -313,45 +346,53 @@ TaskFields TaskDialog::fields() const {
     f.desc = m_descriptionEdit->text();
     f.app = m_commandEdit->text();
     f.wait = m_forSecondsButton->isChecked()      ? WaitChoice::ForSeconds
+             : m_untilSettledButton->isChecked()  ? WaitChoice::UntilSettled
              : m_untilFinishedButton->isChecked() ? WaitChoice::UntilFinished
                                                   : WaitChoice::DontWait;
     f.seconds = m_secondsEdit->text();
+    f.settleSeconds = m_settleEdit->text();
     for (int i = 0; i < 7; ++i) f.days[i] = m_dayBoxes[i]->isChecked();
     f.once = m_onceOnlyBox->isChecked();
     f.keys = m_startKeyEdit->text();
     return f;
 }
 
-void TaskDialog::updateOkButton() {
-    m_okButton->setEnabled(!m_loadFailed &&
-                           fieldsComplete(m_descriptionEdit->text(), m_commandEdit->text(),
-                                          m_forSecondsButton->isChecked(), m_secondsEdit->text()));
+QLineEdit* TaskDialog::chosenNumberBox() const {
+    if (m_forSecondsButton->isChecked()) return m_secondsEdit;
+    if (m_untilSettledButton->isChecked()) return m_settleEdit;
+    return nullptr;
 }
 
-void TaskDialog::applyWaitMode(bool forSeconds) {
-    m_secondsEdit->setEnabled(forSeconds);
+void TaskDialog::updateOkButton() {
+    const QLineEdit* number = chosenNumberBox();
+    m_okButton->setEnabled(!m_loadFailed && fieldsComplete(m_descriptionEdit->text(), m_commandEdit->text(),
+                                                           number, number ? number->text() : QString()));
+}
+
+void TaskDialog::applyNumberBox(QLineEdit* box, bool usable) {
+    box->setEnabled(usable);
     // Enabled it looks like any text box; disabled it takes the dialog's face
     // so that it reads as part of the frame. The text stays either way.
-    QPalette p = m_secondsEdit->palette();
-    const QColor back = forSeconds
-                            ? QApplication::palette(m_secondsEdit).color(QPalette::Active, QPalette::Base)
-                            : palette().color(QPalette::Active, QPalette::Window);
+    QPalette p = box->palette();
+    const QColor back = usable ? QApplication::palette(box).color(QPalette::Active, QPalette::Base)
+                               : palette().color(QPalette::Active, QPalette::Window);
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         p.setColor(group, QPalette::Base, back);
-    m_secondsEdit->setPalette(p);
+    box->setPalette(p);
 }
 
 void TaskDialog::applyWaitChoice() {
-    applyWaitMode(m_forSecondsButton->isChecked());
+    applyNumberBox(m_secondsEdit, m_forSecondsButton->isChecked());
+    applyNumberBox(m_settleEdit, m_untilSettledButton->isChecked());
     updateOkButton();
 }
 
-void TaskDialog::clampSecondsText() {
-    const QString text = m_secondsEdit->text();
+void TaskDialog::clampNumberText(QLineEdit* box) {
+    const QString text = box->text();
     const QString clamped = clampSeconds(text);
     // Setting the text is itself a change and comes back here once, finding
     // nothing more to clamp.
-    if (clamped != text) m_secondsEdit->setText(clamped);
+    if (clamped != text) box->setText(clamped);
     updateOkButton();
 }
 
@@ -391,8 +432,9 @@ void TaskDialog::browseFile() {
 void TaskDialog::save() {
     // OK is only clickable when the fields are complete; checking again keeps
     // an empty description, which would end the list early, out of the store.
-    if (m_loadFailed || !fieldsComplete(m_descriptionEdit->text(), m_commandEdit->text(),
-                                        m_forSecondsButton->isChecked(), m_secondsEdit->text()))
+    const QLineEdit* number = chosenNumberBox();
+    if (m_loadFailed || !fieldsComplete(m_descriptionEdit->text(), m_commandEdit->text(), number,
+                                        number ? number->text() : QString()))
         return;
 
     std::optional<BusyGuard> busy;

@@ -57,10 +57,11 @@ private slots:
     // Lets the user pick an installed application, which gives the command
     // and the description, or the command's file.
     void browse();
-    // The seconds box follows the wait choice: usable only for "For".
+    // Each number box follows the wait choice: the seconds box usable only
+    // for "For", the cap's box only for the wait until settled.
     void applyWaitChoice();
-    // Applies the seconds clamp to the seconds box.
-    void clampSecondsText();
+    // Applies the seconds clamp to the box that changed.
+    void clampNumberText(QLineEdit* box);
     // Enables OK exactly when the fields can be saved.
     void updateOkButton();
 
@@ -69,8 +70,10 @@ private:
     void fill();
     // The file-open dialog for the command.
     void browseFile();
-    // The seconds box usable and looking like a text box, or neither.
-    void applyWaitMode(bool forSeconds);
+    // A number box usable and looking like a text box, or neither.
+    void applyNumberBox(QLineEdit* box, bool usable);
+    // Whether the chosen wait needs a number, and the box that holds it.
+    QLineEdit* chosenNumberBox() const;
     // What the fields hold now, as the rules see them.
     TaskFields fields() const;
 
@@ -92,6 +95,9 @@ private:
     QRadioButton* m_forSecondsButton = nullptr;
     QLineEdit* m_secondsEdit = nullptr;
     QLabel* m_secondsLabel = nullptr;
+    QRadioButton* m_untilSettledButton = nullptr;
+    QLineEdit* m_settleEdit = nullptr;
+    QLabel* m_settleLabel = nullptr;
     QPushButton* m_okButton = nullptr;
     QPushButton* m_cancelButton = nullptr;
     QGroupBox* m_startGroup = nullptr;
