@@ -252,6 +252,30 @@ TEST_F(MainWindowTest, ALongDescriptionIsCutAndNeverRunsIntoTheWaitColumns) {
         EXPECT_TRUE(list()->line(1)->toolTip(column).contains(QString(30, QLatin1Char('W')))) << column;
 }
 
+TEST_F(MainWindowTest, AWaitUntilSettledIsShownWholeAndTheDescriptionMakesRoom) {
+    addTask(1, QStringLiteral("Mail"), QStringLiteral("0"));
+    addTask(2, QString(30, QLatin1Char('W')), QStringLiteral("43200S"));
+    form->load(false, QString(), kHelpFile);
+    const QString time = QStringLiteral("until settled, at most 43200 sec");
+    ASSERT_EQ(list()->line(1)->text(TaskListView::WaitTimeColumn), time);
+    const QHeaderView* header = list()->header();
+    EXPECT_GT(header->sectionSize(TaskListView::WaitTimeColumn),
+              list()->fontMetrics().horizontalAdvance(time))
+        << "the wait time is never cut";
+    // At the window's own size the description gives up the room, so the
+    // list needs no sideways scrolling.
+    int total = 0;
+    for (int column = 0; column < TaskListView::ColumnCount; ++column) total += header->sectionSize(column);
+    EXPECT_EQ(total, list()->viewport()->width());
+    // A later refresh without such a wait gives the room back.
+    const int settledWidth = header->sectionSize(TaskListView::WaitTimeColumn);
+    addTask(2, QString(30, QLatin1Char('W')), QStringLiteral("DW"));
+    form->refreshList();
+    EXPECT_LT(header->sectionSize(TaskListView::WaitTimeColumn), settledWidth);
+    EXPECT_EQ(header->sectionSize(TaskListView::WaitTimeColumn),
+              list()->columnWidths()[TaskListView::WaitTimeColumn]);
+}
+
 TEST_F(MainWindowTest, TheDescriptionTakesTheRoomToSpare) {
     addTask(1, QStringLiteral("Mail"), QStringLiteral("0"));
     form->load(false, QString(), kHelpFile);

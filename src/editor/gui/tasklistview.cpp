@@ -2,11 +2,14 @@
 
 #include "editor/taskicon.h"
 
+#include <cmath>
+
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDrag>
 #include <QDropEvent>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
@@ -76,12 +79,19 @@ void TaskListView::setColumnLayout(const ColumnLayout& layout) {
     const int iconRoom =
         iconSize().width() + style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) * 2 + 2;
     m_widths[DescriptionColumn] += iconRoom;
+    m_pad = layout.pad;
+    m_leastDescription = iconRoom + int(std::ceil(8 * layout.avg));
+    m_waitTimeGrowth = 0;
     fitColumns();
 }
 
 void TaskListView::fitColumns() {
     const int others = m_widths[NumberColumn] + m_widths[WaitColumn] + m_widths[WaitTimeColumn];
-    const int description = std::max(m_widths[DescriptionColumn], viewport()->width() - others);
+    // A wait time wider than the layout's sample ("until settled, at most 30
+    // sec") takes its room from the description, which elides sooner, down to
+    // a few characters beside its icon; only then does the view scroll.
+    const int least = std::max(m_leastDescription, m_widths[DescriptionColumn] - m_waitTimeGrowth);
+    const int description = std::max(least, viewport()->width() - others);
     for (int column = 0; column < ColumnCount; ++column) {
         const int width = column == DescriptionColumn ? description : m_widths[size_t(column)];
         if (header()->sectionSize(column) != width) header()->resizeSection(column, width);
@@ -96,6 +106,14 @@ bool TaskListView::viewportEvent(QEvent* event) {
 
 void TaskListView::appendTask(int n, const TaskRecord& task) {
     const QStringList columns = listColumns(n, task.desc, task.wait);
+    // The wait time is never elided: its column grows to the widest one.
+    const int waitTime =
+        int(std::ceil(QFontMetricsF(font()).horizontalAdvance(columns[WaitTimeColumn]))) + m_pad;
+    if (waitTime > m_widths[WaitTimeColumn]) {
+        m_waitTimeGrowth += waitTime - m_widths[WaitTimeColumn];
+        m_widths[WaitTimeColumn] = waitTime;
+        fitColumns();
+    }
     auto* line = new QTreeWidgetItem(columns);
     line->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled |
                    Qt::ItemNeverHasChildren);

@@ -31,7 +31,8 @@ public:
     // least as wide, with room for the icon, and wider when the view has room
     // to spare. The view scrolls sideways when it is narrower than that.
     void setColumnLayout(const ColumnLayout& layout);
-    // The least width of each column in pixels, as the last layout set it.
+    // The least width of each column in pixels, as the last layout set it,
+    // the wait time's widened to the widest wait time appended since.
     const std::array<int, ColumnCount>& columnWidths() const { return m_widths; }
 
     // Appends the line of task `n`: its columns, its icon, its tooltip, the
@@ -80,6 +81,9 @@ private:
     int draggedRow(const QMimeData* data) const;
 
     std::array<int, ColumnCount> m_widths{};
+    int m_pad = 0;               // the layout's gap after a column's text
+    int m_leastDescription = 0;  // the description's width below which the view scrolls
+    int m_waitTimeGrowth = 0;    // how far wait times grew their column beyond the layout's
 };
 
 }  // namespace velmora
