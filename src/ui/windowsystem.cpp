@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QSet>
 #include <QThread>
 #include <QWidget>
 
@@ -107,6 +108,11 @@ public:
     std::optional<QMargins> frameExtents(QWidget& window) override {
         const xcb_window_t id = xcb_window_t(window.winId());
         if (auto known = readFrameExtents(id)) return known;
+        // Asked and waited for once per window: a window that asks again
+        // while it waits to be framed (on every exposure, for a while) must
+        // not add up the waits on the thread that handles its keys.
+        if (m_framesRequested.contains(id)) return std::nullopt;
+        m_framesRequested.insert(id);
         if (!windowManagerAnswers(m_requestFrameExtents)) return std::nullopt;
         // The window manager sets the property on the unmapped window; its
         // answer comes within a few milliseconds or, from a busy one, not at
@@ -206,6 +212,7 @@ private:
     xcb_connection_t* m_c;
     xcb_window_t m_root;
     xcb_atom_t m_frameExtents;
+    QSet<xcb_window_t> m_framesRequested;
     xcb_atom_t m_requestFrameExtents;
     QByteArray m_startupId;  // until the first window is activated with it
     bool m_grabbed = false;

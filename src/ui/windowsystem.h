@@ -27,8 +27,10 @@ public:
     virtual bool placesWindows() const = 0;
 
     // The frame the window manager puts around `window`, asked for before the
-    // window is mapped where the window manager answers such a request;
-    // nullopt when it is not known. May create the native window.
+    // window is mapped where the window manager answers such a request (and
+    // waited for, briefly, only the first time for each window; later calls
+    // read what is there); nullopt when it is not known. May create the
+    // native window.
     virtual std::optional<QMargins> frameExtents(QWidget& window) = 0;
 
     // Takes every key press of the display for `window`. False while that is

@@ -4,6 +4,7 @@
 
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -16,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -146,6 +148,41 @@ const wl_registry_listener kRegistryListener{&Globals::announce, &Globals::withd
 
 }  // namespace
 
+// A round trip that gives up after `ms`: a compositor that accepted the
+// connection but does not answer must not hold up the logon, which then goes
+// on without the overlay. wl_display_roundtrip() would wait forever.
+bool roundtripWithin(wl_display* display, int ms) {
+    bool done = false;
+    static const wl_callback_listener kDone{
+        [](void* data, wl_callback*, uint32_t) { *static_cast<bool*>(data) = true; }};
+    wl_callback* sync = wl_display_sync(display);
+    if (!sync) return false;
+    wl_callback_add_listener(sync, &kDone, &done);
+    const QDeadlineTimer deadline(ms);
+    while (!done) {
+        if (wl_display_prepare_read(display) != 0) {
+            if (wl_display_dispatch_pending(display) < 0) break;
+            continue;
+        }
+        if (wl_display_flush(display) < 0 && errno != EAGAIN) {
+            wl_display_cancel_read(display);
+            break;
+        }
+        pollfd ready{wl_display_get_fd(display), POLLIN, 0};
+        const int waited = ::poll(&ready, 1, int(std::max<qint64>(0, deadline.remainingTime())));
+        if (waited <= 0) {
+            wl_display_cancel_read(display);
+            if (waited < 0 && errno == EINTR && !deadline.hasExpired()) continue;
+            break;
+        }
+        if (wl_display_read_events(display) < 0 || wl_display_dispatch_pending(display) < 0) break;
+    }
+    // Destroyed unanswered, its late answer is dropped by the library.
+    wl_callback_destroy(sync);
+    return done && wl_display_get_error(display) == 0;
+}
+constexpr int kAnswerWithinMs = 1000;
+
 bool compositorOffersOverlay(const QString& socketPath) {
     const Owned<wl_display, wl_display_disconnect> display(
         wl_display_connect(QFile::encodeName(socketPath).constData()));
@@ -153,7 +190,7 @@ bool compositorOffersOverlay(const QString& socketPath) {
     Globals globals;
     const Owned<wl_registry, wl_registry_destroy> registry(wl_display_get_registry(display.get()));
     wl_registry_add_listener(registry.get(), &kRegistryListener, &globals);
-    return wl_display_roundtrip(display.get()) >= 0 && globals.complete();
+    return roundtripWithin(display.get(), kAnswerWithinMs) && globals.complete();
 }
 
 struct LayerShellOverlay::State {
@@ -284,10 +321,10 @@ std::unique_ptr<LayerShellOverlay> LayerShellOverlay::connectToCompositor() {
     if (!state->display || !state->xkb) return nullptr;
     state->registry.reset(wl_display_get_registry(state->display.get()));
     wl_registry_add_listener(state->registry.get(), &kRegistryListener, &state->globals);
-    if (wl_display_roundtrip(state->display.get()) < 0 || !state->globals.complete()) return nullptr;
+    if (!roundtripWithin(state->display.get(), kAnswerWithinMs) || !state->globals.complete()) return nullptr;
     wl_seat_add_listener(state->globals.seat.get(), &State::kSeatListener, state.get());
     // The seat's keyboard, and with some compositors already its keymap.
-    if (wl_display_roundtrip(state->display.get()) < 0) return nullptr;
+    if (!roundtripWithin(state->display.get(), kAnswerWithinMs)) return nullptr;
     return std::unique_ptr<LayerShellOverlay>(new LayerShellOverlay(std::move(state)));
 }
 
@@ -360,19 +397,25 @@ void LayerShellOverlay::readEvents() {
     State& s = *m_state;
     wl_display* display = s.display.get();
     if (wl_display_get_error(display) == 0) {
-        while (wl_display_prepare_read(display) != 0) wl_display_dispatch_pending(display);
-        wl_display_flush(display);
-        // Called when the socket has something to read, or queued with
-        // nothing waiting: only a read that cannot block is done.
-        pollfd ready{wl_display_get_fd(display), POLLIN, 0};
-        if (::poll(&ready, 1, 0) > 0) wl_display_read_events(display);
-        else wl_display_cancel_read(display);
-        wl_display_dispatch_pending(display);
-        wl_display_flush(display);
-        if (wl_display_get_error(display) != 0) {
-            s.notifier->setEnabled(false);
-            s.news.push_back({State::News::Closed, 0, {}});
+        bool failed = false;
+        while (!failed && wl_display_prepare_read(display) != 0)
+            failed = wl_display_dispatch_pending(display) < 0;
+        if (!failed) {
+            // Called when the socket has something to read, or queued with
+            // nothing waiting: only a read that cannot block is done.
+            wl_display_flush(display);
+            pollfd ready{wl_display_get_fd(display), POLLIN, 0};
+            if (::poll(&ready, 1, 0) > 0) wl_display_read_events(display);
+            else wl_display_cancel_read(display);
+            wl_display_dispatch_pending(display);
+            wl_display_flush(display);
         }
+    }
+    // Gone, whether found here or when a request was sent: said once, and
+    // a hung-up socket, which stays readable, is no longer watched.
+    if (wl_display_get_error(display) != 0 && s.notifier->isEnabled()) {
+        s.notifier->setEnabled(false);
+        s.news.push_back({State::News::Closed, 0, {}});
     }
     const std::vector<State::News> news = std::exchange(s.news, {});
     const QPointer<LayerShellOverlay> alive(this);
