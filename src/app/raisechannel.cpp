@@ -3,11 +3,13 @@
 #include "app/instancelock.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace velmora {
@@ -121,6 +123,13 @@ bool RaiseServer::listen(const QString& path) {
         return false;
     }
     if (QFileInfo(path).exists() || QFileInfo(path).isSymLink()) {
+        // Only a socket is ever replaced: whatever else has this name is
+        // somebody's file, which a refused connection would not tell apart.
+        struct stat st {};
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISSOCK(st.st_mode)) {
+            m_error = QStringLiteral("%1 is there and is no socket.").arg(path);
+            return false;
+        }
         QLocalSocket probe;
         probe.connectToServer(path);
         // A socket that nobody listens on refuses at once; a live one is

@@ -148,8 +148,9 @@ void TaskRunner::runTasks(RunPurpose purpose, const QString& launchKey) {
         } else if (kind == WaitKind::UntilSettled) {
             // Begun before its line is shown, as a seconds-wait is.
             m_wait.begin();
-            m_view.setStatusText(taskLines + QStringLiteral("Waiting until settled, at most ") +
-                                 secondsText(wait.seconds) + QStringLiteral(" seconds ..."));
+            m_view.setStatusText(
+                taskLines + QStringLiteral("Waiting until settled, at most ") + secondsText(wait.seconds) +
+                (wait.seconds == 1 ? QStringLiteral(" second ...") : QStringLiteral(" seconds ...")));
             m_view.yieldOnce();
             startWithFallback(n, desc, app);
             waitUntilSettled(n, desc, wait.seconds);

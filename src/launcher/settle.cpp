@@ -76,7 +76,10 @@ bool quietWindow(const LoadSample& before, const LoadSample& after, qint64 ms,
             return false;
         return true;
     }
-    if (after.totalTicks <= before.totalTicks || after.idleTicks < before.idleTicks) return false;
+    // Both samples must have the ticks: one read where pressure was found
+    // holds none, and idle time since boot would pass for a quiet window.
+    if (before.totalTicks == 0 || after.totalTicks <= before.totalTicks || after.idleTicks < before.idleTicks)
+        return false;
     const double idle =
         double(after.idleTicks - before.idleTicks) / double(after.totalTicks - before.totalTicks);
     return idle >= limits.idle;

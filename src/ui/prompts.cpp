@@ -59,7 +59,7 @@ void QtPrompts::warn(QWidget* parent, const QString& text) {
 }
 
 void QtPrompts::inform(QWidget* parent, const QString& text) {
-    QMessageBox::information(parent, kTitle, displayText(text), QMessageBox::Ok, QMessageBox::Ok);
+    ask(QMessageBox::Information, parent, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void QtPrompts::error(QWidget* parent, const QString& text) {

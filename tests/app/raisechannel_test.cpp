@@ -233,6 +233,18 @@ TEST_F(RaiseChannel, ASocketThatIsAnsweredIsNotTakenOver) {
     EXPECT_EQ(requests, 1);
 }
 
+TEST_F(RaiseChannel, AFileThatIsNoSocketIsNeverRemoved) {
+    QFile file(path());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("somebody's\n");
+    file.close();
+    RaiseServer server;
+    EXPECT_FALSE(server.listen(path()));
+    EXPECT_TRUE(server.error().contains(path())) << server.error().toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "somebody's\n");
+}
+
 TEST_F(RaiseChannel, AListenerThatNeverAnswersIsGivenUpOn) {
     RawSocket silent(path(), true);
     EXPECT_EQ(ask({}, 300), RaiseAnswer::NoAnswer);

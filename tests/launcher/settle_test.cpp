@@ -98,6 +98,9 @@ INSTANTIATE_TEST_SUITE_P(
                       WindowCase{"IdleBelowTheLimit", ticks(100, 400), ticks(109, 440), 200, false},
                       WindowCase{"NoTicksPassed", ticks(100, 400), ticks(100, 400), 200, false},
                       WindowCase{"NothingReadable", LoadSample{}, LoadSample{}, 200, false},
+                      // One read found pressure, the next did not: the idle
+                      // time since boot is no window.
+                      WindowCase{"PressureThenTicksOnly", pressure(0), ticks(100000, 110000), 200, false},
                       // Pressure decides wherever both samples have it.
                       WindowCase{"PressureOverIdle", both(0, 100, 400), both(0, 100, 440), 200, true}),
     velmora::testing::caseName);
