@@ -390,18 +390,18 @@ PosixLauncher::PosixLauncher(ProcessScopes* scopes) : d(std::make_unique<Impl>(s
 PosixLauncher::~PosixLauncher() { d->reapEnded(); }
 
 LaunchResult PosixLauncher::startDetached(const QString& commandLine) {
-    d->reapEnded();
-    pid_t pid = 0;
-    LaunchResult result = d->spawnCommandLine(commandLine, &pid);
-    if (result.ok) d->adopt(pid);
-    return result;
+    return start(commandLine, [this](pid_t pid) { d->adopt(pid); });
 }
 
 LaunchResult PosixLauncher::startAndWait(const QString& commandLine) {
+    return start(commandLine, [this](pid_t pid) { d->waitFor(pid); });
+}
+
+LaunchResult PosixLauncher::start(const QString& commandLine, const std::function<void(pid_t)>& started) {
     d->reapEnded();
     pid_t pid = 0;
     LaunchResult result = d->spawnCommandLine(commandLine, &pid);
-    if (result.ok) d->waitFor(pid);
+    if (result.ok) started(pid);
     return result;
 }
 

@@ -17,6 +17,9 @@
 #include "process/launching.h"
 #include "process/processscopes.h"
 
+#include <sys/types.h>
+
+#include <functional>
 #include <memory>
 
 namespace velmora {
@@ -58,6 +61,10 @@ public:
     LaunchResult openDocument(const QString& file) override;
 
 private:
+    // Spawns `commandLine` and hands the new process to `started`; the
+    // result of the spawn either way.
+    LaunchResult start(const QString& commandLine, const std::function<void(pid_t)>& started);
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };

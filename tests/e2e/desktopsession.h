@@ -315,6 +315,18 @@ private:
 
 // A desktop as at a logon on X11: an X server, a window manager if one is
 // started, and xdotool and wmctrl to look at the windows and to type.
+// xfwm4's settings file below XDG_CONFIG_HOME, and its contents that turn on
+// focus-stealing prevention: the window manager then refuses the focus to a
+// window that maps while the user works in another.
+inline constexpr const char* kXfwm4SettingsFile = "xfce4/xfconf/xfce-perchannel-xml/xfwm4.xml";
+inline constexpr const char* kXfwm4PreventsFocusStealing =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<channel name=\"xfwm4\" version=\"1.0\">\n"
+    "  <property name=\"general\" type=\"empty\">\n"
+    "    <property name=\"prevent_focus_stealing\" type=\"bool\" value=\"true\"/>\n"
+    "  </property>\n"
+    "</channel>\n";
+
 class X11Desktop {
 public:
     // Starts the server and points `env` at it: the programs of the test are

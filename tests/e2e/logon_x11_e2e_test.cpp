@@ -318,18 +318,12 @@ INSTANTIATE_TEST_SUITE_P(
     WindowManagers, LogonX11,
     ::testing::Values(WindowManager{"openbox", "openbox", {"--sm-disable"}, false},
                       WindowManager{"xfwm4", "xfwm4", {"--compositor=off", "--sm-client-disable"}, true},
-                      WindowManager{
-                          "xfwm4_preventing_focus_stealing",
-                          "xfwm4",
-                          {"--compositor=off", "--sm-client-disable"},
-                          true,
-                          "xfce4/xfconf/xfce-perchannel-xml/xfwm4.xml",
-                          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                          "<channel name=\"xfwm4\" version=\"1.0\">\n"
-                          "  <property name=\"general\" type=\"empty\">\n"
-                          "    <property name=\"prevent_focus_stealing\" type=\"bool\" value=\"true\"/>\n"
-                          "  </property>\n"
-                          "</channel>\n"}),
+                      WindowManager{"xfwm4_preventing_focus_stealing",
+                                    "xfwm4",
+                                    {"--compositor=off", "--sm-client-disable"},
+                                    true,
+                                    testing::kXfwm4SettingsFile,
+                                    testing::kXfwm4PreventsFocusStealing}),
     velmora::testing::caseName);
 
 }  // namespace

@@ -74,13 +74,7 @@ protected:
                                                    QFile::ReadOther | QFile::ExeOther);
             ASSERT_TRUE(testing::giveTo(root.path(), testing::kUnprivileged));
         }
-        env = QProcessEnvironment();
-        env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-        env.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
-        env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+        env = testing::waylandFolders(root);
 
         const QString busFile = root.filePath(QStringLiteral("runtime/bus-address"));
         m_mutter =

@@ -168,22 +168,15 @@ TEST_P(SecondStartUnder, BringsTheOpenMainWindowToTheFront) {
     EXPECT_EQ(first->state(), QProcess::Running) << firstSaid();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    WindowManagers, SecondStartUnder,
-    ::testing::Values(kOpenbox,
-                      WindowManager{
-                          "xfwm4_preventing_focus_stealing",
-                          "xfwm4",
-                          {QStringLiteral("--compositor=off"), QStringLiteral("--sm-client-disable")},
-                          true,
-                          "xfce4/xfconf/xfce-perchannel-xml/xfwm4.xml",
-                          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                          "<channel name=\"xfwm4\" version=\"1.0\">\n"
-                          "  <property name=\"general\" type=\"empty\">\n"
-                          "    <property name=\"prevent_focus_stealing\" type=\"bool\" value=\"true\"/>\n"
-                          "  </property>\n"
-                          "</channel>\n"}),
-    velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(WindowManagers, SecondStartUnder,
+                         ::testing::Values(kOpenbox, WindowManager{"xfwm4_preventing_focus_stealing",
+                                                                   "xfwm4",
+                                                                   {QStringLiteral("--compositor=off"),
+                                                                    QStringLiteral("--sm-client-disable")},
+                                                                   true,
+                                                                   testing::kXfwm4SettingsFile,
+                                                                   testing::kXfwm4PreventsFocusStealing}),
+                         velmora::testing::caseName);
 
 TEST_F(SecondStart, ASecondLogonRunEndsSilently) {
     seedTask(QStringLiteral("logon"), false);

@@ -43,6 +43,20 @@ inline bool giveTo(const QString& path, int uid) {
     return true;
 }
 
+// A compositor's session below `root` (its folders home, config, data and
+// runtime), with nothing of the caller's but PATH: neither a display nor a
+// bus leaks in, and no accessibility bus is looked for.
+inline QProcessEnvironment waylandFolders(const QTemporaryDir& root) {
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
+    env.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
+    env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+    return env;
+}
+
 // A fixture whose every test runs in a fresh session; skipped where sway,
 // wtype or Qt's Wayland platform is missing or the compositor cannot run.
 // `env` is the session's environment without any platform of Qt's chosen.
@@ -80,13 +94,7 @@ protected:
             ASSERT_TRUE(giveTo(root.path(), kUnprivileged));
         }
 
-        env = QProcessEnvironment();
-        env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-        env.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
-        env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+        env = waylandFolders(root);
 
         QProcessEnvironment compositor = env;
         compositor.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
