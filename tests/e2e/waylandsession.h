@@ -181,9 +181,9 @@ protected:
         walk(QJsonDocument::fromJson(tree->toUtf8()).object());
         return found;
     }
-    QJsonObject waitForWindow(const QString& title) {
+    QJsonObject waitForWindow(const QString& title, int ms = 15000) {
         QJsonObject window;
-        eventually([&] { return !(window = windowTitled(title)).isEmpty(); });
+        eventually([&] { return !(window = windowTitled(title)).isEmpty(); }, ms);
         return window;
     }
 
