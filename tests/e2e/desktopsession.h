@@ -119,13 +119,15 @@ inline void stop(std::unique_ptr<QProcess>& p) {
 }
 
 // A process that is ended when this goes out of scope; nothing when it could
-// not be started. Its standard input is closed at once.
+// not be started. Its standard input is closed at once; it runs in
+// `workingFolder` when one is given.
 inline std::unique_ptr<QProcess> launch(const QString& program, const QStringList& args,
-                                        const QProcessEnvironment& env) {
+                                        const QProcessEnvironment& env, const QString& workingFolder = {}) {
     auto p = std::make_unique<QProcess>();
     p->setProgram(program);
     p->setArguments(args);
     p->setProcessEnvironment(env);
+    if (!workingFolder.isEmpty()) p->setWorkingDirectory(workingFolder);
     p->start();
     if (!p->waitForStarted(10000)) return nullptr;
     p->closeWriteChannel();

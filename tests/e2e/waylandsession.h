@@ -141,8 +141,12 @@ protected:
     // `program` as the session's user.
     std::unique_ptr<QProcess> launchAs(const QString& program, const QStringList& args,
                                        const QProcessEnvironment& with) {
-        if (!m_asRoot) return launch(program, args, with);
-        return launch(m_setpriv, unprivileged() + QStringList{program} + args, with);
+        // Started in the session's own folder: the test's may be one the
+        // unprivileged user cannot enter (a private temporary checkout), and
+        // some programs, foot among them, do not start without theirs.
+        const QString folder = root.filePath(QStringLiteral("work"));
+        if (!m_asRoot) return launch(program, args, with, folder);
+        return launch(m_setpriv, unprivileged() + QStringList{program} + args, with, folder);
     }
     std::optional<QString> toolAs(const QString& program, const QStringList& args) {
         if (!m_asRoot) return runTool(program, args, env);
