@@ -21,6 +21,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 
 #include <gtest/gtest.h>
 
@@ -329,6 +330,19 @@ inline constexpr const char* kXfwm4PreventsFocusStealing =
     "  </property>\n"
     "</channel>\n";
 
+// KWin's settings file below XDG_CONFIG_HOME, with the Breeze frame and its
+// focus-stealing prevention at Medium or High; its compositing is off, as
+// on a display without OpenGL.
+inline constexpr const char* kKWinSettingsFile = "kwinrc";
+inline constexpr const char* kKWinBreezeMediumPrevention =
+    "[org.kde.kdecoration2]\nlibrary=org.kde.breeze\ntheme=Breeze\n"
+    "[Windows]\nFocusStealingPreventionLevel=2\n"
+    "[Compositing]\nEnabled=false\n";
+inline constexpr const char* kKWinBreezeHighPrevention =
+    "[org.kde.kdecoration2]\nlibrary=org.kde.breeze\ntheme=Breeze\n"
+    "[Windows]\nFocusStealingPreventionLevel=3\n"
+    "[Compositing]\nEnabled=false\n";
+
 class X11Desktop {
 public:
     // Starts the server and points `env` at it: the programs of the test are
@@ -352,18 +366,55 @@ public:
     QString display() const { return m_server ? m_server->display() : QString(); }
 
     // Starts `program` as the window manager, on a session bus of its own
-    // when `sessionBus`, and waits until it has taken over the display.
-    bool startWindowManager(const QString& program, const QStringList& args = {}, bool sessionBus = false) {
+    // when `sessionBus`, and waits until it has taken over the display and
+    // manages the windows mapped from then on; with `waitUntilReady` false,
+    // only until the program runs, as a session starts it beside others.
+    bool startWindowManager(const QString& program, const QStringList& args = {}, bool sessionBus = false,
+                            bool waitUntilReady = true) {
         m_wm = std::make_unique<QProcess>();
         m_wm->setProcessEnvironment(m_env);
         m_wm->setStandardOutputFile(QProcess::nullDevice());
-        m_wm->setStandardErrorFile(QProcess::nullDevice());
+        if (m_wmLog.open()) m_wm->setStandardErrorFile(m_wmLog.fileName());
+        else m_wm->setStandardErrorFile(QProcess::nullDevice());
         if (sessionBus)
             m_wm->start(QStringLiteral("dbus-run-session"),
                         QStringList{QStringLiteral("--"), program} + args);
         else m_wm->start(program, args);
         if (!m_wm->waitForStarted(10000)) return false;
-        return eventually([&] { return tool("wmctrl", {QStringLiteral("-m")}).has_value(); });
+        if (!waitUntilReady) return true;
+        return eventually([&] { return tool("wmctrl", {QStringLiteral("-m")}).has_value(); }) &&
+               managesNewWindows();
+    }
+
+    // Whether a window mapped now is taken into the window manager's list
+    // and shown. One that has announced itself may still lose the windows
+    // mapped while it finishes starting (KWin does under load): the probe
+    // is mapped again until one is managed.
+    bool managesNewWindows() const {
+        const QString title = QStringLiteral("window-manager-probe");
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            auto probe = launch(
+                QStringLiteral("xmessage"),
+                {QStringLiteral("-name"), title, QStringLiteral("-title"), title, QStringLiteral("ready")},
+                m_env);
+            if (!probe) return false;
+            const bool managed = eventually(
+                [&] {
+                    return !windowsTitled(title).isEmpty() &&
+                           tool("wmctrl", {QStringLiteral("-l")}).value_or(QString()).contains(title);
+                },
+                3000);
+            stop(probe);
+            if (managed) return gone(title);
+        }
+        return false;
+    }
+
+    // What the window manager wrote on its standard error so far, for a
+    // failure's message.
+    std::string windowManagerSaid() const {
+        QFile log(m_wmLog.fileName());
+        return log.open(QIODevice::ReadOnly) ? log.readAll().right(4000).toStdString() : std::string();
     }
 
     // A tool run on this desktop to its end; its standard output, or nothing
@@ -440,6 +491,7 @@ private:
     std::unique_ptr<XServer> m_server = std::make_unique<XServer>();
     QProcessEnvironment m_env;
     std::unique_ptr<QProcess> m_wm;
+    QTemporaryFile m_wmLog;
 };
 
 // --- a screen reader's view ------------------------------------------------------

@@ -1,6 +1,6 @@
 // ctest-timeout: 300
 // The real program at a logon on X11 under real window managers: Xvfb with
-// openbox or xfwm4, velmora started as the session starts it, and keys typed
+// openbox, xfwm4 or KWin, velmora started as the session starts it, and keys typed
 // with xdotool into whatever has the focus, never into a chosen window.
 // Other programs' windows take the focus before or after the selection
 // window appears; the letter must select the configuration all the same.
@@ -57,7 +57,10 @@ protected:
         ASSERT_FALSE(missing) << missing->toStdString() << " is not installed (scripts/deps.sh installs it)";
         ASSERT_TRUE(root.isValid());
         // As a logon on X11 starts it: the toolkit chooses its platform itself.
-        env = testing::privateFolders(root.path(), {QStringLiteral("work")});
+        env = testing::privateFolders(root.path(), {QStringLiteral("work"), QStringLiteral("cache")});
+        // KWin builds caches of its own there; two tests at once must not
+        // share them.
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), root.filePath(QStringLiteral("cache")));
         m_desktop = std::make_unique<testing::X11Desktop>(env);
         ASSERT_FALSE(m_desktop->display().isEmpty()) << "no X server could be started";
 
@@ -67,14 +70,20 @@ protected:
             ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
             ASSERT_TRUE(testing::writeFile(path, GetParam().settings, false));
         }
-        QStringList args;
-        for (const char* a : GetParam().args) args.append(QString::fromUtf8(a));
+        m_wm = wm;
+        for (const char* a : GetParam().args) m_wmArgs.append(QString::fromUtf8(a));
         if (GetParam().sessionBus) {
             ASSERT_FALSE(testing::missingTool({"dbus-run-session"}))
                 << "dbus-run-session is not installed (scripts/deps.sh installs it)";
         }
-        ASSERT_TRUE(m_desktop->startWindowManager(wm, args, GetParam().sessionBus))
+        if (!m_windowManagerFirst) return;
+        ASSERT_TRUE(m_desktop->startWindowManager(m_wm, m_wmArgs, GetParam().sessionBus))
             << GetParam().name << " did not take over the display";
+    }
+
+    // Starts the window manager without waiting for it to be ready.
+    bool startWindowManagerBeside() {
+        return m_desktop->startWindowManager(m_wm, m_wmArgs, GetParam().sessionBus, false);
     }
 
     void TearDown() override {
@@ -128,7 +137,10 @@ protected:
         ASSERT_TRUE(m_app) << "velmora did not start";
     }
     bool velmoraEnded(int ms) { return m_app->state() == QProcess::NotRunning || m_app->waitForFinished(ms); }
-    std::string diagnostics() { return QString::fromUtf8(m_app->readAllStandardError()).toStdString(); }
+    std::string diagnostics() {
+        m_app->waitForReadyRead(300);
+        return QString::fromUtf8(m_app->readAllStandardError()).toStdString();
+    }
 
     // Types `key` the way a person does while the selection window waits:
     // into whatever has the focus, again every 300 ms, until velmora ends.
@@ -149,6 +161,14 @@ protected:
         ASSERT_TRUE(m_other);
     }
 
+    // The windows on the display, and what the window manager said.
+    std::string windowTree() {
+        return tool("xwininfo", {QStringLiteral("-root"), QStringLiteral("-tree")})
+                   .value_or(QString())
+                   .toStdString() +
+               "\nthe window manager said:\n" + m_desktop->windowManagerSaid();
+    }
+
     // What the other program said, when it did not show its window.
     std::string otherSaid() {
         if (!m_other) return "it did not start";
@@ -162,8 +182,12 @@ protected:
 
     QTemporaryDir root;
     QProcessEnvironment env;
+    // Started and ready before the test begins; else the test starts it.
+    bool m_windowManagerFirst = true;
 
 private:
+    QString m_wm;
+    QStringList m_wmArgs;
     std::unique_ptr<testing::X11Desktop> m_desktop;
     std::unique_ptr<QProcess> m_other, m_app;
 };
@@ -179,7 +203,8 @@ TEST_P(LogonX11, TheLetterSelectsWhenAnotherWindowAlreadyHasTheFocus) {
 
     startVelmora({QStringLiteral("/run"), QStringLiteral("/skwait=30")});
     ASSERT_FALSE(waitForWindow(QStringLiteral("Velmora")).isEmpty());
-    ASSERT_TRUE(typeUntilVelmoraEnds(QStringLiteral("b"))) << "the letter never ended the wait";
+    ASSERT_TRUE(typeUntilVelmoraEnds(QStringLiteral("b"))) << "the letter never ended the wait\n"
+                                                           << diagnostics();
     // The task is started without waiting for it: its evidence may come later.
     eventually([&] { return !evidence().isEmpty(); }, 5000);
     EXPECT_EQ(evidence(), QStringList{QStringLiteral("bee")}) << diagnostics();
@@ -189,13 +214,14 @@ TEST_P(LogonX11, TheLetterSelectsWhenAWindowMapsAfterTheSelectionWindow) {
     task(1, QStringLiteral("bee"), QStringLiteral("b"));
     task(2, QStringLiteral("ant"), QStringLiteral("a"));
     startVelmora({QStringLiteral("/run"), QStringLiteral("/skwait=30")});
-    ASSERT_FALSE(waitForWindow(QStringLiteral("Velmora")).isEmpty());
+    ASSERT_FALSE(waitForWindow(QStringLiteral("Velmora")).isEmpty()) << diagnostics() << windowTree();
     // Another autostarted program, 0.3 s later; window managers focus it.
     startOther(QStringLiteral("later"), {QStringLiteral("sleep 0.3;")});
     const QString later = waitForWindow(QStringLiteral("later"));
     ASSERT_FALSE(later.isEmpty()) << otherSaid();
     eventually([&] { return focusedWindow() == later; }, 2000);
-    ASSERT_TRUE(typeUntilVelmoraEnds(QStringLiteral("b"))) << "the letter never ended the wait";
+    ASSERT_TRUE(typeUntilVelmoraEnds(QStringLiteral("b"))) << "the letter never ended the wait\n"
+                                                           << diagnostics();
     // The task is started without waiting for it: its evidence may come later.
     eventually([&] { return !evidence().isEmpty(); }, 5000);
     EXPECT_EQ(evidence(), QStringList{QStringLiteral("bee")}) << diagnostics();
@@ -314,8 +340,27 @@ TEST_P(LogonX11, TheStartupIdentificationGoesToTheWindowAndToNoTask) {
     EXPECT_EQ(written().toStdString(), "[][]") << "the task inherited a used token";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    WindowManagers, LogonX11,
+// The logon of a session that starts velmora and the window manager at the
+// same time: the window manager takes over a selection window that is
+// already shown, or maps it while it is still starting.
+class LogonX11StartingTogether : public LogonX11 {
+protected:
+    LogonX11StartingTogether() { m_windowManagerFirst = false; }
+};
+
+TEST_P(LogonX11StartingTogether, TheLetterSelectsWhenTheWindowManagerStartsWithVelmora) {
+    task(1, QStringLiteral("bee"), QStringLiteral("b"));
+    task(2, QStringLiteral("ant"), QStringLiteral("a"));
+    startVelmora({QStringLiteral("/run"), QStringLiteral("/skwait=30")});
+    ASSERT_TRUE(startWindowManagerBeside()) << GetParam().name << " did not start";
+    ASSERT_FALSE(waitForWindow(QStringLiteral("Velmora")).isEmpty()) << diagnostics() << windowTree();
+    ASSERT_TRUE(typeUntilVelmoraEnds(QStringLiteral("b"))) << "the letter never ended the wait\n"
+                                                           << diagnostics() << windowTree();
+    eventually([&] { return !evidence().isEmpty(); }, 5000);
+    EXPECT_EQ(evidence(), QStringList{QStringLiteral("bee")}) << diagnostics();
+}
+
+const auto kWindowManagers =
     ::testing::Values(WindowManager{"openbox", "openbox", {"--sm-disable"}, false},
                       WindowManager{"xfwm4", "xfwm4", {"--compositor=off", "--sm-client-disable"}, true},
                       WindowManager{"xfwm4_preventing_focus_stealing",
@@ -323,8 +368,23 @@ INSTANTIATE_TEST_SUITE_P(
                                     {"--compositor=off", "--sm-client-disable"},
                                     true,
                                     testing::kXfwm4SettingsFile,
-                                    testing::kXfwm4PreventsFocusStealing}),
-    velmora::testing::caseName);
+                                    testing::kXfwm4PreventsFocusStealing},
+                      WindowManager{"kwin_preventing_focus_stealing_medium",
+                                    "kwin_x11",
+                                    {},
+                                    true,
+                                    testing::kKWinSettingsFile,
+                                    testing::kKWinBreezeMediumPrevention},
+                      WindowManager{"kwin_preventing_focus_stealing_high",
+                                    "kwin_x11",
+                                    {},
+                                    true,
+                                    testing::kKWinSettingsFile,
+                                    testing::kKWinBreezeHighPrevention});
+
+INSTANTIATE_TEST_SUITE_P(WindowManagers, LogonX11, kWindowManagers, velmora::testing::caseName);
+INSTANTIATE_TEST_SUITE_P(WindowManagers, LogonX11StartingTogether, kWindowManagers,
+                         velmora::testing::caseName);
 
 }  // namespace
 }  // namespace velmora

@@ -19,6 +19,9 @@ namespace velmora {
 
 namespace {
 constexpr int kGrabRetryMs = 20;
+// How many tries, a second, an unmapped window waits before it asks the
+// window manager again to map it.
+constexpr int kMapAgainTries = 50;
 // How often and how long a mapped window asks for the frame it got.
 constexpr int kFrameRetryMs = 20;
 constexpr int kFrameQuestions = 50;
@@ -109,9 +112,18 @@ void LaunchWindow::showEvent(QShowEvent* event) {
 }
 
 bool LaunchWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
-        m_seen = true;
-        placeAgainInTheRealFrame();
+    if (event->type() == QEvent::Expose && watched == windowHandle()) {
+        if (windowHandle()->isExposed()) {
+            m_seen = true;
+            placeAgainInTheRealFrame();
+            tryGrab();
+        } else if (!m_onOverlay) {
+            // Unmapped: the X server has ended the grab. A window manager
+            // may unmap a window it manages and map it again at once (KWin
+            // does while it is still starting); the keyboard is taken again
+            // when the window is back.
+            m_keyboardHeld = false;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -126,7 +138,9 @@ void LaunchWindow::placeAgainInTheRealFrame() {
     std::optional<QMargins> real = m_ws.frameExtents(*this);
     const QRect f = frameGeometry();
     const QRect c = geometry();
-    if (!real && f.size() != c.size())
+    // An unshown or not yet reparented window may report a frame of a pixel
+    // at the wrong place; only a frame that holds the client area is one.
+    if (!real && f.size() != c.size() && f.contains(c))
         real =
             QMargins(c.left() - f.left(), c.top() - f.top(), f.right() - c.right(), f.bottom() - c.bottom());
     if (!real) {
@@ -226,8 +240,19 @@ void LaunchWindow::tryGrab() {
     }
     // Not viewable yet, or another program holds the keyboard for a moment.
     m_keyboardHeld = m_ws.grabKeyboard(*this);
-    if (m_keyboardHeld) m_grabRetry.stop();
-    else if (!m_grabRetry.isActive()) m_grabRetry.start();
+    if (m_keyboardHeld) {
+        m_grabRetry.stop();
+        m_unmappedTries = 0;
+        return;
+    }
+    if (!m_grabRetry.isActive()) m_grabRetry.start();
+    // A window manager that is still starting may lose the request to map
+    // the window (KWin does): a window never mapped is asked for again.
+    const QWindow* window = windowHandle();
+    if (window && !window->isExposed() && ++m_unmappedTries % kMapAgainTries == 0) {
+        hide();
+        show();
+    }
 }
 
 void LaunchWindow::releaseKeyboard() {

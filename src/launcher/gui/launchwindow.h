@@ -119,6 +119,7 @@ private:
     // Where the stored placement put the frame; none: centred.
     std::optional<QPoint> m_restoredFrameAt;
     int m_frameQuestions = 0;
+    int m_unmappedTries = 0;  // grabs refused while the window was never mapped
     bool m_keyboardWanted = false;
     bool m_keyboardHeld = false;
     bool m_onOverlay = false;
