@@ -10,7 +10,7 @@ velmora_packages=(
   # tests
   libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3 desktop-file-utils libglib2.0-bin dex time faketime
   # desktop sessions
-  xauth xvfb xdotool x11-utils openbox xfwm4 wmctrl kwin-x11 kwin-style-breeze sway wtype foot mutter python3-gi dbus systemd fonts-dejavu-core fonts-noto-core
+  xauth xvfb xdotool x11-utils openbox xfwm4 wmctrl kwin-x11 kwin-wayland kwin-style-breeze sway wtype foot mutter python3-gi dbus systemd fonts-dejavu-core fonts-noto-core
   # what a screen reader reads of the windows
   at-spi2-core python3-pyatspi
   # metadata, manual page, fuzzing

@@ -213,6 +213,8 @@ struct LayerShellOverlay::State {
     bool configured = false;
     bool mapped = false;
     bool focused = false;
+    bool exclusive = false;     // the keyboard is asked for, not yet given back
+    bool keyboardLost = false;  // it went elsewhere while asked for
 
     // What the compositor said, passed on once its events are dispatched:
     // a receiver may end the overlay, which must not happen inside a
@@ -285,7 +287,9 @@ struct LayerShellOverlay::State {
         s->focused = surface && surface == s->surface.get();
     }
     static void leave(void* data, wl_keyboard*, uint32_t, wl_surface*) {
-        static_cast<State*>(data)->focused = false;
+        auto* s = static_cast<State*>(data);
+        s->focused = false;
+        if (s->exclusive) s->keyboardLost = true;
     }
     static void key(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t code, uint32_t state) {
         auto* s = static_cast<State*>(data);
@@ -362,6 +366,7 @@ void LayerShellOverlay::show(const QImage& picture, int top) {
     zwlr_layer_surface_v1_set_exclusive_zone(s.layerSurface.get(), -1);
     zwlr_layer_surface_v1_set_keyboard_interactivity(s.layerSurface.get(),
                                                      ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+    s.exclusive = true;
     if (s.configured) s.present();
     else {
         // The first commit carries no buffer; the compositor answers with
@@ -376,6 +381,7 @@ void LayerShellOverlay::show(const QImage& picture, int top) {
 
 void LayerShellOverlay::releaseKeyboard() {
     State& s = *m_state;
+    s.exclusive = s.keyboardLost = false;
     if (!s.layerSurface) return;
     zwlr_layer_surface_v1_set_keyboard_interactivity(s.layerSurface.get(),
                                                      ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
@@ -389,7 +395,7 @@ void LayerShellOverlay::hide() {
     s.layerSurface.reset();
     s.surface.reset();
     s.buffers.clear();
-    s.configured = s.mapped = s.focused = false;
+    s.configured = s.mapped = s.focused = s.exclusive = s.keyboardLost = false;
     s.flush();
 }
 
@@ -408,6 +414,18 @@ void LayerShellOverlay::readEvents() {
             if (::poll(&ready, 1, 0) > 0) wl_display_read_events(display);
             else wl_display_cancel_read(display);
             wl_display_dispatch_pending(display);
+            if (s.keyboardLost && s.layerSurface) {
+                // Some compositors (KWin 5) give the keyboard to a window
+                // that maps later all the same: it is asked for anew, which
+                // they answer by giving it back.
+                s.keyboardLost = false;
+                zwlr_layer_surface_v1_set_keyboard_interactivity(
+                    s.layerSurface.get(), ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
+                wl_surface_commit(s.surface.get());
+                zwlr_layer_surface_v1_set_keyboard_interactivity(
+                    s.layerSurface.get(), ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+                wl_surface_commit(s.surface.get());
+            }
             wl_display_flush(display);
         }
     }
