@@ -182,6 +182,9 @@ bool roundtripWithin(wl_display* display, int ms) {
     return done && wl_display_get_error(display) == 0;
 }
 constexpr int kAnswerWithinMs = 1000;
+// How often, at most, the keyboard is asked for anew in one wait: more
+// often than windows map at a logon.
+constexpr int kKeyboardRequests = 50;
 
 bool compositorOffersOverlay(const QString& socketPath) {
     const Owned<wl_display, wl_display_disconnect> display(
@@ -215,6 +218,7 @@ struct LayerShellOverlay::State {
     bool focused = false;
     bool exclusive = false;     // the keyboard is asked for, not yet given back
     bool keyboardLost = false;  // it went elsewhere while asked for
+    int keyboardRequests = 0;   // asked for anew since the surface was made
 
     // What the compositor said, passed on once its events are dispatched:
     // a receiver may end the overlay, which must not happen inside a
@@ -396,6 +400,7 @@ void LayerShellOverlay::hide() {
     s.surface.reset();
     s.buffers.clear();
     s.configured = s.mapped = s.focused = s.exclusive = s.keyboardLost = false;
+    s.keyboardRequests = 0;
     s.flush();
 }
 
@@ -414,7 +419,10 @@ void LayerShellOverlay::readEvents() {
             if (::poll(&ready, 1, 0) > 0) wl_display_read_events(display);
             else wl_display_cancel_read(display);
             wl_display_dispatch_pending(display);
-            if (s.keyboardLost && s.layerSurface) {
+            // Bounded: a compositor that took it back at every request
+            // would otherwise keep both busy for the whole wait.
+            if (s.keyboardLost && s.layerSurface && s.keyboardRequests < kKeyboardRequests) {
+                ++s.keyboardRequests;
                 // Some compositors (KWin 5) give the keyboard to a window
                 // that maps later all the same: it is asked for anew, which
                 // they answer by giving it back.
