@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -61,12 +62,21 @@ void applyOuterSize(QWidget* window, QSize outer, QSize frame, QSize leastClient
 
 // An outer size asked for before the window had its frame. The client area
 // gets the whole size at first; once the frame is known it is taken off
-// again. Without this a placement restored before the window is shown would
-// grow the window by its frame on every save and restore.
+// again, and the frame is put where the window was placed. Without this a
+// placement restored before the window is shown would grow or move the
+// window by its frame on every save and restore.
 class OuterSizeKeeper final : public QObject {
 public:
     explicit OuterSizeKeeper(QWidget* window) : QObject(window), m_window(window) {
         window->installEventFilter(this);
+        // Qt may learn of the frame without any event of the window's (the
+        // window manager announces it after the window moved into it): once
+        // shown, the window is looked at again shortly, for a while.
+        m_lookAgain.setInterval(kLookAgainMs);
+        connect(&m_lookAgain, &QTimer::timeout, this, [this] {
+            applyOnceFramed();
+            if (++m_looks >= kLooks) finish();
+        });
     }
     // The window's keeper, made when it has none; owned by the window.
     static OuterSizeKeeper* of(QWidget* window) {
@@ -92,27 +102,68 @@ protected:
             finish();
             break;
         case QEvent::Show:
+            // Where the frame is to go, as placed before the first showing.
+            m_place = m_window->pos();
+            m_lookAgain.start();
+            applyOnceFramed();
+            break;
         case QEvent::Move:
         case QEvent::Resize:
-        case QEvent::WindowStateChange:
-            if (const QSize frame = frameExtra(m_window); !frame.isNull() && inNormalState(m_window)) {
-                finish();  // before the resize, which sends events of its own
-                applyOuterSize(m_window, m_outer, frame, m_leastClient);
-            }
-            break;
+        case QEvent::WindowStateChange: applyOnceFramed(); break;
         default: break;
         }
         return false;
     }
 
 private:
+    static constexpr int kLookAgainMs = 20;
+    static constexpr int kLooks = 100;
+
+    void applyOnceFramed() {
+        if (m_done) return;
+        const QSize frame = frameExtra(m_window);
+        // An unshown or not yet reparented window may report a frame of a
+        // pixel at the wrong place; only a frame that holds the client area
+        // is one.
+        if (frame.isNull() || !m_window->frameGeometry().contains(m_window->geometry()) ||
+            !inNormalState(m_window))
+            return;
+        if (m_applying) return;
+        // A window manager that is still mapping the window may put back
+        // the size it was mapped with, or put the client area where the
+        // frame was to go (mutter and KWin do when busy): until the looks
+        // run out, either is mended again when it comes back. Only these
+        // exact sizes and places are mended; the user may well move the
+        // window in the meantime.
+        m_applying = true;
+        if (!m_applied) {
+            m_unframed = m_window->size();
+            applyOuterSize(m_window, m_outer, frame, m_leastClient);
+            m_applied = m_window->size();
+        } else if (m_window->size() == m_unframed && m_unframed != *m_applied) {
+            applyOuterSize(m_window, m_outer, frame, m_leastClient);
+        }
+        const QPoint frameOffset = m_window->geometry().topLeft() - m_window->frameGeometry().topLeft();
+        if (m_place && !frameOffset.isNull() && m_window->pos() == *m_place - frameOffset)
+            m_window->move(*m_place);
+        m_applying = false;
+        if (!m_lookAgain.isActive()) finish();
+    }
+
     void finish() {
         m_done = true;
+        m_lookAgain.stop();
         m_window->removeEventFilter(this);
         deleteLater();
     }
 
     QWidget* m_window;
+    QTimer m_lookAgain;
+    int m_looks = 0;
+    std::optional<QSize> m_applied;  // the client size given for the frame
+    QSize m_unframed;                // the client size before that
+    std::optional<QPoint> m_place;   // the frame's top left when shown
+    bool m_applying = false;
     QSize m_outer{0, 0};
     QSize m_leastClient;
     bool m_done = false;
@@ -152,10 +203,16 @@ bool liesOffEveryScreen(const QWidget* window) {
 }
 
 void savePlacement(SettingsStore& store, const QWidget* window, const QString& app, const QString& section,
-                   const QString& key, PlacementScope scope) {
+                   const QString& key, PlacementScope scope, const std::optional<QRect>& outer) {
     if (scope == PlacementScope::Nothing) return;
     if (!inNormalState(window)) return;
-    const TwipRect r = windowTwips(window);
+    TwipRect r = windowTwips(window);
+    if (outer) {
+        // The toolkit may not have learnt of the frame yet when the window
+        // closes soon after it was framed.
+        r = {pixelsToTwipsY(outer->top()), pixelsToTwipsX(outer->left()), pixelsToTwipsY(outer->height()),
+             pixelsToTwipsX(outer->width())};
+    }
     if (scope == PlacementScope::SizeOnly) {
         // The position the compositor reports is its own business (0, 0 or
         // its shadow margin); the one stored from a desktop that lets the

@@ -7,7 +7,6 @@
 
 #include "store/settingsstore.h"
 
-#include <QMargins>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -40,9 +39,12 @@ PlacementScope platformPlacementScope();
 // Writes top, left, height and width (twips, frame included) and state 0 —
 // only when the window is in the normal state; otherwise the stored text stays.
 // SizeOnly keeps the stored position as it is and writes the size of the
-// client area, frame excluded; Nothing writes nothing.
+// client area, frame excluded; Nothing writes nothing. `outer`, when given,
+// is the framed window as the display has it, and is taken instead of the
+// toolkit's idea of it.
 void savePlacement(SettingsStore& store, const QWidget* window, const QString& app, const QString& section,
-                   const QString& key, PlacementScope scope = platformPlacementScope());
+                   const QString& key, PlacementScope scope = platformPlacementScope(),
+                   const std::optional<QRect>& outer = std::nullopt);
 
 // Reads the text back: a state 0..2 is applied; in the normal state a
 // non-negative top and left and a positive height and width are applied,

@@ -71,6 +71,7 @@ public:
     bool isRealScreen() const override { return m_real; }
     bool placesWindows() const override { return m_places; }
     std::optional<QMargins> frameExtents(QWidget&) override { return std::nullopt; }
+    std::optional<QRect> framedGeometry(QWidget&) override { return std::nullopt; }
     bool grabKeyboard(QWidget&) override { return true; }
     void releaseKeyboard() override {}
     std::unique_ptr<KeyboardOverlay> createKeyboardOverlay() override {
@@ -133,6 +134,25 @@ public:
             QThread::msleep(5);
         }
         return std::nullopt;
+    }
+
+    std::optional<QRect> framedGeometry(QWidget& window) override {
+        if (!window.testAttribute(Qt::WA_WState_Created)) return std::nullopt;
+        const xcb_window_t id = xcb_window_t(window.winId());
+        const std::optional<QMargins> frame = readFrameExtents(id);
+        if (!frame) return std::nullopt;
+        const auto geometryCookie = xcb_get_geometry(m_c, id);
+        const auto whereCookie = xcb_translate_coordinates(m_c, id, m_root, 0, 0);
+        XcbReply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(m_c, geometryCookie, nullptr));
+        XcbReply<xcb_translate_coordinates_reply_t> where(
+            xcb_translate_coordinates_reply(m_c, whereCookie, nullptr));
+        if (!geometry || !where) return std::nullopt;
+        const QRect outer =
+            QRect(where->dst_x, where->dst_y, geometry->width, geometry->height).marginsAdded(*frame);
+        // The display counts device pixels; the toolkit may scale them.
+        const qreal ratio = window.devicePixelRatioF();
+        return QRectF(outer.x() / ratio, outer.y() / ratio, outer.width() / ratio, outer.height() / ratio)
+            .toRect();
     }
 
     bool grabKeyboard(QWidget& window) override {

@@ -7,6 +7,7 @@
 #include "ui/keyboardoverlay.h"
 
 #include <QMargins>
+#include <QRect>
 
 #include <memory>
 #include <optional>
@@ -32,6 +33,10 @@ public:
     // read what is there); nullopt when it is not known. May create the
     // native window.
     virtual std::optional<QMargins> frameExtents(QWidget& window) = 0;
+    // The outer rectangle of the framed `window` as the display has it now
+    // (in the toolkit's pixels); nullopt when it is not known. The toolkit's
+    // own frameGeometry() can lag behind a frame that came late.
+    virtual std::optional<QRect> framedGeometry(QWidget& window) = 0;
 
     // Takes every key press of the display for `window`. False while that is
     // not possible yet (the window is not viewable, another program holds

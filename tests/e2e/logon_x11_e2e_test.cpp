@@ -1,7 +1,8 @@
 // ctest-timeout: 300
 // The real program at a logon on X11 under real window managers: Xvfb with
-// openbox, xfwm4 or KWin, velmora started as the session starts it, and keys typed
-// with xdotool into whatever has the focus, never into a chosen window.
+// openbox, xfwm4 or KWin, velmora started as the session starts it, and
+// keys typed with xdotool into whatever has the focus, never into a chosen
+// window.
 // Other programs' windows take the focus before or after the selection
 // window appears; the letter must select the configuration all the same.
 #include "casename.h"

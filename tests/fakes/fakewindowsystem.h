@@ -45,6 +45,7 @@ public:
     bool realScreen = true;
     bool places = true;
     std::optional<QMargins> frame;  // what frameExtents() answers
+    std::optional<QRect> framed;    // what framedGeometry() answers
     int refusedGrabs = 0;           // grabs refused before one succeeds
     bool offersOverlay = false;
 
@@ -59,6 +60,7 @@ public:
     bool isRealScreen() const override { return realScreen; }
     bool placesWindows() const override { return places; }
     std::optional<QMargins> frameExtents(QWidget&) override { return frame; }
+    std::optional<QRect> framedGeometry(QWidget&) override { return framed; }
     bool grabKeyboard(QWidget& window) override {
         ++grabAttempts;
         if (!window.isVisible() || grabAttempts <= refusedGrabs) return false;

@@ -283,7 +283,8 @@ void LaunchWindow::unload() {
     // A store opened only for reading was reported when it was opened.
     if (!m_store.writable()) return;
     savePlacement(m_store, this, kApp, kWindow, kLocation2,
-                  m_ws.placesWindows() ? PlacementScope::Everything : PlacementScope::SizeOnly);
+                  m_ws.placesWindows() ? PlacementScope::Everything : PlacementScope::SizeOnly,
+                  m_ws.framedGeometry(*this));
 }
 
 void LaunchWindow::closeEvent(QCloseEvent* event) {
