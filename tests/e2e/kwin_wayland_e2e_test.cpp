@@ -70,42 +70,24 @@ protected:
         ASSERT_TRUE(QFile::setPermissions(copy, QFile::ReadOwner | QFile::ExeOwner));
         env = testing::waylandFolders(root);
 
-        const QString busFile = root.filePath(QStringLiteral("runtime/bus-address"));
-        m_kwin = testing::launch(
-            QStringLiteral("dbus-run-session"),
-            {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
-             QStringLiteral("echo $$ > '%2'; echo \"$DBUS_SESSION_BUS_ADDRESS\" > '%1'; exec '%3' --virtual "
-                            "--no-lockscreen --no-global-shortcuts --width 1280 --height 1024 "
-                            "--socket wayland-0")
-                 .arg(busFile, root.filePath(QStringLiteral("runtime/kwin-pid")), copy)},
-            env);
+        m_kwin = testing::launch(QStringLiteral("dbus-run-session"),
+                                 testing::onOwnBus(root, QStringLiteral("'%1' --virtual --no-lockscreen "
+                                                                        "--no-global-shortcuts --width 1280 "
+                                                                        "--height 1024 --socket wayland-0")
+                                                             .arg(copy)),
+                                 env);
         ASSERT_TRUE(m_kwin);
-        const bool up = eventually(
-            [&] {
-                return (QFile::exists(root.filePath(QStringLiteral("runtime/wayland-0"))) &&
-                        QFileInfo(busFile).size() > 0) ||
-                       m_kwin->state() == QProcess::NotRunning;
-            },
-            20000);
-        if (!up || m_kwin->state() == QProcess::NotRunning)
+        const QString bus = testing::waitForOwnBus(root, *m_kwin, QStringLiteral("wayland-0"));
+        if (bus.isEmpty())
             GTEST_SKIP() << "a virtual KWin cannot run here: "
                          << m_kwin->readAllStandardError().right(600).toStdString();
-        QFile bus(busFile);
-        ASSERT_TRUE(bus.open(QIODevice::ReadOnly));
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(bus.readAll().trimmed()));
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus);
         env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-0"));
     }
 
     void TearDown() override {
         testing::stop(m_app);
-        // dbus-run-session passes no signal on: KWin is ended by its own
-        // process id, and the bus goes with it.
-        QFile pid(root.filePath(QStringLiteral("runtime/kwin-pid")));
-        if (pid.open(QIODevice::ReadOnly)) {
-            if (const int id = pid.readAll().trimmed().toInt(); id > 0) ::kill(pid_t(id), SIGTERM);
-        }
-        if (m_kwin) m_kwin->waitForFinished(5000);
-        testing::stop(m_kwin);
+        testing::endOwnBus(root, m_kwin);
     }
 
     QString storePath() const { return root.filePath(QStringLiteral("config/velmora/settings.db")); }
@@ -124,19 +106,9 @@ protected:
         QProcessEnvironment with = env;
         with.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
         with.insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("client"));
-        QByteArray said;
         m_app = testing::launch(QStringLiteral(VELMORA_BINARY), {}, with);
         ASSERT_TRUE(m_app);
-        ASSERT_TRUE(eventually(
-            [&] {
-                m_app->setReadChannel(QProcess::StandardError);
-                while (m_app->waitForReadyRead(0)) {
-                }
-                said += m_app->readAllStandardError();
-                return said.contains("xdg_surface@") && said.contains(".ack_configure(");
-            },
-            20000))
-            << "the main window never showed";
+        ASSERT_TRUE(testing::configuresToplevel(*m_app)) << "the main window never showed";
         // Configured is not yet in KWin's list of windows.
         QThread::msleep(500);
     }

@@ -76,28 +76,17 @@ protected:
         }
         env = testing::waylandFolders(root);
 
-        const QString busFile = root.filePath(QStringLiteral("runtime/bus-address"));
-        m_mutter =
-            launchAs(QStringLiteral("dbus-run-session"),
-                     {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
-                      QStringLiteral("echo $$ > '%2'; echo \"$DBUS_SESSION_BUS_ADDRESS\" > '%1'; exec "
-                                     "mutter --headless --wayland --no-x11 --virtual-monitor 1280x1024")
-                          .arg(busFile, root.filePath(QStringLiteral("runtime/mutter-pid")))},
-                     env);
+        m_mutter = launchAs(
+            QStringLiteral("dbus-run-session"),
+            testing::onOwnBus(
+                root, QStringLiteral("mutter --headless --wayland --no-x11 --virtual-monitor 1280x1024")),
+            env);
         ASSERT_TRUE(m_mutter);
-        const bool up = eventually(
-            [&] {
-                return (QFile::exists(root.filePath(QStringLiteral("runtime/wayland-0"))) &&
-                        QFileInfo(busFile).size() > 0) ||
-                       m_mutter->state() == QProcess::NotRunning;
-            },
-            20000);
-        if (!up || m_mutter->state() == QProcess::NotRunning)
+        const QString bus = testing::waitForOwnBus(root, *m_mutter, QStringLiteral("wayland-0"));
+        if (bus.isEmpty())
             GTEST_SKIP() << "headless mutter cannot run here: "
                          << m_mutter->readAllStandardError().right(600).toStdString();
-        QFile bus(busFile);
-        ASSERT_TRUE(bus.open(QIODevice::ReadOnly));
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(bus.readAll().trimmed()));
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus);
         env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-0"));
 
         m_keys = launchAs(m_python, {root.filePath(QStringLiteral("keys.py"))}, env, true);
@@ -109,14 +98,7 @@ protected:
     void TearDown() override {
         testing::stop(m_app);
         testing::stop(m_keys);
-        // dbus-run-session passes no signal on: mutter is ended by its own
-        // process id, and the bus goes with it.
-        QFile pid(root.filePath(QStringLiteral("runtime/mutter-pid")));
-        if (pid.open(QIODevice::ReadOnly)) {
-            if (const int id = pid.readAll().trimmed().toInt(); id > 0) ::kill(pid_t(id), SIGTERM);
-        }
-        if (m_mutter) m_mutter->waitForFinished(5000);
-        testing::stop(m_mutter);
+        testing::endOwnBus(root, m_mutter);
     }
 
     std::unique_ptr<QProcess> launchAs(const QString& program, const QStringList& args,
@@ -171,19 +153,9 @@ protected:
         QProcessEnvironment with = env;
         with.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
         with.insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("client"));
-        m_said.clear();
         m_app = launchAs(QStringLiteral(VELMORA_BINARY), {}, with);
         ASSERT_TRUE(m_app);
-        ASSERT_TRUE(eventually(
-            [&] {
-                m_app->setReadChannel(QProcess::StandardError);
-                while (m_app->waitForReadyRead(0)) {
-                }
-                m_said += m_app->readAllStandardError();
-                return m_said.contains("xdg_surface@") && m_said.contains(".ack_configure(");
-            },
-            20000))
-            << "the main window never showed";
+        ASSERT_TRUE(testing::configuresToplevel(*m_app)) << "the main window never showed";
         // Configured is not yet focused; the close key goes to the focus.
         QThread::msleep(500);
     }
@@ -194,7 +166,6 @@ protected:
 private:
     bool m_asRoot = false;
     QString m_setpriv, m_python;
-    QByteArray m_said;
     std::unique_ptr<QProcess> m_mutter, m_keys, m_app;
 
 protected:

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,6 +22,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 #include <unistd.h>
 
@@ -55,6 +58,60 @@ inline QProcessEnvironment waylandFolders(const QTemporaryDir& root) {
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
     env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
     return env;
+}
+
+// A compositor on a session bus of its own, as `dbus-run-session` makes one:
+// the arguments for it that run `command` (a shell command) after writing
+// the bus's address and the shell's process id into the runtime folder
+// below `root`.
+inline QStringList onOwnBus(const QTemporaryDir& root, const QString& command) {
+    return {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
+            QStringLiteral("echo $$ > '%2'; echo \"$DBUS_SESSION_BUS_ADDRESS\" > '%1'; exec %3")
+                .arg(root.filePath(QStringLiteral("runtime/bus-address")),
+                     root.filePath(QStringLiteral("runtime/session-pid")), command)};
+}
+
+// Waits until the compositor started so listens on `socket` and its bus is
+// known; the bus's address, or empty when it ended or did not come up.
+inline QString waitForOwnBus(const QTemporaryDir& root, QProcess& compositor, const QString& socket) {
+    const QString busFile = root.filePath(QStringLiteral("runtime/bus-address"));
+    eventually(
+        [&] {
+            return (QFile::exists(root.filePath(QStringLiteral("runtime/") + socket)) &&
+                    QFileInfo(busFile).size() > 0) ||
+                   compositor.state() == QProcess::NotRunning;
+        },
+        20000);
+    QFile bus(busFile);
+    if (compositor.state() == QProcess::NotRunning || !bus.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(bus.readAll().trimmed());
+}
+
+// Ends a compositor started so: dbus-run-session passes no signal on, so it
+// is ended by its own process id, and the bus goes with it.
+inline void endOwnBus(const QTemporaryDir& root, std::unique_ptr<QProcess>& compositor) {
+    QFile pid(root.filePath(QStringLiteral("runtime/session-pid")));
+    if (pid.open(QIODevice::ReadOnly)) {
+        if (const int id = pid.readAll().trimmed().toInt(); id > 0) ::kill(pid_t(id), SIGTERM);
+    }
+    if (compositor) compositor->waitForFinished(5000);
+    stop(compositor);
+}
+
+// Whether `app`, started with WAYLAND_DEBUG=client, acknowledges the
+// configuration of a surface of its own within 20 s: the compositor then
+// shows it. What it said is read up to there.
+inline bool configuresToplevel(QProcess& app) {
+    QByteArray said;
+    return eventually(
+        [&] {
+            app.setReadChannel(QProcess::StandardError);
+            while (app.waitForReadyRead(0)) {
+            }
+            said += app.readAllStandardError();
+            return said.contains("xdg_surface@") && said.contains(".ack_configure(");
+        },
+        20000);
 }
 
 // A fixture whose every test runs in a fresh session; skipped where sway,
