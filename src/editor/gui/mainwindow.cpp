@@ -118,6 +118,7 @@ MainWindow::MainWindow(SettingsStore& store, Prompts& prompts, ProcessLauncher& 
       m_launcher(launcher),
       m_clock(clock),
       m_environment(std::move(environment)),
+      m_windowSystem(createWindowSystem()),
       m_taskList(new TaskListView(this)),
       m_addButton(button(QStringLiteral("&Add"), this)),
       m_editButton(button(QStringLiteral("&Edit"), this)),
@@ -661,7 +662,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     try {
-        savePlacement(m_store, this, kApp, kWindow, kLocation);
+        savePlacement(m_store, this, kApp, kWindow, kLocation, platformPlacementScope(),
+                      m_windowSystem->framedGeometry(*this));
     } catch (const StoreError& e) {
         failure = e.text();
     }

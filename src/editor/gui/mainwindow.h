@@ -14,11 +14,14 @@
 #include "process/launching.h"
 #include "store/settingsstore.h"
 #include "ui/prompts.h"
+#include "ui/windowsystem.h"
 
 #include <QProcessEnvironment>
 #include <QSize>
 #include <QString>
 #include <QWidget>
+
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -174,6 +177,8 @@ private:
     ProcessLauncher& m_launcher;
     const Clock& m_clock;
     QProcessEnvironment m_environment;
+    // The display's own view of the window's frame, which Qt's may lag.
+    const std::unique_ptr<WindowSystem> m_windowSystem;
 
     TaskListView* const m_taskList;
     QPushButton* const m_addButton;
